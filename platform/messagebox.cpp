@@ -1,0 +1,40 @@
+#include "messagebox.h"
+
+#include <QMessageBox>
+
+namespace zol {
+
+namespace {
+
+QMessageBox::Icon toQt(MessageBoxes::Icon icon)
+{
+    switch (icon) {
+    case MessageBoxes::Icon::Information:
+        return QMessageBox::Information;
+    case MessageBoxes::Icon::Warning:
+        return QMessageBox::Warning;
+    case MessageBoxes::Icon::Critical:
+        return QMessageBox::Critical;
+    case MessageBoxes::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void QtMessageBoxes::showOk(QWidget *parent, const QString &title, const QString &text, Icon icon)
+{
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtMessageBoxes::askYesNo(QWidget *parent, const QString &title, const QString &text,
+                              Icon icon)
+{
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace zol

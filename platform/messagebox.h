@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace zol {
+
+// Modal message boxes, behind an interface so that window tests can answer
+// them without a person at the screen.
+class MessageBoxes
+{
+public:
+    enum class Icon { None, Information, Warning, Critical };
+
+    virtual ~MessageBoxes() = default;
+
+    virtual void showOk(QWidget *parent, const QString &title, const QString &text,
+                        Icon icon = Icon::None) = 0;
+    // True for Yes, false for No (or the box closed without an answer).
+    virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text,
+                          Icon icon = Icon::None) = 0;
+};
+
+class QtMessageBoxes final : public MessageBoxes
+{
+public:
+    void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+};
+
+} // namespace zol

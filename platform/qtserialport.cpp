@@ -1,0 +1,211 @@
+#include "qtserialport.h"
+
+#include "comports.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <limits>
+
+namespace zol {
+
+namespace {
+
+QSerialPort::Parity toQt(LineSettings::Parity parity)
+{
+    switch (parity) {
+    case LineSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    case LineSettings::Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(LineSettings::StopBits stopBits)
+{
+    switch (stopBits) {
+    case LineSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    case LineSettings::StopBits::One:
+        break;
+    }
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::FlowControl toQt(SerialPort::Handshaking mode)
+{
+    switch (mode) {
+    case SerialPort::Handshaking::XonXoff:
+        return QSerialPort::SoftwareControl;
+    case SerialPort::Handshaking::RtsCts:
+    case SerialPort::Handshaking::RtsCtsXonXoff:
+        return QSerialPort::HardwareControl;
+    case SerialPort::Handshaking::None:
+        break;
+    }
+    return QSerialPort::NoFlowControl;
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+    // Queued: the port must not be closed from inside its own notification.
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError,
+            Qt::QueuedConnection);
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    m_port.close();
+}
+
+void QtSerialPort::setCommPort(int port)
+{
+    m_commPort = port;
+}
+
+bool QtSerialPort::setSettings(const QString &settings)
+{
+    const std::optional<LineSettings> parsed = parseLineSettings(settings);
+    if (!parsed)
+        return false;
+    m_settings = *parsed;
+    if (m_port.isOpen()) {
+        m_port.setBaudRate(m_settings.baud);
+        m_port.setParity(toQt(m_settings.parity));
+        m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
+        m_port.setStopBits(toQt(m_settings.stopBits));
+    }
+    return true;
+}
+
+void QtSerialPort::setDtrEnable(bool on)
+{
+    m_dtr = on;
+    // A pseudo-terminal has no modem lines; failing to set them is harmless.
+    if (m_port.isOpen() && !m_port.setDataTerminalReady(on))
+        m_port.clearError();
+}
+
+void QtSerialPort::setRtsEnable(bool on)
+{
+    m_rts = on;
+    if (m_port.isOpen() && m_handshaking == Handshaking::None && !m_port.setRequestToSend(on))
+        m_port.clearError();
+}
+
+bool QtSerialPort::open(QString *reason)
+{
+    if (m_open)
+        return true;
+    const QString device = comPortDeviceName(m_commPort);
+    if (device.isEmpty()) {
+        if (reason)
+            *reason = QCoreApplication::translate("zol::QtSerialPort", "not a valid port number");
+        return false;
+    }
+    m_port.setPortName(device);
+    m_port.setBaudRate(m_settings.baud);
+    m_port.setParity(toQt(m_settings.parity));
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
+    m_port.setStopBits(toQt(m_settings.stopBits));
+    m_port.setFlowControl(toQt(m_handshaking));
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (reason)
+            *reason = m_port.errorString();
+        m_port.clearError();
+        return false;
+    }
+    m_open = true;
+    m_lost = false;
+    m_rescued.clear();
+    setDtrEnable(m_dtr);
+    setRtsEnable(m_rts);
+    m_port.clearError();
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    m_port.close();
+    m_port.clearError();
+    m_open = false;
+    m_lost = false;
+    m_rescued.clear();
+}
+
+int QtSerialPort::inBufferCount() const
+{
+    const qint64 waiting = m_rescued.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
+    return static_cast<int>(qMin<qint64>(waiting, std::numeric_limits<int>::max()));
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    if (!m_rescued.isEmpty()) {
+        QByteArray bytes = m_rescued.left(kMaxRead);
+        m_rescued.remove(0, bytes.size());
+        return bytes;
+    }
+    if (!m_port.isOpen())
+        return {};
+    QByteArray bytes = m_port.read(kMaxRead);
+    // What did not fit into this read would otherwise wait for bytes that may
+    // never come; ask again once control is back in the event loop.
+    if (m_threshold > 0 && m_port.bytesAvailable() > 0)
+        QTimer::singleShot(0, this, &QtSerialPort::onReadyRead);
+    return bytes;
+}
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+void QtSerialPort::onReadyRead()
+{
+    if (m_threshold > 0 && m_port.isOpen() && m_port.bytesAvailable() > 0)
+        emit comm();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return;
+    if (!m_port.isOpen())
+        return;
+    const QString reason = m_port.errorString();
+    dropDevice();
+    emit lost(reason);
+}
+
+void QtSerialPort::dropDevice()
+{
+    // Closing stops Qt's read notifier, which would otherwise report the same
+    // error in a tight loop. The program still sees the port as open until it
+    // closes it, and from now on it simply receives nothing.
+    m_rescued += m_port.readAll();
+    m_port.close();
+    m_port.clearError();
+    m_lost = true;
+    if (m_threshold > 0 && !m_rescued.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            if (!m_rescued.isEmpty())
+                emit comm();
+        });
+}
+
+} // namespace zol

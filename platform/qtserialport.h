@@ -1,0 +1,57 @@
+#pragma once
+
+#include "linesettings.h"
+#include "serialport.h"
+
+#include <QSerialPort>
+
+namespace zol {
+
+// The real serial-port control, over QSerialPort.
+class QtSerialPort final : public SerialPort
+{
+    Q_OBJECT
+
+public:
+    explicit QtSerialPort(QObject *parent = nullptr);
+    ~QtSerialPort() override;
+
+    void setCommPort(int port) override;
+    int commPort() const override { return m_commPort; }
+    void setHandshaking(Handshaking mode) override { m_handshaking = mode; }
+    void setRThreshold(int threshold) override { m_threshold = threshold; }
+    bool setSettings(const QString &settings) override;
+    QString settings() const override { return formatLineSettings(m_settings); }
+    void setDtrEnable(bool on) override;
+    void setRtsEnable(bool on) override;
+
+    bool open(QString *reason) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+
+    int inBufferCount() const override;
+    QByteArray readAll() override;
+    bool write(const QByteArray &bytes) override;
+
+    // The device the port number resolved to at the last open().
+    QString deviceName() const { return m_port.portName(); }
+
+private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void dropDevice();
+
+    QSerialPort m_port;
+    int m_commPort = 1;
+    Handshaking m_handshaking = Handshaking::None;
+    int m_threshold = 0;
+    LineSettings m_settings;
+    bool m_dtr = false;
+    bool m_rts = false;
+    bool m_open = false;
+    bool m_lost = false;
+    // What had arrived but was not yet read when the device went away.
+    QByteArray m_rescued;
+};
+
+} // namespace zol

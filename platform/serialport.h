@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace zol {
+
+// The serial-port control both programs talk to (the window's MSComm1). It is
+// small on purpose so that a fake can stand in for it in tests.
+//
+// isOpen() is the program's view: true from a successful open() until close().
+// When the device disappears underneath (an adapter pulled out, the far end of
+// a pseudo-terminal closed) the control stops reading, reports lost() once and
+// from then on simply receives nothing, so the program ends its exchange the
+// same way it ends one with a silent meter.
+class SerialPort : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Handshaking { None, XonXoff, RtsCts, RtsCtsXonXoff };
+
+    // One read hands over at most this many bytes, so that the length of a
+    // chunk always fits the programs' 16-bit counters.
+    static constexpr int kMaxRead = 32767;
+
+    using QObject::QObject;
+
+    virtual void setCommPort(int port) = 0;
+    virtual int commPort() const = 0;
+    virtual void setHandshaking(Handshaking mode) = 0;
+    // Notify comm() when at least one byte arrived; 0 turns notification off.
+    virtual void setRThreshold(int threshold) = 0;
+    // "baud,parity,data bits,stop bits", for example "2400,n,8,1". A malformed
+    // text is refused whole and the previous settings stay.
+    virtual bool setSettings(const QString &settings) = 0;
+    virtual QString settings() const = 0;
+    virtual void setDtrEnable(bool on) = 0;
+    virtual void setRtsEnable(bool on) = 0;
+
+    // On failure returns false and, when reason is given, the system's reason.
+    virtual bool open(QString *reason) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual int inBufferCount() const = 0;
+    virtual QByteArray readAll() = 0;
+    virtual bool write(const QByteArray &bytes) = 0;
+
+signals:
+    void comm();
+    void lost(const QString &reason);
+};
+
+} // namespace zol

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+
+namespace zol {
+
+// A status bar of panels: text panels that the program sets, and time and
+// date panels that the bar keeps current by itself.
+class StatusBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class PanelKind { Text, Time, Date };
+
+    explicit StatusBar(QWidget *parent = nullptr);
+
+    // Widths in pixels; a width of 0 lets the panel take the room left over,
+    // never less than minimumWidth. Returns the panel's number, counted from 1.
+    int addPanel(PanelKind kind, int width, int minimumWidth = 0);
+    int panelCount() const { return static_cast<int>(m_panels.size()); }
+    void setPanelText(int panel, const QString &text);
+    QString panelText(int panel) const;
+    QLabel *panelLabel(int panel) const;
+
+private:
+    struct Panel
+    {
+        PanelKind kind;
+        QLabel *label;
+    };
+
+    void refreshClock();
+    void scheduleClock();
+
+    QList<Panel> m_panels;
+    QTimer m_clock;
+};
+
+} // namespace zol

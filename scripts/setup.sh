@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the programs need to build, run and be
+# tested. Does nothing when they are all present.
+#   scripts/setup.sh          build and run
+#   scripts/setup.sh --tests  also what the test suite needs
+set -euo pipefail
+
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
+          qt6-translations-l10n)
+if [[ "${1:-}" == "--tests" ]]; then
+    packages+=(xvfb xauth imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+    as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo)
+else
+    echo "setup: these packages are missing and there is neither root nor sudo to install them:" >&2
+    echo "  ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! "${as_root[@]}" apt-get update -q || \
+   ! "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    echo "setup: could not install: ${missing[*]}" >&2
+    echo "setup: install them with apt-get and run this again." >&2
+    exit 1
+fi

@@ -1,0 +1,16 @@
+#include "fakemessageboxes.h"
+
+namespace zol::test {
+
+void FakeMessageBoxes::showOk(QWidget *, const QString &title, const QString &text, Icon icon)
+{
+    shown.append({title, text, icon, false});
+}
+
+bool FakeMessageBoxes::askYesNo(QWidget *, const QString &title, const QString &text, Icon icon)
+{
+    shown.append({title, text, icon, true});
+    return answers.isEmpty() ? true : answers.takeFirst();
+}
+
+} // namespace zol::test

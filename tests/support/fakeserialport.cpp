@@ -1,0 +1,97 @@
+#include "fakeserialport.h"
+
+#include "linesettings.h"
+
+namespace zol::test {
+
+void FakeSerialPort::setCommPort(int port)
+{
+    m_commPort = port;
+    calls << QStringLiteral("port %1").arg(port);
+}
+
+void FakeSerialPort::setHandshaking(Handshaking mode)
+{
+    handshaking = mode;
+    calls << QStringLiteral("handshaking %1").arg(static_cast<int>(mode));
+}
+
+void FakeSerialPort::setRThreshold(int value)
+{
+    threshold = value;
+    calls << QStringLiteral("threshold %1").arg(value);
+}
+
+bool FakeSerialPort::setSettings(const QString &settings)
+{
+    calls << QStringLiteral("settings ") + settings;
+    if (!parseLineSettings(settings))
+        return false;
+    m_settings = settings;
+    return true;
+}
+
+void FakeSerialPort::setDtrEnable(bool on)
+{
+    dtr = on;
+    calls << QStringLiteral("dtr %1").arg(on ? 1 : 0);
+}
+
+void FakeSerialPort::setRtsEnable(bool on)
+{
+    rts = on;
+    calls << QStringLiteral("rts %1").arg(on ? 1 : 0);
+}
+
+bool FakeSerialPort::open(QString *reason)
+{
+    calls << QStringLiteral("open");
+    if (!failOpenWith.isEmpty()) {
+        if (reason)
+            *reason = failOpenWith;
+        return false;
+    }
+    m_open = true;
+    ++opens;
+    return true;
+}
+
+void FakeSerialPort::close()
+{
+    calls << QStringLiteral("close");
+    m_open = false;
+    m_incoming.clear();
+}
+
+int FakeSerialPort::inBufferCount() const
+{
+    return m_open ? static_cast<int>(m_incoming.size()) : 0;
+}
+
+QByteArray FakeSerialPort::readAll()
+{
+    if (!m_open)
+        return {};
+    QByteArray bytes = m_incoming.left(kMaxRead);
+    m_incoming.remove(0, bytes.size());
+    return bytes;
+}
+
+bool FakeSerialPort::write(const QByteArray &bytes)
+{
+    if (!m_open)
+        return false;
+    written.append(bytes);
+    return true;
+}
+
+void FakeSerialPort::receive(const QByteArray &bytes)
+{
+    if (!m_open)
+        return;
+    m_incoming += bytes;
+    if (threshold > 0)
+        emit comm();
+}
+
+} // namespace zol::test
