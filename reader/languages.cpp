@@ -1,0 +1,75 @@
+#include "languages.h"
+
+namespace zol {
+
+namespace {
+
+LanguageTable table(const char16_t *dutch, const char16_t *english, const char16_t *german,
+                    const char16_t *french)
+{
+    return {QString::fromUtf16(dutch), QString::fromUtf16(english), QString::fromUtf16(german),
+            QString::fromUtf16(french)};
+}
+
+} // namespace
+
+void fillLanguageTables(LanguageTables &t)
+{
+    t.sFile = table(u"&Bestand", u"&File", u"&Datei", u"&Fichier");
+    t.sOpen = table(u"Openen", u"Open", u"Öffnen", u"Ouvrir");
+    t.sSave = table(u"Opslaan", u"Save", u"Speichern", u"Enregistrer");
+    t.sPrint = table(u"Afdrukken", u"Print", u"Drucken", u"Imprimer");
+    t.sThispage = table(u"Huidige pagina", u"Current page", u"Diese Seite", u"Cette page");
+    t.sAllpages = table(u"Alle pagina's", u"All pages", u"Alle Seiten", u"Toute les pages");
+    t.sExit = table(u"Afsluiten", u"Exit", u"Beenden", u"Quitter");
+    t.sComm = table(u"&Communicatie", u"&Communication", u"&Kommunication", u"&Communication");
+    t.sPort = table(u"COM poort", u"COM port", u"COM Anschluß", u"COM port");
+    t.sStart = table(u"Inlezen ZOL", u"Read ZOL", u"ZOL einlesen", u"Importer données du ZOL");
+    t.sHelp = table(u"&Help", u"&Help", u"&Hilfe", u"&Aide");
+    t.sAbout = table(u"Over ZOL print...", u"About ZOL print...", u"Über ZOL print...",
+                     u"A propos de ZOL print...");
+
+    t.sConnected = table(u"Verbonden", u"Connected", u"Verbunden", u"Connecté");
+    t.sStop = table(u"Stop", u"Stop", u"Stop", u"Arrêt");
+    t.sPrompt30 = table(u"Druk op * 3 0 + op de ZOL", u"Enter * 3 0 + on ZOL",
+                        u"Bitte auf * 3 0 + drucken am ZOL", u"Appuyer sur * 3 0 + sur ZOL");
+    t.sPrompt31 = table(u"Druk op * 3 1 op de ZOL6", u"Enter * 3 1 on ZOL6",
+                        u"Bitte auf * 3 1 drucken am ZOL6", u"Appuyer sur * 3 1 sur ZOL6");
+
+    t.sFilter = table(u"Vochtmetingen|*.vmt", u"Moisture measurements|*.mcs",
+                      u"Feuchtemessungen|*.fms", u"Messure de l'humidité|*.mdh");
+    t.sDefext = table(u"*.vmt", u"*.mcs", u"*.fms", u"*.mdh");
+
+    t.sErrtitle = table(u"ZOL Print fout", u"ZOL Print error", u"ZOL Print Fehler",
+                        u"ZOL Print erreur");
+    t.sErr101 = table(u"Fout 101 - Verkeerde versie", u"Error 101 - Wrong version",
+                      u"Fehler 101 - Falsche Version", u"Erreur 101 - Version incorrecte");
+    t.sErr102 = table(u"Fout 102 - Fout bij inlezen", u"Error 102 - Error during loading",
+                      u"Fehler 102 - Fehler beim einlesen", u"Erreur 102 - Erreur durant chargement");
+    t.sErr103 = table(u"Fout 103 - COM poort kan niet worden geopend",
+                      u"Error 103 - COM port cannot be opened",
+                      u"Fehler 103 - COM Anschluß kann nicht geöffnet werden",
+                      u"Erreur 103 - Impossible d'ouvrir le port COM");
+    t.sErr104 = table(u"Fout 104 - Fout bij opslaan", u"Error 104 - Error during saving",
+                      u"Fehler 104 - Fehler beim Speichern",
+                      u"Erreur 104 - Erreur durant enregistrement");
+    t.sErr105 = table(u"Fout 105 - Geen printer beschikbaar", u"Error 105 - No printer available",
+                      u"Fehler 105 - Kein Drucker verfügbar",
+                      u"Erreur 105 - Aucune imprimante disponible");
+}
+
+QString languageCode(qint16 language)
+{
+    switch (language) {
+    case kDutch:
+        return QStringLiteral("nl");
+    case kGerman:
+        return QStringLiteral("de");
+    case kFrench:
+        return QStringLiteral("fr");
+    default:
+        return QStringLiteral("en");
+    }
+}
+
+} // namespace zol
