@@ -53,9 +53,10 @@ std::optional<LineSettings> parseLineSettings(const QString &text)
 QString formatLineSettings(const LineSettings &settings)
 {
     static const char16_t parityLetters[] = u"neoms";
-    const QString stop = settings.stopBits == LineSettings::StopBits::One          ? QStringLiteral("1")
-                         : settings.stopBits == LineSettings::StopBits::OneAndHalf ? QStringLiteral("1.5")
-                                                                                   : QStringLiteral("2");
+    const QString stop = settings.stopBits == LineSettings::StopBits::One ? QStringLiteral("1")
+                         : settings.stopBits == LineSettings::StopBits::OneAndHalf
+                             ? QStringLiteral("1.5")
+                             : QStringLiteral("2");
     return QStringLiteral("%1,%2,%3,%4")
         .arg(settings.baud)
         .arg(QChar(parityLetters[static_cast<int>(settings.parity)]))

@@ -29,8 +29,7 @@ void QtMessageBoxes::showOk(QWidget *parent, const QString &title, const QString
     box.exec();
 }
 
-bool QtMessageBoxes::askYesNo(QWidget *parent, const QString &title, const QString &text,
-                              Icon icon)
+bool QtMessageBoxes::askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon)
 {
     QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);

@@ -40,22 +40,23 @@ void fillLanguageTables(LanguageTables &t)
                       u"Feuchtemessungen|*.fms", u"Messure de l'humidité|*.mdh");
     t.sDefext = table(u"*.vmt", u"*.mcs", u"*.fms", u"*.mdh");
 
-    t.sErrtitle = table(u"ZOL Print fout", u"ZOL Print error", u"ZOL Print Fehler",
-                        u"ZOL Print erreur");
+    t.sErrtitle =
+        table(u"ZOL Print fout", u"ZOL Print error", u"ZOL Print Fehler", u"ZOL Print erreur");
     t.sErr101 = table(u"Fout 101 - Verkeerde versie", u"Error 101 - Wrong version",
                       u"Fehler 101 - Falsche Version", u"Erreur 101 - Version incorrecte");
-    t.sErr102 = table(u"Fout 102 - Fout bij inlezen", u"Error 102 - Error during loading",
-                      u"Fehler 102 - Fehler beim einlesen", u"Erreur 102 - Erreur durant chargement");
+    t.sErr102 =
+        table(u"Fout 102 - Fout bij inlezen", u"Error 102 - Error during loading",
+              u"Fehler 102 - Fehler beim einlesen", u"Erreur 102 - Erreur durant chargement");
     t.sErr103 = table(u"Fout 103 - COM poort kan niet worden geopend",
                       u"Error 103 - COM port cannot be opened",
                       u"Fehler 103 - COM Anschluß kann nicht geöffnet werden",
                       u"Erreur 103 - Impossible d'ouvrir le port COM");
-    t.sErr104 = table(u"Fout 104 - Fout bij opslaan", u"Error 104 - Error during saving",
-                      u"Fehler 104 - Fehler beim Speichern",
-                      u"Erreur 104 - Erreur durant enregistrement");
-    t.sErr105 = table(u"Fout 105 - Geen printer beschikbaar", u"Error 105 - No printer available",
-                      u"Fehler 105 - Kein Drucker verfügbar",
-                      u"Erreur 105 - Aucune imprimante disponible");
+    t.sErr104 =
+        table(u"Fout 104 - Fout bij opslaan", u"Error 104 - Error during saving",
+              u"Fehler 104 - Fehler beim Speichern", u"Erreur 104 - Erreur durant enregistrement");
+    t.sErr105 =
+        table(u"Fout 105 - Geen printer beschikbaar", u"Error 105 - No printer available",
+              u"Fehler 105 - Kein Drucker verfügbar", u"Erreur 105 - Aucune imprimante disponible");
 }
 
 QString languageCode(qint16 language)
