@@ -1,0 +1,458 @@
+#include "frmzolprint.h"
+
+#include "messagebox.h"
+#include "meterdecoder.h"
+#include "serialport.h"
+#include "settings.h"
+#include "statusbar.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace zol {
+
+namespace {
+
+constexpr int kClientWidth = 8520;
+constexpr int kClientHeight = 5160;
+constexpr int kReadbufInterval = 1;
+constexpr int kControleInterval = 10000;
+
+QFont namedFont(const char16_t *family, qreal points)
+{
+    QFont font(QString::fromUtf16(family));
+    font.setPointSizeF(points);
+    return font;
+}
+
+void nameControl(QWidget *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    widget->setAccessibleName(name);
+}
+
+// QAction has no accessible name of its own (assistive tools read its
+// caption), so the name is kept as a property beside the object name.
+void nameItem(QAction *action, const QString &name)
+{
+    action->setObjectName(name);
+    action->setProperty("accessibleName", name);
+}
+
+// Disabling a menu in the bar does not disable its items' shortcuts, and a
+// shortcut must not open a file dialog in the middle of a transfer.
+void setMenuEnabled(QMenu *menu, bool enabled)
+{
+    menu->menuAction()->setEnabled(enabled);
+    for (QAction *action : menu->actions()) {
+        if (QMenu *submenu = action->menu())
+            setMenuEnabled(submenu, enabled);
+        else
+            action->setEnabled(enabled);
+    }
+}
+
+} // namespace
+
+frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
+    : QMainWindow(parent), m_services(std::move(services))
+{
+    setWindowTitle(QStringLiteral("ZOL Print"));
+    setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFont(namedFont(u"Courier New", 11.25));
+    nameControl(this, QStringLiteral("frmZOLprint"));
+
+    buildControls();
+    buildMenu();
+    setDesignCaptions();
+
+    // The silence that ends a transfer is ten seconds, not ten give or take
+    // the half second a coarse timer may drift.
+    tmrControle.setTimerType(Qt::PreciseTimer);
+    connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
+    connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+frmZOLprint::~frmZOLprint() = default;
+
+void frmZOLprint::buildControls()
+{
+    auto *client = new QWidget(this);
+    nameControl(client, QStringLiteral("client"));
+    client->setFixedSize(twipsSize(kClientWidth, kClientHeight));
+    setCentralWidget(client);
+
+    const QFont buttonFont = namedFont(u"MS Sans Serif", 9.75);
+    auto makeButton = [client](const QString &name, const QString &caption) {
+        auto *button = new QPushButton(caption, client);
+        nameControl(button, name);
+        button->setAutoDefault(false);
+        return button;
+    };
+    cmdFirstpage = makeButton(QStringLiteral("cmdFirstpage"), QStringLiteral("<<"));
+    cmdFirstpage->setFont(buttonFont);
+    placeInTwips(cmdFirstpage, 120, 120, 735, 255);
+    cmdPrevpage = makeButton(QStringLiteral("cmdPrevpage"), QStringLiteral("<"));
+    placeInTwips(cmdPrevpage, 1080, 120, 735, 255);
+    cmdNextpage = makeButton(QStringLiteral("cmdNextpage"), QStringLiteral(">"));
+    placeInTwips(cmdNextpage, 2760, 120, 735, 255);
+    cmdLastpage = makeButton(QStringLiteral("cmdLastpage"), QStringLiteral(">>"));
+    placeInTwips(cmdLastpage, 3720, 120, 735, 255);
+
+    txtPageno = new QLineEdit(client);
+    nameControl(txtPageno, QStringLiteral("txtPageno"));
+    txtPageno->setFont(buttonFont);
+    // The program never reads the page number back, so typing there would
+    // only mislead.
+    txtPageno->setReadOnly(true);
+    QPalette pagenoPalette = txtPageno->palette();
+    pagenoPalette.setColor(QPalette::Base, pagenoPalette.color(QPalette::Button));
+    txtPageno->setPalette(pagenoPalette);
+    placeInTwips(txtPageno, 2040, 120, 495, 345);
+
+    pbVoortgang = new QProgressBar(client);
+    nameControl(pbVoortgang, QStringLiteral("pbVoortgang"));
+    pbVoortgang->setRange(0, 100);
+    pbVoortgang->setValue(0);
+    pbVoortgang->setTextVisible(false);
+    placeInTwips(pbVoortgang, 4680, 120, 1575, 255);
+
+    txtVenster = new TextBox(client);
+    nameControl(txtVenster, QStringLiteral("txtVenster"));
+    txtVenster->setFont(namedFont(u"Courier New", 9.75));
+    // No wrapping: the meter's columns must stay aligned.
+    txtVenster->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtVenster->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtVenster->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the buttons, as in any other dialog; the meter's
+    // columns are made of spaces.
+    txtVenster->setTabChangesFocus(true);
+    placeInTwips(txtVenster, 120, 600, 8295, 4215);
+
+    StatusBar1 = new StatusBar(client);
+    nameControl(StatusBar1, QStringLiteral("StatusBar1"));
+    StatusBar1->setFont(namedFont(u"MS Sans Serif", 8.25));
+    StatusBar1->addPanel(StatusBar::PanelKind::Text, 0, twips(1440));
+    StatusBar1->addPanel(StatusBar::PanelKind::Time, twips(1440));
+    StatusBar1->addPanel(StatusBar::PanelKind::Date, twips(1440));
+    placeInTwips(StatusBar1, 0, 4905, 8520, 255);
+
+    pbVoortgang->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(txtVenster, cmdPrevpage);
+    setTabOrder(cmdPrevpage, cmdNextpage);
+    setTabOrder(cmdNextpage, cmdFirstpage);
+    setTabOrder(cmdFirstpage, cmdLastpage);
+    setTabOrder(cmdLastpage, txtPageno);
+    txtVenster->setFocus();
+
+    connect(cmdFirstpage, &QPushButton::clicked, this, &frmZOLprint::cmdFirstpage_Click);
+    connect(cmdPrevpage, &QPushButton::clicked, this, &frmZOLprint::cmdPrevpage_Click);
+    connect(cmdNextpage, &QPushButton::clicked, this, &frmZOLprint::cmdNextpage_Click);
+    connect(cmdLastpage, &QPushButton::clicked, this, &frmZOLprint::cmdLastpage_Click);
+    connect(txtVenster, &TextBox::changed, this, &frmZOLprint::txtVenster_Change);
+}
+
+void frmZOLprint::buildMenu()
+{
+    QMenuBar *bar = menuBar();
+    nameControl(bar, QStringLiteral("menuBar"));
+    auto addMenu = [](QWidget *parent, const QString &name) {
+        auto *menu = new QMenu(parent);
+        nameControl(menu, name);
+        menu->menuAction()->setObjectName(name);
+        return menu;
+    };
+    auto addItem = [this](QMenu *menu, const QString &name, const QKeySequence &shortcut,
+                          void (frmZOLprint::*handler)()) {
+        QAction *action = menu->addAction(QString());
+        nameItem(action, name);
+        action->setShortcut(shortcut);
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    mFile = addMenu(bar, QStringLiteral("mFile"));
+    bar->addMenu(mFile);
+    mOpen = addItem(mFile, QStringLiteral("mOpen"), QKeySequence(Qt::CTRL | Qt::Key_O), nullptr);
+    mSave = addItem(mFile, QStringLiteral("mSave"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
+    mPrint = addMenu(mFile, QStringLiteral("mPrint"));
+    mFile->addMenu(mPrint);
+    mThispage =
+        addItem(mPrint, QStringLiteral("mThispage"), QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
+    mAllpages = addItem(mPrint, QStringLiteral("mAllpages"), QKeySequence(), nullptr);
+    mExit = addItem(mFile, QStringLiteral("mExit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                    &frmZOLprint::mExit_Click);
+
+    mComm = addMenu(bar, QStringLiteral("mComm"));
+    bar->addMenu(mComm);
+    mPort = addMenu(mComm, QStringLiteral("mPort"));
+    mComm->addMenu(mPort);
+    mPort1 = addItem(mPort, QStringLiteral("mPort1"), QKeySequence(), &frmZOLprint::mPort1_Click);
+    mPort2 = addItem(mPort, QStringLiteral("mPort2"), QKeySequence(), &frmZOLprint::mPort2_Click);
+    mPort3 = addItem(mPort, QStringLiteral("mPort3"), QKeySequence(), &frmZOLprint::mPort3_Click);
+    mPort4 = addItem(mPort, QStringLiteral("mPort4"), QKeySequence(), &frmZOLprint::mPort4_Click);
+    int number = 1;
+    for (QAction *item : {mPort1, mPort2, mPort3, mPort4}) {
+        item->setText(QStringLiteral("COM%1").arg(number++));
+        item->setCheckable(true);
+    }
+    mStart = addItem(mComm, QStringLiteral("mStart"), QKeySequence(Qt::CTRL | Qt::Key_I),
+                     &frmZOLprint::mStart_Click);
+
+    mHelp = addMenu(bar, QStringLiteral("mHelp"));
+    bar->addMenu(mHelp);
+    mAbout = addItem(mHelp, QStringLiteral("mAbout"), QKeySequence(Qt::Key_F1), nullptr);
+}
+
+void frmZOLprint::setDesignCaptions()
+{
+    mFile->setTitle(QStringLiteral("Bestand"));
+    mOpen->setText(QStringLiteral("Openen"));
+    mSave->setText(QStringLiteral("Opslaan"));
+    mPrint->setTitle(QStringLiteral("Afdrukken"));
+    mThispage->setText(QStringLiteral("Deze pagina"));
+    mAllpages->setText(QStringLiteral("Alle pagina's"));
+    mExit->setText(QStringLiteral("Afsluiten"));
+    mComm->setTitle(QStringLiteral("Comunicatie"));
+    mPort->setTitle(QStringLiteral("Com poort"));
+    mStart->setText(QStringLiteral("Inlezen ZOL"));
+    mHelp->setTitle(QStringLiteral("Help"));
+    mAbout->setText(QStringLiteral("Over ZOL Print"));
+}
+
+const QString &frmZOLprint::text(const LanguageTable &table) const
+{
+    return table[isValidLanguage(m_state.iLanguage) ? m_state.iLanguage : kEnglish];
+}
+
+void frmZOLprint::Form_Load()
+{
+    tmrReadbuf.stop();
+    tmrReadbuf.setInterval(kReadbufInterval);
+    tmrControle.stop();
+    tmrControle.setInterval(kControleInterval);
+
+    const Settings settings = readSettingsFile(m_services.settingsPath, defaultLanguage());
+    m_state.iLanguage = settings.language;
+    m_state.iPort = settings.port;
+
+    m_state.pages.iCurpage = 0;
+    txtPageno->setText(QString::number(m_state.pages.iCurpage + 1));
+
+    // A number outside 1..4 checks no item and is kept as it is.
+    mPort1->setChecked(m_state.iPort == 1);
+    mPort2->setChecked(m_state.iPort == 2);
+    mPort3->setChecked(m_state.iPort == 3);
+    mPort4->setChecked(m_state.iPort == 4);
+
+    fillLanguageTables(m_state.tables);
+
+    const LanguageTables &t = m_state.tables;
+    mFile->setTitle(text(t.sFile));
+    mOpen->setText(text(t.sOpen));
+    mSave->setText(text(t.sSave));
+    mPrint->setTitle(text(t.sPrint));
+    mAllpages->setText(text(t.sAllpages));
+    mThispage->setText(text(t.sThispage));
+    mExit->setText(text(t.sExit));
+    mComm->setTitle(text(t.sComm));
+    mPort->setTitle(text(t.sPort));
+    mStart->setText(text(t.sStart));
+    mHelp->setTitle(text(t.sHelp));
+    mAbout->setText(text(t.sAbout));
+}
+
+void frmZOLprint::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    tmrReadbuf.stop();
+    tmrControle.stop();
+
+    QString reason;
+    if (!writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason)) {
+        // The program ends all the same; there is no window left to tell.
+        std::fprintf(stderr, "ZOLprint: cannot write %s: %s\n", qPrintable(m_services.settingsPath),
+                     qPrintable(reason));
+    }
+    m_services.serialPort.close();
+    emit programEnded();
+}
+
+void frmZOLprint::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmZOLprint::mExit_Click()
+{
+    close();
+}
+
+void frmZOLprint::selectPort(int port)
+{
+    m_state.iPort = static_cast<qint16>(port);
+    mPort1->setChecked(port == 1);
+    mPort2->setChecked(port == 2);
+    mPort3->setChecked(port == 3);
+    mPort4->setChecked(port == 4);
+}
+
+void frmZOLprint::showCurrentPage()
+{
+    PageStore &pages = m_state.pages;
+    pages.iCurpage = static_cast<qint16>(PageStore::clampIndex(pages.iCurpage));
+    txtPageno->setText(QString::number(pages.iCurpage + 1));
+    txtVenster->setText(pages.currentPage());
+}
+
+void frmZOLprint::cmdFirstpage_Click()
+{
+    m_state.pages.iCurpage = m_state.pages.firstPageIndex();
+    showCurrentPage();
+}
+
+void frmZOLprint::cmdPrevpage_Click()
+{
+    m_state.pages.iCurpage = m_state.pages.previousPageIndex();
+    showCurrentPage();
+}
+
+void frmZOLprint::cmdNextpage_Click()
+{
+    m_state.pages.iCurpage = m_state.pages.nextPageIndex();
+    showCurrentPage();
+}
+
+void frmZOLprint::cmdLastpage_Click()
+{
+    m_state.pages.iCurpage = m_state.pages.lastPageIndex();
+    showCurrentPage();
+}
+
+void frmZOLprint::txtVenster_Change()
+{
+    m_state.pages.currentPage() = txtVenster->text();
+}
+
+void frmZOLprint::setInterfaceEnabled(bool enabled)
+{
+    setMenuEnabled(mComm, enabled);
+    setMenuEnabled(mFile, enabled);
+    setMenuEnabled(mHelp, enabled);
+    cmdFirstpage->setEnabled(enabled);
+    cmdLastpage->setEnabled(enabled);
+    cmdNextpage->setEnabled(enabled);
+    cmdPrevpage->setEnabled(enabled);
+    // Typing during a transfer would replace the page being received.
+    txtVenster->setReadOnly(!enabled);
+}
+
+void frmZOLprint::showError(const QString &message)
+{
+    m_services.messageBoxes.showOk(this, text(m_state.tables.sErrtitle), message,
+                                   MessageBoxes::Icon::None);
+}
+
+void frmZOLprint::mStart_Click()
+{
+    SerialPort &port = m_services.serialPort;
+    if (port.isOpen())
+        return;
+
+    setInterfaceEnabled(false);
+
+    port.setCommPort(m_state.iPort);
+    port.setHandshaking(SerialPort::Handshaking::None);
+    port.setRThreshold(1);
+    port.setSettings(QStringLiteral("2400,n,8,1"));
+    port.setDtrEnable(true);
+    port.setRtsEnable(false);
+    QString reason;
+    if (!port.open(&reason)) {
+        setInterfaceEnabled(true);
+        showError(text(m_state.tables.sErr103) + QStringLiteral("\r\n") + reason);
+        return;
+    }
+
+    StatusBar1->setPanelText(1, text(m_state.tables.sConnected));
+
+    PageStore &pages = m_state.pages;
+    pages.clearPages();
+    pages.iFillpage = 0;
+    pbVoortgang->setValue(0);
+    pages.iPages = 1;
+    pages.iCurpage = 0;
+    txtPageno->setText(QStringLiteral("1"));
+
+    m_state.sBuf =
+        text(m_state.tables.sPrompt30) + QStringLiteral("\r\n") + text(m_state.tables.sPrompt31);
+    txtVenster->setText(m_state.sBuf);
+    // When the window already showed the prompt, setting it changed nothing
+    // and page 0 would stay empty; the prompt must be there for the watchdog.
+    pages.sPage[0] = m_state.sBuf;
+
+    tmrReadbuf.start();
+    tmrControle.start();
+}
+
+void frmZOLprint::tmrReadbuf_Timer()
+{
+    SerialPort &port = m_services.serialPort;
+    if (!port.isOpen() || port.inBufferCount() <= 0)
+        return;
+
+    txtVenster->setText(QString());
+
+    tmrControle.stop();
+    tmrControle.start();
+
+    pbVoortgang->setValue(pbVoortgang->value() < 100 ? pbVoortgang->value() + 10 : 0);
+
+    const QByteArray chunk = port.readAll();
+    m_state.iLength = static_cast<qint16>(chunk.size());
+    receiveChunk(m_state.pages, chunk);
+}
+
+void frmZOLprint::tmrControle_Timer()
+{
+    // Ten seconds of silence end a running transfer, also one whose current
+    // page stayed empty (a dump that began with a form feed).
+    if (m_services.serialPort.isOpen())
+        endTransfer();
+    if (!m_state.pages.currentPage().isEmpty())
+        txtVenster->setText(m_state.pages.currentPage());
+}
+
+void frmZOLprint::endTransfer()
+{
+    m_services.serialPort.close();
+    PageStore &pages = m_state.pages;
+    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + QStringLiteral(" (") +
+                                    QString::number(pages.iPages - 1) + QStringLiteral(")"));
+    pages.iPages = static_cast<qint16>(pages.iPages - 3);
+    pbVoortgang->setValue(0);
+    setInterfaceEnabled(true);
+}
+
+} // namespace zol

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "languages.h"
+#include "pagestore.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+class QAction;
+class QCloseEvent;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+
+namespace zol {
+
+class FileDialog;
+class MessageBoxes;
+class PagePrinter;
+class ProgramLauncher;
+class Registry;
+class SerialPort;
+class StatusBar;
+class TextBox;
+
+// What the window talks to; main() builds the real ones, tests build fakes.
+struct ReaderServices
+{
+    SerialPort &serialPort;
+    MessageBoxes &messageBoxes;
+    FileDialog &fileDialog;
+    PagePrinter &printer;
+    Registry &registry;
+    ProgramLauncher &launcher;
+    QString settingsPath = QStringLiteral("zolprint.ini");
+};
+
+// The form-level state every part of the window works on.
+struct ReaderState
+{
+    qint16 iLanguage = kEnglish;
+    qint16 iPort = 0;
+    PageStore pages;
+    qint16 iLength = 0;
+    QString sBuf;
+    LanguageTables tables;
+};
+
+class frmZOLprint : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmZOLprint(ReaderServices services, QWidget *parent = nullptr);
+    ~frmZOLprint() override;
+
+    ReaderState &state() { return m_state; }
+    const ReaderState &state() const { return m_state; }
+
+    // Event procedures. They are public so that tests can drive the window
+    // the way its controls and timers do.
+    void Form_Load();
+    void Form_Unload();
+    void mExit_Click();
+    void mPort1_Click() { selectPort(1); }
+    void mPort2_Click() { selectPort(2); }
+    void mPort3_Click() { selectPort(3); }
+    void mPort4_Click() { selectPort(4); }
+    void mStart_Click();
+    void tmrReadbuf_Timer();
+    void tmrControle_Timer();
+    void cmdFirstpage_Click();
+    void cmdPrevpage_Click();
+    void cmdNextpage_Click();
+    void cmdLastpage_Click();
+    void txtVenster_Change();
+
+    bool isUnloaded() const { return m_unloaded; }
+
+signals:
+    // The program is to end now: every window closes with it.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void setDesignCaptions();
+    void selectPort(int port);
+    void showCurrentPage();
+    void setInterfaceEnabled(bool enabled);
+    void endTransfer();
+    void showError(const QString &text);
+    const QString &text(const LanguageTable &table) const;
+
+    ReaderServices m_services;
+    ReaderState m_state;
+    bool m_unloaded = false;
+
+public:
+    // Controls, under their own names.
+    QPushButton *cmdFirstpage = nullptr;
+    QPushButton *cmdPrevpage = nullptr;
+    QLineEdit *txtPageno = nullptr;
+    QPushButton *cmdNextpage = nullptr;
+    QPushButton *cmdLastpage = nullptr;
+    QProgressBar *pbVoortgang = nullptr;
+    TextBox *txtVenster = nullptr;
+    StatusBar *StatusBar1 = nullptr;
+    QTimer tmrReadbuf;
+    QTimer tmrControle;
+
+    QMenu *mFile = nullptr;
+    QAction *mOpen = nullptr;
+    QAction *mSave = nullptr;
+    QMenu *mPrint = nullptr;
+    QAction *mThispage = nullptr;
+    QAction *mAllpages = nullptr;
+    QAction *mExit = nullptr;
+    QMenu *mComm = nullptr;
+    QMenu *mPort = nullptr;
+    QAction *mPort1 = nullptr;
+    QAction *mPort2 = nullptr;
+    QAction *mPort3 = nullptr;
+    QAction *mPort4 = nullptr;
+    QAction *mStart = nullptr;
+    QMenu *mHelp = nullptr;
+    QAction *mAbout = nullptr;
+};
+
+} // namespace zol

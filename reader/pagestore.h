@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace zol {
+
+// The pages of meter text: 101 of them, indices 0 to 100. The pages in use are
+// sPage(0) to sPage(iPages + 1); iPages + 1 may be negative, and then only
+// page 0 is there to be shown.
+struct PageStore
+{
+    static constexpr int kFirstPage = 0;
+    static constexpr int kLastPage = 100;
+    static constexpr int kPageCount = kLastPage + 1;
+
+    std::array<QString, kPageCount> sPage;
+    qint16 iPages = 0;
+    qint16 iCurpage = 0;
+    qint16 iFillpage = 0;
+
+    void clearPages();
+
+    // Where each page button goes from the current page. Every result is a
+    // valid index, whatever the counter holds.
+    qint16 firstPageIndex() const { return kFirstPage; }
+    qint16 previousPageIndex() const;
+    qint16 nextPageIndex() const;
+    qint16 lastPageIndex() const;
+
+    // The pages in use, in order (none when iPages + 1 is below 0).
+    QStringList pagesInUse() const;
+
+    QString &currentPage() { return sPage[clampIndex(iCurpage)]; }
+    const QString &currentPage() const { return sPage[clampIndex(iCurpage)]; }
+
+    static int clampIndex(int index);
+};
+
+} // namespace zol

@@ -1,0 +1,106 @@
+#include "settings.h"
+
+#include "languages.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+#include <QStringList>
+
+namespace zol {
+
+qint16 defaultLanguage()
+{
+    switch (QLocale::system().language()) {
+    case QLocale::Dutch:
+        return kDutch;
+    case QLocale::German:
+        return kGerman;
+    case QLocale::French:
+        return kFrench;
+    default:
+        return kEnglish;
+    }
+}
+
+std::optional<qint16> parseSettingsNumber(const QString &line)
+{
+    const QString text = line.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool sign = i == 0 && (c == u'-' || c == u'+') && text.size() > 1;
+        if (!sign && !(c >= u'0' && c <= u'9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const short value = text.toShort(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage)
+{
+    Settings settings{fallbackLanguage, kDefaultPort};
+    QString text = QString::fromLatin1(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+
+    if (!lines.isEmpty()) {
+        const std::optional<qint16> language = parseSettingsNumber(lines.at(0));
+        if (language && isValidLanguage(*language))
+            settings.language = *language;
+    }
+    if (lines.size() > 1) {
+        if (const std::optional<qint16> port = parseSettingsNumber(lines.at(1)))
+            settings.port = *port;
+    }
+    return settings;
+}
+
+QString formatSettingsNumber(qint16 value)
+{
+    // The sign position is a space for a positive number, as the files that
+    // older copies of the program wrote have it.
+    const QString digits = QString::number(value);
+    return (value < 0 ? digits : QLatin1Char(' ') + digits) + QLatin1Char(' ');
+}
+
+QByteArray formatSettings(const Settings &settings)
+{
+    return (formatSettingsNumber(settings.language) + QStringLiteral("\r\n") +
+            formatSettingsNumber(settings.port) + QStringLiteral("\r\n"))
+        .toLatin1();
+}
+
+Settings readSettingsFile(const QString &path, qint16 fallbackLanguage)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Settings{fallbackLanguage, kDefaultPort};
+    // Two short lines; anything beyond a few kilobytes is not a settings file.
+    return parseSettings(file.read(4096), fallbackLanguage);
+}
+
+bool writeSettingsFile(const QString &path, const Settings &settings, QString *reason)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = formatSettings(settings);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace zol

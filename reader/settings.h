@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace zol {
+
+// zolprint.ini: line 1 the language number, line 2 the COM port number.
+struct Settings
+{
+    qint16 language = 1;
+    qint16 port = 1;
+};
+
+constexpr qint16 kDefaultPort = 1;
+
+// The language of the system locale when it is one of the four, else English.
+qint16 defaultLanguage();
+
+// A whole number in the 16-bit range, with spaces around it allowed.
+std::optional<qint16> parseSettingsNumber(const QString &line);
+
+// Each line is taken on its own: one that is missing or not a usable number
+// takes its default, so a damaged file never stops the program from starting.
+Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage);
+QByteArray formatSettings(const Settings &settings);
+QString formatSettingsNumber(qint16 value);
+
+Settings readSettingsFile(const QString &path, qint16 fallbackLanguage);
+bool writeSettingsFile(const QString &path, const Settings &settings, QString *reason);
+
+} // namespace zol

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "filedialog.h"
+#include "pageprinter.h"
+#include "programlauncher.h"
+#include "registry.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace zol::test {
+
+class FakeFileDialog final : public FileDialog
+{
+public:
+    std::optional<QString> getOpenFileName(QWidget *, const QString &filter,
+                                           const QString &defaultExtension) override
+    {
+        calls << QStringLiteral("open ") + filter + QLatin1Char(' ') + defaultExtension;
+        return next();
+    }
+    std::optional<QString> getSaveFileName(QWidget *, const QString &filter,
+                                           const QString &defaultExtension) override
+    {
+        calls << QStringLiteral("save ") + filter + QLatin1Char(' ') + defaultExtension;
+        return next();
+    }
+
+    // Each call takes the next answer; an empty queue is a cancel.
+    QList<std::optional<QString>> answers;
+    QStringList calls;
+
+private:
+    std::optional<QString> next() { return answers.isEmpty() ? std::nullopt : answers.takeFirst(); }
+};
+
+class FakePagePrinter final : public PagePrinter
+{
+public:
+    bool printPages(const QStringList &pages, QString *reason) override
+    {
+        if (!failWith.isEmpty()) {
+            if (reason)
+                *reason = failWith;
+            return false;
+        }
+        jobs.append(pages);
+        return true;
+    }
+
+    QList<QStringList> jobs;
+    QString failWith;
+};
+
+class FakeLauncher final : public ProgramLauncher
+{
+public:
+    bool start(const QString &path) override
+    {
+        started << path;
+        return succeed;
+    }
+
+    QStringList started;
+    bool succeed = true;
+};
+
+// A registry with no keys at all.
+class EmptyRegistry final : public Registry
+{
+public:
+    long openKey(Key, const QByteArray &, std::uint32_t, Key *) override { return 2; }
+    long queryValue(Key, const QByteArray &, std::uint32_t *, QByteArray *,
+                    std::uint32_t *) override
+    {
+        return 2;
+    }
+    long closeKey(Key) override { return 0; }
+};
+
+} // namespace zol::test

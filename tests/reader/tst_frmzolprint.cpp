@@ -1,0 +1,573 @@
+#include "fakemessageboxes.h"
+#include "fakeserialport.h"
+#include "frmzolprint.h"
+#include "readerfakes.h"
+#include "statusbar.h"
+#include "textbox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace zol;
+using namespace zol::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One window with fakes around it and a settings file in a folder of its own.
+struct Fixture
+{
+    explicit Fixture(const QByteArray &settings = " 1 \r\n 1 \r\n", bool load = true)
+    {
+        settingsPath = dir.filePath(u"zolprint.ini"_s);
+        if (!settings.isNull()) {
+            QFile file(settingsPath);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(settings);
+        }
+        window = std::make_unique<frmZOLprint>(
+            ReaderServices{port, boxes, dialog, printer, registry, launcher, settingsPath});
+        if (load)
+            window->Form_Load();
+    }
+
+    QByteArray settingsOnDisk() const
+    {
+        QFile file(settingsPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Bytes from the meter, as one poll of the receive tick finds them.
+    void receive(const QByteArray &bytes)
+    {
+        port.receive(bytes);
+        window->tmrReadbuf_Timer();
+    }
+
+    frmZOLprint &w() { return *window; }
+    const PageStore &pages() const { return window->state().pages; }
+    QString status() const { return window->StatusBar1->panelText(1); }
+
+    bool interfaceEnabled() const
+    {
+        const frmZOLprint &f = *window;
+        const bool all = f.mFile->menuAction()->isEnabled() && f.mComm->menuAction()->isEnabled() &&
+                         f.mHelp->menuAction()->isEnabled() && f.cmdFirstpage->isEnabled() &&
+                         f.cmdPrevpage->isEnabled() && f.cmdNextpage->isEnabled() &&
+                         f.cmdLastpage->isEnabled() && f.mOpen->isEnabled() &&
+                         f.mStart->isEnabled() && f.mAbout->isEnabled();
+        const bool none =
+            !f.mFile->menuAction()->isEnabled() && !f.mComm->menuAction()->isEnabled() &&
+            !f.mHelp->menuAction()->isEnabled() && !f.cmdFirstpage->isEnabled() &&
+            !f.cmdPrevpage->isEnabled() && !f.cmdNextpage->isEnabled() &&
+            !f.cmdLastpage->isEnabled() && !f.mOpen->isEnabled() && !f.mThispage->isEnabled() &&
+            !f.mStart->isEnabled() && !f.mAbout->isEnabled();
+        if (!all && !none)
+            qWarning("interface partly enabled");
+        return all;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    FakeFileDialog dialog;
+    FakePagePrinter printer;
+    EmptyRegistry registry;
+    FakeLauncher launcher;
+    std::unique_ptr<frmZOLprint> window;
+};
+
+} // namespace
+
+class FrmZOLprintTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void designCaptionsBeforeStartup();
+    void captionsInEachLanguage_data();
+    void captionsInEachLanguage();
+    void portItemsAndSettingsRoundTrip();
+    void settingsThatCannotBeWritten();
+    void controlsByNameAndGeometry();
+    void pageNavigationAndWriteBack();
+    void typingIsStoredWithCrLf();
+    void transferStartAndEnd();
+    void transferFailsToOpen();
+    void transferWithoutDataOrWithEmptyFirstPage();
+    void transferCountersAndProgress();
+    void transferBeyondTheLastPage();
+    void watchdogRestartsOnData();
+};
+
+void FrmZOLprintTest::designCaptionsBeforeStartup()
+{
+    Fixture f(" 1 \r\n 1 \r\n", false);
+    QCOMPARE(f.w().mFile->title(), u"Bestand"_s);
+    QCOMPARE(f.w().mThispage->text(), u"Deze pagina"_s);
+    QCOMPARE(f.w().mComm->title(), u"Comunicatie"_s);
+    QCOMPARE(f.w().mPort->title(), u"Com poort"_s);
+    QCOMPARE(f.w().mAbout->text(), u"Over ZOL Print"_s);
+    QCOMPARE(f.w().windowTitle(), u"ZOL Print"_s);
+}
+
+void FrmZOLprintTest::captionsInEachLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<QString>("comm");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("about");
+    QTest::newRow("Dutch") << 0 << u"&Bestand"_s << u"Openen"_s << u"&Communicatie"_s
+                           << u"COM poort"_s << u"Inlezen ZOL"_s << u"Over ZOL print..."_s;
+    QTest::newRow("English") << 1 << u"&File"_s << u"Open"_s << u"&Communication"_s << u"COM port"_s
+                             << u"Read ZOL"_s << u"About ZOL print..."_s;
+    QTest::newRow("German") << 2 << u"&Datei"_s << u"Öffnen"_s << u"&Kommunication"_s
+                            << u"COM Anschluß"_s << u"ZOL einlesen"_s << u"Über ZOL print..."_s;
+    QTest::newRow("French") << 3 << u"&Fichier"_s << u"Ouvrir"_s << u"&Communication"_s
+                            << u"COM port"_s << u"Importer données du ZOL"_s
+                            << u"A propos de ZOL print..."_s;
+}
+
+void FrmZOLprintTest::captionsInEachLanguage()
+{
+    QFETCH(int, language);
+    Fixture f(" " + QByteArray::number(language) + " \r\n 1 \r\n");
+    frmZOLprint &w = f.w();
+    QCOMPARE(w.state().iLanguage, language);
+    QTEST(w.mFile->title(), "file");
+    QTEST(w.mOpen->text(), "open");
+    QTEST(w.mComm->title(), "comm");
+    QTEST(w.mPort->title(), "port");
+    QTEST(w.mStart->text(), "start");
+    QTEST(w.mAbout->text(), "about");
+    QCOMPARE(w.mSave->text(), w.state().tables.sSave[language]);
+    QCOMPARE(w.mPrint->title(), w.state().tables.sPrint[language]);
+    QCOMPARE(w.mThispage->text(), w.state().tables.sThispage[language]);
+    QCOMPARE(w.mAllpages->text(), w.state().tables.sAllpages[language]);
+    QCOMPARE(w.mExit->text(), w.state().tables.sExit[language]);
+    QCOMPARE(w.mHelp->title(), w.state().tables.sHelp[language]);
+
+    // Not translated.
+    QCOMPARE(w.windowTitle(), u"ZOL Print"_s);
+    QCOMPARE(w.mPort3->text(), u"COM3"_s);
+    QCOMPARE(w.cmdFirstpage->text(), u"<<"_s);
+    QCOMPARE(w.cmdLastpage->text(), u">>"_s);
+    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QVERIFY(!w.tmrReadbuf.isActive());
+    QVERIFY(!w.tmrControle.isActive());
+    QCOMPARE(w.tmrReadbuf.interval(), 1);
+    QCOMPARE(w.tmrControle.interval(), 10000);
+
+    QCOMPARE(w.mOpen->shortcut(), QKeySequence(u"Ctrl+O"_s));
+    QCOMPARE(w.mSave->shortcut(), QKeySequence(u"Ctrl+S"_s));
+    QCOMPARE(w.mThispage->shortcut(), QKeySequence(u"Ctrl+P"_s));
+    QCOMPARE(w.mExit->shortcut(), QKeySequence(u"Ctrl+Q"_s));
+    QCOMPARE(w.mStart->shortcut(), QKeySequence(u"Ctrl+I"_s));
+    QCOMPARE(w.mAbout->shortcut(), QKeySequence(u"F1"_s));
+}
+
+void FrmZOLprintTest::portItemsAndSettingsRoundTrip()
+{
+    {
+        Fixture f(" 2 \r\n 3 \r\n");
+        QCOMPARE(f.w().state().iLanguage, 2);
+        QVERIFY(f.w().mPort3->isChecked());
+        QVERIFY(!f.w().mPort1->isChecked() && !f.w().mPort2->isChecked() &&
+                !f.w().mPort4->isChecked());
+        QSignalSpy ended(&f.w(), &frmZOLprint::programEnded);
+        f.w().close();
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(f.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
+    }
+    for (const QByteArray port : {QByteArray("0"), QByteArray("7"), QByteArray("-5")}) {
+        Fixture f(" 0 \r\n" + port + "\r\n");
+        const QList<QAction *> items = {f.w().mPort1, f.w().mPort2, f.w().mPort3, f.w().mPort4};
+        for (QAction *item : items)
+            QVERIFY(!item->isChecked());
+        f.w().mExit_Click();
+        QCOMPARE(f.settingsOnDisk(),
+                 " 0 \r\n" + QByteArray(port.startsWith('-') ? "" : " ") + port + " \r\n");
+    }
+    {
+        // The menu item changes the port; the file keeps the old one until exit.
+        Fixture f(" 1 \r\n 1 \r\n");
+        f.w().mPort3->trigger();
+        QCOMPARE(f.w().state().iPort, 3);
+        QVERIFY(f.w().mPort3->isChecked());
+        QVERIFY(!f.w().mPort1->isChecked());
+        QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 1 \r\n"));
+        f.w().mPort2_Click();
+        QVERIFY(f.w().mPort2->isChecked() && !f.w().mPort3->isChecked());
+        f.w().close();
+        QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 2 \r\n"));
+    }
+    {
+        // No file at all: defaults, and exit creates the file.
+        Fixture f(QByteArray(), true);
+        QVERIFY(f.w().mPort1->isChecked());
+        f.w().close();
+        const QByteArray written = f.settingsOnDisk();
+        QVERIFY(written.endsWith(" \r\n 1 \r\n"));
+    }
+}
+
+void FrmZOLprintTest::settingsThatCannotBeWritten()
+{
+    Fixture f;
+    // A folder in the place of the file: it cannot be replaced by a file.
+    QFile::remove(f.settingsPath);
+    QVERIFY(QDir().mkdir(f.settingsPath));
+    QSignalSpy ended(&f.w(), &frmZOLprint::programEnded);
+    f.w().close();
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(f.w().isUnloaded());
+}
+
+void FrmZOLprintTest::controlsByNameAndGeometry()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    const QStringList widgets = {
+        u"cmdFirstpage"_s, u"cmdPrevpage"_s, u"txtPageno"_s,  u"cmdNextpage"_s, u"cmdLastpage"_s,
+        u"pbVoortgang"_s,  u"txtVenster"_s,  u"StatusBar1"_s, u"mFile"_s,       u"mPrint"_s,
+        u"mComm"_s,        u"mPort"_s,       u"mHelp"_s};
+    for (const QString &name : widgets) {
+        auto *widget = w.findChild<QWidget *>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->accessibleName(), name);
+    }
+    const QStringList items = {u"mOpen"_s,  u"mSave"_s,  u"mThispage"_s, u"mAllpages"_s,
+                               u"mExit"_s,  u"mPort1"_s, u"mPort2"_s,    u"mPort3"_s,
+                               u"mPort4"_s, u"mStart"_s, u"mAbout"_s};
+    for (const QString &name : items) {
+        auto *item = w.findChild<QAction *>(name);
+        QVERIFY2(item, qPrintable(name));
+        QCOMPARE(item->property("accessibleName").toString(), name);
+    }
+
+    // At 96 DPI a twip is a fifteenth of a pixel.
+    QCOMPARE(w.centralWidget()->size(), QSize(568, 344));
+    QCOMPARE(w.cmdFirstpage->geometry(), QRect(8, 8, 49, 17));
+    QCOMPARE(w.cmdLastpage->geometry(), QRect(248, 8, 49, 17));
+    QCOMPARE(w.txtPageno->geometry(), QRect(136, 8, 33, 23));
+    QCOMPARE(w.pbVoortgang->geometry(), QRect(312, 8, 105, 17));
+    QCOMPARE(w.txtVenster->geometry(), QRect(8, 40, 553, 281));
+    QCOMPARE(w.StatusBar1->geometry(), QRect(0, 327, 568, 17));
+    QCOMPARE(w.StatusBar1->panelCount(), 3);
+    QVERIFY(w.StatusBar1->panelText(1).isEmpty());
+    QVERIFY(!w.StatusBar1->panelText(2).isEmpty());
+    QVERIFY(!w.StatusBar1->panelText(3).isEmpty());
+
+    QVERIFY(w.txtPageno->isReadOnly());
+    QCOMPARE(w.pbVoortgang->minimum(), 0);
+    QCOMPARE(w.pbVoortgang->maximum(), 100);
+    QCOMPARE(w.txtVenster->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(w.txtVenster->font().family(), u"Courier New"_s);
+    QCOMPARE(w.cmdFirstpage->font().family(), u"MS Sans Serif"_s);
+    QVERIFY(!w.windowIcon().isNull());
+    QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    // The window is of fixed size once laid out.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+
+    // Tab order: the page window first, then <, >, <<, >>, the page number.
+    w.activateWindow();
+    w.txtVenster->setFocus();
+    QTRY_VERIFY(w.txtVenster->hasFocus());
+    for (QWidget *next :
+         {static_cast<QWidget *>(w.cmdPrevpage), static_cast<QWidget *>(w.cmdNextpage),
+          static_cast<QWidget *>(w.cmdFirstpage), static_cast<QWidget *>(w.cmdLastpage),
+          static_cast<QWidget *>(w.txtPageno)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+void FrmZOLprintTest::pageNavigationAndWriteBack()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    QVERIFY(w.txtVenster->text().isEmpty());
+    QTest::mouseClick(w.cmdNextpage, Qt::LeftButton);
+    QCOMPARE(w.txtPageno->text(), u"2"_s);
+    QTest::mouseClick(w.cmdNextpage, Qt::LeftButton);
+    QCOMPARE(w.txtPageno->text(), u"2"_s);
+    QTest::mouseClick(w.cmdFirstpage, Qt::LeftButton);
+    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QTest::mouseClick(w.cmdPrevpage, Qt::LeftButton);
+    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QTest::mouseClick(w.cmdLastpage, Qt::LeftButton);
+    QCOMPARE(w.txtPageno->text(), u"2"_s);
+
+    // The program's own text is stored exactly, lone CR and all.
+    PageStore &pages = w.state().pages;
+    w.cmdFirstpage_Click();
+    w.txtVenster->setText(u"a\rb\r\nc"_s);
+    QCOMPARE(pages.sPage[0], u"a\rb\r\nc"_s);
+    // Setting the text the window holds is no change: the page keeps its own.
+    pages.sPage[0] = u"kept"_s;
+    w.txtVenster->setText(u"a\rb\r\nc"_s);
+    QCOMPARE(pages.sPage[0], u"kept"_s);
+
+    // Five pages in use; the buttons stop at the ends and never leave 0..100.
+    for (int i = 0; i < 5; ++i)
+        pages.sPage[i] = u"page %1"_s.arg(i + 1);
+    pages.iPages = 3;
+    w.cmdLastpage_Click();
+    QCOMPARE(w.txtPageno->text(), u"5"_s);
+    QCOMPARE(w.txtVenster->text(), u"page 5"_s);
+    w.cmdNextpage_Click();
+    QCOMPARE(w.txtPageno->text(), u"5"_s);
+    w.cmdPrevpage_Click();
+    QCOMPARE(w.txtVenster->text(), u"page 4"_s);
+
+    pages.iPages = -2;
+    w.cmdLastpage_Click();
+    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    w.cmdNextpage_Click();
+    QCOMPARE(pages.iCurpage, 0);
+    pages.iPages = 500;
+    w.cmdLastpage_Click();
+    QCOMPARE(pages.iCurpage, 100);
+    QCOMPARE(w.txtPageno->text(), u"101"_s);
+    w.cmdNextpage_Click();
+    QCOMPARE(pages.iCurpage, 100);
+}
+
+void FrmZOLprintTest::typingIsStoredWithCrLf()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.txtVenster->setFocus();
+    QTest::keyClicks(w.txtVenster, u"12,5"_s);
+    QTest::keyClick(w.txtVenster, Qt::Key_Return);
+    QTest::keyClicks(w.txtVenster, u"ok"_s);
+    QCOMPARE(w.state().pages.sPage[0], u"12,5\r\nok"_s);
+
+    // Moving away and back shows the edit: it was stored.
+    w.cmdNextpage_Click();
+    QVERIFY(w.txtVenster->text().isEmpty());
+    w.cmdPrevpage_Click();
+    QCOMPARE(w.txtVenster->text(), u"12,5\r\nok"_s);
+    QCOMPARE(w.txtVenster->toPlainText(), u"12,5\nok"_s);
+
+    // The page number cannot be typed into.
+    QTest::keyClicks(w.txtPageno, u"9"_s);
+    QCOMPARE(w.txtPageno->text(), u"1"_s);
+}
+
+void FrmZOLprintTest::transferStartAndEnd()
+{
+    Fixture f(" 1 \r\n 2 \r\n");
+    frmZOLprint &w = f.w();
+    PageStore &pages = w.state().pages;
+    pages.sPage[5] = u"old"_s;
+    pages.iCurpage = 3;
+
+    w.mStart_Click();
+    QCOMPARE(f.port.calls,
+             QStringList({u"port 2"_s, u"handshaking 0"_s, u"threshold 1"_s,
+                          u"settings 2400,n,8,1"_s, u"dtr 1"_s, u"rts 0"_s, u"open"_s}));
+    QVERIFY(f.port.isOpen());
+    QCOMPARE(f.status(), u"Connected"_s);
+    const QString prompt = u"Enter * 3 0 + on ZOL\r\nEnter * 3 1 on ZOL6"_s;
+    QCOMPARE(w.txtVenster->text(), prompt);
+    QCOMPARE(pages.sPage[0], prompt);
+    QVERIFY(pages.sPage[5].isEmpty());
+    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QVERIFY(!f.interfaceEnabled());
+    QVERIFY(w.txtVenster->isReadOnly());
+    QVERIFY(w.tmrReadbuf.isActive());
+    QVERIFY(w.tmrControle.isActive());
+
+    // A second start while the port is open changes nothing.
+    f.port.calls.clear();
+    w.mStart_Click();
+    QVERIFY(f.port.calls.isEmpty());
+
+    // A tick without data does nothing.
+    w.tmrReadbuf_Timer();
+    QCOMPARE(w.txtVenster->text(), prompt);
+
+    f.receive("Page one\r\n\fPage two\r\n\fPage");
+    QVERIFY(w.txtVenster->text().isEmpty());
+    f.receive(" three\r\n\f");
+    QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
+    QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
+    QCOMPARE(pages.sPage[2], u" Page three\r\n"_s);
+    QCOMPARE(pages.sPage[3], u" "_s);
+
+    w.tmrControle_Timer();
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.status(), u"Stop (3)"_s);
+    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(w.pbVoortgang->value(), 0);
+    QVERIFY(f.interfaceEnabled());
+    QVERIFY(!w.txtVenster->isReadOnly());
+    QCOMPARE(w.txtVenster->text(), u"Page one\r\n"_s);
+    // Both timers keep running; the receive tick finds the port closed.
+    QVERIFY(w.tmrReadbuf.isActive());
+    w.tmrReadbuf_Timer();
+    w.cmdLastpage_Click();
+    QCOMPARE(w.txtPageno->text(), u"3"_s);
+    QCOMPARE(w.txtVenster->text(), u" Page three\r\n"_s);
+
+    // Later watchdog ticks show the current page again, changing nothing.
+    w.tmrControle_Timer();
+    QCOMPARE(pages.sPage[2], u" Page three\r\n"_s);
+    QCOMPARE(f.status(), u"Stop (3)"_s);
+}
+
+void FrmZOLprintTest::transferFailsToOpen()
+{
+    Fixture f(" 2 \r\n 1 \r\n");
+    frmZOLprint &w = f.w();
+    PageStore &pages = w.state().pages;
+    pages.sPage[0] = u"kept page"_s;
+    pages.iPages = 3;
+    w.txtVenster->setText(u"kept page"_s);
+    f.port.failOpenWith = u"Permission denied"_s;
+
+    w.mStart_Click();
+    QCOMPARE(f.boxes.shown.size(), 1);
+    QCOMPARE(f.boxes.shown[0].title, u"ZOL Print Fehler"_s);
+    QCOMPARE(f.boxes.shown[0].text,
+             u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nPermission denied"_s);
+    QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
+    QVERIFY(!f.port.isOpen());
+    QVERIFY(f.interfaceEnabled());
+    QVERIFY(!w.txtVenster->isReadOnly());
+    QVERIFY(!w.tmrReadbuf.isActive());
+    QVERIFY(!w.tmrControle.isActive());
+    QCOMPARE(pages.sPage[0], u"kept page"_s);
+    QCOMPARE(pages.iPages, 3);
+    QCOMPARE(w.txtVenster->text(), u"kept page"_s);
+    QVERIFY(f.status().isEmpty());
+}
+
+void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
+{
+    Fixture f(" 3 \r\n 1 \r\n");
+    frmZOLprint &w = f.w();
+    PageStore &pages = w.state().pages;
+
+    // Nothing arrives: the prompt ends the wait after ten seconds.
+    w.mStart_Click();
+    w.tmrControle_Timer();
+    QCOMPARE(f.status(), u"Arrêt (0)"_s);
+    QCOMPARE(pages.iPages, -2);
+    const QString prompt = u"Appuyer sur * 3 0 + sur ZOL\r\nAppuyer sur * 3 1 sur ZOL6"_s;
+    QCOMPARE(w.txtVenster->text(), prompt);
+
+    // Started again while the window already shows the prompt: page 0 still
+    // gets it, so the silence ends this transfer too.
+    w.mStart_Click();
+    QCOMPARE(pages.sPage[0], prompt);
+    w.tmrControle_Timer();
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.status(), u"Arrêt (0)"_s);
+
+    // A dump that begins with a form feed leaves page 0 empty; silence ends it.
+    w.mStart_Click();
+    f.receive("\fonly page\r\n\f");
+    QVERIFY(pages.sPage[0].isEmpty());
+    w.tmrControle_Timer();
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.status(), u"Arrêt (2)"_s);
+    QCOMPARE(pages.iPages, 0);
+    QVERIFY(f.interfaceEnabled());
+    QVERIFY(w.txtVenster->text().isEmpty());
+    w.cmdNextpage_Click();
+    QCOMPARE(w.txtVenster->text(), u" only page\r\n"_s);
+
+    // Text without any form feed stays in page 0.
+    w.mStart_Click();
+    f.receive("no form feed");
+    w.tmrControle_Timer();
+    QCOMPARE(f.status(), u"Arrêt (0)"_s);
+    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(w.txtVenster->text(), u"no form feed"_s);
+}
+
+void FrmZOLprintTest::transferCountersAndProgress()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    w.mStart_Click();
+    QCOMPARE(w.pbVoortgang->value(), 0);
+    QList<int> steps;
+    for (int i = 0; i < 13; ++i) {
+        f.receive("x\f");
+        steps << w.pbVoortgang->value();
+    }
+    QCOMPARE(steps, QList<int>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20}));
+    w.tmrControle_Timer();
+    QCOMPARE(f.status(), u"Stop (13)"_s);
+    QCOMPARE(w.state().pages.iPages, 11);
+    QCOMPARE(w.pbVoortgang->value(), 0);
+
+    // A new transfer empties every page received before.
+    w.mStart_Click();
+    const PageStore &pages = f.pages();
+    QCOMPARE(pages.sPage[0], w.txtVenster->text());
+    for (int i = 1; i < PageStore::kPageCount; ++i)
+        QVERIFY2(pages.sPage[i].isEmpty(), qPrintable(QString::number(i)));
+}
+
+void FrmZOLprintTest::transferBeyondTheLastPage()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    w.mStart_Click();
+    QByteArray dump;
+    for (int i = 0; i < 150; ++i)
+        dump += "line\r\n\f";
+    f.receive(dump);
+    const PageStore &pages = f.pages();
+    QCOMPARE(pages.iFillpage, 100);
+    QCOMPARE(pages.iPages, 101);
+    w.tmrControle_Timer();
+    QCOMPARE(f.status(), u"Stop (100)"_s);
+    QCOMPARE(pages.iPages, 98);
+    w.cmdLastpage_Click();
+    QCOMPARE(w.txtPageno->text(), u"100"_s);
+}
+
+void FrmZOLprintTest::watchdogRestartsOnData()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    w.mStart_Click();
+    QTest::qWait(500);
+    QVERIFY(w.tmrControle.remainingTime() < 9700);
+    f.port.receive("data");
+    // The real receive tick polls the port.
+    QTRY_VERIFY(w.tmrControle.remainingTime() > 9800);
+    QCOMPARE(f.pages().sPage[0], u"data"_s);
+    QVERIFY(f.port.isOpen());
+}
+
+QTEST_MAIN(FrmZOLprintTest)
+#include "tst_frmzolprint.moc"
