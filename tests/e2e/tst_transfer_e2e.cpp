@@ -1,0 +1,189 @@
+#include "fakemessageboxes.h"
+#include "frmzolprint.h"
+#include "ptypair.h"
+#include "qtserialport.h"
+#include "statusbar.h"
+#include "textbox.h"
+
+#include "../reader/readerfakes.h"
+
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using namespace zol;
+using namespace zol::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// ZOLprint with the real serial control on COM1, which points at a
+// pseudo-terminal whose other side the test plays as the meter.
+struct ReaderOnPty
+{
+    ReaderOnPty()
+    {
+        qputenv("ZOL_COM1", pty.slavePath().toLocal8Bit());
+        window = std::make_unique<frmZOLprint>(ReaderServices{
+            port, boxes, dialog, printer, registry, launcher, dir.filePath(u"zolprint.ini"_s)});
+        window->Form_Load();
+        window->mPort1_Click();
+    }
+    ~ReaderOnPty()
+    {
+        if (meter.joinable())
+            meter.join();
+    }
+
+    // The meter writes at its line's pace from a thread of its own, as a
+    // real meter would, while the program's event loop runs.
+    void sendPaced(const QByteArray &bytes, int baud)
+    {
+        meter = std::thread([this, bytes, baud] {
+            using Clock = std::chrono::steady_clock;
+            const auto perByte = std::chrono::microseconds(10'000'000 / baud);
+            auto due = Clock::now();
+            for (char b : bytes) {
+                std::this_thread::sleep_until(due);
+                pty.write(QByteArray(1, b));
+                due += perByte;
+            }
+            lastByteSent.store(true);
+        });
+    }
+
+    void sendAtOnce(const QByteArray &bytes)
+    {
+        meter = std::thread([this, bytes] {
+            pty.write(bytes);
+            lastByteSent.store(true);
+        });
+    }
+
+    QString status() const { return window->StatusBar1->panelText(1); }
+    bool transferRunning() const { return port.isOpen(); }
+
+    PtyPair pty;
+    QTemporaryDir dir;
+    QtSerialPort port;
+    FakeMessageBoxes boxes;
+    FakeFileDialog dialog;
+    FakePagePrinter printer;
+    EmptyRegistry registry;
+    FakeLauncher launcher;
+    std::unique_ptr<frmZOLprint> window;
+    std::thread meter;
+    std::atomic<bool> lastByteSent{false};
+};
+
+QByteArray threePageDump()
+{
+    QByteArray dump;
+    for (int page = 1; page <= 3; ++page) {
+        dump += "ZOL 5   Page " + QByteArray::number(page) + "\r\n";
+        dump += "Beuk        14.2 %\r\nEik \x82\x8a    16.8 %\r\n";
+        dump += '\f';
+    }
+    return dump;
+}
+
+} // namespace
+
+class TransferEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pacedDumpEndsTenSecondsAfterItsLastByte();
+    void fullSpeedDumpLosesNoByte();
+    void meterGoneMidDumpKeepsWhatArrived();
+};
+
+void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
+{
+    ReaderOnPty r;
+    QVERIFY(r.pty.isValid());
+    r.window->mStart_Click();
+    QVERIFY2(r.boxes.shown.isEmpty(),
+             r.boxes.shown.isEmpty() ? "" : qPrintable(r.boxes.shown[0].text));
+    QVERIFY(r.transferRunning());
+    QCOMPARE(r.status(), u"Connected"_s);
+    QTRY_VERIFY(r.pty.slaveIsOpen());
+
+    r.sendPaced(threePageDump(), 2400);
+    QTRY_VERIFY_WITH_TIMEOUT(r.lastByteSent.load(), 10000);
+    QElapsedTimer sinceLastByte;
+    sinceLastByte.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 15000);
+    const qint64 silence = sinceLastByte.elapsed();
+    QVERIFY2(silence > 9000 && silence < 11500, qPrintable(QString::number(silence)));
+
+    QCOMPARE(r.status(), u"Stop (3)"_s);
+    const PageStore &pages = r.window->state().pages;
+    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(pages.sPage[0], u"ZOL 5   Page 1\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
+    QCOMPARE(pages.sPage[2], u" ZOL 5   Page 3\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
+    QCOMPARE(r.window->txtVenster->text(), pages.sPage[0]);
+    QVERIFY(!r.pty.slaveIsOpen() || !r.transferRunning());
+}
+
+void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
+{
+    ReaderOnPty r;
+    r.window->mStart_Click();
+    QVERIFY(r.transferRunning());
+    // The silence that ends the transfer is shortened here: what is under
+    // test is the line, not the watchdog's ten seconds.
+    r.window->tmrControle.setInterval(1500);
+    r.window->tmrControle.start();
+
+    QByteArray dump;
+    QString expected;
+    for (int i = 0; dump.size() < 64 * 1024; ++i) {
+        const QByteArray line =
+            "reading " + QByteArray::number(i).rightJustified(5, '0') + " \x81 12.5\r\n";
+        dump += line;
+        expected += QString::fromLatin1(line).replace(QChar(0x81), u'ü');
+    }
+    r.sendAtOnce(dump);
+    QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 20000);
+    QCOMPARE(r.status(), u"Stop (0)"_s);
+    const QString &received = r.window->state().pages.sPage[0];
+    QCOMPARE(received.size(), expected.size());
+    QCOMPARE(received, expected);
+}
+
+void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
+{
+    ReaderOnPty r;
+    r.window->mStart_Click();
+    r.window->tmrControle.setInterval(1500);
+    r.window->tmrControle.start();
+    QSignalSpy lost(&r.port, &SerialPort::lost);
+
+    r.sendAtOnce("first page\r\n\fsecond pa");
+    r.meter.join();
+    QTRY_COMPARE(r.window->state().pages.sPage[1], u" second pa"_s);
+    r.pty.closeMaster();
+    QTRY_COMPARE(lost.size(), 1);
+
+    // The program neither spins nor ends the transfer early: the silence
+    // ends it, and everything that arrived stays.
+    QVERIFY(r.transferRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 5000);
+    QCOMPARE(lost.size(), 1);
+    QCOMPARE(r.status(), u"Stop (1)"_s);
+    QCOMPARE(r.window->state().pages.sPage[0], u"first page\r\n"_s);
+    QCOMPARE(r.window->state().pages.sPage[1], u" second pa"_s);
+    QVERIFY(r.window->mFile->menuAction()->isEnabled());
+}
+
+QTEST_MAIN(TransferEndToEndTest)
+#include "tst_transfer_e2e.moc"
