@@ -1,6 +1,7 @@
 #include "fakemessageboxes.h"
 #include "fakeserialport.h"
 #include "frmzolprint.h"
+#include "qttranslations.h"
 #include "readerfakes.h"
 #include "statusbar.h"
 #include "textbox.h"
@@ -109,6 +110,8 @@ private slots:
     void transferCountersAndProgress();
     void transferBeyondTheLastPage();
     void watchdogRestartsOnData();
+    // Last: it installs translators for the rest of the run.
+    void qtDialogsSpeakTheProgramsLanguage();
 };
 
 void FrmZOLprintTest::designCaptionsBeforeStartup()
@@ -567,6 +570,16 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     QTRY_VERIFY(w.tmrControle.remainingTime() > 9800);
     QCOMPARE(f.pages().sPage[0], u"data"_s);
     QVERIFY(f.port.isOpen());
+}
+
+void FrmZOLprintTest::qtDialogsSpeakTheProgramsLanguage()
+{
+    QVERIFY(installQtTranslations(*QCoreApplication::instance(), kEnglish));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Cancel"_s);
+    QVERIFY(installQtTranslations(*QCoreApplication::instance(), kGerman));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen"_s);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), u"&Ja"_s);
+    QVERIFY(!installQtTranslations(*QCoreApplication::instance(), 7));
 }
 
 QTEST_MAIN(FrmZOLprintTest)
