@@ -7,6 +7,7 @@
 
 #include "../reader/readerfakes.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QSignalSpy>
@@ -104,6 +105,8 @@ private slots:
     void pacedDumpEndsTenSecondsAfterItsLastByte();
     void fullSpeedDumpLosesNoByte();
     void meterGoneMidDumpKeepsWhatArrived();
+    void meterRestartingItsDumpLosesNothing();
+    void portThatCannotBeOpened();
 };
 
 void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
@@ -183,6 +186,61 @@ void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
     QCOMPARE(r.window->state().pages.sPage[0], u"first page\r\n"_s);
     QCOMPARE(r.window->state().pages.sPage[1], u" second pa"_s);
     QVERIFY(r.window->mFile->menuAction()->isEnabled());
+}
+
+void TransferEndToEndTest::meterRestartingItsDumpLosesNothing()
+{
+    ReaderOnPty r;
+    r.window->mStart_Click();
+    r.window->tmrControle.setInterval(1500);
+    r.window->tmrControle.start();
+    // The user breaks off the dump on the keypad and starts it again.
+    r.sendAtOnce("Page 1\r\nEik 12");
+    r.meter.join();
+    QTest::qWait(500);
+    r.sendAtOnce("Page 1\r\nEik 12.5\r\n\fPage 2\r\n\f");
+    QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 5000);
+    QCOMPARE(r.status(), u"Stop (2)"_s);
+    QCOMPARE(r.window->state().pages.sPage[0], u"Page 1\r\nEik 12Page 1\r\nEik 12.5\r\n"_s);
+    QCOMPARE(r.window->state().pages.sPage[1], u" Page 2\r\n"_s);
+
+    // And the program is ready for the next read.
+    r.window->mStart_Click();
+    QVERIFY(r.transferRunning());
+    QVERIFY(r.boxes.shown.isEmpty());
+}
+
+void TransferEndToEndTest::portThatCannotBeOpened()
+{
+    ReaderOnPty r;
+    r.window->state().pages.sPage[0] = u"kept"_s;
+
+    // Another program holds the port.
+    QtSerialPort other;
+    other.setCommPort(1);
+    QString reason;
+    QVERIFY2(other.open(&reason), qPrintable(reason));
+    r.window->mStart_Click();
+    QCOMPARE(r.boxes.shown.size(), 1);
+    QVERIFY(r.boxes.shown[0].text.startsWith(u"Error 103 - COM port cannot be opened\r\n"_s));
+    QVERIFY(r.boxes.shown[0].text.size() > u"Error 103 - COM port cannot be opened\r\n"_s.size());
+    QVERIFY(!r.transferRunning());
+    QVERIFY(!r.window->tmrReadbuf.isActive());
+    QCOMPARE(r.window->state().pages.sPage[0], u"kept"_s);
+    other.close();
+
+    // No such device.
+    qputenv("ZOL_COM1", QByteArray("/dev/no-such-zol-port"));
+    r.window->mStart_Click();
+    QCOMPARE(r.boxes.shown.size(), 2);
+    QVERIFY(!r.transferRunning());
+    QVERIFY(r.window->mStart->isEnabled());
+
+    // Once the port is there again, the read works.
+    qputenv("ZOL_COM1", r.pty.slavePath().toLocal8Bit());
+    r.window->mStart_Click();
+    QVERIFY(r.transferRunning());
+    QCOMPARE(r.boxes.shown.size(), 2);
 }
 
 QTEST_MAIN(TransferEndToEndTest)
