@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace zol {
+
+// Every message on the line, command or reply, is STX, a letter, data, ETX
+// and one check character.
+inline constexpr char kStx = 0x02;
+inline constexpr char kEtx = 0x03;
+
+// Header letter and the count of data characters that follow, as sent.
+inline constexpr char kVersionHeader[] = "V000";
+inline constexpr char kProgramNameHeader[] = "X012";
+inline constexpr char kClearNameHeader[] = "Y000";
+
+inline constexpr int kUserNameLength = 12;
+// STX, code, three characters, ETX, check.
+inline constexpr int kShortestReply = 7;
+
+// The exclusive-or of the bytes, lifted by 32 when it falls below 32 so that
+// the check can never be mistaken for STX, ETX or another control character.
+char checkCharacter(QByteArrayView bytes);
+
+// STX, header, data, ETX and the check over all of them.
+QByteArray buildCommandFrame(QByteArrayView header, QByteArrayView data = {});
+
+// The name as the meter stores it: its Windows-1252 bytes, padded with spaces
+// to exactly 12. The meter counts bytes, so the field is made to 12 bytes
+// even when characters outside the code page shrank it, and a longer name is
+// cut rather than overrunning the frame's declared length.
+QByteArray userNameField(const QString &name);
+
+// At least the shortest reply, STX first and ETX second-to-last.
+bool replyComplete(QByteArrayView received);
+
+// True when the last byte of a complete reply is the check of all before it.
+bool replyCheckRight(QByteArrayView reply);
+
+} // namespace zol
