@@ -1,0 +1,510 @@
+#include "fakemessageboxes.h"
+#include "fakeserialport.h"
+#include "frmmain.h"
+#include "statusbar.h"
+#include "textbox.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+using namespace zol;
+using namespace Qt::StringLiterals;
+
+namespace zol::test {
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+const QByteArray kVersionFrame = hex("02563030300367");
+const QByteArray kOkReply = hex("026f303030035e");
+const QByteArray kErrorReply = hex("02663030300357");
+const QByteArray kCurveReply = hex("02773030300346");
+const QString kTimeoutLines =
+    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
+
+// The version record of a meter, 44 characters, with NUL padding in the
+// meter name and inside the serial number.
+QByteArray versionReply()
+{
+    QByteArray reply = hex("0276303030") + QByteArray("ZOL6\0\0\0\0", 8) + "HW12" + "6.03" +
+                       QByteArray("0012\0"
+                                  "456",
+                                  8) +
+                       "ABCDEFGHIJKL" + "2" + hex("03");
+    unsigned char check = 0;
+    for (char b : reply)
+        check ^= static_cast<unsigned char>(b);
+    reply.append(static_cast<char>(check < 32 ? check + 32 : check));
+    return reply;
+}
+
+struct Tool
+{
+    Tool() { window.Form_Load(); }
+
+    QString errors() const { return window.txtErrors->text(); }
+    QString data() const { return window.txtData->text(); }
+    QString status() const { return window.StatusBar1->panelText(1); }
+
+    // Every control in the state of an Idle window, or one waiting for its
+    // reply; a message names the first that is not.
+    void verifyState(bool waiting, const char *where)
+    {
+        const QString at = QString::fromLatin1(where) + u": "_s;
+        for (QWidget *w : std::initializer_list<QWidget *>{window.cmdGetserial, window.cmdProgram,
+                                                           window.cmdRemove, window.txtName})
+            QVERIFY2(w->isEnabled() == !waiting, qPrintable(at + w->objectName()));
+        QVERIFY2(window.txtComPort->isEnabled() == !waiting, qPrintable(at + u"txtComPort"_s));
+        QVERIFY2(port.isOpen() == waiting, qPrintable(at + u"port"_s));
+        QVERIFY2(window.tmrTimeout.isActive() == waiting, qPrintable(at + u"tmrTimeout"_s));
+        if (waiting)
+            QCOMPARE(status(), u"Waiting..."_s);
+        QVERIFY2(window.cmdRemove->isHidden(), qPrintable(at + u"cmdRemove shown"_s));
+    }
+
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    frmMain window{UserToolServices{port, boxes}};
+};
+
+} // namespace
+
+class FrmMainTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startUp();
+    void layoutAndNames();
+    void getSerial();
+    void programUserName();
+    void removeUserName();
+    void timeOut();
+    void replies();
+    void versionReplies();
+    void noiseAheadOfReply();
+    void unknownReplyCode();
+    void leftoverFromTimedOutReply();
+    void unusablePort();
+    void oversizedBuffer();
+    void comPortNumberChanges();
+    void closingTheWindow();
+};
+
+void FrmMainTest::startUp()
+{
+    Tool tool;
+    frmMain &w = tool.window;
+    QCOMPARE(w.windowTitle(), u"ZOL6 user name programming tool vs 1.00"_s);
+    QCOMPARE(w.ToolTitle, u"ZOL6 user name programming tool"_s);
+    QCOMPARE(w.txtComPort->text(), u"1"_s);
+    QVERIFY(w.txtName->text().isEmpty());
+    QCOMPARE(w.txtName->maxLength(), 12);
+    QCOMPARE(w.tmrTimeout.interval(), 5000);
+    QVERIFY(!w.tmrTimeout.isActive());
+    QVERIFY(tool.status().isEmpty());
+    QVERIFY(tool.port.calls.isEmpty());
+    QVERIFY(w.ReceiveBuffer.isEmpty());
+    QVERIFY(!w.windowIcon().isNull());
+    QCOMPARE(w.StatusBar1->panelCount(), 1);
+
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(QApplication::focusWidget(), w.txtName);
+    QVERIFY(!w.cmdRemove->isVisible());
+    tool.verifyState(false, "start");
+
+    // Fixed size, centred.
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    const QRect screen = w.screen()->availableGeometry();
+    QVERIFY(qAbs(w.frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(w.frameGeometry().center().y() - screen.center().y()) <= 1);
+
+    // The name box takes twelve characters and no more.
+    QTest::keyClicks(w.txtName, u"ABCDEFGHIJKLMNO"_s);
+    QCOMPARE(w.txtName->text(), u"ABCDEFGHIJKL"_s);
+
+    // Tab order: name, port, Get serial, Program, the two logs, and round.
+    const QList<QWidget *> order = {w.txtComPort, w.cmdGetserial, w.cmdProgram,
+                                    w.txtData,    w.txtErrors,    w.txtName};
+    for (QWidget *expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+}
+
+void FrmMainTest::layoutAndNames()
+{
+    Tool tool;
+    frmMain &w = tool.window;
+    if (!qFuzzyCompare(w.screen()->logicalDotsPerInchY(), 96.0))
+        QSKIP("the layout figures below are for 96 DPI");
+    QCOMPARE(w.size(), QSize(474, 177));
+    QCOMPARE(w.txtData->geometry(), QRect(8, 24, 209, 67));
+    QCOMPARE(w.txtErrors->geometry(), QRect(224, 24, 225, 65));
+    QCOMPARE(w.cmdGetserial->geometry(), QRect(8, 96, 145, 25));
+    QCOMPARE(w.txtComPort->geometry(), QRect(224, 96, 25, 19));
+    QCOMPARE(w.cmdRemove->geometry(), QRect(256, 96, 145, 25));
+    QCOMPARE(w.txtName->geometry(), QRect(216, 128, 89, 19));
+    QCOMPARE(w.lblName->geometry(), QRect(160, 128, 49, 17));
+    QCOMPARE(w.StatusBar1->geometry(), QRect(0, 160, 474, 17));
+    QCOMPARE(w.StatusBar1->panelLabel(1)->width(), 96);
+
+    const QList<QPair<QWidget *, QString>> named = {
+        {w.Label1, u"Label1"_s},
+        {w.txtData, u"txtData"_s},
+        {w.lblErrors, u"lblErrors"_s},
+        {w.txtErrors, u"txtErrors"_s},
+        {w.cmdGetserial, u"cmdGetserial"_s},
+        {w.lblComport, u"lblComport"_s},
+        {w.txtComPort, u"txtComPort"_s},
+        {w.cmdRemove, u"cmdRemove"_s},
+        {w.cmdProgram, u"cmdProgram"_s},
+        {w.lblName, u"lblName"_s},
+        {w.txtName, u"txtName"_s},
+        {w.StatusBar1, u"StatusBar1"_s},
+        {&w, u"frmMain"_s},
+    };
+    for (const auto &[widget, name] : named) {
+        QCOMPARE(widget->objectName(), name);
+        QCOMPARE(widget->accessibleName(), name);
+        if (widget != &w)
+            QCOMPARE(w.findChild<QWidget *>(name, Qt::FindDirectChildrenOnly), widget);
+    }
+    QCOMPARE(w.tmrTimeout.objectName(), u"tmrTimeout"_s);
+    QCOMPARE(w.Label1->text(), u"Data:"_s);
+    QCOMPARE(w.lblErrors->text(), u"Errors/ warnings:"_s);
+    QCOMPARE(w.lblComport->text(), u"COM port:"_s);
+    QCOMPARE(w.lblName->text(), u"Name:"_s);
+    QCOMPARE(w.cmdGetserial->text(), u"Get serial"_s);
+    QCOMPARE(w.cmdProgram->text(), u"Program user name"_s);
+    QCOMPARE(w.cmdRemove->text(), u"Remove user name"_s);
+}
+
+void FrmMainTest::getSerial()
+{
+    Tool tool;
+    tool.window.txtErrors->setText(u"old errors\r\n"_s);
+    tool.window.txtData->setText(u"old data\r\n"_s);
+    tool.window.show();
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
+    QCOMPARE(tool.port.written, QList<QByteArray>{kVersionFrame});
+    QCOMPARE(tool.port.calls,
+             QStringList({u"port 1"_s, u"handshaking 0"_s, u"threshold 1"_s,
+                          u"settings 9600,n,8,1"_s, u"dtr 1"_s, u"rts 0"_s, u"open"_s}));
+    tool.verifyState(true, "sent");
+
+    // A click on a disabled button is no command.
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QCOMPARE(tool.port.written.size(), 1);
+
+    tool.port.receive(kOkReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.status(), u"Ready"_s);
+    QCOMPARE(tool.port.calls.last(), u"close"_s);
+    tool.verifyState(false, "answered");
+    QCOMPARE(tool.window.ReplyCode, 'o');
+    QCOMPARE(tool.window.ReceivedCheck, '\x5e');
+}
+
+void FrmMainTest::programUserName()
+{
+    {
+        Tool tool;
+        tool.window.txtName->setText(u"AB"_s);
+        tool.window.txtErrors->setText(u"kept\r\n"_s);
+        tool.window.txtData->setText(u"kept too\r\n"_s);
+        tool.boxes.answers = {false};
+        tool.window.cmdProgram_Click();
+
+        QCOMPARE(tool.window.txtName->text(), u"AB          "_s);
+        QCOMPARE(tool.boxes.shown.size(), 1);
+        const FakeMessageBoxes::Shown &box = tool.boxes.shown.first();
+        QVERIFY(box.question);
+        QCOMPARE(box.title, u"ZOL6 user name programming tool"_s);
+        QCOMPARE(box.text, u"Only one time programming possible, continue?"_s);
+        QCOMPARE(box.icon, MessageBoxes::Icon::None);
+        QCOMPARE(tool.window.ConfirmAnswer, u"7"_s);
+        QVERIFY(tool.port.calls.isEmpty());
+        QCOMPARE(tool.errors(), u"kept\r\n"_s);
+        QCOMPARE(tool.data(), u"kept too\r\n"_s);
+        tool.verifyState(false, "declined");
+
+        // Asked again, with the name already filled: nothing more is added.
+        tool.boxes.answers = {true};
+        tool.window.cmdProgram_Click();
+        QCOMPARE(tool.window.ConfirmAnswer, u"6"_s);
+        QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s);
+        QVERIFY(tool.data().isEmpty());
+        QCOMPARE(tool.port.written,
+                 QList<QByteArray>{hex("02583031324142202020202020202020200369")});
+        tool.verifyState(true, "programming");
+        tool.port.receive(kErrorReply);
+        QCOMPARE(tool.errors(),
+                 u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
+        tool.verifyState(false, "refused");
+    }
+    {
+        Tool tool;
+        tool.window.cmdProgram_Click();
+        QVERIFY(tool.boxes.shown.isEmpty());
+        QVERIFY(tool.port.calls.isEmpty());
+        QVERIFY(tool.status().isEmpty());
+
+        tool.window.txtName->setText(u"ABCDEFGHIJKL"_s);
+        tool.window.cmdProgram_Click();
+        QCOMPARE(tool.window.txtName->text(), u"ABCDEFGHIJKL"_s);
+        QCOMPARE(tool.port.written.last(), hex("02583031324142434445464748494a4b4c0366"));
+        tool.port.receive(kOkReply);
+
+        // A name of spaces is still a name.
+        tool.window.txtName->setText(u" "_s);
+        tool.window.cmdProgram_Click();
+        QCOMPARE(tool.window.txtName->text(), QString(12, u' '));
+        QCOMPARE(tool.port.written.last(), hex("0258303132202020202020202020202020036a"));
+        QCOMPARE(tool.errors(), u"Program command to ZOL (            )\r\n"_s);
+    }
+}
+
+void FrmMainTest::removeUserName()
+{
+    Tool tool;
+    tool.window.cmdRemove_Click();
+    QVERIFY(tool.boxes.shown.isEmpty());
+    QCOMPARE(tool.errors(), u"Clear command to ZOL\r\n"_s);
+    QCOMPARE(tool.port.written, QList<QByteArray>{hex("02593030300368")});
+    tool.verifyState(true, "clearing");
+    tool.port.receive(kOkReply);
+    tool.verifyState(false, "cleared");
+}
+
+void FrmMainTest::timeOut()
+{
+    Tool tool;
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(hex("0276"));
+    tool.window.tmrTimeout_Timer();
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
+    QCOMPARE(tool.status(), u"Ready"_s);
+    tool.verifyState(false, "timed out");
+    QCOMPARE(tool.port.calls.last(), u"close"_s);
+
+    // The next command starts from fresh logs.
+    tool.window.cmdGetserial_Click();
+    tool.window.tmrTimeout_Timer();
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
+}
+
+void FrmMainTest::replies()
+{
+    Tool tool;
+    const QString sent = u"Version command to ZOL\r\n"_s;
+
+    // Six characters are not a reply yet, the seventh completes it.
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(kOkReply.first(6));
+    QCOMPARE(tool.errors(), sent);
+    tool.verifyState(true, "six characters");
+    QCOMPARE(tool.window.FrameLength, qint16(6));
+    tool.port.receive(kOkReply.sliced(6));
+    QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
+    tool.verifyState(false, "seven characters");
+
+    // One character a notification.
+    tool.window.cmdGetserial_Click();
+    for (char b : kOkReply) {
+        tool.verifyState(true, "split");
+        tool.port.receive(QByteArray(1, b));
+    }
+    QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
+    tool.verifyState(false, "split reply");
+
+    // A wrong check is reported first, then the reply is acted on.
+    tool.window.cmdGetserial_Click();
+    QByteArray bad = kOkReply;
+    bad.back() = 'X';
+    tool.port.receive(bad);
+    QCOMPARE(tool.errors(), sent + u"CRC Error\r\nOK received from ZOL\r\n"_s);
+    tool.verifyState(false, "wrong check");
+
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(kCurveReply);
+    QCOMPARE(tool.errors(), sent + u"Curve programming OK\r\n"_s);
+
+    // A data byte equal to ETX that happens to stand second-to-last ends
+    // the reply there.
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(hex("026f303030310378"));
+    QCOMPARE(tool.errors(), sent + u"CRC Error\r\nOK received from ZOL\r\n"_s);
+    tool.verifyState(false, "early ETX");
+}
+
+void FrmMainTest::versionReplies()
+{
+    Tool tool;
+    tool.window.cmdGetserial_Click();
+    const QByteArray reply = versionReply();
+    tool.port.receive(reply.first(20));
+    QVERIFY(tool.data().isEmpty());
+    tool.port.receive(reply.sliced(20));
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
+    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
+                          u"Serial: 0012 456\r\nBattery status: 2\r\n"_s);
+    tool.verifyState(false, "version");
+
+    // A short record with a wrong check still shows every label.
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(reply.first(24) + hex("03") + "!");
+    QCOMPARE(tool.errors(),
+             u"Version command to ZOL\r\nCRC Error\r\nVersion received from ZOL\r\n"_s);
+    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
+                          u"Serial: 001\x03!\r\nBattery status: \r\n"_s);
+}
+
+void FrmMainTest::noiseAheadOfReply()
+{
+    Tool tool;
+    for (int round = 0; round < 3; ++round) {
+        tool.window.cmdGetserial_Click();
+        tool.port.receive(hex("ff"));
+        tool.port.receive(hex("0003") + kOkReply.first(4));
+        tool.port.receive(kOkReply.sliced(4));
+        QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+        tool.verifyState(false, "after noise");
+    }
+}
+
+void FrmMainTest::unknownReplyCode()
+{
+    Tool tool;
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(hex("02563030300367"));
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nUnknown reply from ZOL\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
+    QCOMPARE(tool.status(), u"Ready"_s);
+    QVERIFY(tool.window.ReceiveBuffer.isEmpty());
+    tool.verifyState(false, "unknown");
+
+    // The next reply stands on its own.
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(kOkReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+}
+
+void FrmMainTest::leftoverFromTimedOutReply()
+{
+    Tool tool;
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(versionReply().first(30));
+    tool.window.tmrTimeout_Timer();
+    // The time-out itself keeps what came; the next command does not.
+    QCOMPARE(tool.window.ReceiveBuffer, versionReply().first(30));
+    tool.window.cmdGetserial_Click();
+    QVERIFY(tool.window.ReceiveBuffer.isEmpty());
+    tool.port.receive(kOkReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
+}
+
+void FrmMainTest::unusablePort()
+{
+    const QStringList badNumbers = {u"abc"_s, u"0"_s, u"256"_s, u"1.5"_s, u""_s, u"-2"_s};
+    for (const QString &typed : badNumbers) {
+        Tool tool;
+        tool.window.txtComPort->setText(typed);
+        tool.window.cmdGetserial_Click();
+        QCOMPARE(tool.errors(),
+                 u"COM port "_s + typed + u" cannot be opened: not a valid port number\r\n"_s);
+        QVERIFY(tool.port.calls.isEmpty());
+        QCOMPARE(tool.status(), u"Ready"_s);
+        tool.verifyState(false, "bad number");
+    }
+
+    Tool tool;
+    tool.port.failOpenWith = u"Permission denied"_s;
+    tool.window.txtName->setText(u"Z"_s);
+    tool.window.txtData->setText(u"x\r\n"_s);
+    tool.window.cmdProgram_Click();
+    QCOMPARE(tool.errors(), u"COM port 1 cannot be opened: Permission denied\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
+    QVERIFY(tool.port.written.isEmpty());
+    tool.verifyState(false, "open failed");
+
+    // Once the port can be had, the same command goes through.
+    tool.port.failOpenWith.clear();
+    tool.window.cmdProgram_Click();
+    QCOMPARE(tool.port.written.size(), 1);
+    tool.verifyState(true, "open now");
+}
+
+void FrmMainTest::oversizedBuffer()
+{
+    Tool tool;
+    tool.window.cmdGetserial_Click();
+    QByteArray flood = hex("02") + QByteArray(SerialPort::kMaxRead - 1, '\x01');
+    tool.port.receive(flood);
+    QCOMPARE(tool.window.FrameLength, qint16(32767));
+    tool.port.receive(QByteArray(500, '\x01') + kOkReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    tool.verifyState(false, "after flood");
+
+    tool.window.cmdGetserial_Click();
+    for (int i = 0; i < 4; ++i) {
+        tool.port.receive(flood);
+        QVERIFY(tool.window.FrameLength >= 0);
+        QVERIFY(tool.window.ReceiveBuffer.size() <= 32767);
+    }
+    tool.verifyState(true, "flooded");
+}
+
+void FrmMainTest::comPortNumberChanges()
+{
+    Tool tool;
+    tool.window.txtComPort->setText(u"2"_s);
+    tool.window.cmdGetserial_Click();
+    QCOMPARE(tool.port.calls.first(), u"port 2"_s);
+    QCOMPARE(tool.port.commPort(), 2);
+    tool.port.receive(kOkReply);
+
+    tool.port.calls.clear();
+    tool.window.txtComPort->setText(u" 17"_s);
+    tool.window.cmdRemove_Click();
+    QCOMPARE(tool.port.calls.first(), u"port 17"_s);
+}
+
+void FrmMainTest::closingTheWindow()
+{
+    {
+        Tool tool;
+        tool.window.show();
+        tool.window.close();
+        QVERIFY(!tool.port.calls.contains(u"close"_s));
+    }
+    {
+        Tool tool;
+        tool.window.show();
+        tool.window.cmdGetserial_Click();
+        tool.window.close();
+        QVERIFY(!tool.port.isOpen());
+        QCOMPARE(tool.port.calls.last(), u"close"_s);
+    }
+}
+
+} // namespace zol::test
+
+QTEST_MAIN(zol::test::FrmMainTest)
+#include "tst_frmmain.moc"

@@ -1,0 +1,346 @@
+#include "frmmain.h"
+
+#include "frames.h"
+#include "messagebox.h"
+#include "portnumber.h"
+#include "replies.h"
+#include "serialport.h"
+#include "statusbar.h"
+#include "textbox.h"
+#include "twips.h"
+#include "versiontext.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
+
+namespace zol {
+
+namespace {
+
+constexpr int kClientWidth = 7110;
+constexpr int kClientHeight = 2655;
+constexpr int kTimeoutInterval = 5000;
+constexpr int kStatusPanelWidth = 1440;
+
+void nameControl(QWidget *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    widget->setAccessibleName(name);
+}
+
+} // namespace
+
+frmMain::frmMain(UserToolServices services, QWidget *parent) : QWidget(parent), m_services(services)
+{
+    nameControl(this, u"frmMain"_s);
+    setWindowTitle(u"ZOL User name tool"_s);
+    setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    // The form's default font; the layout's 17-pixel labels are made for it.
+    QFont font(u"MS Sans Serif"_s);
+    font.setPointSizeF(8.25);
+    setFont(font);
+    setFixedSize(twipsSize(kClientWidth, kClientHeight));
+
+    buildControls();
+
+    // A coarse timer may fire up to 5 % early, and the meter is promised its
+    // whole five seconds.
+    tmrTimeout.setTimerType(Qt::PreciseTimer);
+    tmrTimeout.setSingleShot(false);
+    connect(&tmrTimeout, &QTimer::timeout, this, &frmMain::tmrTimeout_Timer);
+    connect(&m_services.serialPort, &SerialPort::comm, this, &frmMain::MSComm1_OnComm);
+    connect(cmdGetserial, &QPushButton::clicked, this, &frmMain::cmdGetserial_Click);
+    connect(cmdProgram, &QPushButton::clicked, this, &frmMain::cmdProgram_Click);
+    connect(cmdRemove, &QPushButton::clicked, this, &frmMain::cmdRemove_Click);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls()
+{
+    auto makeLabel = [this](const QString &name, const QString &caption) {
+        auto *label = new QLabel(caption, this);
+        nameControl(label, name);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    };
+    auto makeButton = [this](const QString &name, const QString &caption) {
+        auto *button = new QPushButton(caption, this);
+        nameControl(button, name);
+        button->setAutoDefault(false);
+        return button;
+    };
+    auto makeLog = [this](const QString &name) {
+        auto *box = new TextBox(this);
+        nameControl(box, name);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // Tab walks through the window, as in every other box of it.
+        box->setTabChangesFocus(true);
+        return box;
+    };
+    auto makeLine = [this](const QString &name) {
+        auto *line = new QLineEdit(this);
+        nameControl(line, name);
+        line->setFrame(true);
+        return line;
+    };
+
+    Label1 = makeLabel(u"Label1"_s, u"Data:"_s);
+    placeInTwips(Label1, 120, 120, 2175, 255);
+    txtData = makeLog(u"txtData"_s);
+    placeInTwips(txtData, 120, 360, 3135, 1005);
+    lblErrors = makeLabel(u"lblErrors"_s, u"Errors/ warnings:"_s);
+    placeInTwips(lblErrors, 3360, 120, 3255, 255);
+    txtErrors = makeLog(u"txtErrors"_s);
+    placeInTwips(txtErrors, 3360, 360, 3375, 975);
+    cmdGetserial = makeButton(u"cmdGetserial"_s, u"Get serial"_s);
+    placeInTwips(cmdGetserial, 120, 1440, 2175, 375);
+    lblComport = makeLabel(u"lblComport"_s, u"COM port:"_s);
+    placeInTwips(lblComport, 2400, 1440, 855, 255);
+    txtComPort = makeLine(u"txtComPort"_s);
+    txtComPort->setText(u"1"_s);
+    placeInTwips(txtComPort, 3360, 1440, 375, 285);
+    cmdRemove = makeButton(u"cmdRemove"_s, u"Remove user name"_s);
+    placeInTwips(cmdRemove, 3840, 1440, 2175, 375);
+    cmdProgram = makeButton(u"cmdProgram"_s, u"Program user name"_s);
+    placeInTwips(cmdProgram, 120, 1920, 2175, 375);
+    lblName = makeLabel(u"lblName"_s, u"Name:"_s);
+    placeInTwips(lblName, 2400, 1920, 735, 255);
+    txtName = makeLine(u"txtName"_s);
+    placeInTwips(txtName, 3240, 1920, 1335, 285);
+
+    StatusBar1 = new StatusBar(this);
+    nameControl(StatusBar1, u"StatusBar1"_s);
+    StatusBar1->addPanel(StatusBar::PanelKind::Text, twips(kStatusPanelWidth),
+                         twips(kStatusPanelWidth));
+    placeInTwips(StatusBar1, 0, 2400, kClientWidth, 255);
+
+    tmrTimeout.setObjectName(u"tmrTimeout"_s);
+
+    for (QLabel *label : {Label1, lblErrors, lblComport, lblName})
+        label->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(txtName, txtComPort);
+    setTabOrder(txtComPort, cmdGetserial);
+    setTabOrder(cmdGetserial, cmdProgram);
+    setTabOrder(cmdProgram, txtData);
+    setTabOrder(txtData, txtErrors);
+    setTabOrder(txtErrors, cmdRemove);
+    txtName->setFocus();
+}
+
+void frmMain::Form_Load()
+{
+    ToolTitle = u"ZOL6 user name programming tool"_s;
+    setWindowTitle(ToolTitle + u" vs "_s + toolVersionText());
+    txtName->setMaxLength(kUserNameLength);
+    tmrTimeout.stop();
+    txtComPort->setText(u"1"_s);
+    tmrTimeout.setInterval(kTimeoutInterval);
+    txtName->setText(QString());
+    cmdRemove->setVisible(false);
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_services.serialPort.isOpen())
+        closePort();
+}
+
+void frmMain::DisableControls()
+{
+    cmdGetserial->setEnabled(false);
+    cmdProgram->setEnabled(false);
+    cmdRemove->setEnabled(false);
+    txtName->setEnabled(false);
+}
+
+void frmMain::EnableControls()
+{
+    cmdGetserial->setEnabled(true);
+    cmdProgram->setEnabled(true);
+    cmdRemove->setEnabled(true);
+    txtName->setEnabled(true);
+}
+
+bool frmMain::openPort(QString &reason)
+{
+    SerialPort &MSComm1 = m_services.serialPort;
+    txtComPort->setEnabled(false);
+    const std::optional<qint16> number = comPortNumber(txtComPort->text());
+    if (!number) {
+        reason = u"not a valid port number"_s;
+        return false;
+    }
+    MSComm1.setCommPort(*number);
+    MSComm1.setHandshaking(SerialPort::Handshaking::None);
+    MSComm1.setRThreshold(1);
+    MSComm1.setSettings(u"9600,n,8,1"_s);
+    MSComm1.setDtrEnable(true);
+    MSComm1.setRtsEnable(false);
+    return MSComm1.open(&reason);
+}
+
+void frmMain::closePort()
+{
+    m_services.serialPort.close();
+}
+
+void frmMain::setStatus(const QString &text)
+{
+    StatusBar1->setPanelText(1, text);
+}
+
+void frmMain::sendCommand(const char *header, const QByteArray &data, const QString &logLine)
+{
+    SerialPort &MSComm1 = m_services.serialPort;
+    txtErrors->setText(QString());
+    txtData->setText(QString());
+    if (!MSComm1.isOpen()) {
+        QString reason;
+        if (!openPort(reason)) {
+            // Nothing can be sent; the user corrects the number and tries again.
+            txtErrors->appendLine(u"COM port "_s + txtComPort->text() + u" cannot be opened: "_s +
+                                  reason);
+            setStatus(u"Ready"_s);
+            txtComPort->setEnabled(true);
+            return;
+        }
+    }
+    CommandFrame = buildCommandFrame(header, data);
+    FrameLength = static_cast<qint16>(CommandFrame.size());
+    CheckValue = static_cast<unsigned char>(CommandFrame.back());
+    txtErrors->appendLine(logLine);
+    // Whatever is left of an earlier, unanswered exchange would otherwise
+    // stand in front of this command's reply.
+    ReceiveBuffer.clear();
+    MSComm1.write(CommandFrame);
+    DisableControls();
+    tmrTimeout.start();
+    setStatus(u"Waiting..."_s);
+}
+
+void frmMain::cmdGetserial_Click()
+{
+    sendCommand(kVersionHeader, {}, u"Version command to ZOL"_s);
+}
+
+void frmMain::cmdRemove_Click()
+{
+    sendCommand(kClearNameHeader, {}, u"Clear command to ZOL"_s);
+}
+
+void frmMain::cmdProgram_Click()
+{
+    if (txtName->text().isEmpty())
+        return;
+    QString name = txtName->text();
+    for (CharIndex = static_cast<qint16>(name.size()); CharIndex < kUserNameLength; ++CharIndex)
+        name += QLatin1Char(' ');
+    txtName->setText(name);
+
+    const bool yes = m_services.messageBoxes.askYesNo(
+        this, ToolTitle, u"Only one time programming possible, continue?"_s,
+        MessageBoxes::Icon::None);
+    ConfirmAnswer = yes ? u"6"_s : u"7"_s;
+    if (ConfirmAnswer == u"7"_s)
+        return;
+
+    const QString field = txtName->text();
+    sendCommand(kProgramNameHeader, userNameField(field),
+                u"Program command to ZOL ("_s + field + u")"_s);
+}
+
+void frmMain::MSComm1_OnComm()
+{
+    appendReceived(ReceiveBuffer, m_services.serialPort.readAll());
+    FrameLength = static_cast<qint16>(ReceiveBuffer.size());
+    if (!replyComplete(ReceiveBuffer))
+        return;
+
+    ReceivedCheck = ReceiveBuffer.back();
+    CheckValue = static_cast<unsigned char>(checkCharacter(ReceiveBuffer.first(FrameLength - 1)));
+    if (!replyCheckRight(ReceiveBuffer))
+        txtErrors->appendLine(u"CRC Error"_s);
+
+    ReplyCode = ReceiveBuffer.at(1);
+    switch (ReplyCode) {
+    case 'o':
+        txtErrors->appendLine(u"OK received from ZOL"_s);
+        break;
+    case 'f':
+        txtErrors->appendLine(u"ERROR received from ZOL"_s);
+        break;
+    case 'w':
+        txtErrors->appendLine(u"Curve programming OK"_s);
+        break;
+    case 'v':
+        txtErrors->appendLine(u"Version received from ZOL"_s);
+        for (const QString &line : versionLines(ReceiveBuffer))
+            txtData->appendLine(line);
+        break;
+    default:
+        txtErrors->appendLine(u"Unknown reply from ZOL"_s);
+        break;
+    }
+    // Whatever the reply was, it is done with: left in the buffer, an
+    // unrecognised one would stand in front of the next reply and spoil it.
+    ReceiveBuffer.clear();
+    endExchange();
+}
+
+void frmMain::tmrTimeout_Timer()
+{
+    tmrTimeout.stop();
+    txtErrors->appendLine(u"Timeout occured!"_s);
+    txtErrors->appendLine(u"Software version 6.03 or later?"_s);
+    txtErrors->appendLine(u"Check cable and COM port setting"_s);
+    txtErrors->appendLine(u"Set ZOL to *5 - connection"_s);
+    setStatus(u"Ready"_s);
+    closePort();
+    txtComPort->setEnabled(true);
+    EnableControls();
+}
+
+void frmMain::endExchange()
+{
+    tmrTimeout.stop();
+    setStatus(u"Ready"_s);
+    closePort();
+    txtComPort->setEnabled(true);
+    EnableControls();
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_centred)
+        return;
+    m_centred = true;
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+} // namespace zol

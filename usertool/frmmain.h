@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QShowEvent;
+
+namespace zol {
+
+class MessageBoxes;
+class SerialPort;
+class StatusBar;
+class TextBox;
+
+// What the window talks to; main() builds the real ones, tests build fakes.
+struct UserToolServices
+{
+    SerialPort &serialPort;
+    MessageBoxes &messageBoxes;
+};
+
+class frmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(UserToolServices services, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Event procedures, public so that tests can drive the window the way its
+    // controls, timer and port do.
+    void Form_Load();
+    void Form_Unload();
+    void DisableControls();
+    void EnableControls();
+    void MSComm1_OnComm();
+    void cmdGetserial_Click();
+    void cmdProgram_Click();
+    void cmdRemove_Click();
+    void tmrTimeout_Timer();
+
+    // Form-level state, under its own names.
+    QByteArray ReceiveBuffer;
+    char ReceivedCheck = 0;
+    char ReplyCode = 0;
+    qint16 FrameLength = 0;
+    qint16 CharIndex = 0;
+    QByteArray CommandFrame;
+    qint16 CheckValue = 0;
+    QString ConfirmAnswer;
+    QString ToolTitle;
+
+    // Controls, under their own names.
+    QLabel *Label1 = nullptr;
+    TextBox *txtData = nullptr;
+    QLabel *lblErrors = nullptr;
+    TextBox *txtErrors = nullptr;
+    QPushButton *cmdGetserial = nullptr;
+    QLabel *lblComport = nullptr;
+    QLineEdit *txtComPort = nullptr;
+    QPushButton *cmdRemove = nullptr;
+    QPushButton *cmdProgram = nullptr;
+    QLabel *lblName = nullptr;
+    QLineEdit *txtName = nullptr;
+    StatusBar *StatusBar1 = nullptr;
+    QTimer tmrTimeout;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    bool openPort(QString &reason);
+    void closePort();
+    void sendCommand(const char *header, const QByteArray &data, const QString &logLine);
+    void endExchange();
+    void setStatus(const QString &text);
+
+    UserToolServices m_services;
+    bool m_centred = false;
+};
+
+} // namespace zol

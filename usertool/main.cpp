@@ -1,0 +1,25 @@
+#include "frmmain.h"
+#include "messagebox.h"
+#include "qtserialport.h"
+
+#include <QApplication>
+#include <QIcon>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"ZOL user name"_s);
+    QApplication::setApplicationVersion(u"%1.%2.%3"_s.arg(ZOLUSERNAME_VERSION_MAJOR)
+                                            .arg(ZOLUSERNAME_VERSION_MINOR)
+                                            .arg(ZOLUSERNAME_VERSION_PATCH));
+    QApplication::setWindowIcon(QIcon(u":/zol/zol.png"_s));
+
+    zol::QtSerialPort serialPort;
+    zol::QtMessageBoxes messageBoxes;
+    zol::frmMain window(zol::UserToolServices{serialPort, messageBoxes});
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}
