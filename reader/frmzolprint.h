@@ -29,10 +29,10 @@ struct ReaderServices
 {
     SerialPort &serialPort;
     MessageBoxes &messageBoxes;
-    FileDialog &fileDialog;
-    PagePrinter &printer;
-    Registry &registry;
-    ProgramLauncher &launcher;
+    FileDialog *fileDialog = nullptr;
+    PagePrinter *printer = nullptr;
+    Registry *registry = nullptr;
+    ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
 };
 

@@ -33,7 +33,7 @@ struct ReaderOnPty
     {
         qputenv("ZOL_COM1", pty.slavePath().toLocal8Bit());
         window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, dialog, printer, registry, launcher, dir.filePath(u"zolprint.ini"_s)});
+            port, boxes, &dialog, &printer, &registry, &launcher, dir.filePath(u"zolprint.ini"_s)});
         window->Form_Load();
         window->mPort1_Click();
     }

@@ -37,7 +37,7 @@ struct Fixture
                 file.write(settings);
         }
         window = std::make_unique<frmZOLprint>(
-            ReaderServices{port, boxes, dialog, printer, registry, launcher, settingsPath});
+            ReaderServices{port, boxes, &dialog, &printer, &registry, &launcher, settingsPath});
         if (load)
             window->Form_Load();
     }

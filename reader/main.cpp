@@ -1,0 +1,39 @@
+#include "frmzolprint.h"
+#include "messagebox.h"
+#include "qtserialport.h"
+#include "qttranslations.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZOL Print"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(ZOLPRINT_VERSION_MAJOR)
+                                            .arg(ZOLPRINT_VERSION_MINOR)
+                                            .arg(ZOLPRINT_VERSION_PATCH));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
+
+    zol::QtSerialPort serialPort;
+    zol::QtMessageBoxes messageBoxes;
+    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes});
+    QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+
+    window.Form_Load();
+    zol::installQtTranslations(app, window.state().iLanguage);
+
+    window.adjustSize();
+    if (const QScreen *screen = window.screen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    return QApplication::exec();
+}
