@@ -1,0 +1,227 @@
+#include "fakemessageboxes.h"
+#include "frmmain.h"
+#include "ptypair.h"
+#include "qtserialport.h"
+#include "statusbar.h"
+#include "textbox.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using namespace zol;
+using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
+
+namespace zol::test {
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+const QByteArray kOkReply = hex("026f303030035e");
+const QByteArray kErrorReply = hex("02663030300357");
+const QString kTimeoutLines =
+    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
+
+QByteArray versionReply()
+{
+    QByteArray reply = hex("0276303030") + QByteArray("ZOL6\0\0\0\0", 8) + "HW02" + "6.10" +
+                       "00004711" + QByteArray(12, '\0') + "1" + hex("03");
+    unsigned char check = 0;
+    for (char b : reply)
+        check ^= static_cast<unsigned char>(b);
+    reply.append(static_cast<char>(check < 32 ? check + 32 : check));
+    return reply;
+}
+
+// The meter's side of one exchange, on a thread of its own: it reads one
+// frame, waits, and answers at the pace of a 9600-baud line.
+class MeterExchange
+{
+public:
+    using Answer = std::function<QByteArray(const QByteArray &frame)>;
+
+    MeterExchange(PtyPair &pty, Answer answer, int delayMs = 0)
+        : m_thread([this, &pty, answer, delayMs] {
+              const auto deadline = Clock::now() + std::chrono::seconds(10);
+              while (Clock::now() < deadline) {
+                  frame += pty.read(50);
+                  if (frame.size() >= 7 && frame.at(frame.size() - 2) == '\x03')
+                      break;
+              }
+              frameAt = Clock::now();
+              const QByteArray reply = answer(frame);
+              std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+              const auto perByte = std::chrono::microseconds(10'000'000 / 9600);
+              auto due = Clock::now();
+              for (char b : reply) {
+                  std::this_thread::sleep_until(due);
+                  pty.write(QByteArray(1, b));
+                  due += perByte;
+              }
+              done.store(true);
+          })
+    {}
+    ~MeterExchange() { finish(); }
+
+    void finish()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    // The program's frame only leaves while its event loop runs: wait for
+    // done with QTRY_*, and read these once it is set.
+    std::atomic<bool> done = false;
+    QByteArray frame;
+    Clock::time_point frameAt;
+
+private:
+    std::thread m_thread;
+};
+
+// The tool with the real serial control on COM7, which points at a
+// pseudo-terminal whose other side the test plays as the meter.
+struct ToolOnPty
+{
+    ToolOnPty()
+    {
+        qputenv("ZOL_COM7", pty.slavePath().toLocal8Bit());
+        window.Form_Load();
+        window.show();
+        window.txtComPort->clear();
+        QTest::keyClicks(window.txtComPort, u"7"_s);
+    }
+
+    QString errors() const { return window.txtErrors->text(); }
+    bool idle() const
+    {
+        return !port.isOpen() && window.cmdGetserial->isEnabled() &&
+               window.txtComPort->isEnabled() && !window.tmrTimeout.isActive() &&
+               window.StatusBar1->panelText(1) == u"Ready"_s;
+    }
+
+    PtyPair pty;
+    QtSerialPort port;
+    FakeMessageBoxes boxes;
+    frmMain window{UserToolServices{port, boxes}};
+};
+
+} // namespace
+
+class UserToolEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void getSerialShowsVersion();
+    void programmingSucceedsOnce();
+    void silentMeterTimesOut();
+    void lateReplyBeatsTimeOut();
+};
+
+void UserToolEndToEndTest::init()
+{
+    PtyPair probe;
+    if (!probe.isValid())
+        QSKIP("no pseudo-terminals here");
+}
+
+void UserToolEndToEndTest::getSerialShowsVersion()
+{
+    ToolOnPty tool;
+    MeterExchange meter(tool.pty, [](const QByteArray &) { return versionReply(); });
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QVERIFY(tool.port.isOpen());
+
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
+    meter.finish();
+    QCOMPARE(meter.frame, hex("02563030300367"));
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
+    QCOMPARE(tool.window.txtData->text(),
+             u"Meter: ZOL6    \r\nHardware: HW02\r\nSoftware: 6.10\r\nSerial: 00004711\r\n"
+             u"Battery status: 1\r\n"_s);
+    QTRY_VERIFY(!tool.pty.slaveIsOpen());
+}
+
+void UserToolEndToEndTest::programmingSucceedsOnce()
+{
+    ToolOnPty tool;
+    bool stored = false;
+    auto zol6 = [&stored](const QByteArray &frame) {
+        if (frame.mid(1, 4) != "X012")
+            return kErrorReply;
+        const bool first = !stored;
+        stored = true;
+        return first ? kOkReply : kErrorReply;
+    };
+    QTest::keyClicks(tool.window.txtName, u"AB"_s);
+
+    for (const QString &answer : {u"OK received from ZOL"_s, u"ERROR received from ZOL"_s}) {
+        MeterExchange meter(tool.pty, zol6);
+        QTest::mouseClick(tool.window.cmdProgram, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
+        meter.finish();
+        QCOMPARE(meter.frame, hex("02583031324142202020202020202020200369"));
+        QCOMPARE(tool.errors(),
+                 u"Program command to ZOL (AB          )\r\n"_s + answer + u"\r\n"_s);
+    }
+    QCOMPARE(tool.boxes.shown.size(), 2);
+}
+
+void UserToolEndToEndTest::silentMeterTimesOut()
+{
+    ToolOnPty tool;
+    Clock::time_point linesAt;
+    connect(tool.window.txtErrors, &TextBox::changed, tool.window.txtErrors, [&] {
+        if (tool.errors().contains(u"Timeout occured!"_s) && linesAt == Clock::time_point())
+            linesAt = Clock::now();
+    });
+    MeterExchange meter(tool.pty, [](const QByteArray &) { return QByteArray(); });
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(meter.done, 4000);
+    QCOMPARE(meter.frame, hex("02563030300367"));
+    QVERIFY(!tool.errors().contains(u"Timeout"_s));
+
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(linesAt - meter.frameAt).count();
+    qInfo("time-out lines %lld ms after the frame arrived", static_cast<long long>(waited));
+    QVERIFY2(waited >= 4900 && waited <= 5500, qPrintable(QString::number(waited)));
+    QTRY_VERIFY(!tool.pty.slaveIsOpen());
+}
+
+void UserToolEndToEndTest::lateReplyBeatsTimeOut()
+{
+    ToolOnPty tool;
+    MeterExchange meter(
+        tool.pty, [](const QByteArray &) { return kOkReply; }, 4500);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
+    QVERIFY(clock.elapsed() >= 4400);
+    meter.finish();
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    // The time-out was stopped by the reply, not merely outrun.
+    QTest::qWait(1200);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+}
+
+} // namespace zol::test
+
+QTEST_MAIN(zol::test::UserToolEndToEndTest)
+#include "tst_usertool_e2e.moc"
