@@ -155,6 +155,9 @@ void frmMain::Form_Load()
 
 void frmMain::Form_Unload()
 {
+    // The outstanding reply is given up with the window; its time-out must
+    // not report into a window that is going away.
+    tmrTimeout.stop();
     if (m_services.serialPort.isOpen())
         closePort();
 }

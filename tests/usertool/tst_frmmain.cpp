@@ -501,6 +501,7 @@ void FrmMainTest::closingTheWindow()
         tool.window.close();
         QVERIFY(!tool.port.isOpen());
         QCOMPARE(tool.port.calls.last(), u"close"_s);
+        QVERIFY(!tool.window.tmrTimeout.isActive());
     }
 }
 
