@@ -1,0 +1,447 @@
+// zolmeter: a moisture meter on a pseudo-terminal, for tests and for anyone
+// without a meter at hand.
+
+#include "log.h"
+#include "pty.h"
+#include "sampledump.h"
+#include "stopsignal.h"
+#include "zol6.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace zol::meter;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kZol6Baud = 9600;
+// The time a user needs to key the dump in on the meter once the program
+// waits for it.
+constexpr auto kKeypadDelay = 1000ms;
+// A meter forgets a frame whose rest does not follow within this time.
+constexpr auto kFrameTimeout = 500ms;
+constexpr char kNoise = '\xFF';
+
+const char kUsage[] =
+    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH]\n"
+    "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
+    "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
+    "                     [--split MS]\n"
+    "       zolmeter sample\n"
+    "\n"
+    "Plays a moisture meter on a pseudo-terminal. The device path is printed on\n"
+    "standard output; point the program at it with ZOL_COM<n>, for example\n"
+    "ZOL_COM1=/dev/pts/7. Ctrl+C ends it.\n"
+    "\n"
+    "  dump      every time a program opens the port, waits about a second (the\n"
+    "            user starting the dump on the meter's keypad) and sends the\n"
+    "            bytes of FILE unchanged, or without FILE a sample report of five\n"
+    "            pages, paced at the line's rate\n"
+    "  zol6      answers the user-name tool's commands at 9600 baud as a ZOL6\n"
+    "            in its connection mode\n"
+    "  sample    writes the sample report to standard output, as a start for a\n"
+    "            dump FILE of your own\n"
+    "\n"
+    "  --baud N         rate of the dump in baud, 10 bits a character (default 2400)\n"
+    "  --link PATH      also make PATH a symbolic link to the device, removed at exit\n"
+    "  --meter TEXT     meter name, at most 8 characters (default ZOL6)\n"
+    "  --hardware TEXT  hardware version, at most 4 characters (default 1.20)\n"
+    "  --software TEXT  software version, at most 4 characters (default 6.05)\n"
+    "  --serial TEXT    serial number, at most 8 characters (default 00012345)\n"
+    "  --battery C      battery status, one character (default G)\n"
+    "  --silent         never answer, as a meter not in connection mode\n"
+    "  --bad-check      answer with a wrong check character\n"
+    "  --noise          send a stray byte before each answer\n"
+    "  --split MS       send each answer in two parts, MS milliseconds apart\n"
+    "\n"
+    "Exit status: 0 when stopped by a signal, 1 on an error, 2 on bad arguments.\n";
+
+enum class Mode { Dump, Zol6, Sample };
+
+struct Options
+{
+    Mode mode = Mode::Dump;
+    std::optional<std::string> file;
+    int baud = 2400;
+    std::optional<std::string> link;
+    Zol6Identity identity;
+    bool silent = false;
+    bool badCheck = false;
+    bool noise = false;
+    std::optional<int> splitMs;
+};
+
+struct UsageError
+{
+    std::string message;
+};
+
+std::optional<long> parseNumber(const std::string &text, long low, long high)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    if (errno != 0 || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// Throws UsageError; the caller prints the message and the usage text.
+Options parseArguments(int argc, char **argv)
+{
+    if (argc < 2)
+        throw UsageError{"no mode given"};
+    Options options;
+    const std::string mode = argv[1];
+    if (mode == "dump")
+        options.mode = Mode::Dump;
+    else if (mode == "zol6")
+        options.mode = Mode::Zol6;
+    else if (mode == "sample")
+        options.mode = Mode::Sample;
+    else
+        throw UsageError{"unknown mode \"" + mode + "\""};
+
+    const bool dump = options.mode == Mode::Dump;
+    const bool zol6 = options.mode == Mode::Zol6;
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::optional<std::string> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        }
+        const auto value = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= argc)
+                throw UsageError{arg + " needs a value"};
+            return argv[++i];
+        };
+        const auto field = [&](std::string &into, std::size_t width) {
+            const std::string text = value();
+            if (text.empty() || text.size() > width)
+                throw UsageError{arg + " takes 1 to " + std::to_string(width) + " characters"};
+            into = text;
+        };
+        const auto flag = [&](bool &into) {
+            if (inlineValue)
+                throw UsageError{arg + " takes no value"};
+            into = true;
+        };
+
+        if (arg == "--baud" && dump) {
+            const std::string text = value();
+            const auto baud = parseNumber(text, 50, 4'000'000);
+            if (!baud)
+                throw UsageError{"--baud wants a whole number from 50 to 4000000, not \"" + text +
+                                 "\""};
+            options.baud = static_cast<int>(*baud);
+        } else if (arg == "--link" && (dump || zol6)) {
+            options.link = value();
+            if (options.link->empty())
+                throw UsageError{"--link needs a path"};
+        } else if (arg == "--meter" && zol6) {
+            field(options.identity.meter, Zol6Identity::kMeterWidth);
+        } else if (arg == "--hardware" && zol6) {
+            field(options.identity.hardware, Zol6Identity::kHardwareWidth);
+        } else if (arg == "--software" && zol6) {
+            field(options.identity.software, Zol6Identity::kSoftwareWidth);
+        } else if (arg == "--serial" && zol6) {
+            field(options.identity.serial, Zol6Identity::kSerialWidth);
+        } else if (arg == "--battery" && zol6) {
+            std::string battery;
+            field(battery, 1);
+            options.identity.battery = battery.front();
+        } else if (arg == "--silent" && zol6) {
+            flag(options.silent);
+        } else if (arg == "--bad-check" && zol6) {
+            flag(options.badCheck);
+        } else if (arg == "--noise" && zol6) {
+            flag(options.noise);
+        } else if (arg == "--split" && zol6) {
+            const std::string text = value();
+            const auto ms = parseNumber(text, 0, 60'000);
+            if (!ms)
+                throw UsageError{"--split wants milliseconds from 0 to 60000, not \"" + text +
+                                 "\""};
+            options.splitMs = static_cast<int>(*ms);
+        } else if (arg.size() > 1 && arg.front() == '-') {
+            throw UsageError{"unknown option " + arg + " for " + mode};
+        } else if (dump && !options.file) {
+            options.file = arg;
+        } else {
+            throw UsageError{"unexpected argument \"" + arg + "\""};
+        }
+    }
+    return options;
+}
+
+bool readFile(const std::string &path, std::string &into, std::string &error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::strerror(errno);
+        return false;
+    }
+    into.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        error = "read error";
+        return false;
+    }
+    return true;
+}
+
+// The symbolic link lives only as long as the meter does.
+class Link
+{
+public:
+    Link() = default;
+    ~Link()
+    {
+        if (m_path.empty())
+            return;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(m_path.c_str(), target, sizeof target - 1);
+        // Another meter may have taken the name over since; leave its link.
+        if (n >= 0 && std::string_view(target, static_cast<std::size_t>(n)) == m_target)
+            ::unlink(m_path.c_str());
+    }
+    Link(const Link &) = delete;
+    Link &operator=(const Link &) = delete;
+
+    bool make(const std::string &path, const std::string &target, std::string &error)
+    {
+        struct stat st = {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                error = path + " exists and is not a symbolic link";
+                return false;
+            }
+            // Most likely left by a meter that was killed.
+            ::unlink(path.c_str());
+        }
+        if (::symlink(target.c_str(), path.c_str()) != 0) {
+            error = "cannot make the link " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        m_path = path;
+        m_target = target;
+        return true;
+    }
+
+private:
+    std::string m_path;
+    std::string m_target;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Whatever the program sends while the meter dumps is ignored, as a meter
+// would; this returns once the program closed the port.
+LineResult waitForClose(Pty &pty)
+{
+    for (;;) {
+        std::string ignored;
+        const LineResult result = pty.read(ignored, -1);
+        if (result != LineResult::Done)
+            return result;
+        if (!ignored.empty())
+            logEvent("ignored %zu byte(s) from the program", ignored.size());
+    }
+}
+
+int runDump(Pty &pty, const Options &options, const std::string &dump)
+{
+    for (;;) {
+        logEvent("waiting for a program to open %s", pty.slavePath().c_str());
+        if (pty.waitForOpen() == LineResult::Stopped)
+            return 0;
+        logEvent("opened; the dump starts in about a second");
+        LineResult result = pty.pause(kKeypadDelay);
+        if (result == LineResult::Done) {
+            logEvent("sending %zu bytes at %d baud", dump.size(), options.baud);
+            const auto start = std::chrono::steady_clock::now();
+            std::size_t sent = 0;
+            result = pty.writePaced(dump, options.baud, &sent);
+            if (result == LineResult::Done)
+                logEvent("done: %zu bytes in %.2f s", sent, secondsSince(start));
+            else if (result == LineResult::Closed)
+                logEvent("closed after %zu of %zu bytes", sent, dump.size());
+            if (result == LineResult::Done)
+                result = waitForClose(pty);
+        } else if (result == LineResult::Closed) {
+            logEvent("closed before the dump started");
+        }
+        if (result == LineResult::Stopped)
+            return 0;
+        if (result == LineResult::Failed) {
+            logEvent("error on the line: %s", std::strerror(errno));
+            return kExitError;
+        }
+        pty.discardUnread();
+        logEvent("closed");
+    }
+}
+
+// The faults a technician meets on the line are put in here, on the way out.
+LineResult sendReply(Pty &pty, const Options &options, std::string reply)
+{
+    if (options.silent) {
+        logEvent("silent: no answer");
+        return LineResult::Done;
+    }
+    if (options.noise)
+        reply.insert(reply.begin(), kNoise);
+    LineResult result = LineResult::Done;
+    if (options.splitMs) {
+        const std::size_t half = reply.size() / 2;
+        result = pty.writePaced(std::string_view(reply).substr(0, half), kZol6Baud);
+        if (result == LineResult::Done)
+            result = pty.pause(std::chrono::milliseconds(*options.splitMs));
+        if (result == LineResult::Done)
+            result = pty.writePaced(std::string_view(reply).substr(half), kZol6Baud);
+        if (result == LineResult::Done)
+            logEvent("answered in two parts, %d ms apart: %s", *options.splitMs,
+                     hexBytes(reply).c_str());
+    } else {
+        result = pty.writePaced(reply, kZol6Baud);
+        if (result == LineResult::Done)
+            logEvent("answered: %s", hexBytes(reply).c_str());
+    }
+    if (result == LineResult::Closed)
+        logEvent("closed before the answer was complete");
+    return result;
+}
+
+int runZol6(Pty &pty, const Options &options)
+{
+    Zol6 meter(options.identity, options.badCheck);
+    for (;;) {
+        logEvent("waiting for a program to open %s", pty.slavePath().c_str());
+        if (pty.waitForOpen() == LineResult::Stopped)
+            return 0;
+        logEvent("opened");
+        auto lastByte = std::chrono::steady_clock::now();
+        LineResult result = LineResult::Done;
+        while (result == LineResult::Done) {
+            const int timeout =
+                meter.hasPartialFrame()
+                    ? static_cast<int>(
+                          std::chrono::duration_cast<std::chrono::milliseconds>(kFrameTimeout)
+                              .count())
+                    : -1;
+            std::string received;
+            result = pty.read(received, timeout);
+            if (result != LineResult::Done)
+                break;
+            const auto now = std::chrono::steady_clock::now();
+            if (received.empty()) {
+                if (meter.hasPartialFrame() && now - lastByte >= kFrameTimeout)
+                    meter.dropPartialFrame();
+                continue;
+            }
+            lastByte = now;
+            for (std::string &reply : meter.receive(received)) {
+                result = sendReply(pty, options, std::move(reply));
+                if (result != LineResult::Done)
+                    break;
+            }
+        }
+        if (result == LineResult::Stopped)
+            return 0;
+        if (result == LineResult::Failed) {
+            logEvent("error on the line: %s", std::strerror(errno));
+            return kExitError;
+        }
+        meter.dropPartialFrame();
+        pty.discardUnread();
+        logEvent("closed");
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    Options options;
+    try {
+        options = parseArguments(argc, argv);
+    } catch (const UsageError &error) {
+        std::fprintf(stderr, "zolmeter: %s\n\n%s", error.message.c_str(), kUsage);
+        return kExitUsage;
+    }
+
+    if (options.mode == Mode::Sample) {
+        const std::string dump = sampleDump();
+        std::fwrite(dump.data(), 1, dump.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : kExitError;
+    }
+
+    std::string dump;
+    if (options.mode == Mode::Dump) {
+        if (options.file) {
+            std::string error;
+            if (!readFile(*options.file, dump, error)) {
+                logEvent("cannot read %s: %s", options.file->c_str(), error.c_str());
+                return kExitError;
+            }
+        } else {
+            dump = sampleDump();
+        }
+    }
+
+    if (!StopSignal::install()) {
+        logEvent("cannot set up the signal handlers: %s", std::strerror(errno));
+        return kExitError;
+    }
+    Pty pty;
+    std::string error;
+    if (!pty.open(&error)) {
+        logEvent("cannot open a pseudo-terminal: %s", error.c_str());
+        return kExitError;
+    }
+    std::printf("%s\n", pty.slavePath().c_str());
+    std::fflush(stdout);
+
+    Link link;
+    if (options.link && !link.make(*options.link, pty.slavePath(), error)) {
+        logEvent("%s", error.c_str());
+        return kExitError;
+    }
+    if (options.link)
+        logEvent("%s links to %s", options.link->c_str(), pty.slavePath().c_str());
+
+    const int status =
+        options.mode == Mode::Dump ? runDump(pty, options, dump) : runZol6(pty, options);
+    if (status == 0)
+        logEvent("stopped");
+    return status;
+}
