@@ -74,11 +74,9 @@ void StatusBar::refreshClock()
 
 void StatusBar::scheduleClock()
 {
-    // Wake just after the next minute turns: the panels show minutes, and a
-    // timer firing every second would cost an idle program for nothing.
-    const QTime now = QTime::currentTime();
-    const int msToNextMinute = (60 - now.second()) * 1000 - now.msec() + 50;
-    m_clock.start(msToNextMinute);
+    // Wake just after the next second turns, so the time shown is never
+    // behind by more than a moment however long the program has run.
+    m_clock.start(1000 - QTime::currentTime().msec() + 5);
 }
 
 } // namespace zol
