@@ -196,7 +196,7 @@ void FrmZOLprintTest::portItemsAndSettingsRoundTrip()
         QCOMPARE(ended.size(), 1);
         QCOMPARE(f.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
     }
-    for (const QByteArray port : {QByteArray("0"), QByteArray("7"), QByteArray("-5")}) {
+    for (const QByteArray &port : {QByteArray("0"), QByteArray("7"), QByteArray("-5")}) {
         Fixture f(" 0 \r\n" + port + "\r\n");
         const QList<QAction *> items = {f.w().mPort1, f.w().mPort2, f.w().mPort3, f.w().mPort4};
         for (QAction *item : items)
