@@ -23,3 +23,30 @@ public:
 };
 
 } // namespace zol
+
+namespace zol {
+
+// "Vochtmetingen|*.vmt" as Qt writes a name filter, and "*.vmt" as a suffix.
+QString toQtNameFilter(const QString &filter);
+QString toDefaultSuffix(const QString &defaultExtension);
+
+// The real dialog, over QFileDialog. It keeps the name chosen last in this run
+// and offers it at the next use.
+class QtFileDialog final : public FileDialog
+{
+public:
+    std::optional<QString> getOpenFileName(QWidget *parent, const QString &filter,
+                                           const QString &defaultExtension) override;
+    std::optional<QString> getSaveFileName(QWidget *parent, const QString &filter,
+                                           const QString &defaultExtension) override;
+
+    QString lastFileName() const { return m_lastFileName; }
+
+private:
+    std::optional<QString> run(QWidget *parent, const QString &filter,
+                               const QString &defaultExtension, bool save);
+
+    QString m_lastFileName;
+};
+
+} // namespace zol

@@ -1,5 +1,7 @@
 #include "frmzolprint.h"
 
+#include "filedialog.h"
+#include "measurementsfile.h"
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "serialport.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -191,8 +194,10 @@ void frmZOLprint::buildMenu()
 
     mFile = addMenu(bar, QStringLiteral("mFile"));
     bar->addMenu(mFile);
-    mOpen = addItem(mFile, QStringLiteral("mOpen"), QKeySequence(Qt::CTRL | Qt::Key_O), nullptr);
-    mSave = addItem(mFile, QStringLiteral("mSave"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
+    mOpen = addItem(mFile, QStringLiteral("mOpen"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                    &frmZOLprint::mOpen_Click);
+    mSave = addItem(mFile, QStringLiteral("mSave"), QKeySequence(Qt::CTRL | Qt::Key_S),
+                    &frmZOLprint::mSave_Click);
     mPrint = addMenu(mFile, QStringLiteral("mPrint"));
     mFile->addMenu(mPrint);
     mThispage =
@@ -453,6 +458,62 @@ void frmZOLprint::endTransfer()
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
+}
+
+void frmZOLprint::mSave_Click()
+{
+    FileDialog *dialog = m_services.fileDialog;
+    if (!dialog)
+        return;
+    const std::optional<QString> name =
+        dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
+    if (!name)
+        return;
+    QString reason;
+    if (!saveMeasurements(*name, m_state.pages.pagesInUse(), m_state.pages.iPages, &reason))
+        showError(text(m_state.tables.sErr104));
+}
+
+void frmZOLprint::mOpen_Click()
+{
+    FileDialog *dialog = m_services.fileDialog;
+    if (!dialog)
+        return;
+    // A cancel changes nothing: the pages are replaced only by a file read whole.
+    const std::optional<QString> name =
+        dialog->getOpenFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
+    if (!name)
+        return;
+
+    pbVoortgang->setValue(1);
+    MeasurementsRead read;
+    QFile file(*name);
+    if (file.open(QIODevice::ReadOnly)) {
+        read =
+            readMeasurements(file.readAll(), [this](int value) { pbVoortgang->setValue(value); });
+        file.close();
+    }
+    pbVoortgang->setValue(0);
+
+    switch (read.status) {
+    case MeasurementsRead::Status::WrongHeader:
+        showError(text(m_state.tables.sErr101));
+        return;
+    case MeasurementsRead::Status::TooManyPages:
+    case MeasurementsRead::Status::Truncated:
+        showError(text(m_state.tables.sErr102));
+        return;
+    case MeasurementsRead::Status::Ok:
+        break;
+    }
+
+    PageStore &pages = m_state.pages;
+    pages.clearPages();
+    for (qsizetype i = 0; i < read.entries.size() && i < PageStore::kPageCount; ++i)
+        pages.sPage[i] = read.entries.at(i);
+    pages.iPages = read.counter();
+    pages.iCurpage = 0;
+    showCurrentPage();
 }
 
 } // namespace zol

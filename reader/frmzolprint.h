@@ -75,6 +75,8 @@ public:
     void cmdNextpage_Click();
     void cmdLastpage_Click();
     void txtVenster_Change();
+    void mOpen_Click();
+    void mSave_Click();
 
     bool isUnloaded() const { return m_unloaded; }
 

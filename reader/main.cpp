@@ -1,3 +1,4 @@
+#include "filedialog.h"
 #include "frmzolprint.h"
 #include "messagebox.h"
 #include "qtserialport.h"
@@ -19,7 +20,8 @@ int main(int argc, char *argv[])
 
     zol::QtSerialPort serialPort;
     zol::QtMessageBoxes messageBoxes;
-    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes});
+    zol::QtFileDialog fileDialog;
+    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes, &fileDialog});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();

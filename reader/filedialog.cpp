@@ -1,0 +1,54 @@
+#include "filedialog.h"
+
+#include <QFileDialog>
+
+namespace zol {
+
+QString toQtNameFilter(const QString &filter)
+{
+    const qsizetype bar = filter.indexOf(QLatin1Char('|'));
+    if (bar < 0)
+        return filter;
+    return filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + QLatin1Char(')');
+}
+
+QString toDefaultSuffix(const QString &defaultExtension)
+{
+    QString suffix = defaultExtension;
+    if (suffix.startsWith(QLatin1Char('*')))
+        suffix.remove(0, 1);
+    if (suffix.startsWith(QLatin1Char('.')))
+        suffix.remove(0, 1);
+    return suffix;
+}
+
+std::optional<QString> QtFileDialog::getOpenFileName(QWidget *parent, const QString &filter,
+                                                     const QString &defaultExtension)
+{
+    return run(parent, filter, defaultExtension, false);
+}
+
+std::optional<QString> QtFileDialog::getSaveFileName(QWidget *parent, const QString &filter,
+                                                     const QString &defaultExtension)
+{
+    return run(parent, filter, defaultExtension, true);
+}
+
+std::optional<QString> QtFileDialog::run(QWidget *parent, const QString &filter,
+                                         const QString &defaultExtension, bool save)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(toQtNameFilter(filter));
+    // A name typed without extension gets the language's own.
+    dialog.setDefaultSuffix(toDefaultSuffix(defaultExtension));
+    if (!m_lastFileName.isEmpty())
+        dialog.selectFile(m_lastFileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    m_lastFileName = dialog.selectedFiles().constFirst();
+    return m_lastFileName;
+}
+
+} // namespace zol

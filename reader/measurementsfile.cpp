@@ -1,0 +1,130 @@
+#include "measurementsfile.h"
+
+#include "codepage.h"
+#include "pagestore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace zol {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kSeparator = QStringLiteral("\f");
+
+// Lines end at CR LF or at a lone CR; a lone LF stays part of its line. The
+// last line needs no line end.
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            lines.append(line);
+            line.clear();
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+        } else {
+            line.append(c);
+        }
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+} // namespace
+
+QByteArray formatMeasurements(const QStringList &pagesInUse, qint16 counter)
+{
+    QString text = QLatin1String(kMeasurementsHeader) + kCrLf;
+    for (const QString &page : pagesInUse)
+        text += page + kCrLf + kSeparator + kCrLf;
+    text += QStringLiteral("END") + kCrLf + QString::number(counter) + kCrLf;
+    return toAnsi(text);
+}
+
+MeasurementsRead readMeasurements(const QByteArray &bytes, const std::function<void(int)> &progress)
+{
+    MeasurementsRead result;
+    const QStringList lines = splitLines(fromAnsi(bytes));
+    if (lines.isEmpty() || lines.first() != QLatin1String(kMeasurementsHeader))
+        return result;
+
+    int value = 1;
+    qsizetype at = 1;
+    for (;;) {
+        if (at >= lines.size()) {
+            result.status = MeasurementsRead::Status::Truncated;
+            result.entries.clear();
+            return result;
+        }
+        if (result.entries.size() == PageStore::kPageCount) {
+            result.status = MeasurementsRead::Status::TooManyPages;
+            result.entries.clear();
+            return result;
+        }
+        const bool endPage = lines.at(at).startsWith(QLatin1String("END"));
+        QString page;
+        if (endPage) {
+            page = lines.at(at) + kCrLf;
+        } else {
+            QStringList pageLines;
+            while (at < lines.size() && lines.at(at) != kSeparator)
+                pageLines.append(lines.at(at++));
+            if (at >= lines.size()) {
+                result.status = MeasurementsRead::Status::Truncated;
+                result.entries.clear();
+                return result;
+            }
+            page = pageLines.join(kCrLf);
+        }
+        ++at;
+        result.entries.append(page);
+        value = value < 100 ? value + 1 : 1;
+        if (progress)
+            progress(value);
+        if (endPage)
+            break;
+    }
+    result.status = MeasurementsRead::Status::Ok;
+    return result;
+}
+
+bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
+                      QString *reason)
+{
+    const QByteArray bytes = formatMeasurements(pagesInUse, counter);
+    // A device or pipe chosen as the file is written to, never replaced by a
+    // regular file, which an atomic rename would do.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly) || device.write(bytes) != bytes.size() ||
+            !device.flush()) {
+            if (reason)
+                *reason = device.errorString();
+            return false;
+        }
+        return true;
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace zol

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <functional>
+
+class QIODevice;
+
+namespace zol {
+
+// The measurements file: "ZOL 0000", each page followed by a line holding only
+// a form feed, "END" and the page counter, every line ended by CR LF, in
+// Windows-1252. Other copies of the program write and read the same bytes.
+inline constexpr char kMeasurementsHeader[] = "ZOL 0000";
+
+QByteArray formatMeasurements(const QStringList &pagesInUse, qint16 counter);
+
+struct MeasurementsRead
+{
+    enum class Status {
+        Ok,
+        WrongHeader,  // no header line, or not exactly the header: message 101
+        TooManyPages, // more pages than the store holds: message 102
+        Truncated,    // the file ends inside a page or before "END": message 102
+    };
+
+    Status status = Status::WrongHeader;
+    // Every page read, the one that begins with "END" last (it holds "END"
+    // and CR LF); the counter for them is entries - 3.
+    QStringList entries;
+    qint16 counter() const { return static_cast<qint16>(entries.size() - 3); }
+};
+
+// Reads a whole file. progress is called after each page with the progress
+// bar's next value (2, 3, ... 100, then 1 again).
+MeasurementsRead readMeasurements(const QByteArray &bytes,
+                                  const std::function<void(int)> &progress = {});
+
+// Writes through an atomic replace: on any failure the older file of that name
+// stays as it was, and reason says why.
+bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
+                      QString *reason);
+
+} // namespace zol

@@ -1,0 +1,314 @@
+#include "fakemessageboxes.h"
+#include "fakeserialport.h"
+#include "filedialog.h"
+#include "frmzolprint.h"
+#include "measurementsfile.h"
+#include "readerfakes.h"
+#include "textbox.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace zol;
+using namespace zol::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray fileOf(int pages)
+{
+    QByteArray bytes = "ZOL 0000\r\n";
+    for (int i = 0; i < pages; ++i)
+        bytes += "page " + QByteArray::number(i + 1) + "\r\n\f\r\n";
+    return bytes + "END\r\n" + QByteArray::number(pages - 2) + "\r\n";
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+struct Window
+{
+    Window()
+    {
+        window = std::make_unique<frmZOLprint>(ReaderServices{
+            port, boxes, &dialog, nullptr, nullptr, nullptr, dir.filePath(u"zolprint.ini"_s)});
+        window->Form_Load();
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    void open(const QString &name)
+    {
+        dialog.answers.append(path(name));
+        window->mOpen_Click();
+    }
+    void save(const QString &name)
+    {
+        dialog.answers.append(path(name));
+        window->mSave_Click();
+    }
+    PageStore &pages() { return window->state().pages; }
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const auto &shown : boxes.shown)
+            texts << shown.title + u": "_s + shown.text;
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    FakeFileDialog dialog;
+    std::unique_ptr<frmZOLprint> window;
+};
+
+} // namespace
+
+class MeasurementsFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writtenBytes();
+    void readingPagesAndEnd();
+    void refusedFiles();
+    void pageLimits();
+    void roundTripsGiveTheSameBytes();
+    void openAndSaveInTheWindow();
+    void failuresChangeNothing();
+    void realDialogAddsTheExtension();
+};
+
+void MeasurementsFileTest::writtenBytes()
+{
+    QCOMPARE(formatMeasurements({QString(), QString()}, 0),
+             QByteArray("ZOL 0000\r\n\r\n\f\r\n\r\n\f\r\nEND\r\n0\r\n"));
+    QCOMPARE(formatMeasurements({}, -2), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
+    QStringList five;
+    for (int i = 1; i <= 5; ++i)
+        five << u"page %1"_s.arg(i);
+    QCOMPARE(formatMeasurements(five, 3), fileOf(5));
+    // Accents as Windows-1252 bytes; what the code page lacks becomes '?'.
+    QCOMPARE(formatMeasurements({u"Eik é ü €\r\nΩ"_s}, -1),
+             QByteArray("ZOL 0000\r\nEik \xe9 \xfc \x80\r\n?\r\n\f\r\nEND\r\n-1\r\n"));
+}
+
+void MeasurementsFileTest::readingPagesAndEnd()
+{
+    QList<int> progress;
+    const MeasurementsRead five = readMeasurements(fileOf(5), [&](int v) { progress << v; });
+    QCOMPARE(five.status, MeasurementsRead::Status::Ok);
+    QCOMPARE(five.entries.size(), 6);
+    QCOMPARE(five.entries.first(), u"page 1"_s);
+    QCOMPARE(five.entries.last(), u"END\r\n"_s);
+    QCOMPARE(five.counter(), 3);
+    QCOMPARE(progress, QList<int>({2, 3, 4, 5, 6, 7}));
+
+    const MeasurementsRead none = readMeasurements("ZOL 0000\r\nEND\r\n-2\r\n");
+    QCOMPARE(none.status, MeasurementsRead::Status::Ok);
+    QCOMPARE(none.entries, QStringList({u"END\r\n"_s}));
+    QCOMPARE(none.counter(), -2);
+
+    // Lone CR ends a line, lone LF stays in it; "END" counts only first in a page.
+    const MeasurementsRead lines =
+        readMeasurements("ZOL 0000\ra\nb\rEND here\r\n\f\r\nENDING\r\nlater\r\n\f\r\nEND\r\n");
+    QCOMPARE(lines.status, MeasurementsRead::Status::Ok);
+    QCOMPARE(lines.entries, QStringList({u"a\nb\r\nEND here"_s, u"ENDING\r\n"_s}));
+    QCOMPARE(lines.counter(), -1);
+
+    // Bytes 0x80-0x9F read as Windows-1252.
+    QCOMPARE(readMeasurements("ZOL 0000\r\n\x80\xe9\r\n\f\r\nEND\r\n").entries.first(), u"€é"_s);
+}
+
+void MeasurementsFileTest::refusedFiles()
+{
+    using S = MeasurementsRead::Status;
+    QCOMPARE(readMeasurements("").status, S::WrongHeader);
+    QCOMPARE(readMeasurements("ZOL 0000 \r\nEND\r\n").status, S::WrongHeader);
+    QCOMPARE(readMeasurements("zol 0000\r\nEND\r\n").status, S::WrongHeader);
+    QCOMPARE(readMeasurements(QByteArray("\0\xff\x01", 3)).status, S::WrongHeader);
+    QCOMPARE(readMeasurements("ZOL 0000\r\n").status, S::Truncated);
+    QCOMPARE(readMeasurements("ZOL 0000\r\npage 1\r\n").status, S::Truncated);
+    QCOMPARE(readMeasurements("ZOL 0000\r\npage 1\r\n\f\r\n").status, S::Truncated);
+    const QByteArray whole = fileOf(4);
+    for (qsizetype cut = 10; cut < whole.size() - 8; cut += 3)
+        QCOMPARE(readMeasurements(whole.left(cut)).status, S::Truncated);
+    QVERIFY(readMeasurements(whole.left(10)).entries.isEmpty());
+}
+
+void MeasurementsFileTest::pageLimits()
+{
+    const MeasurementsRead ninetyNine = readMeasurements(fileOf(99));
+    QCOMPARE(ninetyNine.status, MeasurementsRead::Status::Ok);
+    QCOMPARE(ninetyNine.counter(), 97);
+    // A file of 100 pages, which Save writes, fills the store exactly.
+    const MeasurementsRead hundred = readMeasurements(fileOf(100));
+    QCOMPARE(hundred.status, MeasurementsRead::Status::Ok);
+    QCOMPARE(hundred.entries.size(), 101);
+    QCOMPARE(hundred.counter(), 98);
+    QCOMPARE(readMeasurements(fileOf(101)).status, MeasurementsRead::Status::TooManyPages);
+    QCOMPARE(readMeasurements(fileOf(500)).status, MeasurementsRead::Status::TooManyPages);
+}
+
+void MeasurementsFileTest::roundTripsGiveTheSameBytes()
+{
+    Window w;
+    PageStore &pages = w.pages();
+    pages.sPage[0] = u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s;
+    pages.sPage[1] = QString();
+    pages.sPage[2] = u" Beuk\r\n\r\n"_s;
+    pages.iPages = 1;
+    w.save(u"first.mcs"_s);
+    const QByteArray first = readFile(w.path(u"first.mcs"_s));
+    QCOMPARE(first, QByteArray("ZOL 0000\r\nMeter ZOL 5\r\nEik \xe9  12,5 %\r\n\r\n\f\r\n\r\n\f\r\n"
+                               " Beuk\r\n\r\n\r\n\f\r\nEND\r\n1\r\n"));
+    w.open(u"first.mcs"_s);
+    QVERIFY(w.boxes.shown.isEmpty());
+    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(pages.sPage[0], u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
+    QCOMPARE(pages.sPage[3], u"END\r\n"_s);
+    w.save(u"second.mcs"_s);
+    QCOMPARE(readFile(w.path(u"second.mcs"_s)), first);
+
+    // A store of 100 pages in use saves and opens again.
+    for (int i = 0; i < 100; ++i)
+        pages.sPage[i] = u"p%1"_s.arg(i);
+    pages.iPages = 98;
+    w.save(u"full.mcs"_s);
+    w.open(u"full.mcs"_s);
+    QVERIFY(w.boxes.shown.isEmpty());
+    QCOMPARE(pages.iPages, 98);
+    QCOMPARE(pages.sPage[99], u"p99"_s);
+    QCOMPARE(pages.sPage[100], u"END\r\n"_s);
+    w.save(u"full2.mcs"_s);
+    QCOMPARE(readFile(w.path(u"full2.mcs"_s)), readFile(w.path(u"full.mcs"_s)));
+}
+
+void MeasurementsFileTest::openAndSaveInTheWindow()
+{
+    Window w;
+    QVERIFY(writeFile(w.path(u"five.mcs"_s), fileOf(5)));
+    w.pages().iCurpage = 3;
+    w.open(u"five.mcs"_s);
+    QCOMPARE(w.dialog.calls.last(), u"open Moisture measurements|*.mcs *.mcs"_s);
+    QCOMPARE(w.pages().iPages, 3);
+    QCOMPARE(w.pages().iCurpage, 0);
+    QCOMPARE(w.window->txtPageno->text(), u"1"_s);
+    QCOMPARE(w.window->txtVenster->text(), u"page 1"_s);
+    QCOMPARE(w.window->pbVoortgang->value(), 0);
+    w.window->cmdLastpage_Click();
+    QCOMPARE(w.window->txtVenster->text(), u"page 5"_s);
+
+    // Only "ZOL 0000" and "END": no page in use, the window shows the end page.
+    QVERIFY(writeFile(w.path(u"empty.mcs"_s), "ZOL 0000\r\nEND\r\n"));
+    w.open(u"empty.mcs"_s);
+    QCOMPARE(w.pages().iPages, -2);
+    QCOMPARE(w.window->txtVenster->text(), u"END\r\n"_s);
+
+    w.save(u"out.mcs"_s);
+    QCOMPARE(w.dialog.calls.last(), u"save Moisture measurements|*.mcs *.mcs"_s);
+    QCOMPARE(readFile(w.path(u"out.mcs"_s)), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
+}
+
+void MeasurementsFileTest::failuresChangeNothing()
+{
+    Window w;
+    PageStore &pages = w.pages();
+    QVERIFY(writeFile(w.path(u"three.mcs"_s), fileOf(3)));
+    w.open(u"three.mcs"_s);
+    w.window->cmdNextpage_Click();
+    const auto before = pages.sPage;
+    auto unchanged = [&] {
+        return pages.sPage == before && pages.iPages == 1 && pages.iCurpage == 1 &&
+               w.window->txtVenster->text() == u"page 2"_s && w.window->txtPageno->text() == u"2"_s;
+    };
+
+    // Cancelled dialogs: nothing read, nothing written.
+    w.window->mOpen_Click();
+    QVERIFY(unchanged());
+    w.window->mSave_Click();
+    QCOMPARE(QDir(w.dir.path()).entryList(QDir::Files), QStringList({u"three.mcs"_s}));
+    QVERIFY(w.boxes.shown.isEmpty());
+
+    QVERIFY(writeFile(w.path(u"lower.mcs"_s), "zol 0000\r\nEND\r\n"));
+    w.open(u"lower.mcs"_s);
+    QVERIFY(writeFile(w.path(u"short.mcs"_s), fileOf(4).left(30)));
+    w.open(u"short.mcs"_s);
+    QVERIFY(writeFile(w.path(u"big.mcs"_s), fileOf(101)));
+    w.open(u"big.mcs"_s);
+    w.open(u"missing.mcs"_s);
+    QCOMPARE(w.messages(), QStringList({u"ZOL Print error: Error 101 - Wrong version"_s,
+                                        u"ZOL Print error: Error 102 - Error during loading"_s,
+                                        u"ZOL Print error: Error 102 - Error during loading"_s,
+                                        u"ZOL Print error: Error 101 - Wrong version"_s}));
+    QVERIFY(unchanged());
+    QCOMPARE(w.window->pbVoortgang->value(), 0);
+    for (const auto &shown : w.boxes.shown)
+        QCOMPARE(shown.icon, MessageBoxes::Icon::None);
+
+    // A save that fails says so and leaves an older file of that name intact.
+    QVERIFY(writeFile(w.path(u"old.mcs"_s), "older file"));
+    w.dialog.answers.append(u"/dev/full"_s);
+    w.window->mSave_Click();
+    QCOMPARE(w.messages().last(), u"ZOL Print error: Error 104 - Error during saving"_s);
+    // Written to, not replaced by a regular file.
+    QVERIFY(!QFileInfo(u"/dev/full"_s).isFile());
+    w.dialog.answers.append(w.path(u"three.mcs/inside.mcs"_s));
+    w.window->mSave_Click();
+    QCOMPARE(w.boxes.shown.size(), 6);
+    QCOMPARE(readFile(w.path(u"old.mcs"_s)), QByteArray("older file"));
+    QVERIFY(unchanged());
+}
+
+void MeasurementsFileTest::realDialogAddsTheExtension()
+{
+    QCOMPARE(toQtNameFilter(u"Vochtmetingen|*.vmt"_s), u"Vochtmetingen (*.vmt)"_s);
+    QCOMPARE(toDefaultSuffix(u"*.mdh"_s), u"mdh"_s);
+
+    QTemporaryDir dir;
+    QtFileDialog dialog;
+    auto typeAndAccept = [&dir](const QString &name) {
+        QTimer::singleShot(200, [&dir, name] {
+            auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            box->setDirectory(dir.path());
+            if (auto *edit = box->findChild<QLineEdit *>(u"fileNameEdit"_s))
+                edit->setText(name);
+            static_cast<QDialog *>(box)->accept();
+        });
+    };
+    typeAndAccept(u"meting"_s);
+    const std::optional<QString> chosen =
+        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s);
+    QVERIFY(chosen);
+    QCOMPARE(QFileInfo(*chosen).fileName(), u"meting.vmt"_s);
+    QCOMPARE(dialog.lastFileName(), *chosen);
+
+    // A cancel gives no name and keeps the last one.
+    QTimer::singleShot(200, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            static_cast<QDialog *>(box)->reject();
+    });
+    QVERIFY(!dialog.getOpenFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s));
+    QCOMPARE(dialog.lastFileName(), *chosen);
+}
+
+QTEST_MAIN(MeasurementsFileTest)
+#include "tst_measurementsfile.moc"
