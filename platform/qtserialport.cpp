@@ -115,6 +115,7 @@ bool QtSerialPort::open(QString *reason)
             *reason = QCoreApplication::translate("zol::QtSerialPort", "not a valid port number");
         return false;
     }
+    m_device = device;
     m_port.setPortName(device);
     m_port.setBaudRate(m_settings.baud);
     m_port.setParity(toQt(m_settings.parity));
@@ -172,7 +173,12 @@ bool QtSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return false;
-    return m_port.write(bytes) == bytes.size();
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the system now rather than at the next turn of the
+    // event loop, so that a close right after the write does not drop them.
+    m_port.flush();
+    return true;
 }
 
 void QtSerialPort::onReadyRead()

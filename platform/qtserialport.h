@@ -34,7 +34,7 @@ public:
     bool write(const QByteArray &bytes) override;
 
     // The device the port number resolved to at the last open().
-    QString deviceName() const { return m_port.portName(); }
+    QString deviceName() const { return m_device; }
 
 private:
     void onReadyRead();
@@ -42,6 +42,8 @@ private:
     void dropDevice();
 
     QSerialPort m_port;
+    // As resolved, in full: QSerialPort's portName() drops the /dev/ part.
+    QString m_device;
     int m_commPort = 1;
     Handshaking m_handshaking = Handshaking::None;
     int m_threshold = 0;
