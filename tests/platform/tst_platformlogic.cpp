@@ -1,0 +1,188 @@
+#include "codepage.h"
+#include "comports.h"
+#include "linesettings.h"
+#include "qtserialport.h"
+
+#include <QStringDecoder>
+#include <QTest>
+
+using namespace zol;
+using namespace Qt::StringLiterals;
+
+namespace zol::test {
+
+class TestPlatformLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void codePageAgreesWithWindows1252();
+    void codePageKeepsEveryByte();
+    void codePageMarksWhatItCannotHold();
+    void lineSettingsParsed();
+    void malformedLineSettingsRefusedWhole();
+    void comPortDevices();
+};
+
+void TestPlatformLogic::codePageAgreesWithWindows1252()
+{
+    const QList<std::pair<unsigned char, char16_t>> known = {
+        {0x80, 0x20AC}, {0x82, 0x201A}, {0x83, 0x0192}, {0x85, 0x2026}, {0x8A, 0x0160},
+        {0x8C, 0x0152}, {0x8E, 0x017D}, {0x91, 0x2018}, {0x92, 0x2019}, {0x93, 0x201C},
+        {0x94, 0x201D}, {0x96, 0x2013}, {0x97, 0x2014}, {0x99, 0x2122}, {0x9C, 0x0153},
+        {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xE9, 0x00E9}, {0xFF, 0x00FF}, {0x41, u'A'}};
+    for (const auto &[byte, ch] : known) {
+        QCOMPARE(ansiToChar(byte), QChar(ch));
+        QCOMPARE(charToAnsi(QChar(ch)), static_cast<char>(byte));
+    }
+    // The five bytes Windows leaves undefined stay themselves, as C1 controls.
+    for (unsigned char byte : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+        QCOMPARE(ansiToChar(byte).unicode(), char16_t(byte));
+        QCOMPARE(charToAnsi(QChar(char16_t(byte))), static_cast<char>(byte));
+    }
+
+    // ICU's table, where Qt has it, as a second opinion on every byte.
+    QStringDecoder windows("windows-1252");
+    if (windows.isValid()) {
+        for (int byte = 0; byte < 256; ++byte) {
+            const QByteArray one(1, static_cast<char>(byte));
+            QCOMPARE(fromAnsi(one), QString(windows(one)));
+        }
+    }
+}
+
+void TestPlatformLogic::codePageKeepsEveryByte()
+{
+    QByteArray all;
+    for (int byte = 0; byte < 256; ++byte)
+        all.append(static_cast<char>(byte));
+    const QString text = fromAnsi(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(toAnsi(text), all);
+    QCOMPARE(fromAnsi(QByteArray()), QString());
+    QCOMPARE(toAnsi(QString()), QByteArray());
+}
+
+void TestPlatformLogic::codePageMarksWhatItCannotHold()
+{
+    QCOMPARE(toAnsi(u"Ā"_s), QByteArray("?"));
+    QCOMPARE(toAnsi(u"Ω€"_s), QByteArray("?\x80"));
+    // U+0080 is a C1 control that 1252 puts no byte to (0x80 is the euro).
+    QCOMPARE(toAnsi(QString(QChar(char16_t(0x80)))), QByteArray("?"));
+    QCOMPARE(toAnsi(u"漢字"_s), QByteArray("??"));
+
+    // One character outside the plane: two code units, one '?'.
+    QCOMPARE(toAnsi(u"a😀b"_s), QByteArray("a?b"));
+    QCOMPARE(toAnsi(u"😀😀"_s), QByteArray("??"));
+    // Broken pairs still give one '?' each and never read past the end.
+    const QChar high(char16_t(0xD83D));
+    const QChar low(char16_t(0xDE00));
+    QCOMPARE(toAnsi(QString(high)), QByteArray("?"));
+    QCOMPARE(toAnsi(QString(low) + u'x'), QByteArray("?x"));
+    QCOMPARE(toAnsi(u"x"_s + high + high + low), QByteArray("x??"));
+}
+
+void TestPlatformLogic::lineSettingsParsed()
+{
+    const std::optional<LineSettings> reader = parseLineSettings(u"2400,n,8,1"_s);
+    QVERIFY(reader);
+    QCOMPARE(reader->baud, 2400);
+    QCOMPARE(reader->parity, LineSettings::Parity::None);
+    QCOMPARE(reader->dataBits, 8);
+    QCOMPARE(reader->stopBits, LineSettings::StopBits::One);
+
+    const std::optional<LineSettings> other = parseLineSettings(u" 9600 , E , 7 , 2 "_s);
+    QVERIFY(other);
+    QCOMPARE(other->baud, 9600);
+    QCOMPARE(other->parity, LineSettings::Parity::Even);
+    QCOMPARE(other->dataBits, 7);
+    QCOMPARE(other->stopBits, LineSettings::StopBits::Two);
+
+    const std::optional<LineSettings> odd = parseLineSettings(u"1200,o,5,1.5"_s);
+    QVERIFY(odd);
+    QCOMPARE(odd->parity, LineSettings::Parity::Odd);
+    QCOMPARE(odd->stopBits, LineSettings::StopBits::OneAndHalf);
+    QCOMPARE(parseLineSettings(u"300,m,6,1"_s)->parity, LineSettings::Parity::Mark);
+    QCOMPARE(parseLineSettings(u"300,s,6,1"_s)->parity, LineSettings::Parity::Space);
+
+    for (const QString &text : {u"2400,n,8,1"_s, u"9600,e,7,2"_s, u"1200,o,5,1.5"_s})
+        QCOMPARE(formatLineSettings(*parseLineSettings(text)), text);
+    QCOMPARE(formatLineSettings(*other), u"9600,e,7,2"_s);
+}
+
+void TestPlatformLogic::malformedLineSettingsRefusedWhole()
+{
+    const QStringList malformed = {u"2400,x,8,1"_s,
+                                   u"2400,n,9,1"_s,
+                                   u"2400,n,8"_s,
+                                   u"abc,n,8,1"_s,
+                                   u"-5,n,8,1"_s,
+                                   u"0,n,8,1"_s,
+                                   u"+2400,n,8,1"_s,
+                                   u"2400,n,8,1,"_s,
+                                   u"2400,n,8,3"_s,
+                                   u"2400,n,4,1"_s,
+                                   u"2400,,8,1"_s,
+                                   u"2400,no,8,1"_s,
+                                   u""_s,
+                                   u","_s,
+                                   u"2400;n;8;1"_s,
+                                   u"99999999999,n,8,1"_s,
+                                   u"2400,n,88,1"_s,
+                                   u"24 00,n,8,1"_s,
+                                   u"2400,n,8,1.0"_s};
+    for (const QString &text : malformed)
+        QVERIFY2(!parseLineSettings(text), qPrintable(text));
+
+    // The control keeps what it had: nothing of a refused text is applied.
+    QtSerialPort port;
+    QVERIFY(port.setSettings(u"9600,e,7,2"_s));
+    for (const QString &text : malformed) {
+        QVERIFY2(!port.setSettings(text), qPrintable(text));
+        QCOMPARE(port.settings(), u"9600,e,7,2"_s);
+    }
+    QVERIFY(port.setSettings(u"2400,n,8,1"_s));
+    QCOMPARE(port.settings(), u"2400,n,8,1"_s);
+}
+
+void TestPlatformLogic::comPortDevices()
+{
+    qunsetenv("ZOL_COM3");
+#ifdef Q_OS_WIN
+    QCOMPARE(comPortDeviceName(3), u"COM3"_s);
+#else
+    QCOMPARE(comPortDeviceName(1), u"/dev/ttyS0"_s);
+    QCOMPARE(comPortDeviceName(3), u"/dev/ttyS2"_s);
+    QCOMPARE(comPortDeviceName(255), u"/dev/ttyS254"_s);
+#endif
+    qputenv("ZOL_COM3", "/dev/pts/7");
+    QCOMPARE(comPortDeviceName(3), u"/dev/pts/7"_s);
+    // Only the variable of that very number counts.
+    QVERIFY(comPortDeviceName(4) != u"/dev/pts/7"_s);
+    qputenv("ZOL_COM255", "/tmp/meter");
+    QCOMPARE(comPortDeviceName(255), u"/tmp/meter"_s);
+    qputenv("ZOL_COM3", "");
+#ifndef Q_OS_WIN
+    QCOMPARE(comPortDeviceName(3), u"/dev/ttyS2"_s);
+#endif
+
+    // Outside 1..255 there is no device, whatever the environment says.
+    qputenv("ZOL_COM0", "/dev/pts/1");
+    qputenv("ZOL_COM256", "/dev/pts/2");
+    for (int port : {0, 256, -1, 1000})
+        QVERIFY2(comPortDeviceName(port).isEmpty(), qPrintable(QString::number(port)));
+
+    QtSerialPort serial;
+    serial.setCommPort(256);
+    QString reason;
+    QVERIFY(!serial.open(&reason));
+    QVERIFY(!serial.isOpen());
+    QVERIFY(!reason.isEmpty());
+    for (const char *name : {"ZOL_COM0", "ZOL_COM3", "ZOL_COM255", "ZOL_COM256"})
+        qunsetenv(name);
+}
+
+} // namespace zol::test
+
+QTEST_GUILESS_MAIN(zol::test::TestPlatformLogic)
+#include "tst_platformlogic.moc"
