@@ -4,6 +4,7 @@
 #include "measurementsfile.h"
 #include "messagebox.h"
 #include "meterdecoder.h"
+#include "pageprinter.h"
 #include "serialport.h"
 #include "settings.h"
 #include "statusbar.h"
@@ -200,9 +201,10 @@ void frmZOLprint::buildMenu()
                     &frmZOLprint::mSave_Click);
     mPrint = addMenu(mFile, QStringLiteral("mPrint"));
     mFile->addMenu(mPrint);
-    mThispage =
-        addItem(mPrint, QStringLiteral("mThispage"), QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
-    mAllpages = addItem(mPrint, QStringLiteral("mAllpages"), QKeySequence(), nullptr);
+    mThispage = addItem(mPrint, QStringLiteral("mThispage"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                        &frmZOLprint::mThispage_Click);
+    mAllpages =
+        addItem(mPrint, QStringLiteral("mAllpages"), QKeySequence(), &frmZOLprint::mAllpages_Click);
     mExit = addItem(mFile, QStringLiteral("mExit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                     &frmZOLprint::mExit_Click);
 
@@ -514,6 +516,24 @@ void frmZOLprint::mOpen_Click()
     pages.iPages = read.counter();
     pages.iCurpage = 0;
     showCurrentPage();
+}
+
+void frmZOLprint::mThispage_Click()
+{
+    printPages({m_state.pages.currentPage()});
+}
+
+void frmZOLprint::mAllpages_Click()
+{
+    // With no page in use there is nothing to print, and no job is started.
+    printPages(m_state.pages.pagesInUse());
+}
+
+void frmZOLprint::printPages(const QStringList &pages)
+{
+    QString reason;
+    if (!m_services.printer || !m_services.printer->printPages(pages, &reason))
+        showError(text(m_state.tables.sErr105));
 }
 
 } // namespace zol

@@ -77,6 +77,8 @@ public:
     void txtVenster_Change();
     void mOpen_Click();
     void mSave_Click();
+    void mThispage_Click();
+    void mAllpages_Click();
 
     bool isUnloaded() const { return m_unloaded; }
 
@@ -96,6 +98,7 @@ private:
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
     void showError(const QString &text);
+    void printPages(const QStringList &pages);
     const QString &text(const LanguageTable &table) const;
 
     ReaderServices m_services;

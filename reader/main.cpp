@@ -1,6 +1,7 @@
 #include "filedialog.h"
 #include "frmzolprint.h"
 #include "messagebox.h"
+#include "pageprinter.h"
 #include "qtserialport.h"
 #include "qttranslations.h"
 
@@ -21,7 +22,8 @@ int main(int argc, char *argv[])
     zol::QtSerialPort serialPort;
     zol::QtMessageBoxes messageBoxes;
     zol::QtFileDialog fileDialog;
-    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes, &fileDialog});
+    zol::QtPagePrinter printer;
+    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();
