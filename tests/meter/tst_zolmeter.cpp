@@ -1,0 +1,586 @@
+#include "qtserialport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <thread>
+
+using namespace zol;
+using namespace Qt::StringLiterals;
+
+namespace zol::test {
+
+namespace {
+
+constexpr char kStx = 0x02;
+constexpr char kEtx = 0x03;
+
+// The tool's side of the check, written here again so that the meter's own
+// is checked against it and not against itself.
+char checkOf(QByteArrayView stxThroughEtx)
+{
+    uchar check = 0;
+    for (const char b : stxThroughEtx)
+        check ^= uchar(b);
+    if (check < 32)
+        check += 32;
+    return char(check);
+}
+
+QByteArray frame(QByteArrayView header, QByteArrayView data = {})
+{
+    QByteArray bytes;
+    bytes += kStx;
+    bytes += header;
+    bytes += data;
+    bytes += kEtx;
+    bytes += checkOf(bytes);
+    return bytes;
+}
+
+bool replyComplete(const QByteArray &bytes)
+{
+    const qsizetype stx = bytes.indexOf(kStx);
+    const qsizetype etx = stx < 0 ? -1 : bytes.indexOf(kEtx, stx);
+    return etx >= 0 && etx + 1 < bytes.size();
+}
+
+// A zolmeter run. It ends with the test, by SIGTERM.
+class Meter
+{
+public:
+    explicit Meter(const QStringList &arguments)
+    {
+        m_process.setProgram(QStringLiteral(ZOLMETER_PATH));
+        m_process.setArguments(arguments);
+        m_process.start();
+    }
+    ~Meter() { stop(); }
+
+    // The device path, the first line the meter prints.
+    QString device()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning &&
+               waited.elapsed() < 5000)
+            m_process.waitForReadyRead(100);
+        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+
+    QString log()
+    {
+        m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+        return m_log;
+    }
+
+    // Exit code after a SIGTERM, or -1 when the meter did not end cleanly.
+    int stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return exitCode();
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(1000);
+            return -1;
+        }
+        return exitCode();
+    }
+
+    QProcess &process() { return m_process; }
+
+private:
+    int exitCode() const
+    {
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+
+    QProcess m_process;
+    QString m_log;
+};
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run runToEnd(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(ZOLMETER_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+// The program's end of the line: the real serial control on a COM port that
+// points at the meter's device, reading on every notification.
+class Line
+{
+public:
+    Line(int comPort, const QString &device, const QString &settings)
+    {
+        qputenv(QByteArray("ZOL_COM" + QByteArray::number(comPort)).constData(),
+                device.toLocal8Bit());
+        m_port.setCommPort(comPort);
+        m_port.setRThreshold(1);
+        m_port.setSettings(settings);
+        m_port.setDtrEnable(true);
+        m_port.setRtsEnable(false);
+        QObject::connect(&m_port, &SerialPort::comm, &m_port, [this] {
+            bytes += m_port.readAll();
+            arrivals.append({clock.elapsed(), int(bytes.size())});
+        });
+    }
+
+    bool open()
+    {
+        clear();
+        QString reason;
+        const bool opened = m_port.open(&reason);
+        if (!opened)
+            qWarning("open failed: %s", qPrintable(reason));
+        return opened;
+    }
+    void close() { m_port.close(); }
+
+    void clear()
+    {
+        bytes.clear();
+        arrivals.clear();
+        clock.start();
+    }
+
+    // Sends a command and collects until a reply is complete, plus a moment
+    // for anything that would wrongly follow it.
+    QByteArray exchange(const QByteArray &command, int timeoutMs = 2000)
+    {
+        clear();
+        m_port.write(command);
+        (void)QTest::qWaitFor([this] { return replyComplete(bytes); }, timeoutMs);
+        QTest::qWait(40);
+        return bytes;
+    }
+
+    qint64 firstArrival() const { return arrivals.isEmpty() ? -1 : arrivals.first().first; }
+    qint64 lastArrival() const { return arrivals.isEmpty() ? -1 : arrivals.last().first; }
+
+    QByteArray bytes;
+    // Milliseconds since the open or the command, and the bytes by then.
+    QList<std::pair<qint64, int>> arrivals;
+    QElapsedTimer clock;
+
+private:
+    QtSerialPort m_port;
+};
+
+QByteArray field(const QByteArray &reply, int position, int length)
+{
+    QByteArray text = reply.mid(position - 1, length);
+    text.replace('\0', ' ');
+    return text.trimmed();
+}
+
+void verifyVersionReply(const QByteArray &reply, const char *meter, const char *hardware,
+                        const char *software, const char *serial, char battery)
+{
+    QCOMPARE(reply.size(), 44);
+    QCOMPARE(reply.at(0), kStx);
+    QCOMPARE(reply.at(1), 'v');
+    for (int i = 2; i < 5; ++i)
+        QVERIFY(reply.at(i) >= '0' && reply.at(i) <= '9');
+    QCOMPARE(field(reply, 6, 8), QByteArray(meter));
+    QCOMPARE(field(reply, 14, 4), QByteArray(hardware));
+    QCOMPARE(field(reply, 18, 4), QByteArray(software));
+    QCOMPARE(field(reply, 22, 8), QByteArray(serial));
+    QCOMPARE(reply.at(41), battery);
+    QCOMPARE(reply.at(42), kEtx);
+    QCOMPARE(reply.at(43), checkOf(QByteArrayView(reply).first(43)));
+}
+
+QByteArray allByteValues(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 131 + i / 256) & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
+class TestZolmeter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sampleReport();
+    void sampleDumpPacedAfterASecond();
+    void fileSentUnchangedOnEveryOpen();
+    void linkAndSignals();
+    void badArguments();
+    void zol6Version();
+    void zol6UserName();
+    void zol6Faults();
+};
+
+void TestZolmeter::sampleReport()
+{
+    const Run run = runToEnd({u"sample"_s});
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray dump = run.out;
+    QVERIFY(dump.endsWith('\f'));
+    QVERIFY(dump.count('\f') >= 4 && dump.count('\f') <= 5);
+    for (qsizetype i = 0; i < dump.size(); ++i) {
+        const auto b = uchar(dump.at(i));
+        if (b == '\n')
+            QVERIFY2(i > 0 && dump.at(i - 1) == '\r', qPrintable(QString::number(i)));
+        else if (b == '\r')
+            QVERIFY2(i + 1 < dump.size() && dump.at(i + 1) == '\n', qPrintable(QString::number(i)));
+        else
+            QVERIFY2(b >= 32 || b == '\f', qPrintable(QString::number(i)));
+    }
+    // The accented letters as the meter sends them, in code page 437.
+    for (const char accent : {'\x82', '\x8A', '\x81', '\x94', '\xA4', '\x87', '\xA1'})
+        QVERIFY2(dump.contains(accent), qPrintable(QString::number(uchar(accent), 16)));
+
+    // Each page heads with the meter and the date, and its table of
+    // readings keeps its columns.
+    const QList<QByteArray> pages = dump.split('\f');
+    const QRegularExpression reading(
+        u"^ +\\d+  \\d\\d-\\d\\d-\\d{4}  \\d\\d:\\d\\d +\\d+\\.\\d +\\d+$"_s);
+    const QRegularExpression date(u"\\d\\d-\\d\\d-\\d{4}"_s);
+    int rows = 0;
+    for (const QByteArray &page : pages.first(pages.size() - 1)) {
+        const QList<QByteArray> lines = page.split('\n');
+        QVERIFY(lines.first().contains("ZOL"));
+        QVERIFY(date.match(QString::fromLatin1(lines.at(1))).hasMatch());
+        QList<qsizetype> widths;
+        QList<qsizetype> points;
+        for (QByteArray line : lines) {
+            line.chop(line.endsWith('\r') ? 1 : 0);
+            if (!reading.match(QString::fromLatin1(line)).hasMatch())
+                continue;
+            widths.append(line.size());
+            points.append(line.indexOf('.'));
+        }
+        rows += int(widths.size());
+        QCOMPARE(std::count(widths.begin(), widths.end(), widths.value(0)), widths.size());
+        QCOMPARE(std::count(points.begin(), points.end(), points.value(0)), points.size());
+    }
+    QVERIFY(rows >= 12);
+    QVERIFY(dump.contains("Average"));
+}
+
+void TestZolmeter::sampleDumpPacedAfterASecond()
+{
+    const QByteArray expected = runToEnd({u"sample"_s}).out;
+    QVERIFY(!expected.isEmpty());
+
+    Meter meter({u"dump"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(1, device, u"2400,n,8,1"_s);
+    QVERIFY(line.open());
+
+    // At 2400 baud, ten bits a character: 240 characters a second.
+    const double seconds = expected.size() / 240.0;
+    (void)QTest::qWaitFor([&] { return line.bytes.size() >= expected.size(); },
+                          int(seconds * 1000) + 5000);
+    QCOMPARE(line.bytes.size(), expected.size());
+    QCOMPARE(line.bytes, expected);
+
+    QVERIFY2(line.firstArrival() >= 800 && line.firstArrival() <= 2000,
+             qPrintable(QString::number(line.firstArrival())));
+    const double took = (line.lastArrival() - line.firstArrival()) / 1000.0;
+    QVERIFY2(took > seconds * 0.9 && took < seconds * 1.1, qPrintable(QString::number(took)));
+    // Paced all the way, neither in bursts nor falling behind.
+    for (const auto &[at, total] : std::as_const(line.arrivals)) {
+        const double due = (at - line.firstArrival()) * 0.240 + 1;
+        QVERIFY2(total <= due + 24 && total >= due - 48,
+                 qPrintable(u"%1 bytes at %2 ms"_s.arg(total).arg(at)));
+    }
+    QVERIFY(meter.log().contains(u"sending %1 bytes at 2400 baud"_s.arg(expected.size())));
+    line.close();
+    QCOMPARE(meter.stop(), 0);
+}
+
+void TestZolmeter::fileSentUnchangedOnEveryOpen()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dump.bin"_s);
+    // Every byte value, the line's control characters included.
+    const QByteArray bytes = allByteValues(2000);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    Meter meter({u"dump"_s, path, u"--baud"_s, u"38400"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(2, device, u"38400,n,8,1"_s);
+
+    QVERIFY(line.open());
+    (void)QTest::qWaitFor([&] { return line.bytes.size() >= bytes.size(); }, 6000);
+    QCOMPARE(line.bytes, bytes);
+    line.close();
+
+    // Closed half-way through by a program too busy to read (the event loop
+    // does not run), then opened again: the dump starts afresh, with nothing
+    // of the broken one left in the terminal for the next reader.
+    QVERIFY(line.open());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1250));
+    line.close();
+    QTRY_VERIFY(meter.log().contains(u"closed after"_s));
+
+    QVERIFY(line.open());
+    (void)QTest::qWaitFor([&] { return line.bytes.size() >= bytes.size(); }, 6000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, bytes);
+    QVERIFY(line.firstArrival() >= 800);
+    line.close();
+    QCOMPARE(meter.log().count(u"sending 2000 bytes at 38400 baud"_s), 3);
+    QCOMPARE(meter.stop(), 0);
+}
+
+void TestZolmeter::linkAndSignals()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(u"zolmeter-port"_s);
+    // A link left by a meter that was killed is taken over.
+    QVERIFY(QFile::link(u"/nonexistent/pts"_s, link));
+
+    Meter meter({u"dump"_s, u"--link"_s, link});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    QTRY_COMPARE(QFileInfo(link).symLinkTarget(), device);
+
+    // The port opens through the link, and SIGTERM in the middle of the dump
+    // ends the meter cleanly and takes the link away.
+    Line line(3, link, u"2400,n,8,1"_s);
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() > 20, 4000);
+    QCOMPARE(meter.stop(), 0);
+    QVERIFY(meter.log().contains(u"stopped"_s));
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+    line.close();
+
+    // SIGINT, Ctrl+C, while waiting for a program.
+    Meter waiting({u"zol6"_s});
+    QVERIFY(waiting.device().startsWith(u'/'));
+    QTRY_VERIFY(waiting.log().contains(u"waiting"_s));
+    ::kill(pid_t(waiting.process().processId()), SIGINT);
+    QVERIFY(waiting.process().waitForFinished(5000));
+    QCOMPARE(waiting.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(waiting.process().exitCode(), 0);
+
+    // A file in the way is an error, and the file is left as it was.
+    const QString file = dir.filePath(u"taken"_s);
+    {
+        QFile taken(file);
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.write("mine");
+    }
+    const Run refused = runToEnd({u"dump"_s, u"--link"_s, file});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(file), qPrintable(refused.err));
+    QFile taken(file);
+    QVERIFY(taken.open(QIODevice::ReadOnly));
+    QCOMPARE(taken.readAll(), QByteArray("mine"));
+
+    const Run missing = runToEnd({u"dump"_s, dir.filePath(u"no-such.dump"_s)});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY2(missing.err.contains(u"no-such.dump"_s), qPrintable(missing.err));
+    QVERIFY(missing.out.isEmpty());
+}
+
+void TestZolmeter::badArguments()
+{
+    const QList<QStringList> bad = {
+        {},
+        {u"fly"_s},
+        {u"dump"_s, u"a.dump"_s, u"b.dump"_s},
+        {u"dump"_s, u"--baud"_s, u"fast"_s},
+        {u"dump"_s, u"--baud"_s, u"0"_s},
+        {u"dump"_s, u"--baud"_s, u"-2400"_s},
+        {u"dump"_s, u"--baud"_s},
+        {u"dump"_s, u"--link"_s},
+        {u"dump"_s, u"--silent"_s},
+        {u"zol6"_s, u"--meter"_s, u"NINECHARS"_s},
+        {u"zol6"_s, u"--hardware"_s, u"1.200"_s},
+        {u"zol6"_s, u"--battery"_s, u"GG"_s},
+        {u"zol6"_s, u"--battery"_s, u""_s},
+        {u"zol6"_s, u"--split"_s},
+        {u"zol6"_s, u"--split"_s, u"-1"_s},
+        {u"zol6"_s, u"--silent=yes"_s},
+        {u"zol6"_s, u"--baud"_s, u"9600"_s},
+        {u"zol6"_s, u"extra"_s},
+        {u"sample"_s, u"--link"_s, u"x"_s},
+    };
+    for (const QStringList &arguments : bad) {
+        const Run run = runToEnd(arguments);
+        const QString what = arguments.join(u' ');
+        QVERIFY2(run.exitCode == 2, qPrintable(what));
+        QVERIFY2(run.err.contains(u"Usage: zolmeter"_s), qPrintable(what));
+        // Nothing that a script could take for a device path.
+        QVERIFY2(run.out.isEmpty(), qPrintable(what));
+    }
+
+    const Run help = runToEnd({u"--help"_s});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.contains("zolmeter dump"));
+    QVERIFY(help.out.contains("zolmeter zol6"));
+}
+
+void TestZolmeter::zol6Version()
+{
+    QCOMPARE(frame("V000"), QByteArray("\x02V000\x03g"));
+
+    Meter meter({u"zol6"_s, u"--meter"_s, u"ZOL6-B"_s, u"--hardware"_s, u"2.1"_s, u"--software"_s,
+                 u"7.00"_s, u"--serial"_s, u"AB123456"_s, u"--battery"_s, u"L"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(4, device, u"9600,n,8,1"_s);
+    QVERIFY(line.open());
+
+    const QByteArray reply = line.exchange(frame("V000"));
+    verifyVersionReply(reply, "ZOL6-B", "2.1", "7.00", "AB123456", 'L');
+    // 44 characters at 9600 baud take some 45 ms: paced, not in one burst.
+    QVERIFY2(line.lastArrival() - line.firstArrival() >= 30,
+             qPrintable(QString::number(line.lastArrival() - line.firstArrival())));
+    QVERIFY(line.lastArrival() < 1000);
+    QTRY_VERIFY(meter.log().contains(u"02 56 30 30 30 03 67"_s));
+
+    // Bytes ahead of a frame are skipped, as is a frame whose rest never
+    // came.
+    QVERIFY(line.exchange(QByteArray("\xFF\x55", 2) + frame("V000")).size() == 44);
+    line.clear();
+    QTest::qWait(20);
+    line.exchange(QByteArray("\x02X012AB"), 200);
+    QVERIFY(line.bytes.isEmpty());
+    QTest::qWait(700);
+    verifyVersionReply(line.exchange(frame("V000")), "ZOL6-B", "2.1", "7.00", "AB123456", 'L');
+    QCOMPARE(meter.stop(), 0);
+
+    Meter defaults({u"zol6"_s});
+    Line other(5, defaults.device(), u"9600,n,8,1"_s);
+    QVERIFY(other.open());
+    verifyVersionReply(other.exchange(frame("V000")), "ZOL6", "1.20", "6.05", "00012345", 'G');
+}
+
+void TestZolmeter::zol6UserName()
+{
+    Meter meter({u"zol6"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(6, device, u"9600,n,8,1"_s);
+    QVERIFY(line.open());
+
+    const QByteArray ok = frame("o000");
+    const QByteArray refused = frame("f000");
+    QCOMPARE(ok.size(), 7);
+    QCOMPARE(line.exchange(frame("X012", "AB          ")), ok);
+    QCOMPARE(line.exchange(frame("X012", "CD          ")), refused);
+
+    // The name is in the meter's memory, not in the connection.
+    line.close();
+    QVERIFY(line.open());
+    QCOMPARE(line.exchange(frame("X012", "EF          ")), refused);
+    QCOMPARE(line.exchange(frame("Y000")), ok);
+    QCOMPARE(line.exchange(frame("X012", "GH          ")), ok);
+    QCOMPARE(line.exchange(frame("X012", "IJ          ")), refused);
+    QCOMPARE(line.exchange(frame("Y000")), ok);
+
+    // A wrong check, an unknown command and a frame without its ETX are
+    // all refused, and the meter goes on answering after them.
+    QByteArray wrong = frame("X012", "KL          ");
+    wrong.back() = char(wrong.back() ^ 0x01);
+    QCOMPARE(line.exchange(wrong), refused);
+    QCOMPARE(line.exchange(frame("Q000")), refused);
+    QCOMPARE(line.exchange(QByteArray("\x02V000Zg")), refused);
+    QCOMPARE(line.exchange(frame("X012", "MN          ")), ok);
+    QTRY_VERIFY(meter.log().contains(u"02 58 30 31 32 4D 4E"_s));
+    QVERIFY(meter.log().contains(u"wrong check"_s));
+}
+
+void TestZolmeter::zol6Faults()
+{
+    {
+        Meter silent({u"zol6"_s, u"--silent"_s});
+        Line line(7, silent.device(), u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        QVERIFY(line.exchange(frame("V000"), 3000).isEmpty());
+        // It still heard the frame.
+        QTRY_VERIFY(silent.log().contains(u"02 56 30 30 30 03 67"_s));
+    }
+    {
+        Meter badCheck({u"zol6"_s, u"--bad-check"_s});
+        Line line(8, badCheck.device(), u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        const QByteArray version = line.exchange(frame("V000"));
+        QCOMPARE(version.size(), 44);
+        QCOMPARE(version.at(42), kEtx);
+        QVERIFY(version.at(43) != checkOf(QByteArrayView(version).first(43)));
+        QVERIFY(uchar(version.at(43)) >= 32);
+        const QByteArray ok = line.exchange(frame("X012", "AB          "));
+        QCOMPARE(ok.first(6), QByteArray("\x02o000\x03"));
+        QCOMPARE(ok.size(), 7);
+        QVERIFY(ok.at(6) != checkOf(QByteArrayView(ok).first(6)));
+    }
+    {
+        Meter noise({u"zol6"_s, u"--noise"_s});
+        Line line(9, noise.device(), u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        const QByteArray version = line.exchange(frame("V000"));
+        QCOMPARE(version.size(), 45);
+        QVERIFY(version.at(0) != kStx);
+        verifyVersionReply(version.mid(1), "ZOL6", "1.20", "6.05", "00012345", 'G');
+        const QByteArray ok = line.exchange(frame("X012", "AB          "));
+        QCOMPARE(ok.size(), 8);
+        QCOMPARE(ok.mid(1), frame("o000"));
+    }
+    {
+        Meter split({u"zol6"_s, u"--split"_s, u"300"_s});
+        Line line(10, split.device(), u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        const QByteArray version = line.exchange(frame("V000"));
+        verifyVersionReply(version, "ZOL6", "1.20", "6.05", "00012345", 'G');
+        // Half of the reply, a pause, then the rest.
+        qint64 widest = 0;
+        int before = 0;
+        for (qsizetype i = 1; i < line.arrivals.size(); ++i) {
+            const qint64 gap = line.arrivals.at(i).first - line.arrivals.at(i - 1).first;
+            if (gap > widest) {
+                widest = gap;
+                before = line.arrivals.at(i - 1).second;
+            }
+        }
+        QVERIFY2(widest >= 250 && widest < 1000, qPrintable(QString::number(widest)));
+        QCOMPARE(before, 22);
+    }
+}
+
+} // namespace zol::test
+
+QTEST_GUILESS_MAIN(zol::test::TestZolmeter)
+#include "tst_zolmeter.moc"
