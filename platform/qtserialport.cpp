@@ -157,6 +157,8 @@ QByteArray QtSerialPort::readAll()
     if (!m_rescued.isEmpty()) {
         QByteArray bytes = m_rescued.left(kMaxRead);
         m_rescued.remove(0, bytes.size());
+        if (m_threshold > 0 && !m_rescued.isEmpty())
+            announceRescued();
         return bytes;
     }
     if (!m_port.isOpen())
@@ -208,10 +210,15 @@ void QtSerialPort::dropDevice()
     m_port.clearError();
     m_lost = true;
     if (m_threshold > 0 && !m_rescued.isEmpty())
-        QTimer::singleShot(0, this, [this] {
-            if (!m_rescued.isEmpty())
-                emit comm();
-        });
+        announceRescued();
+}
+
+void QtSerialPort::announceRescued()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (!m_rescued.isEmpty())
+            emit comm();
+    });
 }
 
 } // namespace zol

@@ -40,6 +40,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void dropDevice();
+    void announceRescued();
 
     QSerialPort m_port;
     // As resolved, in full: QSerialPort's portName() drops the /dev/ part.
