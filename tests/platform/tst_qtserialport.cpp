@@ -86,6 +86,7 @@ private slots:
     void readAllHandsOverAtMost32767();
     void sixtyFourKiBAtFullSpeed();
     void farEndHangingUp();
+    void reopenedRightAfterAHangUp();
 };
 
 void TestQtSerialPort::opensAndAppliesSettings()
@@ -347,6 +348,49 @@ void TestQtSerialPort::farEndHangingUp()
     QTest::qWait(300);
     QCOMPARE(told.count(), 1);
     QCOMPARE(notified.port.readAll(), tail);
+}
+
+void TestQtSerialPort::reopenedRightAfterAHangUp()
+{
+    // A program that goes straight on to another device from its lost()
+    // handler must not have the new line taken down by the old one's errors.
+    auto first = std::make_unique<PortOnPty>(1);
+    QString reason;
+    QVERIFY2(first->port.open(&reason), qPrintable(reason));
+    PtyPair next;
+    QSignalSpy lost(&first->port, &SerialPort::lost);
+    connect(&first->port, &SerialPort::lost, this, [&] {
+        first->port.close();
+        qputenv("ZOL_COM5", next.slavePath().toLocal8Bit());
+        QString again;
+        QVERIFY2(first->port.open(&again), qPrintable(again));
+    });
+    first->pty.closeMaster();
+    QTRY_COMPARE(lost.count(), 1);
+    QTest::qWait(300);
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(first->port.isOpen());
+    QVERIFY(next.write("alive"));
+    QTRY_COMPARE(first->port.inBufferCount(), 5);
+    QCOMPARE(first->port.readAll(), QByteArray("alive"));
+    QVERIFY(first->port.write("ok"));
+    QCOMPARE(next.read(2000), QByteArray("ok"));
+
+    // More than one read's worth rescued at the hang-up is announced again
+    // until it is all read.
+    PortOnPty big(1);
+    QVERIFY2(big.port.open(&reason), qPrintable(reason));
+    const QByteArray sent = pattern(40000);
+    big.port.blockSignals(true);
+    std::thread meter([&] { big.pty.write(sent); });
+    QTRY_COMPARE_WITH_TIMEOUT(big.port.inBufferCount(), int(sent.size()), 10000);
+    meter.join();
+    big.port.blockSignals(false);
+    QByteArray received;
+    connect(&big.port, &SerialPort::comm, this, [&] { received += big.port.readAll(); });
+    big.pty.closeMaster();
+    QTRY_COMPARE(received.size(), sent.size());
+    QCOMPARE(received, sent);
 }
 
 } // namespace zol::test
