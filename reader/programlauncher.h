@@ -14,4 +14,17 @@ public:
     virtual bool start(const QString &path) = 0;
 };
 
+// The real one, over QProcess::startDetached. The path is neither quoted nor
+// split at its spaces; on Windows it is the command line exactly as given and
+// the program opens in a normal window that takes the focus.
+class QtProgramLauncher final : public ProgramLauncher
+{
+public:
+    bool start(const QString &path) override;
+};
+
+// True when path names an ordinary file: one that exists and is neither a
+// folder, nor hidden, nor (on Windows) a system file.
+bool isOrdinaryFile(const QString &path);
+
 } // namespace zol

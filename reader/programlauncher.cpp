@@ -1,0 +1,43 @@
+#include "programlauncher.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace zol {
+
+bool QtProgramLauncher::start(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    QProcess process;
+    process.setProgram(path);
+#ifdef Q_OS_WIN
+    // QProcess would quote a program path that holds spaces; the system is
+    // to see the path itself as the command line.
+    process.setCreateProcessArgumentsModifier([path](QProcess::CreateProcessArguments *arguments) {
+        arguments->arguments = path;
+        arguments->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        arguments->startupInfo->wShowWindow = SW_SHOWNORMAL;
+    });
+#endif
+    return process.startDetached();
+}
+
+bool isOrdinaryFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile() || info.isHidden())
+        return false;
+#ifdef Q_OS_WIN
+    const DWORD attributes = GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.utf16()));
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_SYSTEM))
+        return false;
+#endif
+    return true;
+}
+
+} // namespace zol

@@ -1,0 +1,46 @@
+#include "registry.h"
+
+#include <windows.h>
+
+namespace zol {
+
+namespace {
+
+HKEY toHandle(Registry::Key key)
+{
+    return reinterpret_cast<HKEY>(key);
+}
+
+} // namespace
+
+long WindowsRegistry::openKey(Key root, const QByteArray &subKey, std::uint32_t accessMask,
+                              Key *result)
+{
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExA(toHandle(root), subKey.constData(), 0, accessMask, &opened);
+    if (result)
+        *result = reinterpret_cast<Key>(opened);
+    return status;
+}
+
+long WindowsRegistry::queryValue(Key key, const QByteArray &valueName, std::uint32_t *type,
+                                 QByteArray *data, std::uint32_t *size)
+{
+    DWORD valueType = 0;
+    DWORD dataSize = data ? static_cast<DWORD>(data->size()) : 0;
+    const LONG status =
+        RegQueryValueExA(toHandle(key), valueName.constData(), nullptr, &valueType,
+                         data ? reinterpret_cast<LPBYTE>(data->data()) : nullptr, &dataSize);
+    if (type)
+        *type = valueType;
+    if (size)
+        *size = dataSize;
+    return status;
+}
+
+long WindowsRegistry::closeKey(Key key)
+{
+    return RegCloseKey(toHandle(key));
+}
+
+} // namespace zol
