@@ -38,8 +38,13 @@ bool printPagesOn(QPrinter &printer, const QStringList &pages, QString *reason)
         const int columns =
             std::max(1, area.width() / std::max(1, metrics.horizontalAdvance(QLatin1Char('M'))));
 
+        // Empty lines at the end of a page print nothing, and must not push
+        // a blank sheet out after a full one.
+        QStringList lines = pages.at(i).split(lineEnd);
+        while (lines.size() > 1 && lines.last().isEmpty())
+            lines.removeLast();
         int y = 0;
-        for (const QString &line : pages.at(i).split(lineEnd)) {
+        for (const QString &line : std::as_const(lines)) {
             qsizetype from = 0;
             do {
                 if (y > 0 && y + lineHeight > area.height()) {

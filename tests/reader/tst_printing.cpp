@@ -4,8 +4,14 @@
 #include "pageprinter.h"
 #include "readerfakes.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QPrinterInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +31,21 @@ int pdfPages(const QString &path)
     return static_cast<int>(QString::fromLatin1(file.readAll()).count(page));
 }
 
+// The sheets of a PDF that another program wrote, as poppler counts them; -1
+// while the file is still incomplete.
+int pdfinfoPages(const QString &path)
+{
+    QProcess process;
+    process.start(u"pdfinfo"_s, {path});
+    if (!process.waitForFinished(10000) || process.exitCode() != 0)
+        return -1;
+    static const QRegularExpression pages(u"^Pages:\\s+(\\d+)"_s,
+                                          QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match =
+        pages.match(QString::fromLocal8Bit(process.readAllStandardOutput()));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
 } // namespace
 
 class PrintingTest : public QObject
@@ -34,6 +55,7 @@ class PrintingTest : public QObject
 private slots:
     void sheetsInThePdf();
     void theWindowsPrintCommands();
+    void throughTheDefaultPrinter();
 };
 
 void PrintingTest::sheetsInThePdf()
@@ -54,6 +76,14 @@ void PrintingTest::sheetsInThePdf()
         longPage += u"line %1\r\n"_s.arg(i);
     QCOMPARE(print(u"long.pdf"_s, {longPage, u"next"_s}), 3);
     QCOMPARE(print(u"wide.pdf"_s, {QString(400, u'x')}), 1);
+    // Empty lines keep their place between lines of text, but a page that
+    // ends in them gives no blank sheet after it.
+    QString blankTail;
+    for (int i = 0; i < 40; ++i)
+        blankTail += u"line %1\r\n"_s.arg(i);
+    blankTail += u"\r\n"_s.repeated(60);
+    QCOMPARE(print(u"tail.pdf"_s, {blankTail}), 1);
+    QCOMPARE(print(u"middle.pdf"_s, {blankTail + u"end"_s}), 2);
 
     // Nothing to print: no job at all.
     QtPagePrinter none(dir.filePath(u"none.pdf"_s));
@@ -101,6 +131,57 @@ void PrintingTest::theWindowsPrintCommands()
     QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
     QCOMPARE(boxes.shown[0].text, u"Error 105 - No printer available"_s);
     QCOMPARE(pages.iPages, 3);
+}
+
+// The system's own print path: QPrinter on the default printer, which
+// scripts/pdf-printer.sh makes a PDF queue whose files land in ZOL_PDF_DIR.
+void PrintingTest::throughTheDefaultPrinter()
+{
+    const QString queue = u"ZOL-PDF"_s;
+    const QString why = u"needs the PDF printer %1 as the default printer and poppler's pdfinfo: "
+                        u"run scripts/pdf-printer.sh"_s.arg(queue);
+    // On a developer's machine the default printer may be a real one, and
+    // it is left alone; a CI machine must have been set up.
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull()) {
+        // With no printer at all the job is refused, and says why.
+        QString reason;
+        QVERIFY(!QtPagePrinter().printPages({u"page"_s}, &reason));
+        QVERIFY(!reason.isEmpty());
+    }
+    if (printer.isNull() || printer.printerName() != queue ||
+        QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            QFAIL(qPrintable(why));
+        QSKIP(qPrintable(why));
+    }
+
+    const QDir out(qEnvironmentVariable("ZOL_PDF_DIR", u"/var/spool/zol-pdf"_s));
+    const QStringList pdfs = {u"*.pdf"_s};
+    const QStringList listed = out.entryList(pdfs, QDir::Files);
+    const QSet<QString> before(listed.begin(), listed.end());
+
+    const QStringList five = {u"ZOL 5 Eik 12,5 %\r\nBeuk 14,1 %"_s, u"two"_s, QString(), u"four"_s,
+                              u"five"_s};
+    QtPagePrinter real;
+    QString reason;
+    QVERIFY2(real.printPages(five, &reason), qPrintable(reason));
+
+    QString written;
+    int sheets = -1;
+    const QDeadlineTimer deadline(90000);
+    while (sheets < 0 && !deadline.hasExpired()) {
+        QTest::qWait(250);
+        for (const QString &name : out.entryList(pdfs, QDir::Files)) {
+            if (before.contains(name))
+                continue;
+            written = out.filePath(name);
+            sheets = pdfinfoPages(written);
+        }
+    }
+    QVERIFY2(!written.isEmpty(), qPrintable(u"no PDF appeared in "_s + out.path()));
+    QCOMPARE(sheets, 5);
+    QFile::remove(written);
 }
 
 QTEST_MAIN(PrintingTest)
