@@ -3,9 +3,14 @@
 #include "codepage.h"
 #include "pagestore.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace zol {
 
@@ -34,6 +39,17 @@ QStringList splitLines(const QString &text)
     if (!line.isEmpty())
         lines.append(line);
     return lines;
+}
+
+bool isCharacterDevice(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }
 
 } // namespace
@@ -94,14 +110,42 @@ MeasurementsRead readMeasurements(const QByteArray &bytes, const std::function<v
     return result;
 }
 
+MeasurementsRead readMeasurements(QIODevice &device, const std::function<void(int)> &progress)
+{
+    const QByteArray bytes = device.read(kMaxMeasurementsFileSize + 1);
+    if (bytes.size() > kMaxMeasurementsFileSize) {
+        MeasurementsRead tooLarge;
+        tooLarge.status = MeasurementsRead::Status::TooManyPages;
+        return tooLarge;
+    }
+    return readMeasurements(bytes, progress);
+}
+
+MeasurementsRead readMeasurementsFile(const QString &path, const std::function<void(int)> &progress)
+{
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return readMeasurements(file, progress);
+}
+
 bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
                       QString *reason)
 {
     const QByteArray bytes = formatMeasurements(pagesInUse, counter);
-    // A device or pipe chosen as the file is written to, never replaced by a
-    // regular file, which an atomic rename would do.
+    // A device chosen as the file is written to, never replaced by a regular
+    // file, which an atomic rename would do. Only a character device (a
+    // terminal, /dev/null): opening a pipe waits for a reader, and a disk
+    // must never be written over.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile() && !target.isDir()) {
+        if (!isCharacterDevice(path)) {
+            if (reason)
+                *reason = QCoreApplication::translate("zol::MeasurementsFile", "not a file");
+            return false;
+        }
         QFile device(path);
         if (!device.open(QIODevice::WriteOnly) || device.write(bytes) != bytes.size() ||
             !device.flush()) {

@@ -32,10 +32,22 @@ struct MeasurementsRead
     qint16 counter() const { return static_cast<qint16>(entries.size() - 3); }
 };
 
+// The largest file read: 101 pages of meter text take a few hundred
+// kilobytes, and anything larger is more than the store is made for.
+inline constexpr qint64 kMaxMeasurementsFileSize = 16 * 1024 * 1024;
+
 // Reads a whole file. progress is called after each page with the progress
 // bar's next value (2, 3, ... 100, then 1 again).
 MeasurementsRead readMeasurements(const QByteArray &bytes,
                                   const std::function<void(int)> &progress = {});
+// The same from an open device, read to its end but no further than the
+// largest file; a larger one gives TooManyPages.
+MeasurementsRead readMeasurements(QIODevice &device, const std::function<void(int)> &progress = {});
+// Opens, reads and closes the file at path. Only a regular file is read: a
+// pipe or a device, which could block or never end, and a file that cannot
+// be opened give WrongHeader, as a file without the header does.
+MeasurementsRead readMeasurementsFile(const QString &path,
+                                      const std::function<void(int)> &progress = {});
 
 // Writes through an atomic replace: on any failure the older file of that name
 // stays as it was, and reason says why.

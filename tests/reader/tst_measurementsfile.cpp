@@ -7,6 +7,8 @@
 #include "textbox.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -16,6 +18,10 @@
 #include <QTimer>
 
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace zol;
 using namespace zol::test;
@@ -93,6 +99,7 @@ private slots:
     void openAndSaveInTheWindow();
     void failuresChangeNothing();
     void realDialogAddsTheExtension();
+    void pipesDevicesAndLargeFiles();
 };
 
 void MeasurementsFileTest::writtenBytes()
@@ -308,6 +315,52 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     });
     QVERIFY(!dialog.getOpenFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s));
     QCOMPARE(dialog.lastFileName(), *chosen);
+}
+
+void MeasurementsFileTest::pipesDevicesAndLargeFiles()
+{
+    using S = MeasurementsRead::Status;
+    QTemporaryDir dir;
+    const QString good = dir.filePath(u"good.vmt"_s);
+    QVERIFY(writeFile(good, fileOf(5)));
+    QCOMPARE(readMeasurementsFile(good).status, S::Ok);
+    QCOMPARE(readMeasurementsFile(good).entries, readMeasurements(fileOf(5)).entries);
+    QCOMPARE(readMeasurementsFile(dir.filePath(u"missing.vmt"_s)).status, S::WrongHeader);
+    QCOMPARE(readMeasurementsFile(dir.path()).status, S::WrongHeader);
+
+    QBuffer buffer;
+    buffer.setData(fileOf(3));
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QCOMPARE(readMeasurements(buffer).counter(), 1);
+
+    // A file larger than any store of pages is refused without reading on.
+    QByteArray large = fileOf(2);
+    large.insert(10, QByteArray(kMaxMeasurementsFileSize, 'x'));
+    const QString big = dir.filePath(u"big.vmt"_s);
+    QVERIFY(writeFile(big, large));
+    QCOMPARE(readMeasurementsFile(big).status, S::TooManyPages);
+    QVERIFY(QFile::remove(big));
+
+#ifdef Q_OS_UNIX
+    // Neither a pipe without a writer nor an endless device holds up Open.
+    const QString fifo = dir.filePath(u"pipe.vmt"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(readMeasurementsFile(fifo).status, S::WrongHeader);
+    QCOMPARE(readMeasurementsFile(u"/dev/zero"_s).status, S::WrongHeader);
+    // Nor does Save onto a pipe without a reader; a character device is
+    // written to and stays what it was.
+    QString reason;
+    QVERIFY(!saveMeasurements(fifo, {u"p"_s}, -1, &reason));
+    QVERIFY(!reason.isEmpty());
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+    QVERIFY(saveMeasurements(u"/dev/null"_s, {u"p"_s}, -1, &reason));
+    struct stat info = {};
+    QCOMPARE(::stat("/dev/null", &info), 0);
+    QVERIFY(S_ISCHR(info.st_mode));
+#endif
 }
 
 QTEST_MAIN(MeasurementsFileTest)
