@@ -308,12 +308,20 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     QCOMPARE(QFileInfo(*chosen).fileName(), u"meting.vmt"_s);
     QCOMPARE(dialog.lastFileName(), *chosen);
 
-    // A cancel gives no name and keeps the last one.
-    QTimer::singleShot(200, [] {
-        if (QWidget *box = QApplication::activeModalWidget())
+    // The next dialog offers that name again; a cancel gives no name and
+    // keeps the last one.
+    QStringList offered;
+    QString filter;
+    QTimer::singleShot(200, [&offered, &filter] {
+        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            offered = box->selectedFiles();
+            filter = box->selectedNameFilter();
             static_cast<QDialog *>(box)->reject();
+        }
     });
-    QVERIFY(!dialog.getOpenFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s));
+    QVERIFY(!dialog.getOpenFileName(nullptr, u"Messure de l'humidité|*.mdh"_s, u"*.mdh"_s));
+    QCOMPARE(offered, QStringList({*chosen}));
+    QCOMPARE(filter, u"Messure de l'humidité (*.mdh)"_s);
     QCOMPARE(dialog.lastFileName(), *chosen);
 }
 
