@@ -6,9 +6,24 @@ namespace zol {
 
 namespace {
 
+// The predefined roots are sign-extended handles on 64-bit Windows, so
+// 0x80000002 itself is not HKEY_LOCAL_MACHINE there.
 HKEY toHandle(Registry::Key key)
 {
-    return reinterpret_cast<HKEY>(key);
+    switch (key) {
+    case Registry::kClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case Registry::kCurrentUser:
+        return HKEY_CURRENT_USER;
+    case Registry::kLocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case Registry::kUsers:
+        return HKEY_USERS;
+    case Registry::kCurrentConfig:
+        return HKEY_CURRENT_CONFIG;
+    default:
+        return reinterpret_cast<HKEY>(key);
+    }
 }
 
 } // namespace
