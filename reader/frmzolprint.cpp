@@ -1,10 +1,12 @@
 #include "frmzolprint.h"
 
 #include "filedialog.h"
+#include "frmabout.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
+#include "programlauncher.h"
 #include "serialport.h"
 #include "settings.h"
 #include "statusbar.h"
@@ -226,7 +228,8 @@ void frmZOLprint::buildMenu()
 
     mHelp = addMenu(bar, QStringLiteral("mHelp"));
     bar->addMenu(mHelp);
-    mAbout = addItem(mHelp, QStringLiteral("mAbout"), QKeySequence(Qt::Key_F1), nullptr);
+    mAbout = addItem(mHelp, QStringLiteral("mAbout"), QKeySequence(Qt::Key_F1),
+                     &frmZOLprint::mAbout_Click);
 }
 
 void frmZOLprint::setDesignCaptions()
@@ -488,13 +491,8 @@ void frmZOLprint::mOpen_Click()
         return;
 
     pbVoortgang->setValue(1);
-    MeasurementsRead read;
-    QFile file(*name);
-    if (file.open(QIODevice::ReadOnly)) {
-        read =
-            readMeasurements(file.readAll(), [this](int value) { pbVoortgang->setValue(value); });
-        file.close();
-    }
+    const MeasurementsRead read =
+        readMeasurementsFile(*name, [this](int value) { pbVoortgang->setValue(value); });
     pbVoortgang->setValue(0);
 
     switch (read.status) {
@@ -534,6 +532,17 @@ void frmZOLprint::printPages(const QStringList &pages)
     QString reason;
     if (!m_services.printer || !m_services.printer->printPages(pages, &reason))
         showError(text(m_state.tables.sErr105));
+}
+
+void frmZOLprint::mAbout_Click()
+{
+    if (!aboutDialog)
+        aboutDialog = new frmAbout(AboutServices{m_services.registry, m_services.launcher,
+                                                 &m_services.messageBoxes, &isOrdinaryFile},
+                                   this);
+    aboutDialog->show();
+    aboutDialog->raise();
+    aboutDialog->activateWindow();
 }
 
 } // namespace zol

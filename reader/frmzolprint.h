@@ -4,6 +4,7 @@
 #include "pagestore.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 class QAction;
@@ -23,6 +24,7 @@ class Registry;
 class SerialPort;
 class StatusBar;
 class TextBox;
+class frmAbout;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
 struct ReaderServices
@@ -79,6 +81,7 @@ public:
     void mSave_Click();
     void mThispage_Click();
     void mAllpages_Click();
+    void mAbout_Click();
 
     bool isUnloaded() const { return m_unloaded; }
 
@@ -134,6 +137,9 @@ public:
     QAction *mStart = nullptr;
     QMenu *mHelp = nullptr;
     QAction *mAbout = nullptr;
+
+    // The one About dialog; it deletes itself when closed.
+    QPointer<frmAbout> aboutDialog;
 };
 
 } // namespace zol

@@ -2,8 +2,10 @@
 #include "frmzolprint.h"
 #include "messagebox.h"
 #include "pageprinter.h"
+#include "programlauncher.h"
 #include "qtserialport.h"
 #include "qttranslations.h"
+#include "registry.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,7 +25,10 @@ int main(int argc, char *argv[])
     zol::QtMessageBoxes messageBoxes;
     zol::QtFileDialog fileDialog;
     zol::QtPagePrinter printer;
-    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer});
+    zol::SystemRegistry registry;
+    zol::QtProgramLauncher launcher;
+    zol::frmZOLprint window(
+        zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer, &registry, &launcher});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();

@@ -1,5 +1,6 @@
 #include "fakemessageboxes.h"
 #include "fakeserialport.h"
+#include "frmabout.h"
 #include "frmzolprint.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
@@ -110,6 +111,7 @@ private slots:
     void transferCountersAndProgress();
     void transferBeyondTheLastPage();
     void watchdogRestartsOnData();
+    void aboutIsOneDialogLoadedAfresh();
     // Last: it installs translators for the rest of the run.
     void qtDialogsSpeakTheProgramsLanguage();
 };
@@ -570,6 +572,29 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     QTRY_VERIFY(w.tmrControle.remainingTime() > 9800);
     QCOMPARE(f.pages().sPage[0], u"data"_s);
     QVERIFY(f.port.isOpen());
+}
+
+void FrmZOLprintTest::aboutIsOneDialogLoadedAfresh()
+{
+    Fixture f(" 2 \r\n 1 \r\n");
+    frmZOLprint &w = f.w();
+    w.show();
+    w.mAbout->trigger();
+    QPointer<frmAbout> first = w.aboutDialog;
+    QVERIFY(first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(first->windowTitle(), u"About ZOL Print"_s);
+    // Not modal: the main window stays usable.
+    QVERIFY(!first->isModal());
+    w.mAbout_Click();
+    QCOMPARE(w.aboutDialog.data(), first.data());
+    QCOMPARE(w.findChildren<frmAbout *>().size(), 1);
+
+    first->close();
+    QTRY_VERIFY(!first);
+    w.mAbout_Click();
+    QVERIFY(w.aboutDialog);
+    QVERIFY(w.aboutDialog->isVisible());
 }
 
 void FrmZOLprintTest::qtDialogsSpeakTheProgramsLanguage()
