@@ -1,6 +1,7 @@
 #include "frmabout.h"
 
 #include "codepage.h"
+#include "controlname.h"
 #include "messagebox.h"
 #include "programlauncher.h"
 #include "twips.h"
@@ -18,17 +19,11 @@ namespace zol {
 
 namespace {
 
-void name(QWidget *widget, const QString &objectName)
-{
-    widget->setObjectName(objectName);
-    widget->setAccessibleName(objectName);
-}
-
 QLabel *addLabel(QWidget *parent, const QString &objectName, const QString &text, int left, int top,
                  int width, int height)
 {
     auto *label = new QLabel(text, parent);
-    name(label, objectName);
+    nameControl(label, objectName);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeInTwips(label, left, top, width, height);
@@ -39,7 +34,7 @@ QPushButton *addButton(QWidget *parent, const QString &objectName, const QString
                        int top, int width, int height)
 {
     auto *button = new QPushButton(caption, parent);
-    name(button, objectName);
+    nameControl(button, objectName);
     placeInTwips(button, left, top, width, height);
     return button;
 }
@@ -72,7 +67,7 @@ frmAbout::frmAbout(AboutServices services, QWidget *parent)
 {
     if (!m_services.isOrdinaryFile)
         m_services.isOrdinaryFile = &isOrdinaryFile;
-    name(this, u"frmAbout"_s);
+    nameControl(this, u"frmAbout"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(QIcon(u":/zol/zol.png"_s));
     QFont dialogFont(u"MS Sans Serif"_s);
@@ -121,10 +116,10 @@ void frmAbout::buildControls()
     // A two-pixel line is centred on its row, the extra pixel above it.
     Line1[0]->setGeometry(twips(105), y - 1, twips(4080) - twips(105) + 1, 2);
     for (int i = 0; i < 2; ++i)
-        name(Line1[i], u"Line1(%1)"_s.arg(i));
+        nameControl(Line1[i], u"Line1(%1)"_s.arg(i));
 
     Picture1 = new QLabel(this);
-    name(Picture1, u"Picture1"_s);
+    nameControl(Picture1, u"Picture1"_s);
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setPixmap(QPixmap(u":/zol/about.png"_s));

@@ -1,5 +1,6 @@
 #include "frmzolprint.h"
 
+#include "controlname.h"
 #include "filedialog.h"
 #include "frmabout.h"
 #include "measurementsfile.h"
@@ -41,12 +42,6 @@ QFont namedFont(const char16_t *family, qreal points)
     QFont font(QString::fromUtf16(family));
     font.setPointSizeF(points);
     return font;
-}
-
-void nameControl(QWidget *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(name);
 }
 
 // QAction has no accessible name of its own (assistive tools read its

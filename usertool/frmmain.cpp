@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "controlname.h"
 #include "frames.h"
 #include "messagebox.h"
 #include "portnumber.h"
@@ -29,12 +30,6 @@ constexpr int kClientWidth = 7110;
 constexpr int kClientHeight = 2655;
 constexpr int kTimeoutInterval = 5000;
 constexpr int kStatusPanelWidth = 1440;
-
-void nameControl(QWidget *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(name);
-}
 
 } // namespace
 
