@@ -3,6 +3,7 @@
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
+#include "zolmeterprocess.h"
 
 #include <QLineEdit>
 #include <QProcess>
@@ -27,14 +28,8 @@ private slots:
 void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
 {
     QProcess meter;
-    meter.setProgram(QStringLiteral(ZOLMETER_PATH));
-    meter.setArguments({u"zol6"_s, u"--serial"_s, u"00004242"_s});
-    meter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    meter.start();
-    QVERIFY(meter.waitForStarted());
-    QTRY_VERIFY(meter.canReadLine());
-    const QByteArray device = meter.readLine().trimmed();
-    QVERIFY(device.startsWith("/dev/"));
+    const QByteArray device = startZolmeter(meter, {u"zol6"_s, u"--serial"_s, u"00004242"_s});
+    QVERIFY(!device.isEmpty());
     qputenv("ZOL_COM3", device);
 
     QtSerialPort port;

@@ -3,6 +3,7 @@
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
+#include "zolmeterprocess.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -24,16 +25,10 @@ private slots:
 void ZolprintAgainstZolmeterTest::readsTheSampleDump()
 {
     QProcess meter;
-    meter.setProgram(QStringLiteral(ZOLMETER_PATH));
     // A faster line than the meter's own keeps the test short; the pacing at
     // 2400 baud is the same code.
-    meter.setArguments({u"dump"_s, u"--baud"_s, u"9600"_s});
-    meter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    meter.start();
-    QVERIFY(meter.waitForStarted());
-    QTRY_VERIFY(meter.canReadLine());
-    const QByteArray device = meter.readLine().trimmed();
-    QVERIFY(device.startsWith("/dev/"));
+    const QByteArray device = startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s});
+    QVERIFY(!device.isEmpty());
     qputenv("ZOL_COM1", device);
 
     QTemporaryDir dir;

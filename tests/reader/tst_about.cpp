@@ -1,6 +1,7 @@
 #include "fakemessageboxes.h"
 #include "frmabout.h"
 #include "programlauncher.h"
+#include "readerfakes.h"
 #include "registry.h"
 #include "twips.h"
 
@@ -94,18 +95,6 @@ public:
     QList<int> bufferSizes;
     std::uint32_t deniedMask = 0;
     Key nextHandle = 10;
-};
-
-class FakeLauncher final : public ProgramLauncher
-{
-public:
-    bool start(const QString &path) override
-    {
-        started << path;
-        return succeed;
-    }
-    QStringList started;
-    bool succeed = true;
 };
 
 struct About
