@@ -1,0 +1,54 @@
+#include "frames.h"
+#include "replies.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <cstdlib>
+
+// The bytes the meter sends, cut into reads by the fuzzer's first byte, go
+// through the tool's receive buffer and reply checks. The buffer stays within
+// its counter and starts at an STX, a complete reply is at least the shortest
+// one, and a version reply of any length gives its five lines. Reads past a
+// reply's end are left to the address sanitizer to catch.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const int chunkSize = 1 + data[0] % 32;
+    const QByteArray line(reinterpret_cast<const char *>(data + 1),
+                          static_cast<qsizetype>(size - 1));
+
+    QByteArray buffer;
+    for (qsizetype at = 0; at < line.size(); at += chunkSize) {
+        zol::appendReceived(
+            buffer, QByteArrayView(line).sliced(at, qMin<qsizetype>(chunkSize, line.size() - at)));
+        if (buffer.size() > zol::kMaxReceiveBuffer)
+            std::abort();
+        if (!buffer.isEmpty() && buffer.front() != zol::kStx)
+            std::abort();
+        if (!zol::replyComplete(buffer))
+            continue;
+        if (buffer.size() < zol::kShortestReply)
+            std::abort();
+        const bool right = zol::replyCheckRight(buffer);
+        if (right != (zol::checkCharacter(QByteArrayView(buffer).chopped(1)) == buffer.back()))
+            std::abort();
+        if (zol::versionLines(buffer).size() != 5)
+            std::abort();
+        buffer.clear();
+    }
+
+    // A reply cut short anywhere still gives its five lines, and a field
+    // asked for beyond the end is never longer than what is there.
+    for (qsizetype cut = 0; cut <= qMin<qsizetype>(line.size(), 64); ++cut) {
+        const QByteArrayView reply = QByteArrayView(line).first(cut);
+        if (zol::versionLines(reply).size() != 5)
+            std::abort();
+        const int position = 1 + static_cast<int>(cut % 40);
+        const QByteArray field = zol::replyField(reply, position, 20);
+        if (field.size() > 20 || field.size() > qMax<qsizetype>(0, reply.size() - position + 1))
+            std::abort();
+    }
+    return 0;
+}
