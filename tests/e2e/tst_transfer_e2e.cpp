@@ -1,5 +1,6 @@
 #include "fakemessageboxes.h"
 #include "frmzolprint.h"
+#include "ordinaryuser.h"
 #include "ptypair.h"
 #include "qtserialport.h"
 #include "statusbar.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -236,11 +238,26 @@ void TransferEndToEndTest::portThatCannotBeOpened()
     QVERIFY(!r.transferRunning());
     QVERIFY(r.window->mStart->isEnabled());
 
-    // Once the port is there again, the read works.
+    // A device the user may not open, as a serial port is before they join
+    // the dialout group: the message gives the reason.
     qputenv("ZOL_COM1", r.pty.slavePath().toLocal8Bit());
+    QVERIFY(denyAccess(r.pty.slavePath()));
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        r.window->mStart_Click();
+    }
+    QCOMPARE(r.boxes.shown.size(), 3);
+    QVERIFY2(r.boxes.shown[2].text.contains(u"ermission"_s), qPrintable(r.boxes.shown[2].text));
+    QVERIFY(!r.transferRunning());
+    QVERIFY(r.window->mStart->isEnabled());
+    QCOMPARE(r.window->state().pages.sPage[0], u"kept"_s);
+    QVERIFY(QFile::setPermissions(r.pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
+
+    // Once the port is there again, the read works.
     r.window->mStart_Click();
     QVERIFY(r.transferRunning());
-    QCOMPARE(r.boxes.shown.size(), 2);
+    QCOMPARE(r.boxes.shown.size(), 3);
 }
 
 QTEST_MAIN(TransferEndToEndTest)

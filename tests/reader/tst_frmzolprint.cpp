@@ -2,6 +2,7 @@
 #include "fakeserialport.h"
 #include "frmabout.h"
 #include "frmzolprint.h"
+#include "ordinaryuser.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
 #include "statusbar.h"
@@ -240,6 +241,27 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     f.w().close();
     QCOMPARE(ended.size(), 1);
     QVERIFY(f.w().isUnloaded());
+
+#ifdef Q_OS_UNIX
+    // A working folder the user may not write in: the old settings stay.
+    Fixture g(" 2 \r\n 3 \r\n");
+    g.w().mPort1_Click();
+    QVERIFY(QFile::setPermissions(g.dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    QVERIFY(denyAccess(g.dir.path()));
+    QSignalSpy endedToo(&g.w(), &frmZOLprint::programEnded);
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        g.w().close();
+    }
+    QCOMPARE(endedToo.size(), 1);
+    QVERIFY(g.w().isUnloaded());
+    QCOMPARE(g.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
+    QVERIFY(QFile::setPermissions(g.dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+#endif
 }
 
 void FrmZOLprintTest::controlsByNameAndGeometry()

@@ -3,11 +3,13 @@
 #include "filedialog.h"
 #include "frmzolprint.h"
 #include "measurementsfile.h"
+#include "ordinaryuser.h"
 #include "readerfakes.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -281,6 +283,35 @@ void MeasurementsFileTest::failuresChangeNothing()
     QCOMPARE(w.boxes.shown.size(), 6);
     QCOMPARE(readFile(w.path(u"old.mcs"_s)), QByteArray("older file"));
     QVERIFY(unchanged());
+
+#ifdef Q_OS_UNIX
+    // A folder the user may not write in, with an older file in it.
+    const QString locked = w.path(u"locked"_s);
+    QVERIFY(QDir().mkdir(locked));
+    QVERIFY(writeFile(locked + u"/old.mcs"_s, "older file"));
+    QVERIFY(QFile::setPermissions(w.dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    QVERIFY(denyAccess(locked));
+    for (const QString &name : {u"/new.mcs"_s, u"/old.mcs"_s}) {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        w.dialog.answers.append(locked + name);
+        w.window->mSave_Click();
+    }
+    QCOMPARE(w.boxes.shown.size(), 8);
+    QCOMPARE(w.messages().last(), u"ZOL Print error: Error 104 - Error during saving"_s);
+    QCOMPARE(QDir(locked).entryList(QDir::Files), QStringList{u"old.mcs"_s});
+    QCOMPARE(readFile(locked + u"/old.mcs"_s), QByteArray("older file"));
+    QVERIFY(unchanged());
+    // The same window saves there once it may.
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    w.dialog.answers.append(locked + u"/old.mcs"_s);
+    w.window->mSave_Click();
+    QCOMPARE(w.boxes.shown.size(), 8);
+    QCOMPARE(readFile(locked + u"/old.mcs"_s),
+             formatMeasurements(pages.pagesInUse(), pages.iPages));
+#endif
 }
 
 void MeasurementsFileTest::realDialogAddsTheExtension()
