@@ -23,6 +23,8 @@ class UserToolAgainstZolmeterTest : public QObject
 
 private slots:
     void getSerialProgramOnceAndTimeOut();
+    void faultsOnTheLine_data();
+    void faultsOnTheLine();
 };
 
 void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
@@ -73,6 +75,67 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
     QCOMPARE(window.StatusBar1->panelText(1), u"Ready"_s);
 
     ::kill(static_cast<pid_t>(meter.processId()), SIGCONT);
+    meter.terminate();
+    QVERIFY(meter.waitForFinished(5000));
+}
+
+void UserToolAgainstZolmeterTest::faultsOnTheLine_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<bool>("versionShown");
+
+    const QString asked = u"Version command to ZOL\r\n"_s;
+    QTest::newRow("stray byte before each answer")
+        << QStringList{u"--noise"_s} << asked + u"Version received from ZOL\r\n"_s << true;
+    QTest::newRow("answer split across reads")
+        << QStringList{u"--split"_s, u"150"_s} << asked + u"Version received from ZOL\r\n"_s
+        << true;
+    QTest::newRow("noise and a split together")
+        << QStringList{u"--noise"_s, u"--split"_s, u"60"_s}
+        << asked + u"Version received from ZOL\r\n"_s << true;
+    QTest::newRow("wrong check") << QStringList{u"--bad-check"_s}
+                                 << asked + u"CRC Error\r\nVersion received from ZOL\r\n"_s << true;
+    QTest::newRow("meter not in connection mode")
+        << QStringList{u"--silent"_s}
+        << asked + u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+                   u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s
+        << false;
+}
+
+// Each fault a technician meets on the line ends in the log saying what
+// happened and the tool ready for the next try; none leaves it waiting.
+void UserToolAgainstZolmeterTest::faultsOnTheLine()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, log);
+    QFETCH(bool, versionShown);
+
+    QProcess meter;
+    const QByteArray device =
+        startZolmeter(meter, QStringList{u"zol6"_s, u"--serial"_s, u"00007777"_s} + options);
+    QVERIFY(!device.isEmpty());
+    qputenv("ZOL_COM3", device);
+
+    QtSerialPort port;
+    FakeMessageBoxes boxes;
+    frmMain window(UserToolServices{port, boxes});
+    window.Form_Load();
+    window.txtComPort->setText(u"3"_s);
+    auto idle = [&window] { return window.cmdGetserial->isEnabled(); };
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
+        QVERIFY(!idle());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
+        QCOMPARE(window.txtErrors->text(), log);
+        QCOMPARE(window.txtData->text().contains(u"Serial: 00007777\r\n"_s), versionShown);
+        QCOMPARE(window.StatusBar1->panelText(1), u"Ready"_s);
+        QVERIFY(!port.isOpen());
+        QVERIFY(window.cmdProgram->isEnabled());
+    }
+    QVERIFY(boxes.shown.isEmpty());
+
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
 }
