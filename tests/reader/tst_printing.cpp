@@ -56,6 +56,7 @@ private slots:
     void sheetsInThePdf();
     void theWindowsPrintCommands();
     void throughTheDefaultPrinter();
+    void withoutTheSpooler();
 };
 
 void PrintingTest::sheetsInThePdf()
@@ -182,6 +183,42 @@ void PrintingTest::throughTheDefaultPrinter()
     QVERIFY2(!written.isEmpty(), qPrintable(u"no PDF appeared in "_s + out.path()));
     QCOMPARE(sheets, 5);
     QFile::remove(written);
+}
+
+// The print system not running, as after the spooler was stopped. Run as its
+// own test process with CUPS_SERVER naming a socket nobody listens on, since
+// the print system's client keeps its connection for the whole process.
+void PrintingTest::withoutTheSpooler()
+{
+    const QString server = qEnvironmentVariable("CUPS_SERVER");
+    if (!server.endsWith(u"no-spooler.sock"_s))
+        QSKIP("runs as tst_printing_nospooler, with CUPS_SERVER pointing at no spooler");
+    QVERIFY(!QFile::exists(server));
+
+    QVERIFY(QPrinterInfo::defaultPrinter().isNull());
+    QString reason;
+    QVERIFY(!QtPagePrinter().printPages({u"page"_s}, &reason));
+    QVERIFY(!reason.isEmpty());
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    QtPagePrinter real;
+    frmZOLprint w(ReaderServices{port, boxes, nullptr, &real, nullptr, nullptr,
+                                 dir.filePath(u"zolprint.ini"_s)});
+    w.Form_Load();
+    PageStore &pages = w.state().pages;
+    pages.sPage[0] = u"one"_s;
+    pages.sPage[1] = u"two"_s;
+    pages.iPages = 0;
+    w.mThispage->trigger();
+    w.mAllpages->trigger();
+    QCOMPARE(boxes.shown.size(), 2);
+    for (const auto &shown : boxes.shown)
+        QCOMPARE(shown.text, u"Error 105 - No printer available"_s);
+    QCOMPARE(pages.sPage[1], u"two"_s);
+    QCOMPARE(pages.iPages, 0);
+    QVERIFY(w.mAllpages->isEnabled());
 }
 
 QTEST_MAIN(PrintingTest)
