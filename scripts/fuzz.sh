@@ -9,6 +9,11 @@ seconds=${FUZZ_SECONDS:-30}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"
 mkdir -p build/fuzz/crashes
+for target in build/fuzz/tests/fuzz/fuzz_*; do
+    [[ -f $target && -x $target ]] || continue
+    [[ -d tests/fuzz/corpus/${target##*/fuzz_} ]] ||
+        { echo "fuzz: $target has no seed corpus in tests/fuzz/corpus" >&2; exit 1; }
+done
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 for corpus in tests/fuzz/corpus/*/; do
     name=$(basename "$corpus")

@@ -8,7 +8,8 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
           qt6-translations-l10n)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(xvfb xauth imagemagick cups printer-driver-cups-pdf poppler-utils)
+    packages+=(xvfb xauth imagemagick cups printer-driver-cups-pdf poppler-utils
+              clang libclang-rt-14-dev)
 fi
 
 missing=()

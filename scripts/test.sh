@@ -1,11 +1,32 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test: the suite as built,
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer (leaks
+# included), and each fuzz target for a bounded time.
+#   scripts/test.sh          all of it (what CI runs)
+#   scripts/test.sh --quick  the plain suite only
 set -euo pipefail
 cd "$(dirname "$0")/.."
+quick=false
+[[ "${1:-}" == "--quick" ]] && quick=true
+
 scripts/setup.sh --tests
 werror=OFF
 [[ -n "${CI:-}" ]] && werror=ON
+jobs=$(nproc)
+
+stage() { printf '\n== test: %s\n' "$*"; }
+
+stage "suite"
 cmake --preset default -DZOL_WERROR=$werror >/dev/null
-cmake --build --preset default -j"$(nproc)"
+cmake --build --preset default -j"$jobs"
 scripts/pdf-printer.sh || echo "test: no PDF printer, so the real printer test cannot run" >&2
-ctest --preset default -j"$(nproc)"
+ctest --preset default -j"$jobs"
+$quick && exit 0
+
+stage "suite under the sanitizers"
+cmake --preset asan -DZOL_WERROR=$werror >/dev/null
+cmake --build --preset asan -j"$jobs"
+ctest --preset asan -j"$jobs"
+
+stage "fuzz targets"
+scripts/fuzz.sh
