@@ -1,11 +1,13 @@
 #include "fakemessageboxes.h"
 #include "frmmain.h"
+#include "ordinaryuser.h"
 #include "ptypair.h"
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -130,6 +132,7 @@ private slots:
     void programmingSucceedsOnce();
     void silentMeterTimesOut();
     void lateReplyBeatsTimeOut();
+    void portsThatCannotBeOpened();
 };
 
 void UserToolEndToEndTest::init()
@@ -219,6 +222,37 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
     // The time-out was stopped by the reply, not merely outrun.
     QTest::qWait(1200);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+}
+
+// A missing adapter and a port the user may not open each give one line
+// with the system's reason, and the next try on the right port works.
+void UserToolEndToEndTest::portsThatCannotBeOpened()
+{
+    ToolOnPty tool;
+    qputenv("ZOL_COM7", QByteArray("/dev/no-such-zol-adapter"));
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QVERIFY(tool.idle());
+    QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: "_s),
+             qPrintable(tool.errors()));
+    QCOMPARE(tool.errors().count(u"\r\n"_s), 1);
+
+    qputenv("ZOL_COM7", tool.pty.slavePath().toLocal8Bit());
+    QVERIFY(denyAccess(tool.pty.slavePath()));
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    }
+    QVERIFY(tool.idle());
+    QCOMPARE(tool.errors(), u"COM port 7 cannot be opened: Permission denied\r\n"_s);
+
+    QVERIFY(QFile::setPermissions(tool.pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
+    MeterExchange meter(tool.pty, [](const QByteArray &) { return versionReply(); });
+    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTRY_VERIFY(meter.done.load());
+    QTRY_VERIFY(tool.idle());
+    QVERIFY(tool.errors().endsWith(u"Version received from ZOL\r\n"_s));
+    QVERIFY(tool.window.txtData->text().contains(u"Serial: 00004711\r\n"_s));
 }
 
 } // namespace zol::test
