@@ -3,13 +3,16 @@
 # tested. Does nothing when they are all present.
 #   scripts/setup.sh          build and run
 #   scripts/setup.sh --tests  also what the test suite needs
+#   scripts/setup.sh --package  also what building the Debian package needs
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
           qt6-translations-l10n)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(xvfb xauth imagemagick cups printer-driver-cups-pdf poppler-utils
-              clang libclang-rt-14-dev)
+              clang libclang-rt-14-dev dpkg-dev desktop-file-utils)
+elif [[ "${1:-}" == "--package" ]]; then
+    packages+=(dpkg-dev)
 fi
 
 missing=()
