@@ -1,0 +1,12 @@
+// The floor for start-up: the least a Qt Widgets program does to show a window.
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(640, 480);
+    window.show();
+    return QApplication::exec();
+}

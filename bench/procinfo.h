@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace zol::bench {
+
+// CLOCK_MONOTONIC, which every process on the machine shares: a time taken in
+// the benchmark and one taken inside a program it started can be subtracted.
+qint64 monotonicNs();
+
+// utime + stime, in clock ticks, from the text of /proc/<pid>/stat. The
+// command name sits in parentheses and may itself hold spaces and
+// parentheses ("ZOL user name"), so the fields are counted from its end.
+std::optional<qint64> parseCpuTicks(const QByteArray &statText);
+std::optional<qint64> processCpuTicks(qint64 pid);
+double clockTicksPerSecond();
+
+// A "Name:   1234 kB" field of /proc/<pid>/status, in kilobytes.
+std::optional<qint64> parseStatusKb(const QByteArray &statusText, const QByteArray &field);
+// The peak resident set (VmHWM) of a process; pid 0 is this process.
+std::optional<qint64> processPeakKb(qint64 pid);
+
+// The first "model name" of /proc/cpuinfo, or an empty string.
+QString parseCpuModel(const QByteArray &cpuinfoText);
+QString cpuModel();
+
+} // namespace zol::bench

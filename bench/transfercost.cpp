@@ -1,0 +1,172 @@
+#include "transfercost.h"
+
+#include "languages.h"
+#include "probedrun.h"
+#include "procinfo.h"
+#include "settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace zol::bench {
+
+namespace {
+
+// Long enough for the window to settle, short enough to keep the run brief.
+constexpr int kSettleMs = 1000;
+constexpr int kTransferTimeoutMs = 90000;
+
+struct CpuMark
+{
+    qint64 ticks = 0;
+    qint64 ns = 0;
+};
+
+std::optional<CpuMark> markNow(qint64 pid)
+{
+    const std::optional<qint64> ticks = processCpuTicks(pid);
+    if (!ticks)
+        return std::nullopt;
+    return CpuMark{*ticks, monotonicNs()};
+}
+
+std::optional<double> shareBetween(const std::optional<CpuMark> &from,
+                                   const std::optional<CpuMark> &to)
+{
+    if (!from || !to || to->ns <= from->ns)
+        return std::nullopt;
+    return cpuShare(to->ticks - from->ticks, to->ns - from->ns, clockTicksPerSecond());
+}
+
+void sleepUntil(qint64 ns)
+{
+    const qint64 left = ns - monotonicNs();
+    if (left > 0)
+        QThread::usleep(static_cast<unsigned long>(left / 1000));
+}
+
+// Reads the meter's log up to a line starting with prefix.
+std::optional<QByteArray> waitForMeterLine(QProcess &meter, const QByteArray &prefix, int timeoutMs)
+{
+    const qint64 deadline = monotonicNs() + qint64(timeoutMs) * 1'000'000;
+    for (;;) {
+        while (meter.canReadLine()) {
+            const QByteArray line = meter.readLine().trimmed();
+            if (line.startsWith(prefix))
+                return line;
+        }
+        const qint64 left = (deadline - monotonicNs()) / 1'000'000;
+        if (left <= 0 || meter.state() != QProcess::Running)
+            return std::nullopt;
+        meter.waitForReadyRead(static_cast<int>(left));
+    }
+}
+
+} // namespace
+
+double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond)
+{
+    if (wallNs <= 0 || ticksPerSecond <= 0)
+        return 0;
+    return (double(ticks) / ticksPerSecond) / (double(wallNs) / 1e9);
+}
+
+TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
+{
+    TransferCost cost;
+    QTemporaryDir workDir;
+    QFile settings(QDir(workDir.path()).filePath(QStringLiteral("zolprint.ini")));
+    if (!settings.open(QIODevice::WriteOnly) || settings.write(formatSettings({kEnglish, 1})) < 0) {
+        cost.error = QStringLiteral("cannot write %1").arg(settings.fileName());
+        return cost;
+    }
+    settings.close();
+
+    QProcess meter;
+    meter.setProgram(paths.zolmeter);
+    meter.setArguments({QStringLiteral("dump")});
+    meter.start();
+    if (!meter.waitForStarted() || !meter.waitForReadyRead(5000)) {
+        cost.error = QStringLiteral("zolmeter did not start");
+        return cost;
+    }
+    const QByteArray device = meter.readAllStandardOutput().trimmed();
+    meter.setReadChannel(QProcess::StandardError);
+
+    const auto stopMeter = [&meter] {
+        meter.terminate();
+        if (!meter.waitForFinished(3000))
+            meter.kill();
+        meter.waitForFinished(1000);
+    };
+
+    // The read starts well after the window is up, so that the idle share
+    // before it can be measured in between.
+    const int idleBeforeMs = idleSeconds * 500;
+    const int triggerAfterMs = kSettleMs + idleBeforeMs + kSettleMs;
+    ProbedRun program;
+    if (!program.start({paths.zolprint,
+                        paths.probe,
+                        workDir.path(),
+                        {{"ZOL_COM1", device},
+                         {"ZOL_PROBE_TRIGGER", "mStart"},
+                         {"ZOL_PROBE_TRIGGER_AFTER", QByteArray::number(triggerAfterMs)},
+                         {"ZOL_PROBE_STAY", "1"}}},
+                       &cost.error)) {
+        stopMeter();
+        return cost;
+    }
+    const std::optional<QByteArray> shown = program.waitForReport("shown", 20000, 20);
+    if (!shown) {
+        cost.error = QStringLiteral("ZOLprint showed no window: %1")
+                         .arg(QString::fromLocal8Bit(program.output().right(500)));
+        stopMeter();
+        return cost;
+    }
+    const qint64 shownNs = shown->toLongLong();
+    sleepUntil(shownNs + qint64(kSettleMs) * 1'000'000);
+    const std::optional<CpuMark> idleStart = markNow(program.pid());
+    sleepUntil(shownNs + qint64(kSettleMs + idleBeforeMs) * 1'000'000);
+    cost.idleBefore = shareBetween(idleStart, markNow(program.pid()));
+
+    const auto fail = [&](const QString &what) {
+        const ProbeReports reports = program.reports();
+        const std::optional<QByteArray> message = reportValue(reports, "message");
+        cost.error =
+            what + (message ? QStringLiteral(" (message: %1)").arg(QString::fromUtf8(*message))
+                            : QString());
+        program.stop();
+        stopMeter();
+        return cost;
+    };
+
+    if (!waitForMeterLine(meter, "zolmeter: opened", triggerAfterMs + 10000))
+        return fail(QStringLiteral("ZOLprint did not open the port"));
+    const std::optional<CpuMark> transferStart = markNow(program.pid());
+    const std::optional<QByteArray> done =
+        waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
+    if (!done)
+        return fail(QStringLiteral("the dump was not sent whole"));
+    // "zolmeter: done: 2810 bytes in 11.71 s"
+    cost.dumpBytes =
+        done->mid(done->indexOf(':', 10) + 1).trimmed().split(' ').value(0).toLongLong();
+    if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs))
+        return fail(QStringLiteral("ZOLprint did not end the transfer"));
+    const std::optional<CpuMark> transferEnd = markNow(program.pid());
+    cost.transfer = shareBetween(transferStart, transferEnd);
+    if (transferStart && transferEnd)
+        cost.transferSeconds = double(transferEnd->ns - transferStart->ns) / 1e9;
+
+    sleepUntil(transferEnd ? transferEnd->ns + qint64(idleSeconds) * 1'000'000'000 : 0);
+    cost.idleAfter = shareBetween(transferEnd, markNow(program.pid()));
+    if (!program.isRunning())
+        return fail(QStringLiteral("ZOLprint ended during the measurement"));
+    program.stop();
+    stopMeter();
+    return cost;
+}
+
+} // namespace zol::bench

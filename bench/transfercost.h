@@ -1,0 +1,31 @@
+#pragma once
+
+#include "benchpaths.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace zol::bench {
+
+struct TransferCost
+{
+    // Shares of one core, 0.01 being 1 %.
+    std::optional<double> idleBefore;
+    std::optional<double> transfer;
+    std::optional<double> idleAfter;
+    double transferSeconds = 0;
+    qint64 dumpBytes = 0;
+    QString error;
+};
+
+// CPU share of one core of (processTicks, during wall nanoseconds).
+double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond);
+
+// ZOLprint, started under the probe, reads the simulated meter's sample dump
+// at 2400 baud: its CPU share while idle before the read, from the moment
+// the meter sees the port open until the program closes it ten seconds
+// after the last byte, and while idle after.
+TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds);
+
+} // namespace zol::bench

@@ -1,0 +1,157 @@
+#include "benchpaths.h"
+#include "filebench.h"
+#include "measurementsfile.h"
+#include "probedrun.h"
+#include "startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zol;
+using namespace zol::bench;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+BenchPaths paths()
+{
+    return {QStringLiteral(ZOLPRINT_PATH), QStringLiteral(USERTOOL_PATH),
+            QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
+            QStringLiteral(ZOLMETER_PATH)};
+}
+
+} // namespace
+
+// The probe inside the real programs: what every start-up, CPU and memory
+// figure rests on.
+class BenchProgramsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void probeTimesTheFirstShownWindow();
+    void probeOpensAFileThroughTheProgramsOwnMenu();
+    void probeStartsATransferOnTheMetersPort();
+    void probeReportsWhatWentWrong();
+
+private:
+    QTemporaryDir m_scratch;
+};
+
+void BenchProgramsTest::probeTimesTheFirstShownWindow()
+{
+    for (const QString &program : {paths().barewindow, paths().zolprint, paths().usertool}) {
+        QString error;
+        const std::optional<double> ms =
+            timeToShownWindow(program, paths().probe, m_scratch.path(), &error);
+        QVERIFY2(ms, qPrintable(error));
+        QVERIFY2(*ms > 1 && *ms < 20000, qPrintable(QString::number(*ms)));
+    }
+    // Each start had its own folder, and the probe ended the programs before
+    // they could write their settings there.
+    QVERIFY(QDir(m_scratch.path())
+                .entryList({u"start-*"_s}, QDir::Dirs | QDir::NoDotAndDotDot)
+                .isEmpty());
+
+    // A program without a window is not taken for one that showed it late.
+    QString error;
+    QVERIFY(!timeToShownWindow(u"/bin/true"_s, paths().probe, m_scratch.path(), &error));
+    QVERIFY2(error.contains(u"without showing a window"_s), qPrintable(error));
+}
+
+void BenchProgramsTest::probeOpensAFileThroughTheProgramsOwnMenu()
+{
+    const QString file = QDir(m_scratch.path()).filePath(u"report.mcs"_s);
+    const QStringList pages = makeReportPages(100);
+    QString reason;
+    QVERIFY2(saveMeasurements(file, pages, static_cast<qint16>(pages.size() - 2), &reason),
+             qPrintable(reason));
+    const PeakMemory peak = measureOpenedPeak(paths(), file);
+    QVERIFY2(peak.error.isEmpty(), qPrintable(peak.error));
+    QVERIFY(peak.shownKb && peak.openedKb);
+    QVERIFY(*peak.shownKb > 1000);
+    QVERIFY(*peak.openedKb >= *peak.shownKb);
+
+    const FileTimes times = measureFiles(pages, m_scratch.path(), 2);
+    QVERIFY2(times.error.isEmpty(), qPrintable(times.error));
+    QVERIFY(times.openMs && times.saveMs && times.plainReadMs && times.plainWriteMs);
+    QVERIFY(times.fileBytes > 100 * 2000);
+    QCOMPARE(times.fileBytes, QFileInfo(file).size());
+}
+
+void BenchProgramsTest::probeStartsATransferOnTheMetersPort()
+{
+    QProcess meter;
+    meter.setProgram(paths().zolmeter);
+    meter.setArguments({u"dump"_s});
+    meter.start();
+    QVERIFY(meter.waitForStarted() && meter.waitForReadyRead(5000));
+    const QByteArray device = meter.readAllStandardOutput().trimmed();
+    QVERIFY(device.startsWith("/dev/"));
+    meter.setReadChannel(QProcess::StandardError);
+
+    QTemporaryDir workDir;
+    QFile settings(QDir(workDir.path()).filePath(u"zolprint.ini"_s));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("1\r\n1\r\n");
+    settings.close();
+    ProbedRun program;
+    QString error;
+    QVERIFY2(program.start({paths().zolprint,
+                            paths().probe,
+                            workDir.path(),
+                            {{"ZOL_COM1", device},
+                             {"ZOL_PROBE_TRIGGER", "mStart"},
+                             {"ZOL_PROBE_TRIGGER_AFTER", "200"},
+                             {"ZOL_PROBE_STAY", "1"}}},
+                           &error),
+             qPrintable(error));
+    const std::optional<QByteArray> shown = program.waitForReport("shown", 20000);
+    const std::optional<QByteArray> triggered = program.waitForReport("triggered", 20000);
+    QVERIFY(shown && triggered);
+    QVERIFY(triggered->toLongLong() - shown->toLongLong() >= 200'000'000);
+    QByteArray log;
+    QTRY_VERIFY2_WITH_TIMEOUT((log += meter.readAllStandardError()).contains("zolmeter: opened"),
+                              log.constData(), 5000);
+    // It stays, as asked, for the CPU to be measured.
+    QVERIFY(program.isRunning());
+    program.stop();
+    QVERIFY(!program.isRunning());
+    meter.terminate();
+    QVERIFY(meter.waitForFinished(5000));
+}
+
+void BenchProgramsTest::probeReportsWhatWentWrong()
+{
+    // A file the program refuses: its message is reported instead of the
+    // program waiting for a click.
+    const QString bad = QDir(m_scratch.path()).filePath(u"bad.mcs"_s);
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a measurements file\r\n");
+    file.close();
+    const PeakMemory peak = measureOpenedPeak(paths(), bad);
+    QVERIFY2(peak.error.contains(u"Error 101"_s), qPrintable(peak.error));
+
+    // An action the program does not have.
+    QTemporaryDir workDir;
+    ProbedRun run;
+    QString error;
+    QVERIFY(run.start(
+        {paths().barewindow, paths().probe, workDir.path(), {{"ZOL_PROBE_TRIGGER", "mNoSuchItem"}}},
+        &error));
+    int exitCode = 0;
+    QVERIFY(run.waitForExit(20000, &exitCode));
+    QCOMPARE(exitCode, 3);
+    QCOMPARE(reportValue(run.reports(), "error"),
+             std::optional<QByteArray>("no action mNoSuchItem"));
+
+    QVERIFY(!run.start({u"/no/such/program"_s, paths().probe, workDir.path(), {}}, &error));
+    QVERIFY2(error.startsWith(u"cannot start /no/such/program"_s), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(BenchProgramsTest)
+#include "tst_benchprograms.moc"

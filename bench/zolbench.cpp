@@ -1,0 +1,329 @@
+// zolbench: measures ZOLprint and the user-name tool side by side with their
+// floors, prints the table and writes it with the machine it ran on.
+
+#include "benchpaths.h"
+#include "filebench.h"
+#include "procinfo.h"
+#include "receivepath.h"
+#include "resultstable.h"
+#include "startup.h"
+#include "transfercost.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+
+using namespace zol::bench;
+
+namespace {
+
+constexpr double kStartupGoal = 1.3;
+constexpr double kCpuGoal = 0.01;
+
+struct Plan
+{
+    bool quick = false;
+    QStringList parts;
+    int startupRuns = 15;
+    int idleSeconds = 10;
+    qsizetype decodeSize = 4 * 1024 * 1024;
+    int decodeRepeats = 15;
+    // Up to past the largest file the program opens (16 MiB).
+    QList<qsizetype> fullSpeedSizes = {64 * 1024,       256 * 1024,       1024 * 1024,
+                                       4 * 1024 * 1024, 16 * 1024 * 1024, 24 * 1024 * 1024,
+                                       32 * 1024 * 1024};
+    int fileRepeats = 21;
+};
+
+void progress(const QString &text)
+{
+    std::fprintf(stderr, "zolbench: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+QString ms(double value)
+{
+    return QStringLiteral("%1 ms").arg(value, 0, 'f', value < 10 ? 2 : 1);
+}
+
+QString percent(std::optional<double> share)
+{
+    return share ? QStringLiteral("%1 %").arg(*share * 100, 0, 'f', 2) : QStringLiteral("-");
+}
+
+QString megabytesPerSecond(double bytesPerSecond)
+{
+    return QStringLiteral("%1 MB/s").arg(bytesPerSecond / 1e6, 0, 'f', 1);
+}
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return QStringLiteral("%1 KiB").arg(bytes / 1024);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
+{
+    progress(QStringLiteral("start-up, %1 runs each").arg(plan.startupRuns));
+    const StartupTimes times = measureStartup(paths, plan.startupRuns);
+    if (!times.error.isEmpty()) {
+        progress(QStringLiteral("start-up failed: ") + times.error);
+        return false;
+    }
+    const std::optional<double> floor = median(times.barewindowMs);
+    const struct
+    {
+        const char *name;
+        const QList<double> &times;
+    } programs[] = {{"Start-up to shown window: ZOLprint", times.zolprintMs},
+                    {"Start-up to shown window: ZOL user name", times.usertoolMs}};
+    for (const auto &program : programs) {
+        const std::optional<double> value = median(program.times);
+        const std::optional<double> ratio = ratioOf(value, floor);
+        rows.append({QString::fromLatin1(program.name), value ? ms(*value) : QString(),
+                     floor ? QStringLiteral("bare window %1").arg(ms(*floor)) : QString(), ratio,
+                     QStringLiteral("ratio <= 1.3"),
+                     ratio ? std::optional<bool>(*ratio <= kStartupGoal) : std::nullopt});
+    }
+    return true;
+}
+
+bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
+{
+    progress(QStringLiteral("CPU share of a 2400-baud transfer of the sample dump (about %1 s)")
+                 .arg(25 + plan.idleSeconds * 3 / 2));
+    const TransferCost cost = measureTransferCost(paths, plan.idleSeconds);
+    if (!cost.error.isEmpty()) {
+        progress(QStringLiteral("transfer failed: ") + cost.error);
+        return false;
+    }
+    const auto goalRow = [](const QString &name, std::optional<double> share) {
+        const std::optional<double> ratio = ratioOf(share, kCpuGoal);
+        return ResultRow{name,
+                         percent(share),
+                         QStringLiteral("1 % of one core"),
+                         ratio,
+                         QStringLiteral("<= 1 %"),
+                         ratio ? std::optional<bool>(*ratio <= 1.0) : std::nullopt};
+    };
+    rows.append(goalRow(QStringLiteral("CPU share, ZOLprint, transfer of %1 bytes at 2400 baud "
+                                       "with its 10-s end (%2 s)")
+                            .arg(cost.dumpBytes)
+                            .arg(cost.transferSeconds, 0, 'f', 1),
+                        cost.transfer));
+    rows.append(goalRow(
+        QStringLiteral("CPU share, ZOLprint, idle %1 s after the transfer").arg(plan.idleSeconds),
+        cost.idleAfter));
+    rows.append({QStringLiteral("CPU share, ZOLprint, idle %1 s before any transfer")
+                     .arg(plan.idleSeconds / 2),
+                 percent(cost.idleBefore), QString(), std::nullopt, QStringLiteral("none set"),
+                 std::nullopt});
+    return true;
+}
+
+bool receiveRows(const Plan &plan, const QString &scratch, QList<ResultRow> &rows)
+{
+    progress(QStringLiteral("decoding and page store, %1").arg(sizeText(plan.decodeSize)));
+    const MeterDump decodeDump = makeMeterDump(plan.decodeSize, zol::PageStore::kLastPage);
+    const DecodeSpeed speed = measureDecoding(decodeDump.bytes, plan.decodeRepeats);
+    const std::optional<double> copy = speed.copyBytesPerSecond > 0
+                                           ? std::optional<double>(speed.copyBytesPerSecond)
+                                           : std::nullopt;
+    rows.append(
+        {QStringLiteral("Receive path: decoding into the page store (%1 in 32767-byte reads)")
+             .arg(sizeText(plan.decodeSize)),
+         megabytesPerSecond(speed.decodeBytesPerSecond),
+         QStringLiteral("plain copy %1").arg(megabytesPerSecond(speed.copyBytesPerSecond)),
+         // How many times longer than the copy.
+         ratioOf(copy, speed.decodeBytesPerSecond), QStringLiteral("none set"), std::nullopt});
+
+    qsizetype largest = 0;
+    FullSpeedReceive largestRun;
+    qsizetype largestReopening = 0;
+    qsizetype tried = 0;
+    bool ok = true;
+    for (const qsizetype bytes : plan.fullSpeedSizes) {
+        tried = bytes;
+        progress(QStringLiteral("full-speed dump of %1").arg(sizeText(bytes)));
+        const FullSpeedReceive run =
+            receiveAtFullSpeed(makeMeterDump(bytes, zol::PageStore::kLastPage), scratch);
+        if (!run.exact) {
+            progress(QStringLiteral("%1: %2").arg(sizeText(bytes), run.problem));
+            ok = false;
+            break;
+        }
+        progress(QStringLiteral("%1 received whole in %2 ms; saved as %3 bytes, %4")
+                     .arg(sizeText(bytes))
+                     .arg(run.seconds * 1000, 0, 'f', 1)
+                     .arg(run.fileBytes)
+                     .arg(run.reopens ? QStringLiteral("opens again")
+                                      : QStringLiteral("does not open again")));
+        largest = bytes;
+        largestRun = run;
+        // Beyond what it can open again, a larger dump says nothing more.
+        if (!run.reopens)
+            break;
+        largestReopening = bytes;
+    }
+    rows.append(
+        {QStringLiteral("Receive path: largest dump received byte-exact at full "
+                        "pseudo-terminal speed (100 pages)"),
+         largest == 0 ? QStringLiteral("none")
+         : largestRun.seconds > 0
+             ? QStringLiteral("%1 at %2")
+                   .arg(sizeText(largest), megabytesPerSecond(double(largest) / largestRun.seconds))
+             : sizeText(largest),
+         QStringLiteral("largest tried %1").arg(sizeText(tried)),
+         ratioOf(double(largest), double(tried)), QStringLiteral("none set"), std::nullopt});
+    rows.append({QStringLiteral("Receive path: largest of those whose saved file opens again"),
+                 largestReopening > 0 ? sizeText(largestReopening) : QStringLiteral("none"),
+                 QStringLiteral("largest received %1").arg(sizeText(largest)),
+                 ratioOf(double(largestReopening), double(largest)), QStringLiteral("none set"),
+                 std::nullopt});
+    return ok;
+}
+
+bool fileRows(const BenchPaths &paths, const Plan &plan, const QString &scratch,
+              QList<ResultRow> &rows)
+{
+    progress(QStringLiteral("open and save of a 100-page file, %1 times").arg(plan.fileRepeats));
+    const QStringList pages = makeReportPages(100);
+    const FileTimes times = measureFiles(pages, scratch, plan.fileRepeats);
+    if (!times.error.isEmpty()) {
+        progress(QStringLiteral("files failed: ") + times.error);
+        return false;
+    }
+    const QString kb = QStringLiteral("%1 KB").arg(times.fileBytes / 1000);
+    rows.append({QStringLiteral("Open a 100-page measurements file (%1)").arg(kb),
+                 ms(*times.openMs), QStringLiteral("plain read %1").arg(ms(*times.plainReadMs)),
+                 ratioOf(times.openMs, times.plainReadMs), QStringLiteral("none set"),
+                 std::nullopt});
+    rows.append(
+        {QStringLiteral("Save a 100-page measurements file (%1)").arg(kb), ms(*times.saveMs),
+         QStringLiteral("plain atomic write %1").arg(ms(*times.plainWriteMs)),
+         ratioOf(times.saveMs, times.plainWriteMs), QStringLiteral("none set"), std::nullopt});
+
+    progress(QStringLiteral("peak memory of ZOLprint opening that file"));
+    const QString file = QDir(scratch).filePath(QStringLiteral("report.mcs"));
+    const PeakMemory peak = measureOpenedPeak(paths, file);
+    if (!peak.error.isEmpty()) {
+        progress(QStringLiteral("peak memory failed: ") + peak.error);
+        return false;
+    }
+    const auto mb = [](std::optional<qint64> kb) {
+        return kb ? QStringLiteral("%1 MB").arg(double(*kb) / 1024.0, 0, 'f', 1) : QString();
+    };
+    rows.append(
+        {QStringLiteral("Peak memory (VmHWM) of ZOLprint after File > Open of that file"),
+         mb(peak.openedKb),
+         QStringLiteral("same process, window just shown %1").arg(mb(peak.shownKb)),
+         ratioOf(peak.openedKb ? std::optional<double>(double(*peak.openedKb)) : std::nullopt,
+                 peak.shownKb ? std::optional<double>(double(*peak.shownKb)) : std::nullopt),
+         QStringLiteral("none set"), std::nullopt});
+    return true;
+}
+
+QString machineText()
+{
+    return QStringLiteral(
+               "- Date: %1\n- Machine: %2, %3 logical CPUs, %4\n- Qt: %5 (built with %6)\n"
+               "- Build: %7\n")
+        .arg(QDateTime::currentDateTime().toString(Qt::ISODate), cpuModel())
+        .arg(QThread::idealThreadCount())
+        .arg(QSysInfo::prettyProductName() + QStringLiteral(", kernel ") +
+                 QSysInfo::kernelVersion(),
+             QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
+             QStringLiteral(ZOL_BENCH_BUILD_TYPE));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The window the receive path runs in is never shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures ZOLprint and ZOL user name."));
+    parser.addHelpOption();
+    const QCommandLineOption quickOption(
+        QStringLiteral("quick"), QStringLiteral("One short round of each, to see that it runs."));
+    const QCommandLineOption onlyOption(
+        QStringLiteral("only"), QStringLiteral("Comma-separated: startup,transfer,receive,files."),
+        QStringLiteral("parts"));
+    const QCommandLineOption resultsOption(QStringLiteral("results"),
+                                           QStringLiteral("Markdown file to write the table to."),
+                                           QStringLiteral("file"));
+    parser.addOptions({quickOption, onlyOption, resultsOption});
+    parser.process(app);
+
+    Plan plan;
+    plan.parts = parser.isSet(onlyOption)
+                     ? parser.value(onlyOption).split(QLatin1Char(','), Qt::SkipEmptyParts)
+                     : QStringList{QStringLiteral("startup"), QStringLiteral("transfer"),
+                                   QStringLiteral("receive"), QStringLiteral("files")};
+    for (const QString &part : plan.parts) {
+        if (!QStringList{QStringLiteral("startup"), QStringLiteral("transfer"),
+                         QStringLiteral("receive"), QStringLiteral("files")}
+                 .contains(part)) {
+            std::fprintf(stderr, "zolbench: unknown part \"%s\"\n", qPrintable(part));
+            return 2;
+        }
+    }
+    if (parser.isSet(quickOption)) {
+        plan.quick = true;
+        plan.startupRuns = 1;
+        plan.idleSeconds = 2;
+        plan.decodeSize = 256 * 1024;
+        plan.decodeRepeats = 3;
+        plan.fullSpeedSizes = {64 * 1024};
+        plan.fileRepeats = 3;
+    }
+
+    const BenchPaths paths{QStringLiteral(ZOLPRINT_PATH), QStringLiteral(USERTOOL_PATH),
+                           QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
+                           QStringLiteral(ZOLMETER_PATH)};
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "zolbench: no scratch folder\n");
+        return 1;
+    }
+
+    QList<ResultRow> rows;
+    bool ok = true;
+    if (plan.parts.contains(QStringLiteral("startup")))
+        ok = startupRows(paths, plan, rows) && ok;
+    if (plan.parts.contains(QStringLiteral("transfer")))
+        ok = transferRows(paths, plan, rows) && ok;
+    if (plan.parts.contains(QStringLiteral("receive")))
+        ok = receiveRows(plan, scratch.path(), rows) && ok;
+    if (plan.parts.contains(QStringLiteral("files")))
+        ok = fileRows(paths, plan, scratch.path(), rows) && ok;
+
+    const QString table = markdownTable(rows);
+    std::fputs(qPrintable(QLatin1Char('\n') + table), stdout);
+    std::fflush(stdout);
+
+    if (parser.isSet(resultsOption)) {
+        QFile results(parser.value(resultsOption));
+        const QString text =
+            QStringLiteral("# Benchmark results\n\n") + machineText() + QLatin1Char('\n') + table;
+        if (!results.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            results.write(text.toUtf8()) < 0) {
+            std::fprintf(stderr, "zolbench: cannot write %s\n", qPrintable(results.fileName()));
+            return 1;
+        }
+    }
+    return ok ? 0 : 1;
+}
