@@ -2,6 +2,7 @@
 #include "filebench.h"
 #include "measurementsfile.h"
 #include "probedrun.h"
+#include "receivepath.h"
 #include "startup.h"
 
 #include <QDir>
@@ -36,6 +37,8 @@ private slots:
     void probeOpensAFileThroughTheProgramsOwnMenu();
     void probeStartsATransferOnTheMetersPort();
     void probeReportsWhatWentWrong();
+    void fullSpeedReceiveChecksEveryPageAndTheSavedFile();
+    void benchWritesItsResults();
 
 private:
     QTemporaryDir m_scratch;
@@ -153,5 +156,53 @@ void BenchProgramsTest::probeReportsWhatWentWrong()
     QVERIFY2(error.startsWith(u"cannot start /no/such/program"_s), qPrintable(error));
 }
 
-QTEST_GUILESS_MAIN(BenchProgramsTest)
+void BenchProgramsTest::fullSpeedReceiveChecksEveryPageAndTheSavedFile()
+{
+    const FullSpeedReceive small =
+        receiveAtFullSpeed(makeMeterDump(64 * 1024, PageStore::kLastPage), m_scratch.path());
+    QVERIFY2(small.exact, qPrintable(small.problem));
+    QVERIFY(small.reopens);
+    QVERIFY(small.seconds > 0 && small.seconds < 30);
+    QVERIFY(small.fileBytes > 50'000);
+
+    // More than the program opens as a file: received whole, and the check
+    // of the saved file sees that it does not open again.
+    const FullSpeedReceive large = receiveAtFullSpeed(
+        makeMeterDump(kMaxMeasurementsFileSize + 2 * 1024 * 1024, PageStore::kLastPage),
+        m_scratch.path());
+    QVERIFY2(large.exact, qPrintable(large.problem));
+    QVERIFY(large.fileBytes > kMaxMeasurementsFileSize);
+    QVERIFY(!large.reopens);
+}
+
+void BenchProgramsTest::benchWritesItsResults()
+{
+    QProcess bench;
+    bench.setProgram(QStringLiteral(ZOLBENCH_PATH));
+    bench.setArguments({u"--only"_s, u"startup,bogus"_s});
+    bench.start();
+    QVERIFY(bench.waitForFinished(10000));
+    QCOMPARE(bench.exitCode(), 2);
+    QVERIFY(bench.readAllStandardError().contains("unknown part \"bogus\""));
+
+    const QString results = QDir(m_scratch.path()).filePath(u"results.md"_s);
+    bench.setArguments({u"--quick"_s, u"--only"_s, u"startup"_s, u"--results"_s, results});
+    bench.start();
+    QVERIFY(bench.waitForFinished(30000));
+    QCOMPARE(bench.exitCode(), 0);
+    const QByteArray printed = bench.readAllStandardOutput();
+    QFile file(results);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QVERIFY(written.contains("- Machine: "));
+    QVERIFY(written.contains("- Qt: " QT_VERSION_STR));
+    // The same table on the screen and in the file, with both programs.
+    const QByteArray table = printed.trimmed();
+    QVERIFY(table.startsWith("| Measurement |"));
+    QVERIFY(written.trimmed().endsWith(table));
+    QCOMPARE(table.count("\n| Start-up to shown window: "), 2);
+    QCOMPARE(table.count(" | ratio <= 1.3 | "), 2);
+}
+
+QTEST_MAIN(BenchProgramsTest)
 #include "tst_benchprograms.moc"
