@@ -6,6 +6,7 @@
 #include "startup.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -37,6 +38,7 @@ private slots:
     void probeOpensAFileThroughTheProgramsOwnMenu();
     void probeStartsATransferOnTheMetersPort();
     void probeReportsWhatWentWrong();
+    void programThatStaysIsWaitedForAndStopped();
     void fullSpeedReceiveChecksEveryPageAndTheSavedFile();
     void benchWritesItsResults();
 
@@ -154,6 +156,38 @@ void BenchProgramsTest::probeReportsWhatWentWrong()
 
     QVERIFY(!run.start({u"/no/such/program"_s, paths().probe, workDir.path(), {}}, &error));
     QVERIFY2(error.startsWith(u"cannot start /no/such/program"_s), qPrintable(error));
+}
+
+void BenchProgramsTest::programThatStaysIsWaitedForAndStopped()
+{
+    QTemporaryDir workDir;
+    ProbedRun run;
+    QString error;
+    QVERIFY(run.start({paths().barewindow,
+                       paths().probe,
+                       workDir.path(),
+                       {{"ZOL_PROBE_STAY", "1"}, {"QT_LOGGING_RULES", "qt.qpa.*=true"}}},
+                      &error));
+    const std::optional<QByteArray> shown = run.waitForReport("shown", 20000);
+    QVERIFY(shown);
+    // Shown after it was started, by the same clock.
+    QVERIFY(shown->toLongLong() > run.launchNs());
+    QVERIFY(reportValue(run.reports(), "hwm"));
+
+    // A report that never comes: the wait ends on time, the program still runs.
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!run.waitForReport("never", 300));
+    QVERIFY(timer.elapsed() >= 300 && timer.elapsed() < 5000);
+    QVERIFY(run.isRunning());
+    QVERIFY(!run.waitForExit(200));
+    QVERIFY(run.pid() > 0);
+
+    run.stop();
+    QVERIFY(!run.isRunning());
+    QCOMPARE(run.pid(), 0);
+    // What the program said went to its own file, not to the benchmark's output.
+    QVERIFY(run.output().contains("qt.qpa"));
 }
 
 void BenchProgramsTest::fullSpeedReceiveChecksEveryPageAndTheSavedFile()
