@@ -1,0 +1,45 @@
+# Packages of both programs: a Debian package on Linux (cpack -G DEB), and on
+# Windows an install tree that runs on a machine without Qt.
+
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/deployqt.cmake)
+endif()
+
+set(CPACK_PACKAGE_NAME zolprint)
+# The package takes ZOLprint's version: the user-name tool keeps its own in its
+# caption, and a package can carry only one.
+set(CPACK_PACKAGE_VERSION ${ZOLprint_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Read and print the measurements of ZOL moisture meters")
+set(CPACK_PACKAGE_DESCRIPTION
+    "ZOLprint reads the measurements stored in a ZOL hand-held moisture meter over
+a serial port, shows them page by page for correction, saves and opens them as a
+measurements file and prints them, in Dutch, English, German or French.
+ZOL user name is the service tool that reads a ZOL6 meter's version record and
+programs its user name.")
+set(ZOL_PACKAGE_MAINTAINER "ZOLprint maintainers <maintainers@zolprint.invalid>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${ZOL_PACKAGE_MAINTAINER}")
+set(CPACK_STRIP_FILES ON)
+
+if(UNIX AND NOT APPLE)
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    # dpkg-shlibdeps names the package of every library the programs link,
+    # Qt's among them, with the version their symbols need; it also refuses a
+    # library that no package provides, so a build against a Qt outside the
+    # system cannot turn into a package that installs and then fails to start.
+    # The platform plugin for X11 comes with libqt6gui6 and the CUPS print
+    # plugin with libqt6printsupport6, both on that list already.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Courier New, which the page window and the printout ask for, is
+    # substituted by the metric-compatible Liberation Mono; Qt's own dialog
+    # texts in the four languages come with the translations.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
+else()
+    set(CPACK_GENERATOR ZIP)
+endif()
+
+include(CPack)
