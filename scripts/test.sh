@@ -23,6 +23,9 @@ scripts/pdf-printer.sh || echo "test: no PDF printer, so the real printer test c
 ctest --preset default -j"$jobs"
 $quick && exit 0
 
+stage "Debian package"
+scripts/test-package.sh
+
 stage "suite under the sanitizers"
 cmake --preset asan -DZOL_WERROR=$werror >/dev/null
 cmake --build --preset asan -j"$jobs"

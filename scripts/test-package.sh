@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it: exactly the expected files, a
+# dependency on every library package the programs load, valid desktop entries
+# that name the installed programs and icon. As root it also installs the
+# package with apt-get, starts both programs from PATH and removes it again.
+#   scripts/test-package.sh                  build the package, then check it
+#   ZOL_TEST_DEB=FILE scripts/test-package.sh  check FILE instead
+set -euo pipefail
+given_deb=${ZOL_TEST_DEB:+$(realpath "$ZOL_TEST_DEB")}
+cd "$(dirname "$0")/.."
+
+fail() {
+    echo "test-package: FAIL: $*" >&2
+    exit 1
+}
+
+scratch=$(mktemp -d)
+installed_here=0
+cleanup() {
+    if [[ $installed_here -eq 1 ]]; then
+        DEBIAN_FRONTEND=noninteractive apt-get remove -y -q zolprint >/dev/null 2>&1 || true
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+if [[ -n "$given_deb" ]]; then
+    deb=$given_deb
+else
+    if ! scripts/package.sh >"$scratch/package.log" 2>&1; then
+        cat "$scratch/package.log" >&2
+        fail "scripts/package.sh could not build the package"
+    fi
+    deb=$(tail -n 1 "$scratch/package.log")
+fi
+[[ -f "$deb" ]] || fail "no package at '$deb'"
+echo "test-package: checking $deb"
+
+# Exactly these files, so that a test program, the simulated meter or a stray
+# build file cannot slip in, and a missing entry or icon is noticed.
+expected="./usr/bin/ZOL user name
+./usr/bin/ZOLprint
+./usr/share/applications/zol-user-name.desktop
+./usr/share/applications/zolprint.desktop
+./usr/share/icons/hicolor/128x128/apps/zolprint.png
+./usr/share/icons/hicolor/32x32/apps/zolprint.png"
+# The name is the sixth field and on: it may hold spaces.
+actual=$(dpkg-deb -c "$deb" | grep -v '^d' | sed -E 's/^([^ ]+ +){5}//' | LC_ALL=C sort)
+if [[ "$actual" != "$expected" ]]; then
+    diff <(echo "$expected") <(echo "$actual") >&2 || true
+    fail "the package's files differ from the expected ones (< expected, > in the package)"
+fi
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[[ "$(field Package)" == zolprint ]] || fail "package name is '$(field Package)', not zolprint"
+version=$(sed -nE 's/^project\(ZOLprint VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+[[ "$(field Version)" == "$version" ]] ||
+    fail "package version is '$(field Version)', the project's is '$version'"
+[[ "$(field Architecture)" == "$(dpkg --print-architecture)" ]] ||
+    fail "package architecture is '$(field Architecture)'"
+
+depends=$(field Depends)
+depends_names=$(echo "$depends" | tr ',|' '\n' | sed -E 's/^ *//; s/[ (:].*//' | sort -u)
+names() { grep -qxF "$1" <<<"$depends_names"; }
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6printsupport6; do
+    names "$p" || fail "Depends does not name $p: $depends"
+done
+
+# Every library the packaged programs link must come from a package that
+# Depends names, or a fresh machine installs programs that cannot start.
+mkdir -p "$scratch/root"
+dpkg-deb -x "$deb" "$scratch/root"
+# Only the copy for this architecture: libc6-i386 and the like hold the same
+# names for another one.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+for program in "$scratch/root/usr/bin/ZOLprint" "$scratch/root/usr/bin/ZOL user name"; do
+    readelf -h "$program" >/dev/null 2>&1 || fail "$(basename "$program") is not a program file"
+    while read -r soname; do
+        owner=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1 || true)
+        [[ -n "$owner" ]] || fail "no installed package holds $soname, which $(basename "$program") links"
+        names "$owner" ||
+            fail "$(basename "$program") links $soname from $owner, which Depends does not name: $depends"
+    done < <(readelf -d "$program" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]/\1/p')
+done
+
+# The desktop entries as packaged: valid, starting a program the package
+# installs, with the icon it installs.
+for entry in "$scratch"/root/usr/share/applications/*.desktop; do
+    desktop-file-validate "$entry" || fail "$(basename "$entry") is not a valid desktop entry"
+    exec_line=$(sed -n 's/^Exec=//p' "$entry")
+    if [[ "$exec_line" == \"* ]]; then
+        command=${exec_line#\"}
+        command=${command%%\"*}
+    else
+        command=${exec_line%% *}
+    fi
+    [[ -x "$scratch/root/usr/bin/$command" ]] ||
+        fail "$(basename "$entry") starts '$command', which the package does not install in /usr/bin"
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    [[ -f "$scratch/root/usr/share/icons/hicolor/32x32/apps/$icon.png" ]] ||
+        fail "$(basename "$entry") names icon '$icon', which the package does not install"
+done
+echo "test-package: contents, dependencies and desktop entries are as expected"
+
+if [[ $(id -u) -ne 0 ]]; then
+    echo "test-package: not root, so the package is not installed and started"
+    exit 0
+fi
+if dpkg-query -W -f='${Status}' zolprint 2>/dev/null | grep -q 'install ok installed'; then
+    echo "test-package: zolprint is already installed here; leaving it alone and not installing"
+    exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+installed_here=1
+apt-get install -y -q "$deb" >"$scratch/apt.log" 2>&1 || {
+    cat "$scratch/apt.log" >&2
+    fail "apt-get could not install the package"
+}
+
+# Started means still running when the time-out stops it (exit status 124);
+# an early exit or a crash is a failure. On X11 when there is a server to be
+# had, since that is the platform plugin a desktop loads.
+start_check() {
+    local name=$1 path rc
+    path=$(command -v "$name") || fail "'$name' is not on PATH after installing"
+    [[ "$path" == "/usr/bin/$name" ]] || fail "'$name' on PATH is $path, not the installed one"
+    mkdir -p "$scratch/run" && cd "$scratch/run"
+    rc=0
+    if command -v xvfb-run >/dev/null 2>&1; then
+        QT_QPA_PLATFORM=xcb xvfb-run -a timeout -s TERM 3 "$name" >"$scratch/run.log" 2>&1 || rc=$?
+    else
+        QT_QPA_PLATFORM=offscreen timeout -s TERM 3 "$name" >"$scratch/run.log" 2>&1 || rc=$?
+    fi
+    cd - >/dev/null
+    if [[ $rc -ne 124 ]]; then
+        cat "$scratch/run.log" >&2
+        fail "'$name' did not keep running after it started (exit status $rc)"
+    fi
+}
+start_check ZOLprint
+start_check "ZOL user name"
+echo "test-package: installed with apt-get; both programs start from PATH"
+
+apt-get remove -y -q zolprint >"$scratch/apt.log" 2>&1 || {
+    cat "$scratch/apt.log" >&2
+    fail "apt-get could not remove the package"
+}
+installed_here=0
+if [[ -e /usr/bin/ZOLprint || -e "/usr/bin/ZOL user name" ]] ||
+    dpkg-query -W -f='${Status}' zolprint 2>/dev/null | grep -q 'install ok installed'; then
+    fail "apt-get remove left the programs behind"
+fi
+echo "test-package: removed again"
