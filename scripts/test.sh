@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite as built,
-# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer (leaks
-# included), and each fuzz target for a bounded time.
+# the Debian package (its files, dependencies, and an install and removal
+# when run as root), the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer (leaks included), and each fuzz target for a
+# bounded time.
 #   scripts/test.sh          all of it (what CI runs)
 #   scripts/test.sh --quick  the plain suite only
 set -euo pipefail
