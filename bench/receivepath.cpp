@@ -346,6 +346,8 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
         result.reopens = read.status == MeasurementsRead::Status::Ok &&
                          read.entries.mid(0, saved.size()) == saved;
         QFile::remove(file);
+    } else {
+        result.saveProblem = reason;
     }
     window.Form_Unload();
     return result;

@@ -45,7 +45,8 @@ struct FullSpeedReceive
     double seconds = 0;
     // Whether the received pages, saved, open again to the same pages.
     bool reopens = false;
-    qint64 fileBytes = 0;
+    qint64 fileBytes = 0; // 0 when the save was refused
+    QString saveProblem;  // why it was refused
     QString problem;
 };
 // ZOLprint's window with the real serial control reads the dump from a

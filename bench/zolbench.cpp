@@ -162,15 +162,19 @@ bool receiveRows(const Plan &plan, const QString &scratch, QList<ResultRow> &row
             ok = false;
             break;
         }
-        progress(QStringLiteral("%1 received whole in %2 ms; saved as %3 bytes, %4")
+        const QString saved = run.fileBytes == 0
+                                  ? QStringLiteral("not saved: %1").arg(run.saveProblem)
+                                  : QStringLiteral("saved as %1 bytes, %2")
+                                        .arg(run.fileBytes)
+                                        .arg(run.reopens ? QStringLiteral("opens again")
+                                                         : QStringLiteral("does not open again"));
+        progress(QStringLiteral("%1 received whole in %2 ms; %3")
                      .arg(sizeText(bytes))
                      .arg(run.seconds * 1000, 0, 'f', 1)
-                     .arg(run.fileBytes)
-                     .arg(run.reopens ? QStringLiteral("opens again")
-                                      : QStringLiteral("does not open again")));
+                     .arg(saved));
         largest = bytes;
         largestRun = run;
-        // Beyond what it can open again, a larger dump says nothing more.
+        // Beyond what it saves and opens again, a larger dump says nothing more.
         if (!run.reopens)
             break;
         largestReopening = bytes;

@@ -135,6 +135,14 @@ bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16
                       QString *reason)
 {
     const QByteArray bytes = formatMeasurements(pagesInUse, counter);
+    // What is saved must open again: a file past the reading limit would be
+    // refused by Open, here and in every other copy of the program.
+    if (bytes.size() > kMaxMeasurementsFileSize) {
+        if (reason)
+            *reason = QCoreApplication::translate("zol::MeasurementsFile",
+                                                  "too large to be opened again");
+        return false;
+    }
     // A device chosen as the file is written to, never replaced by a regular
     // file, which an atomic rename would do. Only a character device (a
     // terminal, /dev/null): opening a pipe waits for a reader, and a disk

@@ -50,7 +50,8 @@ MeasurementsRead readMeasurementsFile(const QString &path,
                                       const std::function<void(int)> &progress = {});
 
 // Writes through an atomic replace: on any failure the older file of that name
-// stays as it was, and reason says why.
+// stays as it was, and reason says why. Pages that would make a file larger
+// than the largest file read are refused, so that every saved file opens.
 bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
                       QString *reason);
 

@@ -380,6 +380,21 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     QCOMPARE(readMeasurementsFile(big).status, S::TooManyPages);
     QVERIFY(QFile::remove(big));
 
+    // Pages that make a file past that limit are not saved, and an older
+    // file stays; just below the limit the file saves and opens again.
+    QVERIFY(writeFile(big, "older file"));
+    const qsizetype frame = formatMeasurements({QString()}, -1).size();
+    const QStringList tooLarge = {QString(kMaxMeasurementsFileSize - frame + 1, u'x')};
+    QString why;
+    QVERIFY(!saveMeasurements(big, tooLarge, -1, &why));
+    QVERIFY(!why.isEmpty());
+    QCOMPARE(readFile(big), QByteArray("older file"));
+    const QStringList largest = {QString(kMaxMeasurementsFileSize - frame, u'x')};
+    QVERIFY2(saveMeasurements(big, largest, -1, &why), qPrintable(why));
+    QCOMPARE(QFileInfo(big).size(), kMaxMeasurementsFileSize);
+    QCOMPARE(readMeasurementsFile(big).entries.first(), largest.first());
+    QVERIFY(QFile::remove(big));
+
 #ifdef Q_OS_UNIX
     // Neither a pipe without a writer nor an endless device holds up Open.
     const QString fifo = dir.filePath(u"pipe.vmt"_s);
