@@ -12,6 +12,9 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(2);
+    // Panels line up from the left edge; space no panel takes stays at the
+    // right, and a panel without a fixed width takes it all.
+    layout->addStretch(0);
     m_clock.setSingleShot(true);
     m_clock.setTimerType(Qt::CoarseTimer);
     connect(&m_clock, &QTimer::timeout, this, [this] {
@@ -32,7 +35,7 @@ int StatusBar::addPanel(PanelKind kind, int width, int minimumWidth)
         label->setMinimumWidth(minimumWidth);
     if (kind != PanelKind::Text)
         label->setAlignment(Qt::AlignCenter);
-    static_cast<QHBoxLayout *>(layout())->addWidget(label, width > 0 ? 0 : 1);
+    static_cast<QHBoxLayout *>(layout())->insertWidget(panelCount(), label, width > 0 ? 0 : 1);
     m_panels.append({kind, label});
     if (kind != PanelKind::Text) {
         refreshClock();

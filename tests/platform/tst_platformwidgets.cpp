@@ -1,13 +1,18 @@
+#include "fonts.h"
 #include "statusbar.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace zol;
 using namespace Qt::StringLiterals;
@@ -37,6 +42,7 @@ private slots:
     void textTypedByTheUser();
     void statusBarPanels();
     void statusBarClockPanels();
+    void classicFacesFallBackToMetricTwins();
 };
 
 void TestPlatformWidgets::textSetByTheProgram()
@@ -143,6 +149,22 @@ void TestPlatformWidgets::statusBarPanels()
     QCOMPARE(bar.panelLabel(2)->width(), 60);
     QCOMPARE(bar.panelLabel(3)->width(), 80);
     QVERIFY(bar.panelLabel(1)->width() >= 100);
+    // The flexible panel takes the room left, so the last one ends at the edge.
+    QVERIFY(bar.panelLabel(1)->x() <= 2);
+    QVERIFY(bar.panelLabel(3)->geometry().right() >= bar.width() - 3);
+
+    // Fixed panels alone start at the left edge, in order, as the user tool's
+    // single status panel does.
+    StatusBar fixedOnly;
+    fixedOnly.addPanel(StatusBar::PanelKind::Text, 96, 96);
+    fixedOnly.addPanel(StatusBar::PanelKind::Time, 60);
+    fixedOnly.resize(400, 30);
+    fixedOnly.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fixedOnly));
+    QVERIFY(fixedOnly.panelLabel(1)->x() <= 2);
+    QCOMPARE(fixedOnly.panelLabel(1)->width(), 96);
+    QVERIFY(fixedOnly.panelLabel(2)->x() > fixedOnly.panelLabel(1)->geometry().right());
+    QVERIFY(fixedOnly.panelLabel(2)->x() < 110);
 }
 
 void TestPlatformWidgets::statusBarClockPanels()
@@ -174,6 +196,38 @@ void TestPlatformWidgets::statusBarClockPanels()
     QVERIFY2(times.contains(bar.panelText(2)), qPrintable(bar.panelText(2)));
     QVERIFY2(dates.contains(bar.panelText(3)), qPrintable(bar.panelText(3)));
     QCOMPARE(bar.panelText(1), QString());
+}
+
+// Where the Windows faces are missing, the windows get faces of the same
+// widths, so that fixed-size labels hold their text as they were drawn.
+void TestPlatformWidgets::classicFacesFallBackToMetricTwins()
+{
+    installFontSubstitutes();
+    const QStringList families = QFontDatabase::families();
+    struct Face
+    {
+        QString asked;
+        QStringList twins;
+    };
+    const QList<Face> faces = {
+        {u"MS Sans Serif"_s,
+         {u"Microsoft Sans Serif"_s, u"Arial"_s, u"Liberation Sans"_s, u"Arimo"_s}},
+        {u"Courier New"_s, {u"Liberation Mono"_s, u"Cousine"_s}},
+    };
+    for (const Face &face : faces) {
+        if (families.contains(face.asked))
+            continue; // the face itself is there and is used
+        const bool anyTwin = std::any_of(face.twins.begin(), face.twins.end(),
+                                         [&](const QString &t) { return families.contains(t); });
+        if (!anyTwin)
+            continue; // nothing better than the system's fallback here
+        QFont font(face.asked);
+        font.setPointSizeF(8.25);
+        const QString used = QFontInfo(font).family();
+        QVERIFY2(face.twins.contains(used), qPrintable(face.asked + u" became "_s + used));
+    }
+    if (qEnvironmentVariableIsSet("CI"))
+        QVERIFY2(families.contains(u"Liberation Sans"_s), "fonts-liberation is not installed");
 }
 
 } // namespace zol::test
