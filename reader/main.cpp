@@ -1,4 +1,5 @@
 #include "filedialog.h"
+#include "fonts.h"
 #include "frmzolprint.h"
 #include "messagebox.h"
 #include "pageprinter.h"
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
                                             .arg(ZOLPRINT_VERSION_MINOR)
                                             .arg(ZOLPRINT_VERSION_PATCH));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
+    zol::installFontSubstitutes();
 
     zol::QtSerialPort serialPort;
     zol::QtMessageBoxes messageBoxes;

@@ -1,3 +1,4 @@
+#include "fonts.h"
 #include "frmmain.h"
 #include "messagebox.h"
 #include "qtserialport.h"
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
                                             .arg(ZOLUSERNAME_VERSION_MINOR)
                                             .arg(ZOLUSERNAME_VERSION_PATCH));
     QApplication::setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    zol::installFontSubstitutes();
 
     zol::QtSerialPort serialPort;
     zol::QtMessageBoxes messageBoxes;
