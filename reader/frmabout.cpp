@@ -90,8 +90,7 @@ void frmAbout::buildControls()
     lblUse =
         addLabel(this, u"lblUse"_s, u"For use with ZOL Moisture Meters"_s, 120, 360, 4095, 225);
     lblDisclaimer3 = addLabel(this, u"lblDisclaimer3"_s,
-                              u"Copyright \u00a9 1999-2004 ZOL Instruments. All rights reserved."_s,
-                              120, 720, 3975, 255);
+                              u"Copyright \u00a9 1999-2004 ZOL Instruments"_s, 120, 720, 3975, 255);
     lblVersion = addLabel(this, u"lblVersion"_s, u"Version"_s, 120, 1080, 4005, 225);
     Label1 = addLabel(this, u"Label1"_s,
                       u"ZOL and the names of the ZOL meters are registered trademarks of ZOL "

@@ -1,4 +1,5 @@
 #include "fakemessageboxes.h"
+#include "fonts.h"
 #include "frmabout.h"
 #include "programlauncher.h"
 #include "readerfakes.h"
@@ -8,6 +9,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -131,6 +134,7 @@ class AboutTest : public QObject
 
 private slots:
     void textsVersionAndLayout();
+    void labelsHoldTheirText();
     void closingUnloadsTheDialog();
     void getKeyValue();
     void systemInfoLookupOrder();
@@ -188,6 +192,33 @@ void AboutTest::textsVersionAndLayout()
     QCOMPARE(d.Line1[0]->lineWidth(), 2);
     QVERIFY(d.children().indexOf(d.Line1[0]) > d.children().indexOf(d.Line1[1]));
     QVERIFY(d.Line1[0]->geometry().contains(d.Line1[1]->geometry()));
+}
+
+// Every label's text fits its fixed box in the faces the program runs with;
+// a line that wraps past the box's height is cut off unseen.
+void AboutTest::labelsHoldTheirText()
+{
+    installFontSubstitutes();
+    if (!QFontDatabase::families().contains(u"Liberation Sans"_s)) {
+        if (qEnvironmentVariableIsSet("CI"))
+            QFAIL("fonts-liberation is not installed");
+        QSKIP("needs Liberation Sans, the face the dialog falls back to");
+    }
+    About about;
+    const QList<QLabel *> labels = about.dialog->findChildren<QLabel *>();
+    QVERIFY(labels.size() >= 8);
+    for (const QLabel *label : labels) {
+        if (label->text().isEmpty())
+            continue; // the picture
+        const QRect box = label->contentsRect();
+        const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(QRect(0, 0, box.width(), 10000),
+                                               Qt::TextWordWrap | Qt::AlignLeft, label->text());
+        QVERIFY2(needed.height() <= box.height(),
+                 qPrintable(u"%1 needs %2 px, has %3"_s.arg(label->objectName())
+                                .arg(needed.height())
+                                .arg(box.height())));
+    }
 }
 
 void AboutTest::closingUnloadsTheDialog()
