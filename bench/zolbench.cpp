@@ -189,11 +189,13 @@ bool receiveRows(const Plan &plan, const QString &scratch, QList<ResultRow> &row
              : sizeText(largest),
          QStringLiteral("largest tried %1").arg(sizeText(tried)),
          ratioOf(double(largest), double(tried)), QStringLiteral("none set"), std::nullopt});
-    rows.append({QStringLiteral("Receive path: largest of those whose saved file opens again"),
-                 largestReopening > 0 ? sizeText(largestReopening) : QStringLiteral("none"),
-                 QStringLiteral("largest received %1").arg(sizeText(largest)),
-                 ratioOf(double(largestReopening), double(largest)), QStringLiteral("none set"),
-                 std::nullopt});
+    rows.append(
+        {QStringLiteral(
+             "Receive path: largest of those that save and open again (Save refuses larger)"),
+         largestReopening > 0 ? sizeText(largestReopening) : QStringLiteral("none"),
+         QStringLiteral("largest received %1").arg(sizeText(largest)),
+         ratioOf(double(largestReopening), double(largest)), QStringLiteral("none set"),
+         std::nullopt});
     return ok;
 }
 
