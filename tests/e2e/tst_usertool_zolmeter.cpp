@@ -16,6 +16,37 @@ using namespace zol;
 using namespace zol::test;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The tool with the real serial control on COM3, which points at the
+// simulated ZOL6 started with the given arguments.
+struct ToolOnZolmeter
+{
+    explicit ToolOnZolmeter(const QStringList &arguments) : device(startZolmeter(meter, arguments))
+    {
+        qputenv("ZOL_COM3", device);
+        window.Form_Load();
+        window.txtComPort->setText(u"3"_s);
+    }
+
+    bool idle() const { return window.cmdGetserial->isEnabled(); }
+    // Ends the meter, woken first if the test stopped it.
+    bool stopMeter()
+    {
+        ::kill(static_cast<pid_t>(meter.processId()), SIGCONT);
+        meter.terminate();
+        return meter.waitForFinished(5000);
+    }
+
+    QProcess meter;
+    const QByteArray device;
+    QtSerialPort port;
+    FakeMessageBoxes boxes;
+    frmMain window{UserToolServices{port, boxes}};
+};
+
+} // namespace
+
 // The user-name tool against the simulated ZOL6, as a technician would use it.
 class UserToolAgainstZolmeterTest : public QObject
 {
@@ -29,17 +60,10 @@ private slots:
 
 void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
 {
-    QProcess meter;
-    const QByteArray device = startZolmeter(meter, {u"zol6"_s, u"--serial"_s, u"00004242"_s});
-    QVERIFY(!device.isEmpty());
-    qputenv("ZOL_COM3", device);
-
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    frmMain window(UserToolServices{port, boxes});
-    window.Form_Load();
-    window.txtComPort->setText(u"3"_s);
-    auto idle = [&window] { return window.cmdGetserial->isEnabled(); };
+    ToolOnZolmeter tool({u"zol6"_s, u"--serial"_s, u"00004242"_s});
+    QVERIFY(!tool.device.isEmpty());
+    frmMain &window = tool.window;
+    auto idle = [&tool] { return tool.idle(); };
 
     QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
     QTRY_VERIFY(idle());
@@ -54,7 +78,7 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
 
     window.txtName->setText(u"AB"_s);
     QTest::mouseClick(window.cmdProgram, Qt::LeftButton);
-    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(tool.boxes.shown.size(), 1);
     QTRY_VERIFY(idle());
     QCOMPARE(window.txtErrors->text(),
              u"Program command to ZOL (AB          )\r\nOK received from ZOL\r\n"_s);
@@ -65,7 +89,7 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
              u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
 
     // The meter stops answering: five seconds later the time-out speaks.
-    ::kill(static_cast<pid_t>(meter.processId()), SIGSTOP);
+    ::kill(static_cast<pid_t>(tool.meter.processId()), SIGSTOP);
     QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
     QVERIFY(!idle());
     QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
@@ -74,9 +98,7 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
         u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s));
     QCOMPARE(window.StatusBar1->panelText(1), u"Ready"_s);
 
-    ::kill(static_cast<pid_t>(meter.processId()), SIGCONT);
-    meter.terminate();
-    QVERIFY(meter.waitForFinished(5000));
+    QVERIFY(tool.stopMeter());
 }
 
 void UserToolAgainstZolmeterTest::faultsOnTheLine_data()
@@ -111,18 +133,10 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
     QFETCH(QString, log);
     QFETCH(bool, versionShown);
 
-    QProcess meter;
-    const QByteArray device =
-        startZolmeter(meter, QStringList{u"zol6"_s, u"--serial"_s, u"00007777"_s} + options);
-    QVERIFY(!device.isEmpty());
-    qputenv("ZOL_COM3", device);
-
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    frmMain window(UserToolServices{port, boxes});
-    window.Form_Load();
-    window.txtComPort->setText(u"3"_s);
-    auto idle = [&window] { return window.cmdGetserial->isEnabled(); };
+    ToolOnZolmeter tool(QStringList{u"zol6"_s, u"--serial"_s, u"00007777"_s} + options);
+    QVERIFY(!tool.device.isEmpty());
+    frmMain &window = tool.window;
+    auto idle = [&tool] { return tool.idle(); };
 
     for (int attempt = 0; attempt < 2; ++attempt) {
         QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
@@ -131,13 +145,12 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
         QCOMPARE(window.txtErrors->text(), log);
         QCOMPARE(window.txtData->text().contains(u"Serial: 00007777\r\n"_s), versionShown);
         QCOMPARE(window.StatusBar1->panelText(1), u"Ready"_s);
-        QVERIFY(!port.isOpen());
+        QVERIFY(!tool.port.isOpen());
         QVERIFY(window.cmdProgram->isEnabled());
     }
-    QVERIFY(boxes.shown.isEmpty());
+    QVERIFY(tool.boxes.shown.isEmpty());
 
-    meter.terminate();
-    QVERIFY(meter.waitForFinished(5000));
+    QVERIFY(tool.stopMeter());
 }
 
 QTEST_MAIN(UserToolAgainstZolmeterTest)
