@@ -46,6 +46,23 @@ int pdfinfoPages(const QString &path)
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
+// ZOLprint's window printing through the given printer, with fakes for
+// everything else.
+struct PrintingWindow
+{
+    explicit PrintingWindow(PagePrinter &printer)
+        : w(ReaderServices{port, boxes, nullptr, &printer, nullptr, nullptr,
+                           dir.filePath(u"zolprint.ini"_s)})
+    {
+        w.Form_Load();
+    }
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    frmZOLprint w;
+};
+
 } // namespace
 
 class PrintingTest : public QObject
@@ -105,13 +122,10 @@ void PrintingTest::sheetsInThePdf()
 
 void PrintingTest::theWindowsPrintCommands()
 {
-    QTemporaryDir dir;
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
     FakePagePrinter printer;
-    frmZOLprint w(ReaderServices{port, boxes, nullptr, &printer, nullptr, nullptr,
-                                 dir.filePath(u"zolprint.ini"_s)});
-    w.Form_Load();
+    PrintingWindow window(printer);
+    frmZOLprint &w = window.w;
+    const FakeMessageBoxes &boxes = window.boxes;
     PageStore &pages = w.state().pages;
     for (int i = 0; i < 5; ++i)
         pages.sPage[i] = u"page %1"_s.arg(i + 1);
@@ -200,13 +214,10 @@ void PrintingTest::withoutTheSpooler()
     QVERIFY(!QtPagePrinter().printPages({u"page"_s}, &reason));
     QVERIFY(!reason.isEmpty());
 
-    QTemporaryDir dir;
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
     QtPagePrinter real;
-    frmZOLprint w(ReaderServices{port, boxes, nullptr, &real, nullptr, nullptr,
-                                 dir.filePath(u"zolprint.ini"_s)});
-    w.Form_Load();
+    PrintingWindow window(real);
+    frmZOLprint &w = window.w;
+    const FakeMessageBoxes &boxes = window.boxes;
     PageStore &pages = w.state().pages;
     pages.sPage[0] = u"one"_s;
     pages.sPage[1] = u"two"_s;
