@@ -1,4 +1,6 @@
 #include "fonts.h"
+#include "malformedlinesettings.h"
+#include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
 
@@ -43,6 +45,7 @@ private slots:
     void statusBarPanels();
     void statusBarClockPanels();
     void classicFacesFallBackToMetricTwins();
+    void serialControlRefusesWhatItCannotUse();
 };
 
 void TestPlatformWidgets::textSetByTheProgram()
@@ -228,6 +231,28 @@ void TestPlatformWidgets::classicFacesFallBackToMetricTwins()
     }
     if (qEnvironmentVariableIsSet("CI"))
         QVERIFY2(families.contains(u"Liberation Sans"_s), "fonts-liberation is not installed");
+}
+
+void TestPlatformWidgets::serialControlRefusesWhatItCannotUse()
+{
+    const QStringList malformed = malformedLineSettings();
+    // The control keeps what it had: nothing of a refused text is applied.
+    QtSerialPort port;
+    QVERIFY(port.setSettings(u"9600,e,7,2"_s));
+    for (const QString &text : malformed) {
+        QVERIFY2(!port.setSettings(text), qPrintable(text));
+        QCOMPARE(port.settings(), u"9600,e,7,2"_s);
+    }
+    QVERIFY(port.setSettings(u"2400,n,8,1"_s));
+    QCOMPARE(port.settings(), u"2400,n,8,1"_s);
+
+    // Outside 1..255 there is no device to open.
+    QtSerialPort serial;
+    serial.setCommPort(256);
+    QString reason;
+    QVERIFY(!serial.open(&reason));
+    QVERIFY(!serial.isOpen());
+    QVERIFY(!reason.isEmpty());
 }
 
 } // namespace zol::test

@@ -93,6 +93,23 @@ private:
     Key m_nextHandle = 1;
 };
 
+// A value that the registry reports with no data at all.
+struct RegistryValueError
+{
+};
+
+// The access readKeyValue asks for first, and the read-only access it falls
+// back to when that is refused.
+constexpr std::uint32_t kRegistryKeyAccess = 0x2003F;
+constexpr std::uint32_t kRegistryKeyRead = 0x20019;
+
+// Reads a string or number value the way the About dialog needs it: false,
+// with value empty, when the key or value cannot be read (or there is no
+// registry); a value reported with no data at all throws RegistryValueError.
+// The key is closed on every way out.
+bool readKeyValue(Registry *registry, Registry::Key root, const QString &keyName,
+                  const QString &valueName, QString &value);
+
 } // namespace zol
 
 #ifdef Q_OS_WIN

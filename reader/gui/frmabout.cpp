@@ -1,6 +1,5 @@
 #include "frmabout.h"
 
-#include "codepage.h"
 #include "controlname.h"
 #include "messagebox.h"
 #include "programlauncher.h"
@@ -198,71 +197,7 @@ bool frmAbout::runStartSysInfo()
 bool frmAbout::GetKeyValue(Registry::Key KeyRoot, const QString &KeyName, const QString &SubKeyRef,
                            QString &KeyVal)
 {
-    Registry *registry = m_services.registry;
-    if (!registry) {
-        KeyVal.clear();
-        return false;
-    }
-
-    Registry::Key hKey = 0;
-    // The key is closed on every way out, also when opening failed and when
-    // the value turns out to be unusable.
-    struct Closer
-    {
-        Registry &registry;
-        Registry::Key &key;
-        ~Closer() { registry.closeKey(key); }
-    } closer{*registry, hKey};
-
-    const QByteArray keyName = toAnsi(KeyName);
-    long rc = registry->openKey(KeyRoot, keyName, kKeyAccess, &hKey);
-    // Since Windows asks for elevation before it grants write access to the
-    // machine's keys, ordinary users only get to read them.
-    if (rc == Registry::kAccessDenied) {
-        hKey = 0;
-        rc = registry->openKey(KeyRoot, keyName, kKeyRead, &hKey);
-    }
-    if (rc != Registry::kSuccess) {
-        hKey = 0;
-        KeyVal.clear();
-        return false;
-    }
-
-    QByteArray tmpVal(kBufferSize, '\0');
-    std::uint32_t KeyValSize = kBufferSize;
-    std::uint32_t KeyValType = 0;
-    rc = registry->queryValue(hKey, toAnsi(SubKeyRef), &KeyValType, &tmpVal, &KeyValSize);
-    if (rc != Registry::kSuccess) {
-        KeyVal.clear();
-        return false;
-    }
-
-    // The reported size counts characters of the buffer; the last one is the
-    // closing zero when the value was stored with it. There is no character
-    // at position 0, nor beyond the buffer.
-    const QString buffer = fromAnsi(tmpVal);
-    if (KeyValSize == 0 || KeyValSize > static_cast<std::uint32_t>(buffer.size()))
-        throw RegistryValueError{};
-    const qsizetype size = KeyValSize;
-    const QString cut =
-        buffer.at(size - 1).unicode() == 0 ? buffer.left(size - 1) : buffer.left(size);
-
-    switch (KeyValType) {
-    case Registry::kTypeString:
-        KeyVal = cut;
-        break;
-    case Registry::kTypeDword: {
-        // Little-endian, as the system stores it.
-        quint32 number = 0;
-        for (qsizetype i = std::min<qsizetype>(size, 4) - 1; i >= 0; --i)
-            number = (number << 8) | static_cast<unsigned char>(tmpVal.at(i));
-        KeyVal = QString::number(number);
-        break;
-    }
-    default:
-        break;
-    }
-    return true;
+    return readKeyValue(m_services.registry, KeyRoot, KeyName, SubKeyRef, KeyVal);
 }
 
 } // namespace zol

@@ -1,12 +1,12 @@
 #include "measurementsfile.h"
 
+#include "atomicfile.h"
 #include "codepage.h"
 #include "pagestore.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -164,19 +164,7 @@ bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16
         return true;
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return replaceFile(path, bytes, reason);
 }
 
 } // namespace zol

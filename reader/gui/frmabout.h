@@ -70,15 +70,8 @@ public:
     bool GetKeyValue(Registry::Key KeyRoot, const QString &KeyName, const QString &SubKeyRef,
                      QString &KeyVal);
 
-    struct RegistryValueError
-    {
-    };
-
-    // The access GetKeyValue asks for first, and the read-only access it
-    // falls back to when that is refused.
-    static constexpr std::uint32_t kKeyAccess = 0x2003F;
-    static constexpr std::uint32_t kKeyRead = 0x20019;
-    static constexpr int kBufferSize = 1024;
+    using RegistryValueError = zol::RegistryValueError;
+    static constexpr std::uint32_t kKeyAccess = kRegistryKeyAccess;
 
     QLabel *lblTitle = nullptr;
     QLabel *lblUse = nullptr;

@@ -1,10 +1,10 @@
 #include "settings.h"
 
+#include "atomicfile.h"
 #include "languages.h"
 
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace zol {
@@ -87,20 +87,7 @@ Settings readSettingsFile(const QString &path, qint16 fallbackLanguage)
 
 bool writeSettingsFile(const QString &path, const Settings &settings, QString *reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = formatSettings(settings);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return replaceFile(path, formatSettings(settings), reason);
 }
 
 } // namespace zol

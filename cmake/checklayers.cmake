@@ -1,0 +1,65 @@
+# cmake -DBUILD_DIR=<dir> -P checklayers.cmake
+#
+# The logic of each program and of the platform lives in a core/ folder and
+# builds on QtCore alone. Its library gets no other Qt include path, so a bare
+# widget header fails to compile there; this check also catches the spelled-
+# out forms (<QtWidgets/QWidget>) that Qt's root include path would still
+# find, and a compile line that somehow got a GUI module's path.
+cmake_minimum_required(VERSION 3.22)
+
+set(commands_file "${BUILD_DIR}/compile_commands.json")
+if(NOT EXISTS "${commands_file}")
+    message(FATAL_ERROR "layers: ${commands_file} is missing; configure the build first")
+endif()
+file(READ "${commands_file}" commands)
+string(JSON count LENGTH "${commands}")
+math(EXPR last "${count} - 1")
+
+set(forbidden_modules QtGui QtWidgets QtSerialPort QtPrintSupport QtTest)
+set(failures "")
+set(core_files 0)
+set(core_dirs "")
+foreach(i RANGE ${last})
+    string(JSON file GET "${commands}" ${i} file)
+    if(NOT file MATCHES "/(platform|reader|usertool)/core/[^/]+$")
+        continue()
+    endif()
+    math(EXPR core_files "${core_files} + 1")
+    string(JSON command ERROR_VARIABLE no_command GET "${commands}" ${i} command)
+    if(no_command)
+        string(JSON command GET "${commands}" ${i} arguments)
+    endif()
+    foreach(module IN LISTS forbidden_modules)
+        if(command MATCHES "[-/]I[^ ]*${module}|isystem [^ ]*${module}")
+            list(APPEND failures "${file}: compiled with the ${module} include path")
+        endif()
+    endforeach()
+    get_filename_component(dir "${file}" DIRECTORY)
+    list(APPEND core_dirs "${dir}")
+endforeach()
+
+# Every source and header in those folders, each read once.
+list(REMOVE_DUPLICATES core_dirs)
+foreach(dir IN LISTS core_dirs)
+    file(GLOB sources "${dir}/*.h" "${dir}/*.cpp")
+    foreach(source IN LISTS sources)
+        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include")
+        foreach(line IN LISTS includes)
+            foreach(module IN LISTS forbidden_modules)
+                if(line MATCHES "<${module}/")
+                    list(APPEND failures "${source}: ${line}")
+                endif()
+            endforeach()
+        endforeach()
+    endforeach()
+endforeach()
+
+if(core_files EQUAL 0)
+    message(FATAL_ERROR "layers: no core/ source in ${commands_file}")
+endif()
+list(REMOVE_DUPLICATES failures)
+if(failures)
+    list(JOIN failures "\n  " text)
+    message(FATAL_ERROR "layers: logic code reaches above QtCore:\n  ${text}")
+endif()
+message(STATUS "layers: ${core_files} logic sources build on QtCore alone")
