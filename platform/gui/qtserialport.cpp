@@ -128,6 +128,10 @@ bool QtSerialPort::open(QString *reason)
         m_port.clearError();
         return false;
     }
+    // Whatever reached the line while the port was closed (the tail of an
+    // earlier dump, a reply that came after its time-out, noise) belongs to
+    // no exchange of this open, and must not be read as the start of one.
+    m_port.clear(QSerialPort::Input);
     m_open = true;
     m_lost = false;
     m_rescued.clear();

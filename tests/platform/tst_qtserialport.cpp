@@ -83,6 +83,7 @@ private slots:
     void opensAndAppliesSettings();
     void openFailureGivesTheReason();
     void bytesBothWays();
+    void nothingFromBeforeTheOpen();
     void readAllHandsOverAtMost32767();
     void sixtyFourKiBAtFullSpeed();
     void farEndHangingUp();
@@ -223,6 +224,38 @@ void TestQtSerialPort::bytesBothWays()
     QTRY_COMPARE(quiet.port.inBufferCount(), 6);
     QCOMPARE(silent.count(), 0);
     QCOMPARE(quiet.port.readAll(), QByteArray("polled"));
+}
+
+void TestQtSerialPort::nothingFromBeforeTheOpen()
+{
+    // Everything read after an open was sent after it; a marker written then
+    // shows when the line has delivered all it is going to.
+    auto readUntil = [](PortOnPty &line, const QByteArray &marker) {
+        QByteArray got;
+        QElapsedTimer waited;
+        waited.start();
+        while (!got.endsWith(marker) && waited.elapsed() < 20000) {
+            QTest::qWait(20);
+            got += line.port.readAll();
+        }
+        return got;
+    };
+
+    PortOnPty line;
+    QVERIFY(line.pty.write("tail of an earlier dump\f"));
+    QString reason;
+    QVERIFY2(line.port.open(&reason), qPrintable(reason));
+    QVERIFY(line.pty.write("fresh"));
+    QCOMPARE(readUntil(line, "fresh"), QByteArray("fresh"));
+
+    // The same after a close: a late reply waits in the line until the next
+    // open, and is dropped there.
+    line.port.close();
+    QVERIFY(line.pty.write("\x02o000\x03o late"));
+    QVERIFY2(line.port.open(&reason), qPrintable(reason));
+    QCOMPARE(line.port.inBufferCount(), 0);
+    QVERIFY(line.pty.write("answer"));
+    QCOMPARE(readUntil(line, "answer"), QByteArray("answer"));
 }
 
 void TestQtSerialPort::readAllHandsOverAtMost32767()
