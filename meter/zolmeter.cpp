@@ -44,7 +44,7 @@ const char kUsage[] =
     "Usage: zolmeter dump [FILE] [--baud N] [--link PATH]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
-    "                     [--split MS]\n"
+    "                     [--split MS] [--late MS]\n"
     "       zolmeter sample\n"
     "\n"
     "Plays a moisture meter on a pseudo-terminal. The device path is printed on\n"
@@ -76,6 +76,8 @@ const char kUsage[] =
     "  --bad-check      answer with a wrong check character\n"
     "  --noise          send a stray byte before each answer\n"
     "  --split MS       send each answer in two parts, MS milliseconds apart\n"
+    "  --late MS        send each answer MS milliseconds after its command arrived,\n"
+    "                   whether or not the port is still open then\n"
     "\n"
     "Exit status: 0 when stopped by a signal, 1 on an error, 2 on bad arguments.\n";
 
@@ -92,6 +94,7 @@ struct Options
     bool badCheck = false;
     bool noise = false;
     std::optional<int> splitMs;
+    int lateMs = 0;
 };
 
 struct UsageError
@@ -192,6 +195,13 @@ Options parseArguments(int argc, char **argv)
                 throw UsageError{"--split wants milliseconds from 0 to 60000, not \"" + text +
                                  "\""};
             options.splitMs = static_cast<int>(*ms);
+        } else if (arg == "--late" && zol6) {
+            const std::string text = value();
+            const auto ms = parseNumber(text, 0, 600'000);
+            if (!ms)
+                throw UsageError{"--late wants milliseconds from 0 to 600000, not \"" + text +
+                                 "\""};
+            options.lateMs = static_cast<int>(*ms);
         } else if (arg.size() > 1 && arg.front() == '-') {
             throw UsageError{"unknown option " + arg + " for " + mode};
         } else if (dump && !options.file) {
@@ -376,6 +386,7 @@ int runZol6(Pty &pty, const Options &options)
 {
     using Clock = std::chrono::steady_clock;
     Zol6 meter(options.identity, options.badCheck);
+    const auto late = std::chrono::milliseconds(options.lateMs);
     std::deque<DueReply> due;
     auto lastByte = Clock::now();
     bool open = false;
@@ -433,7 +444,9 @@ int runZol6(Pty &pty, const Options &options)
             continue;
         lastByte = Clock::now();
         for (std::string &reply : meter.receive(received)) {
-            due.push_back({lastByte, std::move(reply)});
+            if (options.lateMs > 0 && !options.silent)
+                logEvent("answer due in %d ms", options.lateMs);
+            due.push_back({lastByte + late, std::move(reply)});
         }
     }
 }

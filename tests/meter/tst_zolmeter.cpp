@@ -269,6 +269,7 @@ private slots:
     void zol6UserName();
     void zol6Faults();
     void zol6AnswersOutliveTheClose();
+    void zol6Late();
 };
 
 void TestZolmeter::sampleReport()
@@ -470,6 +471,10 @@ void TestZolmeter::badArguments()
         {u"zol6"_s, u"--baud"_s, u"9600"_s},
         {u"zol6"_s, u"extra"_s},
         {u"sample"_s, u"--link"_s, u"x"_s},
+        {u"zol6"_s, u"--late"_s, u"soon"_s},
+        {u"zol6"_s, u"--late"_s, u"-5"_s},
+        {u"zol6"_s, u"--late"_s},
+        {u"dump"_s, u"--late"_s, u"100"_s},
     };
     for (const QStringList &arguments : bad) {
         const Run run = runToEnd(arguments);
@@ -484,6 +489,8 @@ void TestZolmeter::badArguments()
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("zolmeter dump"));
     QVERIFY(help.out.contains("zolmeter zol6"));
+    for (const char *option : {"--late MS"})
+        QVERIFY2(help.out.contains(option), option);
 }
 
 void TestZolmeter::zol6Version()
@@ -656,6 +663,34 @@ void TestZolmeter::zol6AnswersOutliveTheClose()
         verifyVersionReply(head + line.bytes, "ZOL6", "1.20", "6.05", "00012345", 'G');
         QCOMPARE(meter.stop(), 0);
     }
+}
+
+void TestZolmeter::zol6Late()
+{
+    Meter meter({u"zol6"_s, u"--late"_s, u"1500"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(13, device, u"9600,n,8,1"_s);
+    QVERIFY(line.open());
+
+    // The clock starts before the frame goes out, so the answer cannot be
+    // seen before the delay has passed.
+    const QByteArray version = line.exchange(frame("V000"), 10000);
+    verifyVersionReply(version, "ZOL6", "1.20", "6.05", "00012345", 'G');
+    QVERIFY2(line.firstArrival() >= 1500, qPrintable(QString::number(line.firstArrival())));
+
+    // The program gives up and closes the port before the answer is due: the
+    // answer goes out all the same and waits for the next opener.
+    line.send(frame("X012", "AB          "));
+    line.close();
+    QTRY_VERIFY_WITH_TIMEOUT(meter.log().contains(u"the answer waits on the line"_s), 10000);
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 7, 5000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, frame("o000"));
+    // The name was stored although nobody was there to hear it.
+    QCOMPARE(line.exchange(frame("X012", "CD          "), 10000), frame("f000"));
+    QCOMPARE(meter.stop(), 0);
 }
 
 } // namespace zol::test
