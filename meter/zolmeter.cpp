@@ -39,9 +39,11 @@ constexpr auto kFrameTimeout = 500ms;
 constexpr char kNoise = '\xFF';
 // How often a meter whose port is closed looks for a frame sent just before.
 constexpr auto kClosedLook = 20ms;
+// Well within what a terminal holds for a reader that is not there yet.
+constexpr std::size_t kMaxStale = 4096;
 
 const char kUsage[] =
-    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH]\n"
+    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
     "                     [--split MS] [--late MS]\n"
@@ -78,6 +80,9 @@ const char kUsage[] =
     "  --split MS       send each answer in two parts, MS milliseconds apart\n"
     "  --late MS        send each answer MS milliseconds after its command arrived,\n"
     "                   whether or not the port is still open then\n"
+    "  --stale TEXT     leave TEXT (taken literally, at most 4096 bytes) in the port's\n"
+    "                   input before the device path is printed, as if left over\n"
+    "                   from an earlier transfer\n"
     "\n"
     "Exit status: 0 when stopped by a signal, 1 on an error, 2 on bad arguments.\n";
 
@@ -95,6 +100,7 @@ struct Options
     bool noise = false;
     std::optional<int> splitMs;
     int lateMs = 0;
+    std::string stale;
 };
 
 struct UsageError
@@ -202,6 +208,10 @@ Options parseArguments(int argc, char **argv)
                 throw UsageError{"--late wants milliseconds from 0 to 600000, not \"" + text +
                                  "\""};
             options.lateMs = static_cast<int>(*ms);
+        } else if (arg == "--stale" && dump) {
+            options.stale = value();
+            if (options.stale.empty() || options.stale.size() > kMaxStale)
+                throw UsageError{"--stale takes 1 to " + std::to_string(kMaxStale) + " bytes"};
         } else if (arg.size() > 1 && arg.front() == '-') {
             throw UsageError{"unknown option " + arg + " for " + mode};
         } else if (dump && !options.file) {
@@ -497,6 +507,18 @@ int main(int argc, char **argv)
     if (!pty.open(&error)) {
         logEvent("cannot open a pseudo-terminal: %s", error.c_str());
         return kExitError;
+    }
+    // Before the path is out, so that no program can open the port ahead of
+    // the stale bytes.
+    if (!options.stale.empty()) {
+        const LineResult result = pty.writePaced(options.stale, 0);
+        if (result == LineResult::Stalled) {
+            logEvent("the line took only part of the stale text");
+            return kExitError;
+        }
+        if (result != LineResult::Done)
+            return endWith(result);
+        logEvent("left %zu stale byte(s) on the line", options.stale.size());
     }
     std::printf("%s\n", pty.slavePath().c_str());
     std::fflush(stdout);

@@ -270,6 +270,7 @@ private slots:
     void zol6Faults();
     void zol6AnswersOutliveTheClose();
     void zol6Late();
+    void dumpStale();
 };
 
 void TestZolmeter::sampleReport()
@@ -475,6 +476,9 @@ void TestZolmeter::badArguments()
         {u"zol6"_s, u"--late"_s, u"-5"_s},
         {u"zol6"_s, u"--late"_s},
         {u"dump"_s, u"--late"_s, u"100"_s},
+        {u"dump"_s, u"--stale"_s, u""_s},
+        {u"zol6"_s, u"--stale"_s, u"x"_s},
+        {u"dump"_s, u"--stale"_s, QString(4097, u'x')},
     };
     for (const QStringList &arguments : bad) {
         const Run run = runToEnd(arguments);
@@ -489,7 +493,7 @@ void TestZolmeter::badArguments()
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("zolmeter dump"));
     QVERIFY(help.out.contains("zolmeter zol6"));
-    for (const char *option : {"--late MS"})
+    for (const char *option : {"--late MS", "--stale TEXT"})
         QVERIFY2(help.out.contains(option), option);
 }
 
@@ -690,6 +694,40 @@ void TestZolmeter::zol6Late()
     QCOMPARE(line.bytes, frame("o000"));
     // The name was stored although nobody was there to hear it.
     QCOMPARE(line.exchange(frame("X012", "CD          "), 10000), frame("f000"));
+    QCOMPARE(meter.stop(), 0);
+}
+
+void TestZolmeter::dumpStale()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dump.bin"_s);
+    const QByteArray bytes = allByteValues(300);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    // Control characters pass as they are, and a backslash stays a backslash.
+    const QByteArray stale("end of an old report\r\n\f\\r\\n");
+    Meter meter(
+        {u"dump"_s, path, u"--baud"_s, u"38400"_s, u"--stale"_s, QString::fromLatin1(stale)});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    QVERIFY(meter.log().contains(u"left %1 stale byte(s)"_s.arg(stale.size())));
+    Line line(14, device, u"38400,n,8,1"_s);
+
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= stale.size() + bytes.size(), 5000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, stale + bytes);
+    line.close();
+
+    // Left once, at the start, not on every open.
+    QTRY_COMPARE(meter.lines(u"closed"_s), 1);
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= bytes.size(), 5000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, bytes);
     QCOMPARE(meter.stop(), 0);
 }
 
