@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -214,6 +215,48 @@ LineResult Pty::read(std::string &into, int timeoutMs)
     if (fds[1].revents & (POLLHUP | POLLERR))
         return LineResult::Closed;
     return LineResult::Done;
+}
+
+std::optional<bool> Pty::waitUntilTaken(std::chrono::milliseconds limit)
+{
+    using namespace std::chrono;
+    // Bytes reach the program's queue a moment after the write, so one empty
+    // look is not proof that they were read; the queue must stay empty a while.
+    constexpr auto kSettle = 100ms;
+    const auto deadline = Clock::now() + limit;
+    std::optional<Clock::time_point> emptySince;
+    for (;;) {
+        if (!slaveIsOpen())
+            return false;
+        // Only the slave knows what it holds unread. Opening it beside the
+        // program leaves the program's port as it is; a port taken for
+        // exclusive use refuses, and then there is no knowing.
+        const int slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (slave < 0)
+            return std::nullopt;
+        int waiting = 0;
+        const bool known = ::ioctl(slave, FIONREAD, &waiting) == 0;
+        ::close(slave);
+        if (!known)
+            return std::nullopt;
+        const auto now = Clock::now();
+        if (waiting > 0)
+            emptySince.reset();
+        else if (!emptySince)
+            emptySince = now;
+        else if (now - *emptySince >= kSettle)
+            return true;
+        if (now >= deadline || pause(20ms) != LineResult::Done)
+            return false;
+    }
+}
+
+void Pty::hangUp()
+{
+    if (m_master < 0)
+        return;
+    ::close(m_master);
+    m_master = -1;
 }
 
 } // namespace zol::meter

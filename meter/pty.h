@@ -62,6 +62,13 @@ public:
     // Appends what the program sent; Done also when nothing came within
     // timeoutMs (negative: wait without limit).
     LineResult read(std::string &into, int timeoutMs);
+    // Waits, at most for limit, until the program has read what waits in the
+    // terminal: true when it did, false when it did not in time or closed
+    // the port, nothing when that cannot be seen.
+    std::optional<bool> waitUntilTaken(std::chrono::milliseconds limit);
+    // The line is gone: the program's reads fail from now on.
+    void hangUp();
+
     // A full terminal whose reader does not come back must not keep the meter
     // waiting for ever.
     static constexpr std::chrono::seconds kStallLimit{30};

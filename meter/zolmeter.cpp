@@ -39,11 +39,14 @@ constexpr auto kFrameTimeout = 500ms;
 constexpr char kNoise = '\xFF';
 // How often a meter whose port is closed looks for a frame sent just before.
 constexpr auto kClosedLook = 20ms;
+// How long a cut waits for the program to read what came before it.
+constexpr auto kTakenLimit = 5000ms;
+constexpr auto kBlindLinger = 1000ms;
 // Well within what a terminal holds for a reader that is not there yet.
 constexpr std::size_t kMaxStale = 4096;
 
 const char kUsage[] =
-    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT]\n"
+    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT] [--cut N]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
     "                     [--split MS] [--late MS]\n"
@@ -83,8 +86,12 @@ const char kUsage[] =
     "  --stale TEXT     leave TEXT (taken literally, at most 4096 bytes) in the port's\n"
     "                   input before the device path is printed, as if left over\n"
     "                   from an earlier transfer\n"
+    "  --cut N          after N bytes of the first dump hang the line up (the adapter\n"
+    "                   pulled, the meter switched off): the program's reads fail,\n"
+    "                   and zolmeter exits\n"
     "\n"
-    "Exit status: 0 when stopped by a signal, 1 on an error, 2 on bad arguments.\n";
+    "Exit status: 0 when stopped by a signal or after a cut, 1 on an error, 2 on bad\n"
+    "arguments.\n";
 
 enum class Mode { Dump, Zol6, Sample };
 
@@ -101,6 +108,7 @@ struct Options
     std::optional<int> splitMs;
     int lateMs = 0;
     std::string stale;
+    std::optional<std::size_t> cut;
 };
 
 struct UsageError
@@ -212,6 +220,12 @@ Options parseArguments(int argc, char **argv)
             options.stale = value();
             if (options.stale.empty() || options.stale.size() > kMaxStale)
                 throw UsageError{"--stale takes 1 to " + std::to_string(kMaxStale) + " bytes"};
+        } else if (arg == "--cut" && dump) {
+            const std::string text = value();
+            const auto bytes = parseNumber(text, 0, LONG_MAX);
+            if (!bytes)
+                throw UsageError{"--cut wants a number of bytes, not \"" + text + "\""};
+            options.cut = static_cast<std::size_t>(*bytes);
         } else if (arg.size() > 1 && arg.front() == '-') {
             throw UsageError{"unknown option " + arg + " for " + mode};
         } else if (dump && !options.file) {
@@ -310,6 +324,25 @@ int endWith(LineResult result)
     return kExitError;
 }
 
+// The cut comes once the program has read what came before it, so that a test
+// knows exactly which bytes got through; the adapter itself would not wait.
+// Where the program's queue cannot be seen, a second on the quiet line does
+// for a program that reads as its bytes come.
+int hangUp(Pty &pty, std::size_t sent)
+{
+    const std::optional<bool> taken = pty.waitUntilTaken(kTakenLimit);
+    if (StopSignal::raised())
+        return 0;
+    if (!taken && pty.pause(kBlindLinger) == LineResult::Stopped)
+        return 0;
+    if (taken == false && pty.slaveIsOpen())
+        logEvent("the program did not read all of it within %lld s",
+                 static_cast<long long>(kTakenLimit.count() / 1000));
+    pty.hangUp();
+    logEvent("cut after %zu bytes: hung up", sent);
+    return 0;
+}
+
 int runDump(Pty &pty, const Options &options, const std::string &dump)
 {
     for (;;) {
@@ -325,7 +358,8 @@ int runDump(Pty &pty, const Options &options, const std::string &dump)
         if (result != LineResult::Done)
             return endWith(result);
 
-        const std::string_view bytes = dump;
+        const std::string_view bytes =
+            std::string_view(dump).substr(0, options.cut.value_or(dump.size()));
         logEvent("sending %zu bytes at %d baud", bytes.size(), options.baud);
         const auto start = std::chrono::steady_clock::now();
         Pty::Sent sent;
@@ -340,6 +374,8 @@ int runDump(Pty &pty, const Options &options, const std::string &dump)
             return endWith(result);
         else
             logEvent("done: %zu bytes in %.2f s", sent.bytes, secondsSince(start));
+        if (options.cut)
+            return hangUp(pty, sent.bytes);
         result = waitForClose(pty);
         if (result != LineResult::Closed)
             return endWith(result);
@@ -533,7 +569,7 @@ int main(int argc, char **argv)
 
     const int status =
         options.mode == Mode::Dump ? runDump(pty, options, dump) : runZol6(pty, options);
-    if (status == 0)
+    if (status == 0 && StopSignal::raised())
         logEvent("stopped");
     return status;
 }

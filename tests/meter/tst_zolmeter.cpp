@@ -271,6 +271,7 @@ private slots:
     void zol6AnswersOutliveTheClose();
     void zol6Late();
     void dumpStale();
+    void dumpCut();
 };
 
 void TestZolmeter::sampleReport()
@@ -476,6 +477,9 @@ void TestZolmeter::badArguments()
         {u"zol6"_s, u"--late"_s, u"-5"_s},
         {u"zol6"_s, u"--late"_s},
         {u"dump"_s, u"--late"_s, u"100"_s},
+        {u"dump"_s, u"--cut"_s, u"half"_s},
+        {u"dump"_s, u"--cut"_s},
+        {u"zol6"_s, u"--cut"_s, u"10"_s},
         {u"dump"_s, u"--stale"_s, u""_s},
         {u"zol6"_s, u"--stale"_s, u"x"_s},
         {u"dump"_s, u"--stale"_s, QString(4097, u'x')},
@@ -493,7 +497,7 @@ void TestZolmeter::badArguments()
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("zolmeter dump"));
     QVERIFY(help.out.contains("zolmeter zol6"));
-    for (const char *option : {"--late MS", "--stale TEXT"})
+    for (const char *option : {"--late MS", "--stale TEXT", "--cut N"})
         QVERIFY2(help.out.contains(option), option);
 }
 
@@ -729,6 +733,39 @@ void TestZolmeter::dumpStale()
     QTest::qWait(100);
     QCOMPARE(line.bytes, bytes);
     QCOMPARE(meter.stop(), 0);
+}
+
+void TestZolmeter::dumpCut()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dump.bin"_s);
+    const QByteArray bytes = allByteValues(3000);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    Meter meter({u"dump"_s, path, u"--baud"_s, u"9600"_s, u"--cut"_s, u"700"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(15, device, u"9600,n,8,1"_s);
+    QVERIFY(line.open());
+
+    // Exactly the bytes before the cut arrive, then the port reports the
+    // line gone, once, with the system's reason.
+    QTRY_VERIFY_WITH_TIMEOUT(!line.lost.isEmpty(), 15000);
+    QCOMPARE(line.bytes, bytes.first(700));
+    QTest::qWait(200);
+    QCOMPARE(line.lost.size(), 1);
+    QVERIFY(!line.lost.first().isEmpty());
+    QCOMPARE(line.bytes.size(), 700);
+
+    // The meter is gone with the line.
+    QTRY_COMPARE_WITH_TIMEOUT(meter.process().state(), QProcess::NotRunning, 5000);
+    QCOMPARE(meter.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(meter.process().exitCode(), 0);
+    QVERIFY2(meter.log().contains(u"cut after 700 bytes: hung up"_s), qPrintable(meter.log()));
+    line.close();
 }
 
 } // namespace zol::test
