@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@
 #endif
 
 namespace zol::meter {
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -74,87 +77,117 @@ bool Pty::slaveIsOpen() const
 {
     // While nobody holds the slave open, the master reports a hang-up.
     pollfd pfd{m_master, 0, 0};
-    if (::poll(&pfd, 1, 0) < 0)
+    if (m_master < 0 || ::poll(&pfd, 1, 0) < 0)
         return false;
     return !(pfd.revents & (POLLHUP | POLLERR));
 }
 
-LineResult Pty::waitForOpen()
+LineResult Pty::waitForOpen(std::optional<Clock::time_point> deadline)
 {
     // The hang-up is a level, not an event: polling the master for it would
     // return at once, so look again at short intervals.
     while (!slaveIsOpen()) {
+        if (deadline && Clock::now() >= *deadline)
+            return LineResult::Closed;
+        const int timeout = deadline ? std::min(msUntil(*deadline), 20) : 20;
         pollfd stop{StopSignal::fd(), POLLIN, 0};
-        if (::poll(&stop, 1, 20) > 0 || StopSignal::raised())
+        if (::poll(&stop, 1, timeout) > 0 || StopSignal::raised())
             return LineResult::Stopped;
     }
     return LineResult::Done;
 }
 
-LineResult Pty::waitUntil(std::chrono::steady_clock::time_point deadline, bool forRoom)
+LineResult Pty::pauseWhileOpen(std::chrono::milliseconds duration)
 {
+    const auto deadline = Clock::now() + duration;
     for (;;) {
-        pollfd fds[2] = {{StopSignal::fd(), POLLIN, 0},
-                         {m_master, static_cast<short>(forRoom ? POLLOUT : 0), 0}};
-        const int timeout = forRoom ? std::min(msUntil(deadline), 50) : msUntil(deadline);
-        const int n = ::poll(fds, 2, timeout);
+        pollfd fds[2] = {{StopSignal::fd(), POLLIN, 0}, {m_master, 0, 0}};
+        const int n = ::poll(fds, 2, msUntil(deadline));
         if (n < 0 && errno != EINTR)
             return LineResult::Failed;
         if (StopSignal::raised() || (fds[0].revents & POLLIN))
             return LineResult::Stopped;
         if (fds[1].revents & (POLLHUP | POLLERR))
             return LineResult::Closed;
-        if (forRoom || std::chrono::steady_clock::now() >= deadline)
+        if (Clock::now() >= deadline)
             return LineResult::Done;
     }
 }
 
 LineResult Pty::pause(std::chrono::milliseconds duration)
 {
-    return waitUntil(std::chrono::steady_clock::now() + duration, false);
+    const auto deadline = Clock::now() + duration;
+    for (;;) {
+        pollfd stop{StopSignal::fd(), POLLIN, 0};
+        const int n = ::poll(&stop, 1, msUntil(deadline));
+        if (n < 0 && errno != EINTR)
+            return LineResult::Failed;
+        if (StopSignal::raised() || (stop.revents & POLLIN))
+            return LineResult::Stopped;
+        if (Clock::now() >= deadline)
+            return LineResult::Done;
+    }
 }
 
-LineResult Pty::writePaced(std::string_view bytes, int baud, std::size_t *sentOut)
+LineResult Pty::writePaced(std::string_view bytes, int baud, Sent *sentOut)
 {
     using namespace std::chrono;
-    const auto perChar = nanoseconds(10'000'000'000LL / baud);
-    const auto start = steady_clock::now();
-    std::size_t sent = 0;
+    const auto perChar = baud > 0 ? nanoseconds(10'000'000'000LL / baud) : nanoseconds::zero();
+    const auto start = Clock::now();
+    auto progress = start;
+    Sent sent;
     struct Report
     {
-        std::size_t &sent;
-        std::size_t *out;
+        Sent &sent;
+        Sent *out;
         ~Report()
         {
             if (out)
                 *out = sent;
         }
     } report{sent, sentOut};
-    while (sent < bytes.size()) {
-        const auto elapsed = steady_clock::now() - start;
+    while (sent.bytes < bytes.size()) {
+        if (!sent.closedAt && !slaveIsOpen())
+            sent.closedAt = sent.bytes;
+        const auto now = Clock::now();
         const std::size_t due =
-            std::min(bytes.size(), static_cast<std::size_t>(elapsed / perChar) + 1);
+            perChar == nanoseconds::zero()
+                ? bytes.size()
+                : std::min(bytes.size(), static_cast<std::size_t>((now - start) / perChar) + 1);
         bool full = false;
-        if (due > sent) {
-            const ssize_t n = ::write(m_master, bytes.data() + sent, due - sent);
+        if (due > sent.bytes) {
+            const ssize_t n = ::write(m_master, bytes.data() + sent.bytes, due - sent.bytes);
             if (n > 0) {
-                sent += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EIO) {
-                return LineResult::Closed;
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                sent.bytes += static_cast<std::size_t>(n);
+                progress = now;
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
                 return LineResult::Failed;
             }
-            // A program that stops reading fills the terminal's buffer; wait
-            // for room rather than spin.
-            full = sent < due;
+            // A program that stops reading fills the terminal's buffer, and
+            // some systems refuse writes (EIO) while nobody has the port
+            // open; either way the bytes are tried again, as a meter keeps
+            // sending whether or not anybody listens.
+            full = sent.bytes < due;
         }
-        if (sent == bytes.size())
+        if (sent.bytes == bytes.size())
             break;
-        const LineResult waited = waitUntil(start + perChar * sent, full);
+        if (full && now - progress >= kStallLimit)
+            return LineResult::Stalled;
+        LineResult waited = LineResult::Done;
+        if (!full) {
+            waited = pause(ceil<milliseconds>(start + perChar * sent.bytes - Clock::now()));
+        } else if (!slaveIsOpen()) {
+            // The hang-up masks whether there is room again; look again soon.
+            waited = pause(20ms);
+        } else {
+            pollfd fds[2] = {{StopSignal::fd(), POLLIN, 0}, {m_master, POLLOUT, 0}};
+            if (::poll(fds, 2, 50) < 0 && errno != EINTR)
+                return LineResult::Failed;
+            if (StopSignal::raised() || (fds[0].revents & POLLIN))
+                waited = LineResult::Stopped;
+        }
         if (waited != LineResult::Done)
             return waited;
-        if (!slaveIsOpen())
-            return LineResult::Closed;
     }
     return LineResult::Done;
 }
@@ -184,15 +217,46 @@ LineResult Pty::read(std::string &into, int timeoutMs)
     return LineResult::Done;
 }
 
-void Pty::discardUnread()
+std::optional<bool> Pty::waitUntilTaken(std::chrono::milliseconds limit)
 {
-    // The slave's input queue outlives its last close, and flushing from the
-    // master side does not reach it; only a flush on the slave itself does.
-    const int slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (slave < 0)
+    using namespace std::chrono;
+    // Bytes reach the program's queue a moment after the write, so one empty
+    // look is not proof that they were read; the queue must stay empty a while.
+    constexpr auto kSettle = 100ms;
+    const auto deadline = Clock::now() + limit;
+    std::optional<Clock::time_point> emptySince;
+    for (;;) {
+        if (!slaveIsOpen())
+            return false;
+        // Only the slave knows what it holds unread. Opening it beside the
+        // program leaves the program's port as it is; a port taken for
+        // exclusive use refuses, and then there is no knowing.
+        const int slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (slave < 0)
+            return std::nullopt;
+        int waiting = 0;
+        const bool known = ::ioctl(slave, FIONREAD, &waiting) == 0;
+        ::close(slave);
+        if (!known)
+            return std::nullopt;
+        const auto now = Clock::now();
+        if (waiting > 0)
+            emptySince.reset();
+        else if (!emptySince)
+            emptySince = now;
+        else if (now - *emptySince >= kSettle)
+            return true;
+        if (now >= deadline || pause(20ms) != LineResult::Done)
+            return false;
+    }
+}
+
+void Pty::hangUp()
+{
+    if (m_master < 0)
         return;
-    ::tcflush(slave, TCIFLUSH);
-    ::close(slave);
+    ::close(m_master);
+    m_master = -1;
 }
 
 } // namespace zol::meter

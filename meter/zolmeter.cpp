@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -36,12 +37,19 @@ constexpr auto kKeypadDelay = 1000ms;
 // A meter forgets a frame whose rest does not follow within this time.
 constexpr auto kFrameTimeout = 500ms;
 constexpr char kNoise = '\xFF';
+// How often a meter whose port is closed looks for a frame sent just before.
+constexpr auto kClosedLook = 20ms;
+// How long a cut waits for the program to read what came before it.
+constexpr auto kTakenLimit = 5000ms;
+constexpr auto kBlindLinger = 1000ms;
+// Well within what a terminal holds for a reader that is not there yet.
+constexpr std::size_t kMaxStale = 4096;
 
 const char kUsage[] =
-    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH]\n"
+    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT] [--cut N]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
-    "                     [--split MS]\n"
+    "                     [--split MS] [--late MS]\n"
     "       zolmeter sample\n"
     "\n"
     "Plays a moisture meter on a pseudo-terminal. The device path is printed on\n"
@@ -57,6 +65,11 @@ const char kUsage[] =
     "  sample    writes the sample report to standard output, as a start for a\n"
     "            dump FILE of your own\n"
     "\n"
+    "Like a real meter it never clears the line: what it sent stays in the port's\n"
+    "input until the program reads or discards it, and a dump or answer it began\n"
+    "is sent to the end even when the program closes the port meanwhile (the\n"
+    "bytes then wait for whoever opens the port next).\n"
+    "\n"
     "  --baud N         rate of the dump in baud, 10 bits a character (default 2400)\n"
     "  --link PATH      also make PATH a symbolic link to the device, removed at exit\n"
     "  --meter TEXT     meter name, at most 8 characters (default ZOL6)\n"
@@ -68,8 +81,17 @@ const char kUsage[] =
     "  --bad-check      answer with a wrong check character\n"
     "  --noise          send a stray byte before each answer\n"
     "  --split MS       send each answer in two parts, MS milliseconds apart\n"
+    "  --late MS        send each answer MS milliseconds after its command arrived,\n"
+    "                   whether or not the port is still open then\n"
+    "  --stale TEXT     leave TEXT (taken literally, at most 4096 bytes) in the port's\n"
+    "                   input before the device path is printed, as if left over\n"
+    "                   from an earlier transfer\n"
+    "  --cut N          after N bytes of the first dump hang the line up (the adapter\n"
+    "                   pulled, the meter switched off): the program's reads fail,\n"
+    "                   and zolmeter exits\n"
     "\n"
-    "Exit status: 0 when stopped by a signal, 1 on an error, 2 on bad arguments.\n";
+    "Exit status: 0 when stopped by a signal or after a cut, 1 on an error, 2 on bad\n"
+    "arguments.\n";
 
 enum class Mode { Dump, Zol6, Sample };
 
@@ -84,6 +106,9 @@ struct Options
     bool badCheck = false;
     bool noise = false;
     std::optional<int> splitMs;
+    int lateMs = 0;
+    std::string stale;
+    std::optional<std::size_t> cut;
 };
 
 struct UsageError
@@ -184,6 +209,23 @@ Options parseArguments(int argc, char **argv)
                 throw UsageError{"--split wants milliseconds from 0 to 60000, not \"" + text +
                                  "\""};
             options.splitMs = static_cast<int>(*ms);
+        } else if (arg == "--late" && zol6) {
+            const std::string text = value();
+            const auto ms = parseNumber(text, 0, 600'000);
+            if (!ms)
+                throw UsageError{"--late wants milliseconds from 0 to 600000, not \"" + text +
+                                 "\""};
+            options.lateMs = static_cast<int>(*ms);
+        } else if (arg == "--stale" && dump) {
+            options.stale = value();
+            if (options.stale.empty() || options.stale.size() > kMaxStale)
+                throw UsageError{"--stale takes 1 to " + std::to_string(kMaxStale) + " bytes"};
+        } else if (arg == "--cut" && dump) {
+            const std::string text = value();
+            const auto bytes = parseNumber(text, 0, LONG_MAX);
+            if (!bytes)
+                throw UsageError{"--cut wants a number of bytes, not \"" + text + "\""};
+            options.cut = static_cast<std::size_t>(*bytes);
         } else if (arg.size() > 1 && arg.front() == '-') {
             throw UsageError{"unknown option " + arg + " for " + mode};
         } else if (dump && !options.file) {
@@ -272,6 +314,35 @@ LineResult waitForClose(Pty &pty)
     }
 }
 
+// The exit status once the line ended the meter's work: a stop by signal is
+// the normal end.
+int endWith(LineResult result)
+{
+    if (result != LineResult::Failed)
+        return 0;
+    logEvent("error on the line: %s", std::strerror(errno));
+    return kExitError;
+}
+
+// The cut comes once the program has read what came before it, so that a test
+// knows exactly which bytes got through; the adapter itself would not wait.
+// Where the program's queue cannot be seen, a second on the quiet line does
+// for a program that reads as its bytes come.
+int hangUp(Pty &pty, std::size_t sent)
+{
+    const std::optional<bool> taken = pty.waitUntilTaken(kTakenLimit);
+    if (StopSignal::raised())
+        return 0;
+    if (!taken && pty.pause(kBlindLinger) == LineResult::Stopped)
+        return 0;
+    if (taken == false && pty.slaveIsOpen())
+        logEvent("the program did not read all of it within %lld s",
+                 static_cast<long long>(kTakenLimit.count() / 1000));
+    pty.hangUp();
+    logEvent("cut after %zu bytes: hung up", sent);
+    return 0;
+}
+
 int runDump(Pty &pty, const Options &options, const std::string &dump)
 {
     for (;;) {
@@ -279,33 +350,41 @@ int runDump(Pty &pty, const Options &options, const std::string &dump)
         if (pty.waitForOpen() == LineResult::Stopped)
             return 0;
         logEvent("opened; the dump starts in about a second");
-        LineResult result = pty.pause(kKeypadDelay);
-        if (result == LineResult::Done) {
-            logEvent("sending %zu bytes at %d baud", dump.size(), options.baud);
-            const auto start = std::chrono::steady_clock::now();
-            std::size_t sent = 0;
-            result = pty.writePaced(dump, options.baud, &sent);
-            if (result == LineResult::Done)
-                logEvent("done: %zu bytes in %.2f s", sent, secondsSince(start));
-            else if (result == LineResult::Closed)
-                logEvent("closed after %zu of %zu bytes", sent, dump.size());
-            if (result == LineResult::Done)
-                result = waitForClose(pty);
-        } else if (result == LineResult::Closed) {
+        LineResult result = pty.pauseWhileOpen(kKeypadDelay);
+        if (result == LineResult::Closed) {
             logEvent("closed before the dump started");
+            continue;
         }
-        if (result == LineResult::Stopped)
-            return 0;
-        if (result == LineResult::Failed) {
-            logEvent("error on the line: %s", std::strerror(errno));
-            return kExitError;
-        }
-        pty.discardUnread();
+        if (result != LineResult::Done)
+            return endWith(result);
+
+        const std::string_view bytes =
+            std::string_view(dump).substr(0, options.cut.value_or(dump.size()));
+        logEvent("sending %zu bytes at %d baud", bytes.size(), options.baud);
+        const auto start = std::chrono::steady_clock::now();
+        Pty::Sent sent;
+        result = pty.writePaced(bytes, options.baud, &sent);
+        if (sent.closedAt)
+            logEvent("closed after %zu of %zu bytes; sending the rest all the same", *sent.closedAt,
+                     bytes.size());
+        if (result == LineResult::Stalled)
+            logEvent("gave up after %zu of %zu bytes: the line took nothing for %lld s", sent.bytes,
+                     bytes.size(), static_cast<long long>(Pty::kStallLimit.count()));
+        else if (result != LineResult::Done)
+            return endWith(result);
+        else
+            logEvent("done: %zu bytes in %.2f s", sent.bytes, secondsSince(start));
+        if (options.cut)
+            return hangUp(pty, sent.bytes);
+        result = waitForClose(pty);
+        if (result != LineResult::Closed)
+            return endWith(result);
         logEvent("closed");
     }
 }
 
 // The faults a technician meets on the line are put in here, on the way out.
+// An answer once begun is finished whether or not the port is still open.
 LineResult sendReply(Pty &pty, const Options &options, std::string reply)
 {
     if (options.silent) {
@@ -314,70 +393,107 @@ LineResult sendReply(Pty &pty, const Options &options, std::string reply)
     }
     if (options.noise)
         reply.insert(reply.begin(), kNoise);
+    const bool wasOpen = pty.slaveIsOpen();
     LineResult result = LineResult::Done;
+    Pty::Sent sent;
     if (options.splitMs) {
         const std::size_t half = reply.size() / 2;
         result = pty.writePaced(std::string_view(reply).substr(0, half), kZol6Baud);
         if (result == LineResult::Done)
             result = pty.pause(std::chrono::milliseconds(*options.splitMs));
         if (result == LineResult::Done)
-            result = pty.writePaced(std::string_view(reply).substr(half), kZol6Baud);
+            result = pty.writePaced(std::string_view(reply).substr(half), kZol6Baud, &sent);
         if (result == LineResult::Done)
             logEvent("answered in two parts, %d ms apart: %s", *options.splitMs,
                      hexBytes(reply).c_str());
     } else {
-        result = pty.writePaced(reply, kZol6Baud);
+        result = pty.writePaced(reply, kZol6Baud, &sent);
         if (result == LineResult::Done)
             logEvent("answered: %s", hexBytes(reply).c_str());
     }
-    if (result == LineResult::Closed)
-        logEvent("closed before the answer was complete");
+    if (result == LineResult::Done && (!wasOpen || sent.closedAt || !pty.slaveIsOpen()))
+        logEvent("the port was closed meanwhile; the answer waits on the line");
+    if (result == LineResult::Stalled)
+        logEvent("gave up the answer: the line took nothing for %lld s",
+                 static_cast<long long>(Pty::kStallLimit.count()));
     return result;
 }
 
+struct DueReply
+{
+    std::chrono::steady_clock::time_point due;
+    std::string reply;
+};
+
+// The meter does not notice the port being closed: it goes on taking frames,
+// forgets a frame whose rest does not come, and sends every answer when it is
+// due. The open and close are only logged.
 int runZol6(Pty &pty, const Options &options)
 {
+    using Clock = std::chrono::steady_clock;
     Zol6 meter(options.identity, options.badCheck);
+    const auto late = std::chrono::milliseconds(options.lateMs);
+    std::deque<DueReply> due;
+    auto lastByte = Clock::now();
+    bool open = false;
+    logEvent("waiting for a program to open %s", pty.slavePath().c_str());
     for (;;) {
-        logEvent("waiting for a program to open %s", pty.slavePath().c_str());
-        if (pty.waitForOpen() == LineResult::Stopped)
-            return 0;
-        logEvent("opened");
-        auto lastByte = std::chrono::steady_clock::now();
+        const auto now = Clock::now();
+        if (!due.empty() && due.front().due <= now) {
+            const LineResult result = sendReply(pty, options, std::move(due.front().reply));
+            due.pop_front();
+            if (result != LineResult::Done && result != LineResult::Stalled)
+                return endWith(result);
+            continue;
+        }
+        if (meter.hasPartialFrame() && now - lastByte >= kFrameTimeout)
+            meter.dropPartialFrame();
+
+        std::optional<Clock::time_point> wake;
+        if (!due.empty())
+            wake = due.front().due;
+        if (meter.hasPartialFrame())
+            wake = std::min(wake.value_or(Clock::time_point::max()), lastByte + kFrameTimeout);
+
+        std::string received;
         LineResult result = LineResult::Done;
-        while (result == LineResult::Done) {
+        if (open) {
             const int timeout =
-                meter.hasPartialFrame()
-                    ? static_cast<int>(
-                          std::chrono::duration_cast<std::chrono::milliseconds>(kFrameTimeout)
-                              .count())
-                    : -1;
-            std::string received;
+                wake ? static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(
+                                            std::max(*wake - now, Clock::duration::zero()))
+                                            .count())
+                     : -1;
             result = pty.read(received, timeout);
-            if (result != LineResult::Done)
-                break;
-            const auto now = std::chrono::steady_clock::now();
-            if (received.empty()) {
-                if (meter.hasPartialFrame() && now - lastByte >= kFrameTimeout)
-                    meter.dropPartialFrame();
+            if (result == LineResult::Closed) {
+                open = false;
+                logEvent("closed");
+                logEvent("waiting for a program to open %s", pty.slavePath().c_str());
                 continue;
             }
-            lastByte = now;
-            for (std::string &reply : meter.receive(received)) {
-                result = sendReply(pty, options, std::move(reply));
-                if (result != LineResult::Done)
-                    break;
+        } else {
+            // A frame sent just before the close still reaches the meter.
+            result = pty.read(received, 0);
+            if (result == LineResult::Closed) {
+                const auto look = now + kClosedLook;
+                result = pty.waitForOpen(wake ? std::min(*wake, look) : look);
+                if (result == LineResult::Done) {
+                    open = true;
+                    logEvent("opened");
+                }
+                if (result == LineResult::Done || result == LineResult::Closed)
+                    continue;
             }
         }
-        if (result == LineResult::Stopped)
-            return 0;
-        if (result == LineResult::Failed) {
-            logEvent("error on the line: %s", std::strerror(errno));
-            return kExitError;
+        if (result != LineResult::Done)
+            return endWith(result);
+        if (received.empty())
+            continue;
+        lastByte = Clock::now();
+        for (std::string &reply : meter.receive(received)) {
+            if (options.lateMs > 0 && !options.silent)
+                logEvent("answer due in %d ms", options.lateMs);
+            due.push_back({lastByte + late, std::move(reply)});
         }
-        meter.dropPartialFrame();
-        pty.discardUnread();
-        logEvent("closed");
     }
 }
 
@@ -428,6 +544,18 @@ int main(int argc, char **argv)
         logEvent("cannot open a pseudo-terminal: %s", error.c_str());
         return kExitError;
     }
+    // Before the path is out, so that no program can open the port ahead of
+    // the stale bytes.
+    if (!options.stale.empty()) {
+        const LineResult result = pty.writePaced(options.stale, 0);
+        if (result == LineResult::Stalled) {
+            logEvent("the line took only part of the stale text");
+            return kExitError;
+        }
+        if (result != LineResult::Done)
+            return endWith(result);
+        logEvent("left %zu stale byte(s) on the line", options.stale.size());
+    }
     std::printf("%s\n", pty.slavePath().c_str());
     std::fflush(stdout);
 
@@ -441,7 +569,7 @@ int main(int argc, char **argv)
 
     const int status =
         options.mode == Mode::Dump ? runDump(pty, options, dump) : runZol6(pty, options);
-    if (status == 0)
+    if (status == 0 && StopSignal::raised())
         logEvent("stopped");
     return status;
 }

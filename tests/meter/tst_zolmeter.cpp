@@ -83,6 +83,23 @@ public:
         return m_log;
     }
 
+    // Waits for the meter to log text without running the event loop, so
+    // that no port of the test reads meanwhile.
+    bool waitForLog(const QString &text, int timeoutMs)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!log().contains(text)) {
+            if (waited.elapsed() > timeoutMs || m_process.state() == QProcess::NotRunning)
+                return false;
+            m_process.waitForReadyRead(50);
+        }
+        return true;
+    }
+
+    // Log lines that read exactly so, not lines that begin so.
+    qsizetype lines(const QString &line) { return log().count(u"zolmeter: "_s + line + u'\n'); }
+
     // Exit code after a SIGTERM, or -1 when the meter did not end cleanly.
     int stop()
     {
@@ -150,6 +167,8 @@ public:
             bytes += m_port.readAll();
             arrivals.append({clock.elapsed(), int(bytes.size())});
         });
+        QObject::connect(&m_port, &SerialPort::lost, &m_port,
+                         [this](const QString &reason) { lost.append(reason); });
     }
 
     bool open()
@@ -162,6 +181,13 @@ public:
         return opened;
     }
     void close() { m_port.close(); }
+
+    // Sends without waiting for anything.
+    void send(const QByteArray &command)
+    {
+        clear();
+        QVERIFY(m_port.write(command));
+    }
 
     void clear()
     {
@@ -188,6 +214,8 @@ public:
     // Milliseconds since the open or the command, and the bytes by then.
     QList<std::pair<qint64, int>> arrivals;
     QElapsedTimer clock;
+    // The reasons the port gave for losing the line.
+    QStringList lost;
 
 private:
     QtSerialPort m_port;
@@ -240,6 +268,10 @@ private slots:
     void zol6Version();
     void zol6UserName();
     void zol6Faults();
+    void zol6AnswersOutliveTheClose();
+    void zol6Late();
+    void dumpStale();
+    void dumpCut();
 };
 
 void TestZolmeter::sampleReport()
@@ -335,31 +367,36 @@ void TestZolmeter::fileSentUnchangedOnEveryOpen()
         QCOMPARE(file.write(bytes), bytes.size());
     }
 
-    Meter meter({u"dump"_s, path, u"--baud"_s, u"38400"_s});
+    Meter meter({u"dump"_s, path, u"--baud"_s, u"9600"_s});
     const QString device = meter.device();
     QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
-    Line line(2, device, u"38400,n,8,1"_s);
+    Line line(2, device, u"9600,n,8,1"_s);
 
     QVERIFY(line.open());
-    (void)QTest::qWaitFor([&] { return line.bytes.size() >= bytes.size(); }, 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= bytes.size(), 10000);
     QCOMPARE(line.bytes, bytes);
     line.close();
+    QTRY_COMPARE(meter.lines(u"closed"_s), 1);
 
-    // Closed half-way through by a program too busy to read (the event loop
-    // does not run), then opened again: the dump starts afresh, with nothing
-    // of the broken one left in the terminal for the next reader.
+    // Closed half-way through: a meter does not notice, so the rest of the
+    // dump goes out all the same and waits in the terminal. The next opener
+    // finds it there, ahead of the dump that its own open starts.
     QVERIFY(line.open());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1250));
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 100, 5000);
     line.close();
-    QTRY_VERIFY(meter.log().contains(u"closed after"_s));
+    const QByteArray head = line.bytes;
+    QVERIFY(head.size() < bytes.size());
+    QTRY_VERIFY_WITH_TIMEOUT(meter.log().count(u"done: 2000 bytes"_s) == 2, 10000);
+    QVERIFY(meter.log().contains(u"closed after"_s));
+    QTRY_COMPARE(meter.lines(u"closed"_s), 2);
 
     QVERIFY(line.open());
-    (void)QTest::qWaitFor([&] { return line.bytes.size() >= bytes.size(); }, 6000);
+    const qsizetype tail = bytes.size() - head.size();
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= tail + bytes.size(), 10000);
     QTest::qWait(100);
-    QCOMPARE(line.bytes, bytes);
-    QVERIFY(line.firstArrival() >= 800);
+    QCOMPARE(head + line.bytes, bytes + bytes);
     line.close();
-    QCOMPARE(meter.log().count(u"sending 2000 bytes at 38400 baud"_s), 3);
+    QCOMPARE(meter.log().count(u"sending 2000 bytes at 9600 baud"_s), 3);
     QCOMPARE(meter.stop(), 0);
 }
 
@@ -436,6 +473,16 @@ void TestZolmeter::badArguments()
         {u"zol6"_s, u"--baud"_s, u"9600"_s},
         {u"zol6"_s, u"extra"_s},
         {u"sample"_s, u"--link"_s, u"x"_s},
+        {u"zol6"_s, u"--late"_s, u"soon"_s},
+        {u"zol6"_s, u"--late"_s, u"-5"_s},
+        {u"zol6"_s, u"--late"_s},
+        {u"dump"_s, u"--late"_s, u"100"_s},
+        {u"dump"_s, u"--cut"_s, u"half"_s},
+        {u"dump"_s, u"--cut"_s},
+        {u"zol6"_s, u"--cut"_s, u"10"_s},
+        {u"dump"_s, u"--stale"_s, u""_s},
+        {u"zol6"_s, u"--stale"_s, u"x"_s},
+        {u"dump"_s, u"--stale"_s, QString(4097, u'x')},
     };
     for (const QStringList &arguments : bad) {
         const Run run = runToEnd(arguments);
@@ -450,6 +497,8 @@ void TestZolmeter::badArguments()
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("zolmeter dump"));
     QVERIFY(help.out.contains("zolmeter zol6"));
+    for (const char *option : {"--late MS", "--stale TEXT", "--cut N"})
+        QVERIFY2(help.out.contains(option), option);
 }
 
 void TestZolmeter::zol6Version()
@@ -578,6 +627,145 @@ void TestZolmeter::zol6Faults()
         QVERIFY2(widest >= 250 && widest < 1000, qPrintable(QString::number(widest)));
         QCOMPARE(before, 22);
     }
+}
+
+void TestZolmeter::zol6AnswersOutliveTheClose()
+{
+    // An answer the program did not read before it closed the port is still
+    // there when it opens the port again.
+    {
+        Meter meter({u"zol6"_s});
+        const QString device = meter.device();
+        QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+        Line line(11, device, u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        line.send(frame("V000"));
+        // No event loop runs while waiting, so nothing on this side reads.
+        QVERIFY2(meter.waitForLog(u"answered"_s, 10000), qPrintable(meter.log()));
+        line.close();
+        QVERIFY(line.bytes.isEmpty());
+        QTRY_COMPARE(meter.lines(u"closed"_s), 1);
+        QVERIFY(line.open());
+        QTRY_VERIFY_WITH_TIMEOUT(replyComplete(line.bytes), 5000);
+        QTest::qWait(100);
+        verifyVersionReply(line.bytes, "ZOL6", "1.20", "6.05", "00012345", 'G');
+        QCOMPARE(meter.stop(), 0);
+    }
+    // An answer half sent when the port closes is finished all the same.
+    {
+        Meter meter({u"zol6"_s, u"--split"_s, u"1500"_s});
+        const QString device = meter.device();
+        QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+        Line line(12, device, u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        line.send(frame("V000"));
+        QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 22, 5000);
+        line.close();
+        const QByteArray head = line.bytes;
+        QCOMPARE(head.size(), 22);
+        QTRY_VERIFY_WITH_TIMEOUT(meter.log().contains(u"answered in two parts"_s), 10000);
+        QVERIFY(meter.log().contains(u"the answer waits on the line"_s));
+        QVERIFY(line.open());
+        QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 22, 5000);
+        QTest::qWait(100);
+        verifyVersionReply(head + line.bytes, "ZOL6", "1.20", "6.05", "00012345", 'G');
+        QCOMPARE(meter.stop(), 0);
+    }
+}
+
+void TestZolmeter::zol6Late()
+{
+    Meter meter({u"zol6"_s, u"--late"_s, u"1500"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(13, device, u"9600,n,8,1"_s);
+    QVERIFY(line.open());
+
+    // The clock starts before the frame goes out, so the answer cannot be
+    // seen before the delay has passed.
+    const QByteArray version = line.exchange(frame("V000"), 10000);
+    verifyVersionReply(version, "ZOL6", "1.20", "6.05", "00012345", 'G');
+    QVERIFY2(line.firstArrival() >= 1500, qPrintable(QString::number(line.firstArrival())));
+
+    // The program gives up and closes the port before the answer is due: the
+    // answer goes out all the same and waits for the next opener.
+    line.send(frame("X012", "AB          "));
+    line.close();
+    QTRY_VERIFY_WITH_TIMEOUT(meter.log().contains(u"the answer waits on the line"_s), 10000);
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 7, 5000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, frame("o000"));
+    // The name was stored although nobody was there to hear it.
+    QCOMPARE(line.exchange(frame("X012", "CD          "), 10000), frame("f000"));
+    QCOMPARE(meter.stop(), 0);
+}
+
+void TestZolmeter::dumpStale()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dump.bin"_s);
+    const QByteArray bytes = allByteValues(300);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    // Control characters pass as they are, and a backslash stays a backslash.
+    const QByteArray stale("end of an old report\r\n\f\\r\\n");
+    Meter meter(
+        {u"dump"_s, path, u"--baud"_s, u"38400"_s, u"--stale"_s, QString::fromLatin1(stale)});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    QVERIFY(meter.log().contains(u"left %1 stale byte(s)"_s.arg(stale.size())));
+    Line line(14, device, u"38400,n,8,1"_s);
+
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= stale.size() + bytes.size(), 5000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, stale + bytes);
+    line.close();
+
+    // Left once, at the start, not on every open.
+    QTRY_COMPARE(meter.lines(u"closed"_s), 1);
+    QVERIFY(line.open());
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= bytes.size(), 5000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, bytes);
+    QCOMPARE(meter.stop(), 0);
+}
+
+void TestZolmeter::dumpCut()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dump.bin"_s);
+    const QByteArray bytes = allByteValues(3000);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    Meter meter({u"dump"_s, path, u"--baud"_s, u"9600"_s, u"--cut"_s, u"700"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(15, device, u"9600,n,8,1"_s);
+    QVERIFY(line.open());
+
+    // Exactly the bytes before the cut arrive, then the port reports the
+    // line gone, once, with the system's reason.
+    QTRY_VERIFY_WITH_TIMEOUT(!line.lost.isEmpty(), 15000);
+    QCOMPARE(line.bytes, bytes.first(700));
+    QTest::qWait(200);
+    QCOMPARE(line.lost.size(), 1);
+    QVERIFY(!line.lost.first().isEmpty());
+    QCOMPARE(line.bytes.size(), 700);
+
+    // The meter is gone with the line.
+    QTRY_COMPARE_WITH_TIMEOUT(meter.process().state(), QProcess::NotRunning, 5000);
+    QCOMPARE(meter.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(meter.process().exitCode(), 0);
+    QVERIFY2(meter.log().contains(u"cut after 700 bytes: hung up"_s), qPrintable(meter.log()));
+    line.close();
 }
 
 } // namespace zol::test
