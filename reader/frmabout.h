@@ -80,6 +80,17 @@ public:
     static constexpr std::uint32_t kKeyRead = 0x20019;
     static constexpr int kBufferSize = 1024;
 
+public slots:
+    // Esc: the OK button is also the cancel button.
+    void reject() override;
+
+private:
+    void buildControls();
+    bool runStartSysInfo();
+
+    AboutServices m_services;
+
+    // Controls, under their own names.
     QLabel *lblTitle = nullptr;
     QLabel *lblUse = nullptr;
     QLabel *lblDisclaimer3 = nullptr;
@@ -92,16 +103,6 @@ public:
     QLabel *Picture1 = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
-
-public slots:
-    // Esc: the OK button is also the cancel button.
-    void reject() override;
-
-private:
-    void buildControls();
-    bool runStartSysInfo();
-
-    AboutServices m_services;
 };
 
 } // namespace zol
