@@ -73,6 +73,17 @@ public:
     using RegistryValueError = zol::RegistryValueError;
     static constexpr std::uint32_t kKeyAccess = kRegistryKeyAccess;
 
+public slots:
+    // Esc: the OK button is also the cancel button.
+    void reject() override;
+
+private:
+    void buildControls();
+    bool runStartSysInfo();
+
+    AboutServices m_services;
+
+    // Controls, under their own names.
     QLabel *lblTitle = nullptr;
     QLabel *lblUse = nullptr;
     QLabel *lblDisclaimer3 = nullptr;
@@ -85,16 +96,6 @@ public:
     QLabel *Picture1 = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
-
-public slots:
-    // Esc: the OK button is also the cancel button.
-    void reject() override;
-
-private:
-    void buildControls();
-    bool runStartSysInfo();
-
-    AboutServices m_services;
 };
 
 } // namespace zol

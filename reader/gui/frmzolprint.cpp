@@ -28,6 +28,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 namespace {
@@ -82,6 +84,8 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     buildMenu();
     setDesignCaptions();
 
+    tmrReadbuf.setObjectName(u"tmrReadbuf"_s);
+    tmrControle.setObjectName(u"tmrControle"_s);
     // The silence that ends a transfer is ten seconds, not ten give or take
     // the half second a coarse timer may drift.
     tmrControle.setTimerType(Qt::PreciseTimer);

@@ -57,7 +57,8 @@ public:
     explicit frmZOLprint(ReaderServices services, QWidget *parent = nullptr);
     ~frmZOLprint() override;
 
-    ReaderState &state() { return m_state; }
+    // Tests and the bench read the state; only the window's own procedures
+    // change it.
     const ReaderState &state() const { return m_state; }
 
     // Event procedures. They are public so that tests can drive the window
@@ -108,8 +109,8 @@ private:
     ReaderState m_state;
     bool m_unloaded = false;
 
-public:
-    // Controls, under their own names.
+    // Controls, under their own names. The timers are children of the window
+    // so that they can be found by name like every other control.
     QPushButton *cmdFirstpage = nullptr;
     QPushButton *cmdPrevpage = nullptr;
     QLineEdit *txtPageno = nullptr;
@@ -118,8 +119,8 @@ public:
     QProgressBar *pbVoortgang = nullptr;
     TextBox *txtVenster = nullptr;
     StatusBar *StatusBar1 = nullptr;
-    QTimer tmrReadbuf;
-    QTimer tmrControle;
+    QTimer tmrReadbuf{this};
+    QTimer tmrControle{this};
 
     QMenu *mFile = nullptr;
     QAction *mOpen = nullptr;

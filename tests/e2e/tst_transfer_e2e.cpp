@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "frmzolprint.h"
 #include "ordinaryuser.h"
@@ -70,7 +71,7 @@ struct ReaderOnPty
         });
     }
 
-    QString status() const { return window->StatusBar1->panelText(1); }
+    QString status() const { return control<StatusBar>(*window, u"StatusBar1"_s)->panelText(1); }
     bool transferRunning() const { return port.isOpen(); }
 
     PtyPair pty;
@@ -135,7 +136,7 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
     QCOMPARE(pages.iPages, 1);
     QCOMPARE(pages.sPage[0], u"ZOL 5   Page 1\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
     QCOMPARE(pages.sPage[2], u" ZOL 5   Page 3\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
-    QCOMPARE(r.window->txtVenster->text(), pages.sPage[0]);
+    QCOMPARE(control<TextBox>(*r.window, u"txtVenster"_s)->text(), pages.sPage[0]);
     QVERIFY(!r.pty.slaveIsOpen() || !r.transferRunning());
 }
 
@@ -146,8 +147,8 @@ void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
     QVERIFY(r.transferRunning());
     // The silence that ends the transfer is shortened here: what is under
     // test is the line, not the watchdog's ten seconds.
-    r.window->tmrControle.setInterval(1500);
-    r.window->tmrControle.start();
+    control<QTimer>(*r.window, u"tmrControle"_s)->setInterval(1500);
+    control<QTimer>(*r.window, u"tmrControle"_s)->start();
 
     QByteArray dump;
     QString expected;
@@ -169,8 +170,8 @@ void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
 {
     ReaderOnPty r;
     r.window->mStart_Click();
-    r.window->tmrControle.setInterval(1500);
-    r.window->tmrControle.start();
+    control<QTimer>(*r.window, u"tmrControle"_s)->setInterval(1500);
+    control<QTimer>(*r.window, u"tmrControle"_s)->start();
     QSignalSpy lost(&r.port, &SerialPort::lost);
 
     r.sendAtOnce("first page\r\n\fsecond pa");
@@ -187,15 +188,15 @@ void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
     QCOMPARE(r.status(), u"Stop (1)"_s);
     QCOMPARE(r.window->state().pages.sPage[0], u"first page\r\n"_s);
     QCOMPARE(r.window->state().pages.sPage[1], u" second pa"_s);
-    QVERIFY(r.window->mFile->menuAction()->isEnabled());
+    QVERIFY(control<QMenu>(*r.window, u"mFile"_s)->menuAction()->isEnabled());
 }
 
 void TransferEndToEndTest::meterRestartingItsDumpLosesNothing()
 {
     ReaderOnPty r;
     r.window->mStart_Click();
-    r.window->tmrControle.setInterval(1500);
-    r.window->tmrControle.start();
+    control<QTimer>(*r.window, u"tmrControle"_s)->setInterval(1500);
+    control<QTimer>(*r.window, u"tmrControle"_s)->start();
     // The user breaks off the dump on the keypad and starts it again.
     r.sendAtOnce("Page 1\r\nEik 12");
     r.meter.join();
@@ -215,7 +216,8 @@ void TransferEndToEndTest::meterRestartingItsDumpLosesNothing()
 void TransferEndToEndTest::portThatCannotBeOpened()
 {
     ReaderOnPty r;
-    r.window->state().pages.sPage[0] = u"kept"_s;
+    // Text the user wrote on the first page.
+    control<TextBox>(*r.window, u"txtVenster"_s)->setText(u"kept"_s);
 
     // Another program holds the port.
     QtSerialPort other;
@@ -227,7 +229,7 @@ void TransferEndToEndTest::portThatCannotBeOpened()
     QVERIFY(r.boxes.shown[0].text.startsWith(u"Error 103 - COM port cannot be opened\r\n"_s));
     QVERIFY(r.boxes.shown[0].text.size() > u"Error 103 - COM port cannot be opened\r\n"_s.size());
     QVERIFY(!r.transferRunning());
-    QVERIFY(!r.window->tmrReadbuf.isActive());
+    QVERIFY(!control<QTimer>(*r.window, u"tmrReadbuf"_s)->isActive());
     QCOMPARE(r.window->state().pages.sPage[0], u"kept"_s);
     other.close();
 
@@ -236,7 +238,7 @@ void TransferEndToEndTest::portThatCannotBeOpened()
     r.window->mStart_Click();
     QCOMPARE(r.boxes.shown.size(), 2);
     QVERIFY(!r.transferRunning());
-    QVERIFY(r.window->mStart->isEnabled());
+    QVERIFY(control<QAction>(*r.window, u"mStart"_s)->isEnabled());
 
     // A device the user may not open, as a serial port is before they join
     // the dialout group: the message gives the reason.
@@ -250,7 +252,7 @@ void TransferEndToEndTest::portThatCannotBeOpened()
     QCOMPARE(r.boxes.shown.size(), 3);
     QVERIFY2(r.boxes.shown[2].text.contains(u"ermission"_s), qPrintable(r.boxes.shown[2].text));
     QVERIFY(!r.transferRunning());
-    QVERIFY(r.window->mStart->isEnabled());
+    QVERIFY(control<QAction>(*r.window, u"mStart"_s)->isEnabled());
     QCOMPARE(r.window->state().pages.sPage[0], u"kept"_s);
     QVERIFY(QFile::setPermissions(r.pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
 

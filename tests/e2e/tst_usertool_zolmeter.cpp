@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "frmmain.h"
 #include "qtserialport.h"
@@ -26,10 +27,10 @@ struct ToolOnZolmeter
     {
         qputenv("ZOL_COM3", device);
         window.Form_Load();
-        window.txtComPort->setText(u"3"_s);
+        control<QLineEdit>(window, u"txtComPort"_s)->setText(u"3"_s);
     }
 
-    bool idle() const { return window.cmdGetserial->isEnabled(); }
+    bool idle() const { return control<QPushButton>(window, u"cmdGetserial"_s)->isEnabled(); }
     // Ends the meter, woken first if the test stopped it.
     bool stopMeter()
     {
@@ -65,38 +66,39 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
     frmMain &window = tool.window;
     auto idle = [&tool] { return tool.idle(); };
 
-    QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
     QTRY_VERIFY(idle());
-    const QString data = window.txtData->text();
+    const QString data = control<TextBox>(window, u"txtData"_s)->text();
     QVERIFY2(data.startsWith(u"Meter: ZOL6"_s), qPrintable(data));
     QVERIFY(data.contains(u"\r\nSerial: 00004242\r\n"_s));
     QVERIFY(data.contains(u"\r\nHardware: "_s) && data.contains(u"\r\nSoftware: "_s));
     QVERIFY(data.contains(u"\r\nBattery status: "_s));
     QCOMPARE(data.count(u"\r\n"_s), 5);
-    QCOMPARE(window.txtErrors->text(),
+    QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(),
              u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
 
-    window.txtName->setText(u"AB"_s);
-    QTest::mouseClick(window.cmdProgram, Qt::LeftButton);
+    control<QLineEdit>(window, u"txtName"_s)->setText(u"AB"_s);
+    QTest::mouseClick(control<QPushButton>(window, u"cmdProgram"_s), Qt::LeftButton);
     QCOMPARE(tool.boxes.shown.size(), 1);
     QTRY_VERIFY(idle());
-    QCOMPARE(window.txtErrors->text(),
+    QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(),
              u"Program command to ZOL (AB          )\r\nOK received from ZOL\r\n"_s);
 
-    QTest::mouseClick(window.cmdProgram, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(window, u"cmdProgram"_s), Qt::LeftButton);
     QTRY_VERIFY(idle());
-    QCOMPARE(window.txtErrors->text(),
+    QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(),
              u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
 
     // The meter stops answering: five seconds later the time-out speaks.
     ::kill(static_cast<pid_t>(tool.meter.processId()), SIGSTOP);
-    QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
     QVERIFY(!idle());
     QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
-    QVERIFY(window.txtErrors->text().endsWith(
-        u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-        u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s));
-    QCOMPARE(window.StatusBar1->panelText(1), u"Ready"_s);
+    QVERIFY(control<TextBox>(window, u"txtErrors"_s)
+                ->text()
+                .endsWith(u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+                          u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s));
+    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Ready"_s);
 
     QVERIFY(tool.stopMeter());
 }
@@ -139,14 +141,15 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
     auto idle = [&tool] { return tool.idle(); };
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QTest::mouseClick(window.cmdGetserial, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
         QVERIFY(!idle());
         QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
-        QCOMPARE(window.txtErrors->text(), log);
-        QCOMPARE(window.txtData->text().contains(u"Serial: 00007777\r\n"_s), versionShown);
-        QCOMPARE(window.StatusBar1->panelText(1), u"Ready"_s);
+        QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(), log);
+        QCOMPARE(control<TextBox>(window, u"txtData"_s)->text().contains(u"Serial: 00007777\r\n"_s),
+                 versionShown);
+        QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Ready"_s);
         QVERIFY(!tool.port.isOpen());
-        QVERIFY(window.cmdProgram->isEnabled());
+        QVERIFY(control<QPushButton>(window, u"cmdProgram"_s)->isEnabled());
     }
     QVERIFY(tool.boxes.shown.isEmpty());
 

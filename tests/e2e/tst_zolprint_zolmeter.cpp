@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "frmzolprint.h"
 #include "qtserialport.h"
@@ -42,14 +43,14 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     QVERIFY(boxes.shown.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 30000);
 
-    QCOMPARE(window.StatusBar1->panelText(1), u"Stop (5)"_s);
+    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Stop (5)"_s);
     QCOMPARE(window.state().pages.iPages, 3);
-    const QString first = window.txtVenster->text();
+    const QString first = control<TextBox>(window, u"txtVenster"_s)->text();
     QVERIFY2(first.startsWith(u"ZOL 5"_s), qPrintable(first));
     QVERIFY(first.contains(u"Schröder"_s));
     QVERIFY(first.contains(u"Scierie François"_s));
     window.cmdLastpage_Click();
-    QVERIFY(window.txtVenster->text().contains(u"Summary"_s));
+    QVERIFY(control<TextBox>(window, u"txtVenster"_s)->text().contains(u"Summary"_s));
 
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));

@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "fonts.h"
 #include "frmabout.h"
@@ -150,16 +151,18 @@ void AboutTest::textsVersionAndLayout()
     About about;
     frmAbout &d = *about.dialog;
     QCOMPARE(d.windowTitle(), u"About ZOL Print"_s);
-    QCOMPARE(d.lblVersion->text(), u"Version 2.14"_s);
-    QCOMPARE(d.lblTitle->text(), u"ZOL Print Software for Windows"_s);
-    QVERIFY(d.lblTitle->font().bold());
-    QCOMPARE(d.lblUse->text(), u"For use with ZOL Moisture Meters"_s);
+    QCOMPARE(control<QLabel>(d, u"lblVersion"_s)->text(), u"Version 2.14"_s);
+    QCOMPARE(control<QLabel>(d, u"lblTitle"_s)->text(), u"ZOL Print Software for Windows"_s);
+    QVERIFY(control<QLabel>(d, u"lblTitle"_s)->font().bold());
+    QCOMPARE(control<QLabel>(d, u"lblUse"_s)->text(), u"For use with ZOL Moisture Meters"_s);
     for (QLabel *label :
-         {d.lblDisclaimer3, d.Label1, d.lblDisclaimer2, d.lblDescription, d.lblHelp})
+         {control<QLabel>(d, u"lblDisclaimer3"_s), control<QLabel>(d, u"Label1"_s),
+          control<QLabel>(d, u"lblDisclaimer2"_s), control<QLabel>(d, u"lblDescription"_s),
+          control<QLabel>(d, u"lblHelp"_s)})
         QVERIFY2(label->text().size() > 10, qPrintable(label->objectName()));
-    QCOMPARE(d.cmdOK->text(), u"OK"_s);
-    QCOMPARE(d.cmdSysInfo->text(), u"&System Info..."_s);
-    QVERIFY(d.cmdOK->isDefault());
+    QCOMPARE(control<QPushButton>(d, u"cmdOK"_s)->text(), u"OK"_s);
+    QCOMPARE(control<QPushButton>(d, u"cmdSysInfo"_s)->text(), u"&System Info..."_s);
+    QVERIFY(control<QPushButton>(d, u"cmdOK"_s)->isDefault());
 
     const QStringList names = {u"lblTitle"_s,       u"lblUse"_s,   u"lblDisclaimer3"_s,
                                u"lblVersion"_s,     u"Label1"_s,   u"lblDisclaimer2"_s,
@@ -177,21 +180,23 @@ void AboutTest::textsVersionAndLayout()
     QCOMPARE(d.size(), twipsSize(4215, 5505));
     QCOMPARE(d.minimumSize(), d.maximumSize());
     QCOMPARE(d.pos(), QPoint(twips(2340), twips(1935)));
-    QCOMPARE(d.cmdOK->geometry(), twipsRect(2640, 4080, 1260, 345));
+    QCOMPARE(control<QPushButton>(d, u"cmdOK"_s)->geometry(), twipsRect(2640, 4080, 1260, 345));
     QVERIFY(d.windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint));
     QVERIFY(!d.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!d.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
-    const QPixmap picture = d.Picture1->pixmap();
+    const QPixmap picture = control<QLabel>(d, u"Picture1"_s)->pixmap();
     QCOMPARE(picture.size(), QSize(150, 100));
     QCOMPARE(QImage(u":/zol/about.png"_s).format(), QImage::Format_Indexed8);
 
     // The white member is drawn over the grey one, at the same height.
-    QCOMPARE(d.Line1[1]->color(), QColor(0x80, 0x80, 0x80));
-    QCOMPARE(d.Line1[0]->color(), QColor(Qt::white));
-    QCOMPARE(d.Line1[0]->lineWidth(), 2);
-    QVERIFY(d.children().indexOf(d.Line1[0]) > d.children().indexOf(d.Line1[1]));
-    QVERIFY(d.Line1[0]->geometry().contains(d.Line1[1]->geometry()));
+    LineControl *const line0 = control<LineControl>(d, u"Line1(0)"_s);
+    LineControl *const line1 = control<LineControl>(d, u"Line1(1)"_s);
+    QCOMPARE(line1->color(), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(line0->color(), QColor(Qt::white));
+    QCOMPARE(line0->lineWidth(), 2);
+    QVERIFY(d.children().indexOf(line0) > d.children().indexOf(line1));
+    QVERIFY(line0->geometry().contains(line1->geometry()));
 }
 
 // Every label's text fits its fixed box in the faces the program runs with;
@@ -229,14 +234,14 @@ void AboutTest::closingUnloadsTheDialog()
         QVERIFY(QTest::qWaitForWindowExposed(about.dialog));
         about.dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(about.dialog));
-        QCOMPARE(QApplication::focusWidget(), about.dialog->cmdOK);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(*about.dialog, u"cmdOK"_s));
         // Tab order: OK, System Info, the picture, round again.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), about.dialog->cmdSysInfo);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(*about.dialog, u"cmdSysInfo"_s));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), about.dialog->Picture1);
+        QCOMPARE(QApplication::focusWidget(), control<QLabel>(*about.dialog, u"Picture1"_s));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), about.dialog->cmdOK);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(*about.dialog, u"cmdOK"_s));
 
         // Alt+S is System Info: with no program known it says so and stays.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
@@ -247,12 +252,12 @@ void AboutTest::closingUnloadsTheDialog()
         QVERIFY(about.dialog->isVisible());
 
         // Enter presses the button that has the focus, and OK when none has.
-        about.dialog->cmdSysInfo->setFocus();
-        QTest::keyClick(about.dialog->cmdSysInfo, Qt::Key_Return);
+        control<QPushButton>(*about.dialog, u"cmdSysInfo"_s)->setFocus();
+        QTest::keyClick(control<QPushButton>(*about.dialog, u"cmdSysInfo"_s), Qt::Key_Return);
         QCOMPARE(about.boxes.shown.size(), 2);
         QVERIFY(!about.dialog.isNull());
-        about.dialog->Picture1->setFocus();
-        QTest::keyClick(about.dialog->Picture1, Qt::Key_Return);
+        control<QLabel>(*about.dialog, u"Picture1"_s)->setFocus();
+        QTest::keyClick(control<QLabel>(*about.dialog, u"Picture1"_s), Qt::Key_Return);
         QTRY_VERIFY(about.dialog.isNull());
         QCOMPARE(about.boxes.shown.size(), 2);
     }
@@ -263,7 +268,7 @@ void AboutTest::closingUnloadsTheDialog()
         if (way == 0)
             QTest::keyClick(about.dialog, Qt::Key_Escape);
         else if (way == 1)
-            QTest::mouseClick(about.dialog->cmdOK, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(*about.dialog, u"cmdOK"_s), Qt::LeftButton);
         else
             about.dialog->close(); // the close box
         QTRY_VERIFY2(about.dialog.isNull(), qPrintable(QString::number(way)));
@@ -364,7 +369,7 @@ void AboutTest::systemInfoLookupOrder()
         about.registry.setString(kMsinfoKey, u"PATH"_s, "D:\\No Such\\msinfo32.exe");
         about.registry.setString(kLocationKey, u"MSINFO"_s, folder.toLatin1());
         about.ordinary << inFolder;
-        about.dialog->cmdSysInfo->click();
+        control<QPushButton>(*about.dialog, u"cmdSysInfo"_s)->click();
         QCOMPARE(about.launcher.started, QStringList({u"D:\\No Such\\msinfo32.exe"_s}));
         QCOMPARE(opened(about), QStringList({kMsinfoKey}));
         QVERIFY(about.checked.isEmpty());
@@ -438,7 +443,7 @@ void AboutTest::systemInfoFromAnExportFile()
     QtProgramLauncher launcher;
     FakeMessageBoxes boxes;
     QPointer<frmAbout> dialog = new frmAbout(AboutServices{&registry, &launcher, &boxes, {}});
-    dialog->cmdSysInfo->click();
+    control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(u"started"_s)), 10000);
     QVERIFY(boxes.shown.isEmpty());
     QCOMPARE(registry.openHandleCount(), 0);
@@ -446,7 +451,7 @@ void AboutTest::systemInfoFromAnExportFile()
     // A folder of that name is no program.
     QVERIFY(QFile::remove(program));
     QVERIFY(QDir(dir.path()).mkdir(u"MSINFO32.EXE"_s));
-    dialog->cmdSysInfo->click();
+    control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].text, kUnavailable);
     delete dialog.data();

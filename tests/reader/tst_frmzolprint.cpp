@@ -1,7 +1,9 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "fakeserialport.h"
 #include "frmabout.h"
 #include "frmzolprint.h"
+#include "measurementsfile.h"
 #include "ordinaryuser.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
@@ -26,6 +28,15 @@ using namespace zol::test;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A measurements file of pages "page 1", "page 2", ...
+QByteArray fileOfPages(int count)
+{
+    QStringList pages;
+    for (int i = 1; i <= count; ++i)
+        pages << u"page %1"_s.arg(i);
+    return formatMeasurements(pages, static_cast<qint16>(count - 2));
+}
 
 // One window with fakes around it and a settings file in a folder of its own.
 struct Fixture
@@ -57,24 +68,47 @@ struct Fixture
         window->tmrReadbuf_Timer();
     }
 
+    // Opens a measurements file through the file dialog, as the user does.
+    bool open(const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(u"pages.mcs"_s);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        dialog.answers.append(path);
+        window->mOpen_Click();
+        return boxes.shown.isEmpty();
+    }
+
     frmZOLprint &w() { return *window; }
     const PageStore &pages() const { return window->state().pages; }
-    QString status() const { return window->StatusBar1->panelText(1); }
+    QString status() const { return control<StatusBar>(*window, u"StatusBar1"_s)->panelText(1); }
 
     bool interfaceEnabled() const
     {
         const frmZOLprint &f = *window;
-        const bool all = f.mFile->menuAction()->isEnabled() && f.mComm->menuAction()->isEnabled() &&
-                         f.mHelp->menuAction()->isEnabled() && f.cmdFirstpage->isEnabled() &&
-                         f.cmdPrevpage->isEnabled() && f.cmdNextpage->isEnabled() &&
-                         f.cmdLastpage->isEnabled() && f.mOpen->isEnabled() &&
-                         f.mStart->isEnabled() && f.mAbout->isEnabled();
-        const bool none =
-            !f.mFile->menuAction()->isEnabled() && !f.mComm->menuAction()->isEnabled() &&
-            !f.mHelp->menuAction()->isEnabled() && !f.cmdFirstpage->isEnabled() &&
-            !f.cmdPrevpage->isEnabled() && !f.cmdNextpage->isEnabled() &&
-            !f.cmdLastpage->isEnabled() && !f.mOpen->isEnabled() && !f.mThispage->isEnabled() &&
-            !f.mStart->isEnabled() && !f.mAbout->isEnabled();
+        const bool all = control<QMenu>(f, u"mFile"_s)->menuAction()->isEnabled() &&
+                         control<QMenu>(f, u"mComm"_s)->menuAction()->isEnabled() &&
+                         control<QMenu>(f, u"mHelp"_s)->menuAction()->isEnabled() &&
+                         control<QPushButton>(f, u"cmdFirstpage"_s)->isEnabled() &&
+                         control<QPushButton>(f, u"cmdPrevpage"_s)->isEnabled() &&
+                         control<QPushButton>(f, u"cmdNextpage"_s)->isEnabled() &&
+                         control<QPushButton>(f, u"cmdLastpage"_s)->isEnabled() &&
+                         control<QAction>(f, u"mOpen"_s)->isEnabled() &&
+                         control<QAction>(f, u"mStart"_s)->isEnabled() &&
+                         control<QAction>(f, u"mAbout"_s)->isEnabled();
+        const bool none = !control<QMenu>(f, u"mFile"_s)->menuAction()->isEnabled() &&
+                          !control<QMenu>(f, u"mComm"_s)->menuAction()->isEnabled() &&
+                          !control<QMenu>(f, u"mHelp"_s)->menuAction()->isEnabled() &&
+                          !control<QPushButton>(f, u"cmdFirstpage"_s)->isEnabled() &&
+                          !control<QPushButton>(f, u"cmdPrevpage"_s)->isEnabled() &&
+                          !control<QPushButton>(f, u"cmdNextpage"_s)->isEnabled() &&
+                          !control<QPushButton>(f, u"cmdLastpage"_s)->isEnabled() &&
+                          !control<QAction>(f, u"mOpen"_s)->isEnabled() &&
+                          !control<QAction>(f, u"mThispage"_s)->isEnabled() &&
+                          !control<QAction>(f, u"mStart"_s)->isEnabled() &&
+                          !control<QAction>(f, u"mAbout"_s)->isEnabled();
         if (!all && !none)
             qWarning("interface partly enabled");
         return all;
@@ -120,11 +154,11 @@ private slots:
 void FrmZOLprintTest::designCaptionsBeforeStartup()
 {
     Fixture f(" 1 \r\n 1 \r\n", false);
-    QCOMPARE(f.w().mFile->title(), u"Bestand"_s);
-    QCOMPARE(f.w().mThispage->text(), u"Deze pagina"_s);
-    QCOMPARE(f.w().mComm->title(), u"Comunicatie"_s);
-    QCOMPARE(f.w().mPort->title(), u"Com poort"_s);
-    QCOMPARE(f.w().mAbout->text(), u"Over ZOL Print"_s);
+    QCOMPARE(control<QMenu>(f.w(), u"mFile"_s)->title(), u"Bestand"_s);
+    QCOMPARE(control<QAction>(f.w(), u"mThispage"_s)->text(), u"Deze pagina"_s);
+    QCOMPARE(control<QMenu>(f.w(), u"mComm"_s)->title(), u"Comunicatie"_s);
+    QCOMPARE(control<QMenu>(f.w(), u"mPort"_s)->title(), u"Com poort"_s);
+    QCOMPARE(control<QAction>(f.w(), u"mAbout"_s)->text(), u"Over ZOL Print"_s);
     QCOMPARE(f.w().windowTitle(), u"ZOL Print"_s);
 }
 
@@ -154,36 +188,36 @@ void FrmZOLprintTest::captionsInEachLanguage()
     Fixture f(" " + QByteArray::number(language) + " \r\n 1 \r\n");
     frmZOLprint &w = f.w();
     QCOMPARE(w.state().iLanguage, language);
-    QTEST(w.mFile->title(), "file");
-    QTEST(w.mOpen->text(), "open");
-    QTEST(w.mComm->title(), "comm");
-    QTEST(w.mPort->title(), "port");
-    QTEST(w.mStart->text(), "start");
-    QTEST(w.mAbout->text(), "about");
-    QCOMPARE(w.mSave->text(), w.state().tables.sSave[language]);
-    QCOMPARE(w.mPrint->title(), w.state().tables.sPrint[language]);
-    QCOMPARE(w.mThispage->text(), w.state().tables.sThispage[language]);
-    QCOMPARE(w.mAllpages->text(), w.state().tables.sAllpages[language]);
-    QCOMPARE(w.mExit->text(), w.state().tables.sExit[language]);
-    QCOMPARE(w.mHelp->title(), w.state().tables.sHelp[language]);
+    QTEST(control<QMenu>(w, u"mFile"_s)->title(), "file");
+    QTEST(control<QAction>(w, u"mOpen"_s)->text(), "open");
+    QTEST(control<QMenu>(w, u"mComm"_s)->title(), "comm");
+    QTEST(control<QMenu>(w, u"mPort"_s)->title(), "port");
+    QTEST(control<QAction>(w, u"mStart"_s)->text(), "start");
+    QTEST(control<QAction>(w, u"mAbout"_s)->text(), "about");
+    QCOMPARE(control<QAction>(w, u"mSave"_s)->text(), w.state().tables.sSave[language]);
+    QCOMPARE(control<QMenu>(w, u"mPrint"_s)->title(), w.state().tables.sPrint[language]);
+    QCOMPARE(control<QAction>(w, u"mThispage"_s)->text(), w.state().tables.sThispage[language]);
+    QCOMPARE(control<QAction>(w, u"mAllpages"_s)->text(), w.state().tables.sAllpages[language]);
+    QCOMPARE(control<QAction>(w, u"mExit"_s)->text(), w.state().tables.sExit[language]);
+    QCOMPARE(control<QMenu>(w, u"mHelp"_s)->title(), w.state().tables.sHelp[language]);
 
     // Not translated.
     QCOMPARE(w.windowTitle(), u"ZOL Print"_s);
-    QCOMPARE(w.mPort3->text(), u"COM3"_s);
-    QCOMPARE(w.cmdFirstpage->text(), u"<<"_s);
-    QCOMPARE(w.cmdLastpage->text(), u">>"_s);
-    QCOMPARE(w.txtPageno->text(), u"1"_s);
-    QVERIFY(!w.tmrReadbuf.isActive());
-    QVERIFY(!w.tmrControle.isActive());
-    QCOMPARE(w.tmrReadbuf.interval(), 1);
-    QCOMPARE(w.tmrControle.interval(), 10000);
+    QCOMPARE(control<QAction>(w, u"mPort3"_s)->text(), u"COM3"_s);
+    QCOMPARE(control<QPushButton>(w, u"cmdFirstpage"_s)->text(), u"<<"_s);
+    QCOMPARE(control<QPushButton>(w, u"cmdLastpage"_s)->text(), u">>"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
+    QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
+    QVERIFY(!control<QTimer>(w, u"tmrControle"_s)->isActive());
+    QCOMPARE(control<QTimer>(w, u"tmrReadbuf"_s)->interval(), 1);
+    QCOMPARE(control<QTimer>(w, u"tmrControle"_s)->interval(), 10000);
 
-    QCOMPARE(w.mOpen->shortcut(), QKeySequence(u"Ctrl+O"_s));
-    QCOMPARE(w.mSave->shortcut(), QKeySequence(u"Ctrl+S"_s));
-    QCOMPARE(w.mThispage->shortcut(), QKeySequence(u"Ctrl+P"_s));
-    QCOMPARE(w.mExit->shortcut(), QKeySequence(u"Ctrl+Q"_s));
-    QCOMPARE(w.mStart->shortcut(), QKeySequence(u"Ctrl+I"_s));
-    QCOMPARE(w.mAbout->shortcut(), QKeySequence(u"F1"_s));
+    QCOMPARE(control<QAction>(w, u"mOpen"_s)->shortcut(), QKeySequence(u"Ctrl+O"_s));
+    QCOMPARE(control<QAction>(w, u"mSave"_s)->shortcut(), QKeySequence(u"Ctrl+S"_s));
+    QCOMPARE(control<QAction>(w, u"mThispage"_s)->shortcut(), QKeySequence(u"Ctrl+P"_s));
+    QCOMPARE(control<QAction>(w, u"mExit"_s)->shortcut(), QKeySequence(u"Ctrl+Q"_s));
+    QCOMPARE(control<QAction>(w, u"mStart"_s)->shortcut(), QKeySequence(u"Ctrl+I"_s));
+    QCOMPARE(control<QAction>(w, u"mAbout"_s)->shortcut(), QKeySequence(u"F1"_s));
 }
 
 void FrmZOLprintTest::portItemsAndSettingsRoundTrip()
@@ -191,9 +225,10 @@ void FrmZOLprintTest::portItemsAndSettingsRoundTrip()
     {
         Fixture f(" 2 \r\n 3 \r\n");
         QCOMPARE(f.w().state().iLanguage, 2);
-        QVERIFY(f.w().mPort3->isChecked());
-        QVERIFY(!f.w().mPort1->isChecked() && !f.w().mPort2->isChecked() &&
-                !f.w().mPort4->isChecked());
+        QVERIFY(control<QAction>(f.w(), u"mPort3"_s)->isChecked());
+        QVERIFY(!control<QAction>(f.w(), u"mPort1"_s)->isChecked() &&
+                !control<QAction>(f.w(), u"mPort2"_s)->isChecked() &&
+                !control<QAction>(f.w(), u"mPort4"_s)->isChecked());
         QSignalSpy ended(&f.w(), &frmZOLprint::programEnded);
         f.w().close();
         QCOMPARE(ended.size(), 1);
@@ -201,7 +236,9 @@ void FrmZOLprintTest::portItemsAndSettingsRoundTrip()
     }
     for (const QByteArray &port : {QByteArray("0"), QByteArray("7"), QByteArray("-5")}) {
         Fixture f(" 0 \r\n" + port + "\r\n");
-        const QList<QAction *> items = {f.w().mPort1, f.w().mPort2, f.w().mPort3, f.w().mPort4};
+        const QList<QAction *> items = {
+            control<QAction>(f.w(), u"mPort1"_s), control<QAction>(f.w(), u"mPort2"_s),
+            control<QAction>(f.w(), u"mPort3"_s), control<QAction>(f.w(), u"mPort4"_s)};
         for (QAction *item : items)
             QVERIFY(!item->isChecked());
         f.w().mExit_Click();
@@ -211,20 +248,21 @@ void FrmZOLprintTest::portItemsAndSettingsRoundTrip()
     {
         // The menu item changes the port; the file keeps the old one until exit.
         Fixture f(" 1 \r\n 1 \r\n");
-        f.w().mPort3->trigger();
+        control<QAction>(f.w(), u"mPort3"_s)->trigger();
         QCOMPARE(f.w().state().iPort, 3);
-        QVERIFY(f.w().mPort3->isChecked());
-        QVERIFY(!f.w().mPort1->isChecked());
+        QVERIFY(control<QAction>(f.w(), u"mPort3"_s)->isChecked());
+        QVERIFY(!control<QAction>(f.w(), u"mPort1"_s)->isChecked());
         QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 1 \r\n"));
         f.w().mPort2_Click();
-        QVERIFY(f.w().mPort2->isChecked() && !f.w().mPort3->isChecked());
+        QVERIFY(control<QAction>(f.w(), u"mPort2"_s)->isChecked() &&
+                !control<QAction>(f.w(), u"mPort3"_s)->isChecked());
         f.w().close();
         QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 2 \r\n"));
     }
     {
         // No file at all: defaults, and exit creates the file.
         Fixture f(QByteArray(), true);
-        QVERIFY(f.w().mPort1->isChecked());
+        QVERIFY(control<QAction>(f.w(), u"mPort1"_s)->isChecked());
         f.w().close();
         const QByteArray written = f.settingsOnDisk();
         QVERIFY(written.endsWith(" \r\n 1 \r\n"));
@@ -288,23 +326,23 @@ void FrmZOLprintTest::controlsByNameAndGeometry()
 
     // At 96 DPI a twip is a fifteenth of a pixel.
     QCOMPARE(w.centralWidget()->size(), QSize(568, 344));
-    QCOMPARE(w.cmdFirstpage->geometry(), QRect(8, 8, 49, 17));
-    QCOMPARE(w.cmdLastpage->geometry(), QRect(248, 8, 49, 17));
-    QCOMPARE(w.txtPageno->geometry(), QRect(136, 8, 33, 23));
-    QCOMPARE(w.pbVoortgang->geometry(), QRect(312, 8, 105, 17));
-    QCOMPARE(w.txtVenster->geometry(), QRect(8, 40, 553, 281));
-    QCOMPARE(w.StatusBar1->geometry(), QRect(0, 327, 568, 17));
-    QCOMPARE(w.StatusBar1->panelCount(), 3);
-    QVERIFY(w.StatusBar1->panelText(1).isEmpty());
-    QVERIFY(!w.StatusBar1->panelText(2).isEmpty());
-    QVERIFY(!w.StatusBar1->panelText(3).isEmpty());
+    QCOMPARE(control<QPushButton>(w, u"cmdFirstpage"_s)->geometry(), QRect(8, 8, 49, 17));
+    QCOMPARE(control<QPushButton>(w, u"cmdLastpage"_s)->geometry(), QRect(248, 8, 49, 17));
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->geometry(), QRect(136, 8, 33, 23));
+    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->geometry(), QRect(312, 8, 105, 17));
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->geometry(), QRect(8, 40, 553, 281));
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->geometry(), QRect(0, 327, 568, 17));
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelCount(), 3);
+    QVERIFY(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1).isEmpty());
+    QVERIFY(!control<StatusBar>(w, u"StatusBar1"_s)->panelText(2).isEmpty());
+    QVERIFY(!control<StatusBar>(w, u"StatusBar1"_s)->panelText(3).isEmpty());
 
-    QVERIFY(w.txtPageno->isReadOnly());
-    QCOMPARE(w.pbVoortgang->minimum(), 0);
-    QCOMPARE(w.pbVoortgang->maximum(), 100);
-    QCOMPARE(w.txtVenster->lineWrapMode(), QPlainTextEdit::NoWrap);
-    QCOMPARE(w.txtVenster->font().family(), u"Courier New"_s);
-    QCOMPARE(w.cmdFirstpage->font().family(), u"MS Sans Serif"_s);
+    QVERIFY(control<QLineEdit>(w, u"txtPageno"_s)->isReadOnly());
+    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->minimum(), 0);
+    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->maximum(), 100);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->font().family(), u"Courier New"_s);
+    QCOMPARE(control<QPushButton>(w, u"cmdFirstpage"_s)->font().family(), u"MS Sans Serif"_s);
     QVERIFY(!w.windowIcon().isNull());
     QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -316,12 +354,13 @@ void FrmZOLprintTest::controlsByNameAndGeometry()
 
     // Tab order: the page window first, then <, >, <<, >>, the page number.
     w.activateWindow();
-    w.txtVenster->setFocus();
-    QTRY_VERIFY(w.txtVenster->hasFocus());
-    for (QWidget *next :
-         {static_cast<QWidget *>(w.cmdPrevpage), static_cast<QWidget *>(w.cmdNextpage),
-          static_cast<QWidget *>(w.cmdFirstpage), static_cast<QWidget *>(w.cmdLastpage),
-          static_cast<QWidget *>(w.txtPageno)}) {
+    control<TextBox>(w, u"txtVenster"_s)->setFocus();
+    QTRY_VERIFY(control<TextBox>(w, u"txtVenster"_s)->hasFocus());
+    for (QWidget *next : {static_cast<QWidget *>(control<QPushButton>(w, u"cmdPrevpage"_s)),
+                          static_cast<QWidget *>(control<QPushButton>(w, u"cmdNextpage"_s)),
+                          static_cast<QWidget *>(control<QPushButton>(w, u"cmdFirstpage"_s)),
+                          static_cast<QWidget *>(control<QPushButton>(w, u"cmdLastpage"_s)),
+                          static_cast<QWidget *>(control<QLineEdit>(w, u"txtPageno"_s))}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
@@ -331,52 +370,54 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
 {
     Fixture f;
     frmZOLprint &w = f.w();
-    QVERIFY(w.txtVenster->text().isEmpty());
-    QTest::mouseClick(w.cmdNextpage, Qt::LeftButton);
-    QCOMPARE(w.txtPageno->text(), u"2"_s);
-    QTest::mouseClick(w.cmdNextpage, Qt::LeftButton);
-    QCOMPARE(w.txtPageno->text(), u"2"_s);
-    QTest::mouseClick(w.cmdFirstpage, Qt::LeftButton);
-    QCOMPARE(w.txtPageno->text(), u"1"_s);
-    QTest::mouseClick(w.cmdPrevpage, Qt::LeftButton);
-    QCOMPARE(w.txtPageno->text(), u"1"_s);
-    QTest::mouseClick(w.cmdLastpage, Qt::LeftButton);
-    QCOMPARE(w.txtPageno->text(), u"2"_s);
+    QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
+    QTest::mouseClick(control<QPushButton>(w, u"cmdNextpage"_s), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"2"_s);
+    QTest::mouseClick(control<QPushButton>(w, u"cmdNextpage"_s), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"2"_s);
+    QTest::mouseClick(control<QPushButton>(w, u"cmdFirstpage"_s), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
+    QTest::mouseClick(control<QPushButton>(w, u"cmdPrevpage"_s), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
+    QTest::mouseClick(control<QPushButton>(w, u"cmdLastpage"_s), Qt::LeftButton);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"2"_s);
 
     // The program's own text is stored exactly, lone CR and all.
-    PageStore &pages = w.state().pages;
+    TextBox *const txtVenster = control<TextBox>(w, u"txtVenster"_s);
+    QLineEdit *const txtPageno = control<QLineEdit>(w, u"txtPageno"_s);
+    const PageStore &pages = w.state().pages;
     w.cmdFirstpage_Click();
-    w.txtVenster->setText(u"a\rb\r\nc"_s);
+    txtVenster->setText(u"a\rb\r\nc"_s);
     QCOMPARE(pages.sPage[0], u"a\rb\r\nc"_s);
     // Setting the text the window holds is no change: the page keeps its own.
-    pages.sPage[0] = u"kept"_s;
-    w.txtVenster->setText(u"a\rb\r\nc"_s);
+    // Window and page differ mid-transfer, after a receive tick has emptied
+    // the window and filed the meter's text into the page.
+    w.mStart_Click();
+    f.receive("kept");
+    txtVenster->setText(txtVenster->text());
     QCOMPARE(pages.sPage[0], u"kept"_s);
+    w.tmrControle_Timer();
 
     // Five pages in use; the buttons stop at the ends and never leave 0..100.
-    for (int i = 0; i < 5; ++i)
-        pages.sPage[i] = u"page %1"_s.arg(i + 1);
-    pages.iPages = 3;
+    QVERIFY(f.open(fileOfPages(5)));
+    QCOMPARE(pages.iPages, 3);
     w.cmdLastpage_Click();
-    QCOMPARE(w.txtPageno->text(), u"5"_s);
-    QCOMPARE(w.txtVenster->text(), u"page 5"_s);
+    QCOMPARE(txtPageno->text(), u"5"_s);
+    QCOMPARE(txtVenster->text(), u"page 5"_s);
     w.cmdNextpage_Click();
-    QCOMPARE(w.txtPageno->text(), u"5"_s);
+    QCOMPARE(txtPageno->text(), u"5"_s);
     w.cmdPrevpage_Click();
-    QCOMPARE(w.txtVenster->text(), u"page 4"_s);
+    QCOMPARE(txtVenster->text(), u"page 4"_s);
 
-    pages.iPages = -2;
+    // A file without pages leaves only page 0. (A counter beyond the store,
+    // which no file or transfer gives, is the page store's own test.)
+    QVERIFY(f.open(fileOfPages(0)));
+    QCOMPARE(pages.iPages, -2);
     w.cmdLastpage_Click();
     QCOMPARE(pages.iCurpage, 0);
-    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QCOMPARE(txtPageno->text(), u"1"_s);
     w.cmdNextpage_Click();
     QCOMPARE(pages.iCurpage, 0);
-    pages.iPages = 500;
-    w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage, 100);
-    QCOMPARE(w.txtPageno->text(), u"101"_s);
-    w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage, 100);
 }
 
 void FrmZOLprintTest::typingIsStoredWithCrLf()
@@ -385,31 +426,34 @@ void FrmZOLprintTest::typingIsStoredWithCrLf()
     frmZOLprint &w = f.w();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.txtVenster->setFocus();
-    QTest::keyClicks(w.txtVenster, u"12,5"_s);
-    QTest::keyClick(w.txtVenster, Qt::Key_Return);
-    QTest::keyClicks(w.txtVenster, u"ok"_s);
+    control<TextBox>(w, u"txtVenster"_s)->setFocus();
+    QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"12,5"_s);
+    QTest::keyClick(control<TextBox>(w, u"txtVenster"_s), Qt::Key_Return);
+    QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"ok"_s);
     QCOMPARE(w.state().pages.sPage[0], u"12,5\r\nok"_s);
 
     // Moving away and back shows the edit: it was stored.
     w.cmdNextpage_Click();
-    QVERIFY(w.txtVenster->text().isEmpty());
+    QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     w.cmdPrevpage_Click();
-    QCOMPARE(w.txtVenster->text(), u"12,5\r\nok"_s);
-    QCOMPARE(w.txtVenster->toPlainText(), u"12,5\nok"_s);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"12,5\r\nok"_s);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->toPlainText(), u"12,5\nok"_s);
 
     // The page number cannot be typed into.
-    QTest::keyClicks(w.txtPageno, u"9"_s);
-    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QTest::keyClicks(control<QLineEdit>(w, u"txtPageno"_s), u"9"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
 }
 
 void FrmZOLprintTest::transferStartAndEnd()
 {
     Fixture f(" 1 \r\n 2 \r\n");
     frmZOLprint &w = f.w();
-    PageStore &pages = w.state().pages;
-    pages.sPage[5] = u"old"_s;
-    pages.iCurpage = 3;
+    const PageStore &pages = w.state().pages;
+    // A file's six pages on show, the fourth of them current.
+    QVERIFY(f.open(fileOfPages(6)));
+    for (int i = 0; i < 3; ++i)
+        w.cmdNextpage_Click();
+    QCOMPARE(pages.iCurpage, 3);
 
     w.mStart_Click();
     QCOMPARE(f.port.calls,
@@ -418,16 +462,16 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(f.port.isOpen());
     QCOMPARE(f.status(), u"Connected"_s);
     const QString prompt = u"Enter * 3 0 + on ZOL\r\nEnter * 3 1 on ZOL6"_s;
-    QCOMPARE(w.txtVenster->text(), prompt);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
     QCOMPARE(pages.sPage[0], prompt);
     QVERIFY(pages.sPage[5].isEmpty());
     QCOMPARE(pages.iPages, 1);
     QCOMPARE(pages.iCurpage, 0);
-    QCOMPARE(w.txtPageno->text(), u"1"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
     QVERIFY(!f.interfaceEnabled());
-    QVERIFY(w.txtVenster->isReadOnly());
-    QVERIFY(w.tmrReadbuf.isActive());
-    QVERIFY(w.tmrControle.isActive());
+    QVERIFY(control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
+    QVERIFY(control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
+    QVERIFY(control<QTimer>(w, u"tmrControle"_s)->isActive());
 
     // A second start while the port is open changes nothing.
     f.port.calls.clear();
@@ -436,10 +480,10 @@ void FrmZOLprintTest::transferStartAndEnd()
 
     // A tick without data does nothing.
     w.tmrReadbuf_Timer();
-    QCOMPARE(w.txtVenster->text(), prompt);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
 
     f.receive("Page one\r\n\fPage two\r\n\fPage");
-    QVERIFY(w.txtVenster->text().isEmpty());
+    QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     f.receive(" three\r\n\f");
     QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
     QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
@@ -450,16 +494,16 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Stop (3)"_s);
     QCOMPARE(pages.iPages, 1);
-    QCOMPARE(w.pbVoortgang->value(), 0);
+    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QVERIFY(f.interfaceEnabled());
-    QVERIFY(!w.txtVenster->isReadOnly());
-    QCOMPARE(w.txtVenster->text(), u"Page one\r\n"_s);
+    QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
     // Both timers keep running; the receive tick finds the port closed.
-    QVERIFY(w.tmrReadbuf.isActive());
+    QVERIFY(control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     w.tmrReadbuf_Timer();
     w.cmdLastpage_Click();
-    QCOMPARE(w.txtPageno->text(), u"3"_s);
-    QCOMPARE(w.txtVenster->text(), u" Page three\r\n"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"3"_s);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" Page three\r\n"_s);
 
     // Later watchdog ticks show the current page again, changing nothing.
     w.tmrControle_Timer();
@@ -471,10 +515,9 @@ void FrmZOLprintTest::transferFailsToOpen()
 {
     Fixture f(" 2 \r\n 1 \r\n");
     frmZOLprint &w = f.w();
-    PageStore &pages = w.state().pages;
-    pages.sPage[0] = u"kept page"_s;
-    pages.iPages = 3;
-    w.txtVenster->setText(u"kept page"_s);
+    const PageStore &pages = w.state().pages;
+    QVERIFY(f.open(formatMeasurements(
+        {u"kept page"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}, 3)));
     f.port.failOpenWith = u"Permission denied"_s;
 
     w.mStart_Click();
@@ -485,12 +528,12 @@ void FrmZOLprintTest::transferFailsToOpen()
     QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
     QVERIFY(!f.port.isOpen());
     QVERIFY(f.interfaceEnabled());
-    QVERIFY(!w.txtVenster->isReadOnly());
-    QVERIFY(!w.tmrReadbuf.isActive());
-    QVERIFY(!w.tmrControle.isActive());
+    QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
+    QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
+    QVERIFY(!control<QTimer>(w, u"tmrControle"_s)->isActive());
     QCOMPARE(pages.sPage[0], u"kept page"_s);
     QCOMPARE(pages.iPages, 3);
-    QCOMPARE(w.txtVenster->text(), u"kept page"_s);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"kept page"_s);
     QVERIFY(f.status().isEmpty());
 }
 
@@ -498,7 +541,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
 {
     Fixture f(" 3 \r\n 1 \r\n");
     frmZOLprint &w = f.w();
-    PageStore &pages = w.state().pages;
+    const PageStore &pages = w.state().pages;
 
     // Nothing arrives: the prompt ends the wait after ten seconds.
     w.mStart_Click();
@@ -506,7 +549,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
     QCOMPARE(pages.iPages, -2);
     const QString prompt = u"Appuyer sur * 3 0 + sur ZOL\r\nAppuyer sur * 3 1 sur ZOL6"_s;
-    QCOMPARE(w.txtVenster->text(), prompt);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
 
     // Started again while the window already shows the prompt: page 0 still
     // gets it, so the silence ends this transfer too.
@@ -525,9 +568,9 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     QCOMPARE(f.status(), u"Arrêt (2)"_s);
     QCOMPARE(pages.iPages, 0);
     QVERIFY(f.interfaceEnabled());
-    QVERIFY(w.txtVenster->text().isEmpty());
+    QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     w.cmdNextpage_Click();
-    QCOMPARE(w.txtVenster->text(), u" only page\r\n"_s);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" only page\r\n"_s);
 
     // Text without any form feed stays in page 0.
     w.mStart_Click();
@@ -535,7 +578,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
     QCOMPARE(pages.iPages, -2);
-    QCOMPARE(w.txtVenster->text(), u"no form feed"_s);
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"no form feed"_s);
 }
 
 void FrmZOLprintTest::transferCountersAndProgress()
@@ -543,22 +586,22 @@ void FrmZOLprintTest::transferCountersAndProgress()
     Fixture f;
     frmZOLprint &w = f.w();
     w.mStart_Click();
-    QCOMPARE(w.pbVoortgang->value(), 0);
+    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QList<int> steps;
     for (int i = 0; i < 13; ++i) {
         f.receive("x\f");
-        steps << w.pbVoortgang->value();
+        steps << control<QProgressBar>(w, u"pbVoortgang"_s)->value();
     }
     QCOMPARE(steps, QList<int>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20}));
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (13)"_s);
     QCOMPARE(w.state().pages.iPages, 11);
-    QCOMPARE(w.pbVoortgang->value(), 0);
+    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
 
     // A new transfer empties every page received before.
     w.mStart_Click();
     const PageStore &pages = f.pages();
-    QCOMPARE(pages.sPage[0], w.txtVenster->text());
+    QCOMPARE(pages.sPage[0], control<TextBox>(w, u"txtVenster"_s)->text());
     for (int i = 1; i < PageStore::kPageCount; ++i)
         QVERIFY2(pages.sPage[i].isEmpty(), qPrintable(QString::number(i)));
 }
@@ -579,7 +622,7 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
     QCOMPARE(f.status(), u"Stop (100)"_s);
     QCOMPARE(pages.iPages, 98);
     w.cmdLastpage_Click();
-    QCOMPARE(w.txtPageno->text(), u"100"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"100"_s);
 }
 
 void FrmZOLprintTest::watchdogRestartsOnData()
@@ -588,10 +631,10 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     frmZOLprint &w = f.w();
     w.mStart_Click();
     QTest::qWait(500);
-    QVERIFY(w.tmrControle.remainingTime() < 9700);
+    QVERIFY(control<QTimer>(w, u"tmrControle"_s)->remainingTime() < 9700);
     f.port.receive("data");
     // The real receive tick polls the port.
-    QTRY_VERIFY(w.tmrControle.remainingTime() > 9800);
+    QTRY_VERIFY(control<QTimer>(w, u"tmrControle"_s)->remainingTime() > 9800);
     QCOMPARE(f.pages().sPage[0], u"data"_s);
     QVERIFY(f.port.isOpen());
 }
@@ -601,22 +644,23 @@ void FrmZOLprintTest::aboutIsOneDialogLoadedAfresh()
     Fixture f(" 2 \r\n 1 \r\n");
     frmZOLprint &w = f.w();
     w.show();
-    w.mAbout->trigger();
-    QPointer<frmAbout> first = w.aboutDialog;
+    control<QAction>(w, u"mAbout"_s)->trigger();
+    QPointer<frmAbout> first = w.findChild<frmAbout *>(u"frmAbout"_s);
     QVERIFY(first);
     QVERIFY(first->isVisible());
     QCOMPARE(first->windowTitle(), u"About ZOL Print"_s);
     // Not modal: the main window stays usable.
     QVERIFY(!first->isModal());
     w.mAbout_Click();
-    QCOMPARE(w.aboutDialog.data(), first.data());
+    QCOMPARE(w.findChild<frmAbout *>(u"frmAbout"_s), first.data());
     QCOMPARE(w.findChildren<frmAbout *>().size(), 1);
 
     first->close();
     QTRY_VERIFY(!first);
     w.mAbout_Click();
-    QVERIFY(w.aboutDialog);
-    QVERIFY(w.aboutDialog->isVisible());
+    const frmAbout *second = w.findChild<frmAbout *>(u"frmAbout"_s);
+    QVERIFY(second);
+    QVERIFY(second->isVisible());
 }
 
 void FrmZOLprintTest::qtDialogsSpeakTheProgramsLanguage()

@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "fakeserialport.h"
 #include "filedialog.h"
@@ -70,7 +71,17 @@ struct Window
         dialog.answers.append(path(name));
         window->mSave_Click();
     }
-    PageStore &pages() { return window->state().pages; }
+    const PageStore &pages() const { return window->state().pages; }
+    // Silence ends the transfer that these bytes from the meter were part of.
+    void transfer(const QByteArray &bytes)
+    {
+        window->mStart_Click();
+        port.receive(bytes);
+        window->tmrReadbuf_Timer();
+        window->tmrControle_Timer();
+    }
+    // Replaces the current page's text as typing in the page window does.
+    void type(const QString &text) { control<TextBox>(*window, u"txtVenster"_s)->setText(text); }
     QStringList messages() const
     {
         QStringList texts;
@@ -178,11 +189,16 @@ void MeasurementsFileTest::pageLimits()
 void MeasurementsFileTest::roundTripsGiveTheSameBytes()
 {
     Window w;
-    PageStore &pages = w.pages();
-    pages.sPage[0] = u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s;
-    pages.sPage[1] = QString();
-    pages.sPage[2] = u" Beuk\r\n\r\n"_s;
-    pages.iPages = 1;
+    const PageStore &pages = w.pages();
+    // Three pages in use after a transfer, each then written in the page window.
+    w.transfer("\f\f\f");
+    QCOMPARE(pages.iPages, 1);
+    w.window->cmdFirstpage_Click();
+    w.type(u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
+    w.window->cmdNextpage_Click();
+    w.type(QString());
+    w.window->cmdNextpage_Click();
+    w.type(u" Beuk\r\n\r\n"_s);
     w.save(u"first.mcs"_s);
     const QByteArray first = readFile(w.path(u"first.mcs"_s));
     QCOMPARE(first, QByteArray("ZOL 0000\r\nMeter ZOL 5\r\nEik \xe9  12,5 %\r\n\r\n\f\r\n\r\n\f\r\n"
@@ -196,9 +212,14 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     QCOMPARE(readFile(w.path(u"second.mcs"_s)), first);
 
     // A store of 100 pages in use saves and opens again.
-    for (int i = 0; i < 100; ++i)
-        pages.sPage[i] = u"p%1"_s.arg(i);
-    pages.iPages = 98;
+    // A transfer fills them all; the page breaks stop at the last page.
+    w.transfer(QByteArray(100, '\f'));
+    QCOMPARE(pages.iPages, 98);
+    w.window->cmdFirstpage_Click();
+    for (int i = 0; i < 100; ++i) {
+        w.type(u"p%1"_s.arg(i));
+        w.window->cmdNextpage_Click();
+    }
     w.save(u"full.mcs"_s);
     w.open(u"full.mcs"_s);
     QVERIFY(w.boxes.shown.isEmpty());
@@ -213,22 +234,26 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
 {
     Window w;
     QVERIFY(writeFile(w.path(u"five.mcs"_s), fileOf(5)));
-    w.pages().iCurpage = 3;
+    // The fourth of five received pages on show.
+    w.transfer("\f\f\f\f\f");
+    w.window->cmdLastpage_Click();
+    w.window->cmdPrevpage_Click();
+    QCOMPARE(w.pages().iCurpage, 3);
     w.open(u"five.mcs"_s);
     QCOMPARE(w.dialog.calls.last(), u"open Moisture measurements|*.mcs *.mcs"_s);
     QCOMPARE(w.pages().iPages, 3);
     QCOMPARE(w.pages().iCurpage, 0);
-    QCOMPARE(w.window->txtPageno->text(), u"1"_s);
-    QCOMPARE(w.window->txtVenster->text(), u"page 1"_s);
-    QCOMPARE(w.window->pbVoortgang->value(), 0);
+    QCOMPARE(control<QLineEdit>(*w.window, u"txtPageno"_s)->text(), u"1"_s);
+    QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 1"_s);
+    QCOMPARE(control<QProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
     w.window->cmdLastpage_Click();
-    QCOMPARE(w.window->txtVenster->text(), u"page 5"_s);
+    QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 5"_s);
 
     // Only "ZOL 0000" and "END": no page in use, the window shows the end page.
     QVERIFY(writeFile(w.path(u"empty.mcs"_s), "ZOL 0000\r\nEND\r\n"));
     w.open(u"empty.mcs"_s);
     QCOMPARE(w.pages().iPages, -2);
-    QCOMPARE(w.window->txtVenster->text(), u"END\r\n"_s);
+    QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"END\r\n"_s);
 
     w.save(u"out.mcs"_s);
     QCOMPARE(w.dialog.calls.last(), u"save Moisture measurements|*.mcs *.mcs"_s);
@@ -238,14 +263,15 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
 void MeasurementsFileTest::failuresChangeNothing()
 {
     Window w;
-    PageStore &pages = w.pages();
+    const PageStore &pages = w.pages();
     QVERIFY(writeFile(w.path(u"three.mcs"_s), fileOf(3)));
     w.open(u"three.mcs"_s);
     w.window->cmdNextpage_Click();
     const auto before = pages.sPage;
     auto unchanged = [&] {
         return pages.sPage == before && pages.iPages == 1 && pages.iCurpage == 1 &&
-               w.window->txtVenster->text() == u"page 2"_s && w.window->txtPageno->text() == u"2"_s;
+               control<TextBox>(*w.window, u"txtVenster"_s)->text() == u"page 2"_s &&
+               control<QLineEdit>(*w.window, u"txtPageno"_s)->text() == u"2"_s;
     };
 
     // Cancelled dialogs: nothing read, nothing written.
@@ -267,7 +293,7 @@ void MeasurementsFileTest::failuresChangeNothing()
                                         u"ZOL Print error: Error 102 - Error during loading"_s,
                                         u"ZOL Print error: Error 101 - Wrong version"_s}));
     QVERIFY(unchanged());
-    QCOMPARE(w.window->pbVoortgang->value(), 0);
+    QCOMPARE(control<QProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
     for (const auto &shown : w.boxes.shown)
         QCOMPARE(shown.icon, MessageBoxes::Icon::None);
 

@@ -1,6 +1,8 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "fakeserialport.h"
 #include "frmzolprint.h"
+#include "measurementsfile.h"
 #include "pageprinter.h"
 #include "readerfakes.h"
 
@@ -51,15 +53,31 @@ int pdfinfoPages(const QString &path)
 struct PrintingWindow
 {
     explicit PrintingWindow(PagePrinter &printer)
-        : w(ReaderServices{port, boxes, nullptr, &printer, nullptr, nullptr,
+        : w(ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
                            dir.filePath(u"zolprint.ini"_s)})
     {
         w.Form_Load();
     }
 
+    // Puts these pages in the window the way the user does: by opening a
+    // measurements file.
+    bool open(const QStringList &pages, qint16 counter)
+    {
+        const QString path = dir.filePath(u"pages.zol"_s);
+        const QByteArray bytes = formatMeasurements(pages, counter);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+        file.close();
+        dialog.answers.append(path);
+        w.mOpen_Click();
+        return boxes.shown.isEmpty();
+    }
+
     QTemporaryDir dir;
     FakeSerialPort port;
     FakeMessageBoxes boxes;
+    FakeFileDialog dialog;
     frmZOLprint w;
 };
 
@@ -126,15 +144,14 @@ void PrintingTest::theWindowsPrintCommands()
     PrintingWindow window(printer);
     frmZOLprint &w = window.w;
     const FakeMessageBoxes &boxes = window.boxes;
-    PageStore &pages = w.state().pages;
-    for (int i = 0; i < 5; ++i)
-        pages.sPage[i] = u"page %1"_s.arg(i + 1);
-    pages.iPages = 3;
+    const PageStore &pages = w.state().pages;
+    QVERIFY(window.open({u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}, 3));
+    QCOMPARE(pages.iPages, 3);
     w.cmdNextpage_Click();
     w.cmdNextpage_Click();
 
-    w.mThispage->trigger();
-    w.mAllpages->trigger();
+    control<QAction>(w, u"mThispage"_s)->trigger();
+    control<QAction>(w, u"mAllpages"_s)->trigger();
     QCOMPARE(printer.jobs.size(), 2);
     QCOMPARE(printer.jobs[0], QStringList({u"page 3"_s}));
     QCOMPARE(printer.jobs[1].size(), 5);
@@ -218,18 +235,17 @@ void PrintingTest::withoutTheSpooler()
     PrintingWindow window(real);
     frmZOLprint &w = window.w;
     const FakeMessageBoxes &boxes = window.boxes;
-    PageStore &pages = w.state().pages;
-    pages.sPage[0] = u"one"_s;
-    pages.sPage[1] = u"two"_s;
-    pages.iPages = 0;
-    w.mThispage->trigger();
-    w.mAllpages->trigger();
+    const PageStore &pages = w.state().pages;
+    QVERIFY(window.open({u"one"_s, u"two"_s}, 0));
+    QCOMPARE(pages.iPages, 0);
+    control<QAction>(w, u"mThispage"_s)->trigger();
+    control<QAction>(w, u"mAllpages"_s)->trigger();
     QCOMPARE(boxes.shown.size(), 2);
     for (const auto &shown : boxes.shown)
         QCOMPARE(shown.text, u"Error 105 - No printer available"_s);
     QCOMPARE(pages.sPage[1], u"two"_s);
     QCOMPARE(pages.iPages, 0);
-    QVERIFY(w.mAllpages->isEnabled());
+    QVERIFY(control<QAction>(w, u"mAllpages"_s)->isEnabled());
 }
 
 QTEST_MAIN(PrintingTest)

@@ -161,6 +161,11 @@ void ReaderLogicTest::navigation()
     QCOMPARE(store.lastPageIndex(), 0);
 
     // Counters beyond the store never give an index past page 100.
+    store.iPages = 500;
+    store.iCurpage = 0;
+    QCOMPARE(store.lastPageIndex(), 100);
+    store.iCurpage = 100;
+    QCOMPARE(store.nextPageIndex(), 100);
     store.iPages = 32767;
     QCOMPARE(store.lastPageIndex(), 100);
     store.iCurpage = 100;

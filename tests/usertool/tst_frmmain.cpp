@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "fakeserialport.h"
 #include "frmmain.h"
@@ -51,24 +52,30 @@ struct Tool
 {
     Tool() { window.Form_Load(); }
 
-    QString errors() const { return window.txtErrors->text(); }
-    QString data() const { return window.txtData->text(); }
-    QString status() const { return window.StatusBar1->panelText(1); }
+    QString errors() const { return control<TextBox>(window, u"txtErrors"_s)->text(); }
+    QString data() const { return control<TextBox>(window, u"txtData"_s)->text(); }
+    QString status() const { return control<StatusBar>(window, u"StatusBar1"_s)->panelText(1); }
 
     // Every control in the state of an Idle window, or one waiting for its
     // reply; a message names the first that is not.
     void verifyState(bool waiting, const char *where)
     {
         const QString at = QString::fromLatin1(where) + u": "_s;
-        for (QWidget *w : std::initializer_list<QWidget *>{window.cmdGetserial, window.cmdProgram,
-                                                           window.cmdRemove, window.txtName})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{control<QPushButton>(window, u"cmdGetserial"_s),
+                                              control<QPushButton>(window, u"cmdProgram"_s),
+                                              control<QPushButton>(window, u"cmdRemove"_s),
+                                              control<QLineEdit>(window, u"txtName"_s)})
             QVERIFY2(w->isEnabled() == !waiting, qPrintable(at + w->objectName()));
-        QVERIFY2(window.txtComPort->isEnabled() == !waiting, qPrintable(at + u"txtComPort"_s));
+        QVERIFY2(control<QLineEdit>(window, u"txtComPort"_s)->isEnabled() == !waiting,
+                 qPrintable(at + u"txtComPort"_s));
         QVERIFY2(port.isOpen() == waiting, qPrintable(at + u"port"_s));
-        QVERIFY2(window.tmrTimeout.isActive() == waiting, qPrintable(at + u"tmrTimeout"_s));
+        QVERIFY2(control<QTimer>(window, u"tmrTimeout"_s)->isActive() == waiting,
+                 qPrintable(at + u"tmrTimeout"_s));
         if (waiting)
             QCOMPARE(status(), u"Waiting..."_s);
-        QVERIFY2(window.cmdRemove->isHidden(), qPrintable(at + u"cmdRemove shown"_s));
+        QVERIFY2(control<QPushButton>(window, u"cmdRemove"_s)->isHidden(),
+                 qPrintable(at + u"cmdRemove shown"_s));
     }
 
     FakeSerialPort port;
@@ -105,24 +112,24 @@ void FrmMainTest::startUp()
     Tool tool;
     frmMain &w = tool.window;
     QCOMPARE(w.windowTitle(), u"ZOL6 user name programming tool vs 1.00"_s);
-    QCOMPARE(w.ToolTitle, u"ZOL6 user name programming tool"_s);
-    QCOMPARE(w.txtComPort->text(), u"1"_s);
-    QVERIFY(w.txtName->text().isEmpty());
-    QCOMPARE(w.txtName->maxLength(), 12);
-    QCOMPARE(w.tmrTimeout.interval(), 5000);
-    QVERIFY(!w.tmrTimeout.isActive());
+    QCOMPARE(w.state().ToolTitle, u"ZOL6 user name programming tool"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtComPort"_s)->text(), u"1"_s);
+    QVERIFY(control<QLineEdit>(w, u"txtName"_s)->text().isEmpty());
+    QCOMPARE(control<QLineEdit>(w, u"txtName"_s)->maxLength(), 12);
+    QCOMPARE(control<QTimer>(w, u"tmrTimeout"_s)->interval(), 5000);
+    QVERIFY(!control<QTimer>(w, u"tmrTimeout"_s)->isActive());
     QVERIFY(tool.status().isEmpty());
     QVERIFY(tool.port.calls.isEmpty());
-    QVERIFY(w.ReceiveBuffer.isEmpty());
+    QVERIFY(w.state().ReceiveBuffer.isEmpty());
     QVERIFY(!w.windowIcon().isNull());
-    QCOMPARE(w.StatusBar1->panelCount(), 1);
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelCount(), 1);
 
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(QApplication::focusWidget(), w.txtName);
-    QVERIFY(!w.cmdRemove->isVisible());
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(w, u"txtName"_s));
+    QVERIFY(!control<QPushButton>(w, u"cmdRemove"_s)->isVisible());
     tool.verifyState(false, "start");
 
     // Fixed size, centred.
@@ -132,12 +139,14 @@ void FrmMainTest::startUp()
     QVERIFY(qAbs(w.frameGeometry().center().y() - screen.center().y()) <= 1);
 
     // The name box takes twelve characters and no more.
-    QTest::keyClicks(w.txtName, u"ABCDEFGHIJKLMNO"_s);
-    QCOMPARE(w.txtName->text(), u"ABCDEFGHIJKL"_s);
+    QTest::keyClicks(control<QLineEdit>(w, u"txtName"_s), u"ABCDEFGHIJKLMNO"_s);
+    QCOMPARE(control<QLineEdit>(w, u"txtName"_s)->text(), u"ABCDEFGHIJKL"_s);
 
     // Tab order: name, port, Get serial, Program, the two logs, and round.
-    const QList<QWidget *> order = {w.txtComPort, w.cmdGetserial, w.cmdProgram,
-                                    w.txtData,    w.txtErrors,    w.txtName};
+    const QList<QWidget *> order = {
+        control<QLineEdit>(w, u"txtComPort"_s),   control<QPushButton>(w, u"cmdGetserial"_s),
+        control<QPushButton>(w, u"cmdProgram"_s), control<TextBox>(w, u"txtData"_s),
+        control<TextBox>(w, u"txtErrors"_s),      control<QLineEdit>(w, u"txtName"_s)};
     for (QWidget *expected : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected);
@@ -151,29 +160,29 @@ void FrmMainTest::layoutAndNames()
     if (!qFuzzyCompare(w.screen()->logicalDotsPerInchY(), 96.0))
         QSKIP("the layout figures below are for 96 DPI");
     QCOMPARE(w.size(), QSize(474, 177));
-    QCOMPARE(w.txtData->geometry(), QRect(8, 24, 209, 67));
-    QCOMPARE(w.txtErrors->geometry(), QRect(224, 24, 225, 65));
-    QCOMPARE(w.cmdGetserial->geometry(), QRect(8, 96, 145, 25));
-    QCOMPARE(w.txtComPort->geometry(), QRect(224, 96, 25, 19));
-    QCOMPARE(w.cmdRemove->geometry(), QRect(256, 96, 145, 25));
-    QCOMPARE(w.txtName->geometry(), QRect(216, 128, 89, 19));
-    QCOMPARE(w.lblName->geometry(), QRect(160, 128, 49, 17));
-    QCOMPARE(w.StatusBar1->geometry(), QRect(0, 160, 474, 17));
-    QCOMPARE(w.StatusBar1->panelLabel(1)->width(), 96);
+    QCOMPARE(control<TextBox>(w, u"txtData"_s)->geometry(), QRect(8, 24, 209, 67));
+    QCOMPARE(control<TextBox>(w, u"txtErrors"_s)->geometry(), QRect(224, 24, 225, 65));
+    QCOMPARE(control<QPushButton>(w, u"cmdGetserial"_s)->geometry(), QRect(8, 96, 145, 25));
+    QCOMPARE(control<QLineEdit>(w, u"txtComPort"_s)->geometry(), QRect(224, 96, 25, 19));
+    QCOMPARE(control<QPushButton>(w, u"cmdRemove"_s)->geometry(), QRect(256, 96, 145, 25));
+    QCOMPARE(control<QLineEdit>(w, u"txtName"_s)->geometry(), QRect(216, 128, 89, 19));
+    QCOMPARE(control<QLabel>(w, u"lblName"_s)->geometry(), QRect(160, 128, 49, 17));
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->geometry(), QRect(0, 160, 474, 17));
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelLabel(1)->width(), 96);
 
     const QList<QPair<QWidget *, QString>> named = {
-        {w.Label1, u"Label1"_s},
-        {w.txtData, u"txtData"_s},
-        {w.lblErrors, u"lblErrors"_s},
-        {w.txtErrors, u"txtErrors"_s},
-        {w.cmdGetserial, u"cmdGetserial"_s},
-        {w.lblComport, u"lblComport"_s},
-        {w.txtComPort, u"txtComPort"_s},
-        {w.cmdRemove, u"cmdRemove"_s},
-        {w.cmdProgram, u"cmdProgram"_s},
-        {w.lblName, u"lblName"_s},
-        {w.txtName, u"txtName"_s},
-        {w.StatusBar1, u"StatusBar1"_s},
+        {control<QLabel>(w, u"Label1"_s), u"Label1"_s},
+        {control<TextBox>(w, u"txtData"_s), u"txtData"_s},
+        {control<QLabel>(w, u"lblErrors"_s), u"lblErrors"_s},
+        {control<TextBox>(w, u"txtErrors"_s), u"txtErrors"_s},
+        {control<QPushButton>(w, u"cmdGetserial"_s), u"cmdGetserial"_s},
+        {control<QLabel>(w, u"lblComport"_s), u"lblComport"_s},
+        {control<QLineEdit>(w, u"txtComPort"_s), u"txtComPort"_s},
+        {control<QPushButton>(w, u"cmdRemove"_s), u"cmdRemove"_s},
+        {control<QPushButton>(w, u"cmdProgram"_s), u"cmdProgram"_s},
+        {control<QLabel>(w, u"lblName"_s), u"lblName"_s},
+        {control<QLineEdit>(w, u"txtName"_s), u"txtName"_s},
+        {control<StatusBar>(w, u"StatusBar1"_s), u"StatusBar1"_s},
         {&w, u"frmMain"_s},
     };
     for (const auto &[widget, name] : named) {
@@ -182,23 +191,23 @@ void FrmMainTest::layoutAndNames()
         if (widget != &w)
             QCOMPARE(w.findChild<QWidget *>(name, Qt::FindDirectChildrenOnly), widget);
     }
-    QCOMPARE(w.tmrTimeout.objectName(), u"tmrTimeout"_s);
-    QCOMPARE(w.Label1->text(), u"Data:"_s);
-    QCOMPARE(w.lblErrors->text(), u"Errors/ warnings:"_s);
-    QCOMPARE(w.lblComport->text(), u"COM port:"_s);
-    QCOMPARE(w.lblName->text(), u"Name:"_s);
-    QCOMPARE(w.cmdGetserial->text(), u"Get serial"_s);
-    QCOMPARE(w.cmdProgram->text(), u"Program user name"_s);
-    QCOMPARE(w.cmdRemove->text(), u"Remove user name"_s);
+    QCOMPARE(control<QTimer>(w, u"tmrTimeout"_s)->objectName(), u"tmrTimeout"_s);
+    QCOMPARE(control<QLabel>(w, u"Label1"_s)->text(), u"Data:"_s);
+    QCOMPARE(control<QLabel>(w, u"lblErrors"_s)->text(), u"Errors/ warnings:"_s);
+    QCOMPARE(control<QLabel>(w, u"lblComport"_s)->text(), u"COM port:"_s);
+    QCOMPARE(control<QLabel>(w, u"lblName"_s)->text(), u"Name:"_s);
+    QCOMPARE(control<QPushButton>(w, u"cmdGetserial"_s)->text(), u"Get serial"_s);
+    QCOMPARE(control<QPushButton>(w, u"cmdProgram"_s)->text(), u"Program user name"_s);
+    QCOMPARE(control<QPushButton>(w, u"cmdRemove"_s)->text(), u"Remove user name"_s);
 }
 
 void FrmMainTest::getSerial()
 {
     Tool tool;
-    tool.window.txtErrors->setText(u"old errors\r\n"_s);
-    tool.window.txtData->setText(u"old data\r\n"_s);
+    control<TextBox>(tool.window, u"txtErrors"_s)->setText(u"old errors\r\n"_s);
+    control<TextBox>(tool.window, u"txtData"_s)->setText(u"old data\r\n"_s);
     tool.window.show();
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
 
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s);
     QVERIFY(tool.data().isEmpty());
@@ -209,7 +218,7 @@ void FrmMainTest::getSerial()
     tool.verifyState(true, "sent");
 
     // A click on a disabled button is no command.
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     QCOMPARE(tool.port.written.size(), 1);
 
     tool.port.receive(kOkReply);
@@ -217,28 +226,28 @@ void FrmMainTest::getSerial()
     QCOMPARE(tool.status(), u"Ready"_s);
     QCOMPARE(tool.port.calls.last(), u"close"_s);
     tool.verifyState(false, "answered");
-    QCOMPARE(tool.window.ReplyCode, 'o');
-    QCOMPARE(tool.window.ReceivedCheck, '\x5e');
+    QCOMPARE(tool.window.state().ReplyCode, 'o');
+    QCOMPARE(tool.window.state().ReceivedCheck, '\x5e');
 }
 
 void FrmMainTest::programUserName()
 {
     {
         Tool tool;
-        tool.window.txtName->setText(u"AB"_s);
-        tool.window.txtErrors->setText(u"kept\r\n"_s);
-        tool.window.txtData->setText(u"kept too\r\n"_s);
+        control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"AB"_s);
+        control<TextBox>(tool.window, u"txtErrors"_s)->setText(u"kept\r\n"_s);
+        control<TextBox>(tool.window, u"txtData"_s)->setText(u"kept too\r\n"_s);
         tool.boxes.answers = {false};
         tool.window.cmdProgram_Click();
 
-        QCOMPARE(tool.window.txtName->text(), u"AB          "_s);
+        QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), u"AB          "_s);
         QCOMPARE(tool.boxes.shown.size(), 1);
         const FakeMessageBoxes::Shown &box = tool.boxes.shown.first();
         QVERIFY(box.question);
         QCOMPARE(box.title, u"ZOL6 user name programming tool"_s);
         QCOMPARE(box.text, u"Only one time programming possible, continue?"_s);
         QCOMPARE(box.icon, MessageBoxes::Icon::None);
-        QCOMPARE(tool.window.ConfirmAnswer, u"7"_s);
+        QCOMPARE(tool.window.state().ConfirmAnswer, u"7"_s);
         QVERIFY(tool.port.calls.isEmpty());
         QCOMPARE(tool.errors(), u"kept\r\n"_s);
         QCOMPARE(tool.data(), u"kept too\r\n"_s);
@@ -247,7 +256,7 @@ void FrmMainTest::programUserName()
         // Asked again, with the name already filled: nothing more is added.
         tool.boxes.answers = {true};
         tool.window.cmdProgram_Click();
-        QCOMPARE(tool.window.ConfirmAnswer, u"6"_s);
+        QCOMPARE(tool.window.state().ConfirmAnswer, u"6"_s);
         QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s);
         QVERIFY(tool.data().isEmpty());
         QCOMPARE(tool.port.written,
@@ -265,16 +274,16 @@ void FrmMainTest::programUserName()
         QVERIFY(tool.port.calls.isEmpty());
         QVERIFY(tool.status().isEmpty());
 
-        tool.window.txtName->setText(u"ABCDEFGHIJKL"_s);
+        control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"ABCDEFGHIJKL"_s);
         tool.window.cmdProgram_Click();
-        QCOMPARE(tool.window.txtName->text(), u"ABCDEFGHIJKL"_s);
+        QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), u"ABCDEFGHIJKL"_s);
         QCOMPARE(tool.port.written.last(), hex("02583031324142434445464748494a4b4c0366"));
         tool.port.receive(kOkReply);
 
         // A name of spaces is still a name.
-        tool.window.txtName->setText(u" "_s);
+        control<QLineEdit>(tool.window, u"txtName"_s)->setText(u" "_s);
         tool.window.cmdProgram_Click();
-        QCOMPARE(tool.window.txtName->text(), QString(12, u' '));
+        QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), QString(12, u' '));
         QCOMPARE(tool.port.written.last(), hex("0258303132202020202020202020202020036a"));
         QCOMPARE(tool.errors(), u"Program command to ZOL (            )\r\n"_s);
     }
@@ -319,7 +328,7 @@ void FrmMainTest::replies()
     tool.port.receive(kOkReply.first(6));
     QCOMPARE(tool.errors(), sent);
     tool.verifyState(true, "six characters");
-    QCOMPARE(tool.window.FrameLength, qint16(6));
+    QCOMPARE(tool.window.state().FrameLength, qint16(6));
     tool.port.receive(kOkReply.sliced(6));
     QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
     tool.verifyState(false, "seven characters");
@@ -396,7 +405,7 @@ void FrmMainTest::unknownReplyCode()
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nUnknown reply from ZOL\r\n"_s);
     QVERIFY(tool.data().isEmpty());
     QCOMPARE(tool.status(), u"Ready"_s);
-    QVERIFY(tool.window.ReceiveBuffer.isEmpty());
+    QVERIFY(tool.window.state().ReceiveBuffer.isEmpty());
     tool.verifyState(false, "unknown");
 
     // The next reply stands on its own.
@@ -412,9 +421,9 @@ void FrmMainTest::leftoverFromTimedOutReply()
     tool.port.receive(versionReply().first(30));
     tool.window.tmrTimeout_Timer();
     // The time-out itself keeps what came; the next command does not.
-    QCOMPARE(tool.window.ReceiveBuffer, versionReply().first(30));
+    QCOMPARE(tool.window.state().ReceiveBuffer, versionReply().first(30));
     tool.window.cmdGetserial_Click();
-    QVERIFY(tool.window.ReceiveBuffer.isEmpty());
+    QVERIFY(tool.window.state().ReceiveBuffer.isEmpty());
     tool.port.receive(kOkReply);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
     QVERIFY(tool.data().isEmpty());
@@ -425,7 +434,7 @@ void FrmMainTest::unusablePort()
     const QStringList badNumbers = {u"abc"_s, u"0"_s, u"256"_s, u"1.5"_s, u""_s, u"-2"_s};
     for (const QString &typed : badNumbers) {
         Tool tool;
-        tool.window.txtComPort->setText(typed);
+        control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(typed);
         tool.window.cmdGetserial_Click();
         QCOMPARE(tool.errors(),
                  u"COM port "_s + typed + u" cannot be opened: not a valid port number\r\n"_s);
@@ -436,8 +445,8 @@ void FrmMainTest::unusablePort()
 
     Tool tool;
     tool.port.failOpenWith = u"Permission denied"_s;
-    tool.window.txtName->setText(u"Z"_s);
-    tool.window.txtData->setText(u"x\r\n"_s);
+    control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"Z"_s);
+    control<TextBox>(tool.window, u"txtData"_s)->setText(u"x\r\n"_s);
     tool.window.cmdProgram_Click();
     QCOMPARE(tool.errors(), u"COM port 1 cannot be opened: Permission denied\r\n"_s);
     QVERIFY(tool.data().isEmpty());
@@ -457,7 +466,7 @@ void FrmMainTest::oversizedBuffer()
     tool.window.cmdGetserial_Click();
     QByteArray flood = hex("02") + QByteArray(SerialPort::kMaxRead - 1, '\x01');
     tool.port.receive(flood);
-    QCOMPARE(tool.window.FrameLength, qint16(32767));
+    QCOMPARE(tool.window.state().FrameLength, qint16(32767));
     tool.port.receive(QByteArray(500, '\x01') + kOkReply);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
     tool.verifyState(false, "after flood");
@@ -465,8 +474,8 @@ void FrmMainTest::oversizedBuffer()
     tool.window.cmdGetserial_Click();
     for (int i = 0; i < 4; ++i) {
         tool.port.receive(flood);
-        QVERIFY(tool.window.FrameLength >= 0);
-        QVERIFY(tool.window.ReceiveBuffer.size() <= 32767);
+        QVERIFY(tool.window.state().FrameLength >= 0);
+        QVERIFY(tool.window.state().ReceiveBuffer.size() <= 32767);
     }
     tool.verifyState(true, "flooded");
 }
@@ -474,14 +483,14 @@ void FrmMainTest::oversizedBuffer()
 void FrmMainTest::comPortNumberChanges()
 {
     Tool tool;
-    tool.window.txtComPort->setText(u"2"_s);
+    control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(u"2"_s);
     tool.window.cmdGetserial_Click();
     QCOMPARE(tool.port.calls.first(), u"port 2"_s);
     QCOMPARE(tool.port.commPort(), 2);
     tool.port.receive(kOkReply);
 
     tool.port.calls.clear();
-    tool.window.txtComPort->setText(u" 17"_s);
+    control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(u" 17"_s);
     tool.window.cmdRemove_Click();
     QCOMPARE(tool.port.calls.first(), u"port 17"_s);
 }
@@ -501,7 +510,7 @@ void FrmMainTest::closingTheWindow()
         tool.window.close();
         QVERIFY(!tool.port.isOpen());
         QCOMPARE(tool.port.calls.last(), u"close"_s);
-        QVERIFY(!tool.window.tmrTimeout.isActive());
+        QVERIFY(!control<QTimer>(tool.window, u"tmrTimeout"_s)->isActive());
     }
 }
 

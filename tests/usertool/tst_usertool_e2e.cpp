@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "fakemessageboxes.h"
 #include "frmmain.h"
 #include "ordinaryuser.h"
@@ -102,16 +103,17 @@ struct ToolOnPty
         qputenv("ZOL_COM7", pty.slavePath().toLocal8Bit());
         window.Form_Load();
         window.show();
-        window.txtComPort->clear();
-        QTest::keyClicks(window.txtComPort, u"7"_s);
+        control<QLineEdit>(window, u"txtComPort"_s)->clear();
+        QTest::keyClicks(control<QLineEdit>(window, u"txtComPort"_s), u"7"_s);
     }
 
-    QString errors() const { return window.txtErrors->text(); }
+    QString errors() const { return control<TextBox>(window, u"txtErrors"_s)->text(); }
     bool idle() const
     {
-        return !port.isOpen() && window.cmdGetserial->isEnabled() &&
-               window.txtComPort->isEnabled() && !window.tmrTimeout.isActive() &&
-               window.StatusBar1->panelText(1) == u"Ready"_s;
+        return !port.isOpen() && control<QPushButton>(window, u"cmdGetserial"_s)->isEnabled() &&
+               control<QLineEdit>(window, u"txtComPort"_s)->isEnabled() &&
+               !control<QTimer>(window, u"tmrTimeout"_s)->isActive() &&
+               control<StatusBar>(window, u"StatusBar1"_s)->panelText(1) == u"Ready"_s;
     }
 
     PtyPair pty;
@@ -146,14 +148,14 @@ void UserToolEndToEndTest::getSerialShowsVersion()
 {
     ToolOnPty tool;
     MeterExchange meter(tool.pty, [](const QByteArray &) { return versionReply(); });
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     QVERIFY(tool.port.isOpen());
 
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
     meter.finish();
     QCOMPARE(meter.frame, hex("02563030300367"));
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
-    QCOMPARE(tool.window.txtData->text(),
+    QCOMPARE(control<TextBox>(tool.window, u"txtData"_s)->text(),
              u"Meter: ZOL6    \r\nHardware: HW02\r\nSoftware: 6.10\r\nSerial: 00004711\r\n"
              u"Battery status: 1\r\n"_s);
     QTRY_VERIFY(!tool.pty.slaveIsOpen());
@@ -170,11 +172,11 @@ void UserToolEndToEndTest::programmingSucceedsOnce()
         stored = true;
         return first ? kOkReply : kErrorReply;
     };
-    QTest::keyClicks(tool.window.txtName, u"AB"_s);
+    QTest::keyClicks(control<QLineEdit>(tool.window, u"txtName"_s), u"AB"_s);
 
     for (const QString &answer : {u"OK received from ZOL"_s, u"ERROR received from ZOL"_s}) {
         MeterExchange meter(tool.pty, zol6);
-        QTest::mouseClick(tool.window.cmdProgram, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(tool.window, u"cmdProgram"_s), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
         meter.finish();
         QCOMPARE(meter.frame, hex("02583031324142202020202020202020200369"));
@@ -188,12 +190,13 @@ void UserToolEndToEndTest::silentMeterTimesOut()
 {
     ToolOnPty tool;
     Clock::time_point linesAt;
-    connect(tool.window.txtErrors, &TextBox::changed, tool.window.txtErrors, [&] {
-        if (tool.errors().contains(u"Timeout occured!"_s) && linesAt == Clock::time_point())
-            linesAt = Clock::now();
-    });
+    connect(control<TextBox>(tool.window, u"txtErrors"_s), &TextBox::changed,
+            control<TextBox>(tool.window, u"txtErrors"_s), [&] {
+                if (tool.errors().contains(u"Timeout occured!"_s) && linesAt == Clock::time_point())
+                    linesAt = Clock::now();
+            });
     MeterExchange meter(tool.pty, [](const QByteArray &) { return QByteArray(); });
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(meter.done, 4000);
     QCOMPARE(meter.frame, hex("02563030300367"));
     QVERIFY(!tool.errors().contains(u"Timeout"_s));
@@ -214,7 +217,7 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
         tool.pty, [](const QByteArray &) { return kOkReply; }, 4500);
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QVERIFY(clock.elapsed() >= 4400);
     meter.finish();
@@ -230,7 +233,7 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
 {
     ToolOnPty tool;
     qputenv("ZOL_COM7", QByteArray("/dev/no-such-zol-adapter"));
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     QVERIFY(tool.idle());
     QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: "_s),
              qPrintable(tool.errors()));
@@ -241,18 +244,19 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
     {
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     }
     QVERIFY(tool.idle());
     QCOMPARE(tool.errors(), u"COM port 7 cannot be opened: Permission denied\r\n"_s);
 
     QVERIFY(QFile::setPermissions(tool.pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
     MeterExchange meter(tool.pty, [](const QByteArray &) { return versionReply(); });
-    QTest::mouseClick(tool.window.cmdGetserial, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     QTRY_VERIFY(meter.done.load());
     QTRY_VERIFY(tool.idle());
     QVERIFY(tool.errors().endsWith(u"Version received from ZOL\r\n"_s));
-    QVERIFY(tool.window.txtData->text().contains(u"Serial: 00004711\r\n"_s));
+    QVERIFY(
+        control<TextBox>(tool.window, u"txtData"_s)->text().contains(u"Serial: 00004711\r\n"_s));
 }
 
 } // namespace zol::test

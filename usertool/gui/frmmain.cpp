@@ -138,8 +138,8 @@ void frmMain::buildControls()
 
 void frmMain::Form_Load()
 {
-    ToolTitle = u"ZOL6 user name programming tool"_s;
-    setWindowTitle(ToolTitle + u" vs "_s + toolVersionText());
+    m_state.ToolTitle = u"ZOL6 user name programming tool"_s;
+    setWindowTitle(m_state.ToolTitle + u" vs "_s + toolVersionText());
     txtName->setMaxLength(kUserNameLength);
     tmrTimeout.stop();
     txtComPort->setText(u"1"_s);
@@ -217,14 +217,14 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
             return;
         }
     }
-    CommandFrame = buildCommandFrame(header, data);
-    FrameLength = static_cast<qint16>(CommandFrame.size());
-    CheckValue = static_cast<unsigned char>(CommandFrame.back());
+    m_state.CommandFrame = buildCommandFrame(header, data);
+    m_state.FrameLength = static_cast<qint16>(m_state.CommandFrame.size());
+    m_state.CheckValue = static_cast<unsigned char>(m_state.CommandFrame.back());
     txtErrors->appendLine(logLine);
     // Whatever is left of an earlier, unanswered exchange would otherwise
     // stand in front of this command's reply.
-    ReceiveBuffer.clear();
-    MSComm1.write(CommandFrame);
+    m_state.ReceiveBuffer.clear();
+    MSComm1.write(m_state.CommandFrame);
     DisableControls();
     tmrTimeout.start();
     setStatus(u"Waiting..."_s);
@@ -245,15 +245,16 @@ void frmMain::cmdProgram_Click()
     if (txtName->text().isEmpty())
         return;
     QString name = txtName->text();
-    for (CharIndex = static_cast<qint16>(name.size()); CharIndex < kUserNameLength; ++CharIndex)
+    for (m_state.CharIndex = static_cast<qint16>(name.size()); m_state.CharIndex < kUserNameLength;
+         ++m_state.CharIndex)
         name += QLatin1Char(' ');
     txtName->setText(name);
 
     const bool yes = m_services.messageBoxes.askYesNo(
-        this, ToolTitle, u"Only one time programming possible, continue?"_s,
+        this, m_state.ToolTitle, u"Only one time programming possible, continue?"_s,
         MessageBoxes::Icon::None);
-    ConfirmAnswer = yes ? u"6"_s : u"7"_s;
-    if (ConfirmAnswer == u"7"_s)
+    m_state.ConfirmAnswer = yes ? u"6"_s : u"7"_s;
+    if (m_state.ConfirmAnswer == u"7"_s)
         return;
 
     const QString field = txtName->text();
@@ -263,18 +264,19 @@ void frmMain::cmdProgram_Click()
 
 void frmMain::MSComm1_OnComm()
 {
-    appendReceived(ReceiveBuffer, m_services.serialPort.readAll());
-    FrameLength = static_cast<qint16>(ReceiveBuffer.size());
-    if (!replyComplete(ReceiveBuffer))
+    appendReceived(m_state.ReceiveBuffer, m_services.serialPort.readAll());
+    m_state.FrameLength = static_cast<qint16>(m_state.ReceiveBuffer.size());
+    if (!replyComplete(m_state.ReceiveBuffer))
         return;
 
-    ReceivedCheck = ReceiveBuffer.back();
-    CheckValue = static_cast<unsigned char>(checkCharacter(ReceiveBuffer.first(FrameLength - 1)));
-    if (!replyCheckRight(ReceiveBuffer))
+    m_state.ReceivedCheck = m_state.ReceiveBuffer.back();
+    m_state.CheckValue = static_cast<unsigned char>(
+        checkCharacter(m_state.ReceiveBuffer.first(m_state.FrameLength - 1)));
+    if (!replyCheckRight(m_state.ReceiveBuffer))
         txtErrors->appendLine(u"CRC Error"_s);
 
-    ReplyCode = ReceiveBuffer.at(1);
-    switch (ReplyCode) {
+    m_state.ReplyCode = m_state.ReceiveBuffer.at(1);
+    switch (m_state.ReplyCode) {
     case 'o':
         txtErrors->appendLine(u"OK received from ZOL"_s);
         break;
@@ -286,7 +288,7 @@ void frmMain::MSComm1_OnComm()
         break;
     case 'v':
         txtErrors->appendLine(u"Version received from ZOL"_s);
-        for (const QString &line : versionLines(ReceiveBuffer))
+        for (const QString &line : versionLines(m_state.ReceiveBuffer))
             txtData->appendLine(line);
         break;
     default:
@@ -295,7 +297,7 @@ void frmMain::MSComm1_OnComm()
     }
     // Whatever the reply was, it is done with: left in the buffer, an
     // unrecognised one would stand in front of the next reply and spoil it.
-    ReceiveBuffer.clear();
+    m_state.ReceiveBuffer.clear();
     endExchange();
 }
 

@@ -25,6 +25,20 @@ struct UserToolServices
     MessageBoxes &messageBoxes;
 };
 
+// The form-level state, under its own names.
+struct UserToolState
+{
+    QByteArray ReceiveBuffer;
+    char ReceivedCheck = 0;
+    char ReplyCode = 0;
+    qint16 FrameLength = 0;
+    qint16 CharIndex = 0;
+    QByteArray CommandFrame;
+    qint16 CheckValue = 0;
+    QString ConfirmAnswer;
+    QString ToolTitle;
+};
+
 class frmMain : public QWidget
 {
     Q_OBJECT
@@ -45,31 +59,8 @@ public:
     void cmdRemove_Click();
     void tmrTimeout_Timer();
 
-    // Form-level state, under its own names.
-    QByteArray ReceiveBuffer;
-    char ReceivedCheck = 0;
-    char ReplyCode = 0;
-    qint16 FrameLength = 0;
-    qint16 CharIndex = 0;
-    QByteArray CommandFrame;
-    qint16 CheckValue = 0;
-    QString ConfirmAnswer;
-    QString ToolTitle;
-
-    // Controls, under their own names.
-    QLabel *Label1 = nullptr;
-    TextBox *txtData = nullptr;
-    QLabel *lblErrors = nullptr;
-    TextBox *txtErrors = nullptr;
-    QPushButton *cmdGetserial = nullptr;
-    QLabel *lblComport = nullptr;
-    QLineEdit *txtComPort = nullptr;
-    QPushButton *cmdRemove = nullptr;
-    QPushButton *cmdProgram = nullptr;
-    QLabel *lblName = nullptr;
-    QLineEdit *txtName = nullptr;
-    StatusBar *StatusBar1 = nullptr;
-    QTimer tmrTimeout;
+    // Tests read the state; only the window's own procedures change it.
+    const UserToolState &state() const { return m_state; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -84,7 +75,24 @@ private:
     void setStatus(const QString &text);
 
     UserToolServices m_services;
+    UserToolState m_state;
     bool m_centred = false;
+
+    // Controls, under their own names. The timer is a child of the window so
+    // that it can be found by name like every other control.
+    QLabel *Label1 = nullptr;
+    TextBox *txtData = nullptr;
+    QLabel *lblErrors = nullptr;
+    TextBox *txtErrors = nullptr;
+    QPushButton *cmdGetserial = nullptr;
+    QLabel *lblComport = nullptr;
+    QLineEdit *txtComPort = nullptr;
+    QPushButton *cmdRemove = nullptr;
+    QPushButton *cmdProgram = nullptr;
+    QLabel *lblName = nullptr;
+    QLineEdit *txtName = nullptr;
+    StatusBar *StatusBar1 = nullptr;
+    QTimer tmrTimeout{this};
 };
 
 } // namespace zol
