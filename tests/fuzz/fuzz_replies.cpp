@@ -8,7 +8,7 @@
 
 // The bytes the meter sends, cut into reads by the fuzzer's first byte, go
 // through the tool's receive buffer and reply checks. The buffer stays within
-// its counter and starts at an STX, a complete reply is at least the shortest
+// its counter and starts at an STX followed by a letter, a complete reply is at least the shortest
 // one, and a version reply of any length gives its five lines. Reads past a
 // reply's end are left to the address sanitizer to catch.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -27,6 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
         if (!buffer.isEmpty() && buffer.front() != zol::kStx)
             std::abort();
+        if (buffer.size() > 1) {
+            const char code = buffer.at(1);
+            if (!(code >= 'a' && code <= 'z') && !(code >= 'A' && code <= 'Z'))
+                std::abort();
+        }
         if (!zol::replyComplete(buffer))
             continue;
         if (buffer.size() < zol::kShortestReply)

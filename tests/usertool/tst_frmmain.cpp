@@ -395,6 +395,30 @@ void FrmMainTest::noiseAheadOfReply()
         QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
         tool.verifyState(false, "after noise");
     }
+
+    // Noise that is byte 2, alone or in a chunk with the reply, even where
+    // the reply itself is cut into pieces.
+    const QString ok = u"OK received from ZOL\r\n"_s;
+    const struct
+    {
+        QList<QByteArray> chunks;
+        QString answer;
+    } strayStx[] = {
+        {{hex("02") + kOkReply}, ok},
+        {{hex("02"), kOkReply}, ok},
+        {{hex("02"), hex("02"), kOkReply.first(1), kOkReply.sliced(1)}, ok},
+        {{hex("0200ff02"), kOkReply.first(3), kOkReply.sliced(3)}, ok},
+        {{hex("02") + versionReply()}, u"Version received from ZOL\r\n"_s},
+    };
+    for (const auto &[chunks, answer] : strayStx) {
+        tool.window.cmdGetserial_Click();
+        for (const QByteArray &chunk : chunks)
+            tool.port.receive(chunk);
+        QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + answer);
+        tool.verifyState(false, "after a stray STX");
+    }
+    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
+                          u"Serial: 0012 456\r\nBattery status: 2\r\n"_s);
 }
 
 void FrmMainTest::unknownReplyCode()
@@ -464,7 +488,7 @@ void FrmMainTest::oversizedBuffer()
 {
     Tool tool;
     tool.window.cmdGetserial_Click();
-    QByteArray flood = hex("02") + QByteArray(SerialPort::kMaxRead - 1, '\x01');
+    QByteArray flood = hex("0276") + QByteArray(SerialPort::kMaxRead - 2, '\x01');
     tool.port.receive(flood);
     QCOMPARE(tool.window.state().FrameLength, qint16(32767));
     tool.port.receive(QByteArray(500, '\x01') + kOkReply);

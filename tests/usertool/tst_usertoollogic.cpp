@@ -149,6 +149,32 @@ void UserToolLogicTest::receiveBuffer()
     appendReceived(buffer, hex("00ff02"));
     QCOMPARE(buffer, kOkReply.first(2) + hex("00ff02"));
 
+    // Noise that happens to be an STX: what follows it is no letter, so it
+    // cannot start a reply, and the reply behind it is found all the same.
+    buffer.clear();
+    appendReceived(buffer, hex("02") + kOkReply);
+    QCOMPARE(buffer, kOkReply);
+    buffer.clear();
+    appendReceived(buffer, hex("ff02"));
+    QCOMPARE(buffer, hex("02"));
+    appendReceived(buffer, hex("0202"));
+    QCOMPARE(buffer, hex("02"));
+    appendReceived(buffer, kOkReply.sliced(1));
+    QCOMPARE(buffer, kOkReply);
+    buffer.clear();
+    appendReceived(buffer, hex("02003002e97e") + kOkReply.first(4));
+    QCOMPARE(buffer, kOkReply.first(4));
+    buffer.clear();
+    appendReceived(buffer, hex("021b0330"));
+    QVERIFY(buffer.isEmpty());
+
+    // Any letter may be a reply's code, known or not, and is kept.
+    for (const char *kept : {"02563030", "02713030", "025a", "0261"}) {
+        buffer.clear();
+        appendReceived(buffer, hex("02") + hex(kept));
+        QCOMPARE(buffer, hex(kept));
+    }
+
     // Up to the counter's limit the buffer grows; past it, it starts over.
     buffer = hex("02") + QByteArray(kMaxReceiveBuffer - 8, 'x');
     appendReceived(buffer, QByteArray(7, 'y'));

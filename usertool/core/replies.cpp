@@ -24,6 +24,12 @@ constexpr std::array<VersionField, 5> kVersionFields = {{
     {u"Battery status: ", 42, 1},
 }};
 
+// Every reply code is a letter; an STX followed by anything else is noise.
+bool isReplyCode(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 } // namespace
 
 void appendReceived(QByteArray &buffer, QByteArrayView chunk)
@@ -33,7 +39,9 @@ void appendReceived(QByteArray &buffer, QByteArrayView chunk)
     if (buffer.size() + chunk.size() > kMaxReceiveBuffer)
         buffer.clear();
     buffer.append(chunk);
-    const qsizetype start = buffer.indexOf(kStx);
+    qsizetype start = buffer.indexOf(kStx);
+    while (start >= 0 && start + 1 < buffer.size() && !isReplyCode(buffer.at(start + 1)))
+        start = buffer.indexOf(kStx, start + 1);
     if (start < 0)
         buffer.clear();
     else if (start > 0)

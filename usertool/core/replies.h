@@ -13,8 +13,10 @@ inline constexpr int kMaxReceiveBuffer = 32767;
 // Adds what the port delivered to the receive buffer. A reply can only start
 // at an STX, so whatever stands ahead of the first one is line noise and is
 // dropped; otherwise a single stray byte would keep every later reply from
-// being recognised. A buffer that would outgrow its counter starts over with
-// the new characters.
+// being recognised. Noise can be byte 2 as well: an STX whose next byte is no
+// letter cannot start a reply, so it goes too, with everything up to the next
+// STX. A letter the tool does not know still counts as a reply's code. A
+// buffer that would outgrow its counter starts over with the new characters.
 void appendReceived(QByteArray &buffer, QByteArrayView chunk);
 
 // The characters at a 1-based position and length, or what the reply holds
