@@ -102,6 +102,7 @@ private slots:
     void unknownReplyCode();
     void leftoverFromTimedOutReply();
     void unusablePort();
+    void portLost();
     void oversizedBuffer();
     void comPortNumberChanges();
     void closingTheWindow();
@@ -482,6 +483,46 @@ void FrmMainTest::unusablePort()
     tool.window.cmdProgram_Click();
     QCOMPARE(tool.port.written.size(), 1);
     tool.verifyState(true, "open now");
+}
+
+void FrmMainTest::portLost()
+{
+    Tool tool;
+    control<TextBox>(tool.window, u"txtErrors"_s)->setText(u"earlier\r\n"_s);
+    emit tool.port.lost(u"Input/output error"_s);
+    QCOMPARE(tool.errors(), u"earlier\r\n"_s);
+    QVERIFY(tool.port.calls.isEmpty());
+
+    // The line goes while the tool waits: it says so at once, with the
+    // system's reason, and is ready again.
+    tool.window.cmdGetserial_Click();
+    tool.port.receive(kOkReply.first(3));
+    emit tool.port.lost(u"Input/output error"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nCOM port lost: Input/output error\r\n"_s);
+    QCOMPARE(tool.status(), u"Ready"_s);
+    tool.verifyState(false, "lost");
+    QCOMPARE(tool.port.calls.last(), u"close"_s);
+
+    // A reply that came in full before the line went is still taken.
+    tool.window.cmdGetserial_Click();
+    {
+        const QSignalBlocker unread(tool.port);
+        tool.port.receive(kErrorReply);
+    }
+    emit tool.port.lost(u"Input/output error"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nERROR received from ZOL\r\n"_s);
+    tool.verifyState(false, "reply before the loss");
+
+    // Half a reply before the loss is not mistaken for one.
+    tool.window.cmdGetserial_Click();
+    {
+        const QSignalBlocker unread(tool.port);
+        tool.port.receive(versionReply().first(40));
+    }
+    emit tool.port.lost(u"No such device"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nCOM port lost: No such device\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
+    tool.verifyState(false, "half a reply");
 }
 
 void FrmMainTest::oversizedBuffer()

@@ -55,6 +55,7 @@ frmMain::frmMain(UserToolServices services, QWidget *parent) : QWidget(parent), 
     tmrTimeout.setSingleShot(false);
     connect(&tmrTimeout, &QTimer::timeout, this, &frmMain::tmrTimeout_Timer);
     connect(&m_services.serialPort, &SerialPort::comm, this, &frmMain::MSComm1_OnComm);
+    connect(&m_services.serialPort, &SerialPort::lost, this, &frmMain::MSComm1_Lost);
     connect(cmdGetserial, &QPushButton::clicked, this, &frmMain::cmdGetserial_Click);
     connect(cmdProgram, &QPushButton::clicked, this, &frmMain::cmdProgram_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmMain::cmdRemove_Click);
@@ -298,6 +299,22 @@ void frmMain::MSComm1_OnComm()
     // Whatever the reply was, it is done with: left in the buffer, an
     // unrecognised one would stand in front of the next reply and spoil it.
     m_state.ReceiveBuffer.clear();
+    endExchange();
+}
+
+void frmMain::MSComm1_Lost(const QString &reason)
+{
+    SerialPort &MSComm1 = m_services.serialPort;
+    // A reply that arrived just before the line went may still wait to be
+    // read; it ends the exchange as it would have anyway.
+    if (MSComm1.isOpen() && MSComm1.inBufferCount() > 0)
+        MSComm1_OnComm();
+    // The port is open only while a reply is awaited.
+    if (!MSComm1.isOpen())
+        return;
+    // Nothing more can come: waiting out the time-out would only hide the
+    // real cause behind its hints.
+    txtErrors->appendLine(u"COM port lost: "_s + reason);
     endExchange();
 }
 

@@ -54,6 +54,7 @@ public:
     void DisableControls();
     void EnableControls();
     void MSComm1_OnComm();
+    void MSComm1_Lost(const QString &reason);
     void cmdGetserial_Click();
     void cmdProgram_Click();
     void cmdRemove_Click();
