@@ -37,6 +37,8 @@ constexpr auto kKeypadDelay = 1000ms;
 // A meter forgets a frame whose rest does not follow within this time.
 constexpr auto kFrameTimeout = 500ms;
 constexpr char kNoise = '\xFF';
+// Noise that happens to be byte 2 looks like the start of a frame.
+constexpr char kStrayStx = kStx;
 // How often a meter whose port is closed looks for a frame sent just before.
 constexpr auto kClosedLook = 20ms;
 // How long a cut waits for the program to read what came before it.
@@ -49,7 +51,7 @@ const char kUsage[] =
     "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT] [--cut N]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
-    "                     [--split MS] [--late MS]\n"
+    "                     [--stray-stx] [--split MS] [--late MS]\n"
     "       zolmeter sample\n"
     "\n"
     "Plays a moisture meter on a pseudo-terminal. The device path is printed on\n"
@@ -80,6 +82,7 @@ const char kUsage[] =
     "  --silent         never answer, as a meter not in connection mode\n"
     "  --bad-check      answer with a wrong check character\n"
     "  --noise          send a stray byte before each answer\n"
+    "  --stray-stx      send a stray STX before each answer (after the --noise byte)\n"
     "  --split MS       send each answer in two parts, MS milliseconds apart\n"
     "  --late MS        send each answer MS milliseconds after its command arrived,\n"
     "                   whether or not the port is still open then\n"
@@ -105,6 +108,7 @@ struct Options
     bool silent = false;
     bool badCheck = false;
     bool noise = false;
+    bool strayStx = false;
     std::optional<int> splitMs;
     int lateMs = 0;
     std::string stale;
@@ -202,6 +206,8 @@ Options parseArguments(int argc, char **argv)
             flag(options.badCheck);
         } else if (arg == "--noise" && zol6) {
             flag(options.noise);
+        } else if (arg == "--stray-stx" && zol6) {
+            flag(options.strayStx);
         } else if (arg == "--split" && zol6) {
             const std::string text = value();
             const auto ms = parseNumber(text, 0, 60'000);
@@ -391,6 +397,8 @@ LineResult sendReply(Pty &pty, const Options &options, std::string reply)
         logEvent("silent: no answer");
         return LineResult::Done;
     }
+    if (options.strayStx)
+        reply.insert(reply.begin(), kStrayStx);
     if (options.noise)
         reply.insert(reply.begin(), kNoise);
     const bool wasOpen = pty.slaveIsOpen();

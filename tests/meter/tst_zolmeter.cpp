@@ -470,6 +470,8 @@ void TestZolmeter::badArguments()
         {u"zol6"_s, u"--split"_s},
         {u"zol6"_s, u"--split"_s, u"-1"_s},
         {u"zol6"_s, u"--silent=yes"_s},
+        {u"zol6"_s, u"--stray-stx=1"_s},
+        {u"dump"_s, u"--stray-stx"_s},
         {u"zol6"_s, u"--baud"_s, u"9600"_s},
         {u"zol6"_s, u"extra"_s},
         {u"sample"_s, u"--link"_s, u"x"_s},
@@ -497,7 +499,7 @@ void TestZolmeter::badArguments()
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("zolmeter dump"));
     QVERIFY(help.out.contains("zolmeter zol6"));
-    for (const char *option : {"--late MS", "--stale TEXT", "--cut N"})
+    for (const char *option : {"--late MS", "--stale TEXT", "--cut N", "--stray-stx"})
         QVERIFY2(help.out.contains(option), option);
 }
 
@@ -607,6 +609,26 @@ void TestZolmeter::zol6Faults()
         const QByteArray ok = line.exchange(frame("X012", "AB          "));
         QCOMPARE(ok.size(), 8);
         QCOMPARE(ok.mid(1), frame("o000"));
+    }
+    {
+        // Noise that is byte 2, alone and behind the other stray byte.
+        Meter stray({u"zol6"_s, u"--stray-stx"_s});
+        Line line(16, stray.device(), u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        const QByteArray version = line.exchange(frame("V000"));
+        QCOMPARE(version.size(), 45);
+        QCOMPARE(version.at(0), kStx);
+        verifyVersionReply(version.mid(1), "ZOL6", "1.20", "6.05", "00012345", 'G');
+        QCOMPARE(line.exchange(frame("Y000")), QByteArray(1, kStx) + frame("o000"));
+    }
+    {
+        Meter both({u"zol6"_s, u"--noise"_s, u"--stray-stx"_s});
+        Line line(17, both.device(), u"9600,n,8,1"_s);
+        QVERIFY(line.open());
+        const QByteArray ok = line.exchange(frame("Y000"));
+        QCOMPARE(ok.size(), 9);
+        QVERIFY(ok.at(0) != kStx);
+        QCOMPARE(ok.mid(1), QByteArray(1, kStx) + frame("o000"));
     }
     {
         Meter split({u"zol6"_s, u"--split"_s, u"300"_s});
