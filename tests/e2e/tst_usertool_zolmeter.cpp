@@ -19,11 +19,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QString kTimeoutLines =
+    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
+
 // The tool with the real serial control on COM3, which points at the
 // simulated ZOL6 started with the given arguments.
 struct ToolOnZolmeter
 {
-    explicit ToolOnZolmeter(const QStringList &arguments) : device(startZolmeter(meter, arguments))
+    explicit ToolOnZolmeter(const QStringList &arguments,
+                            QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel)
+        : device(startZolmeter(meter, arguments, channels))
     {
         qputenv("ZOL_COM3", device);
         window.Form_Load();
@@ -31,6 +37,13 @@ struct ToolOnZolmeter
     }
 
     bool idle() const { return control<QPushButton>(window, u"cmdGetserial"_s)->isEnabled(); }
+    QString errors() const { return control<TextBox>(window, u"txtErrors"_s)->text(); }
+    // What the meter has logged so far, when its channels are separate.
+    QString log()
+    {
+        meterLog += QString::fromLocal8Bit(meter.readAllStandardError());
+        return meterLog;
+    }
     // Ends the meter, woken first if the test stopped it.
     bool stopMeter()
     {
@@ -41,6 +54,7 @@ struct ToolOnZolmeter
 
     QProcess meter;
     const QByteArray device;
+    QString meterLog;
     QtSerialPort port;
     FakeMessageBoxes boxes;
     frmMain window{UserToolServices{port, boxes}};
@@ -57,6 +71,7 @@ private slots:
     void getSerialProgramOnceAndTimeOut();
     void faultsOnTheLine_data();
     void faultsOnTheLine();
+    void lateReplyNeverAnswersTheNextCommand();
 };
 
 void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
@@ -118,6 +133,11 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine_data()
     QTest::newRow("noise and a split together")
         << QStringList{u"--noise"_s, u"--split"_s, u"60"_s}
         << asked + u"Version received from ZOL\r\n"_s << true;
+    QTest::newRow("stray STX before each answer")
+        << QStringList{u"--stray-stx"_s} << asked + u"Version received from ZOL\r\n"_s << true;
+    QTest::newRow("stray byte and STX, answer split")
+        << QStringList{u"--noise"_s, u"--stray-stx"_s, u"--split"_s, u"60"_s}
+        << asked + u"Version received from ZOL\r\n"_s << true;
     QTest::newRow("wrong check") << QStringList{u"--bad-check"_s}
                                  << asked + u"CRC Error\r\nVersion received from ZOL\r\n"_s << true;
     QTest::newRow("meter not in connection mode")
@@ -152,6 +172,37 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
         QVERIFY(control<QPushButton>(window, u"cmdProgram"_s)->isEnabled());
     }
     QVERIFY(tool.boxes.shown.isEmpty());
+
+    QVERIFY(tool.stopMeter());
+}
+
+// The meter's answer to a command the tool gave up on reaches the line while
+// the port is closed. The next command must hear only its own answer, here
+// none within the time-out, and never that leftover.
+void UserToolAgainstZolmeterTest::lateReplyNeverAnswersTheNextCommand()
+{
+    // Three seconds beyond the time-out, so that the tool has surely closed
+    // the port before the answer comes.
+    ToolOnZolmeter tool({u"zol6"_s, u"--late"_s, u"8000"_s}, QProcess::SeparateChannels);
+    QVERIFY(!tool.device.isEmpty());
+    frmMain &window = tool.window;
+    auto idle = [&tool] { return tool.idle(); };
+
+    control<QLineEdit>(window, u"txtName"_s)->setText(u"AB"_s);
+    QTest::mouseClick(control<QPushButton>(window, u"cmdProgram"_s), Qt::LeftButton);
+    QVERIFY(!idle());
+    QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
+    QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s + kTimeoutLines);
+    QVERIFY(!tool.port.isOpen());
+    QTRY_VERIFY2_WITH_TIMEOUT(tool.log().contains(u"the answer waits on the line"_s),
+                              qPrintable(tool.log()), 15000);
+
+    QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
+    QVERIFY(!idle());
+    QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
+    QVERIFY(control<TextBox>(window, u"txtData"_s)->text().isEmpty());
+    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Ready"_s);
 
     QVERIFY(tool.stopMeter());
 }
