@@ -134,6 +134,7 @@ private slots:
     void programmingSucceedsOnce();
     void silentMeterTimesOut();
     void lateReplyBeatsTimeOut();
+    void lineLostWhileWaiting();
     void portsThatCannotBeOpened();
 };
 
@@ -225,6 +226,31 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
     // The time-out was stopped by the reply, not merely outrun.
     QTest::qWait(1200);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+}
+
+// The meter's end goes away while the tool waits (the cable pulled, the
+// adapter gone): the tool says so with the system's reason long before its
+// time-out, and is ready for the next try.
+void UserToolEndToEndTest::lineLostWhileWaiting()
+{
+    ToolOnPty tool;
+    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    QVERIFY(!tool.idle());
+    QByteArray frame;
+    QTRY_VERIFY_WITH_TIMEOUT((frame += tool.pty.read(50)).size() >= 7, 4000);
+    QCOMPARE(frame, hex("02563030300367"));
+    QVERIFY(tool.pty.write(kOkReply.first(3)));
+    QTRY_COMPARE(tool.window.state().ReceiveBuffer, kOkReply.first(3));
+
+    // Left waiting, the tool would end at its time-out with other lines.
+    tool.pty.closeMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
+    const QString errors = tool.errors();
+    const QString lost = u"Version command to ZOL\r\nCOM port lost: "_s;
+    QVERIFY2(errors.startsWith(lost) && errors.endsWith(u"\r\n"_s), qPrintable(errors));
+    const QString reason = errors.sliced(lost.size()).chopped(2);
+    QVERIFY2(!reason.trimmed().isEmpty() && !reason.contains(u'\n'), qPrintable(errors));
+    QVERIFY(control<TextBox>(tool.window, u"txtData"_s)->text().isEmpty());
 }
 
 // A missing adapter and a port the user may not open each give one line
