@@ -3,7 +3,7 @@
 # syntax only, with MinGW-w64 against the installed Qt 6 headers: every
 # Q_OS_WIN branch and every call into windows.h is type-checked, although
 # nothing here links or runs a Windows program.
-#   scripts/windows-compile.sh [build-dir]
+#   scripts/windows-compile.sh [build-dir]     JOBS=n compiles n at a time (default: all cores)
 # build-dir (build/default when not given) must be configured already
 # (cmake --preset default): the include paths, definitions and language level
 # are those of its compile_commands.json, so the check follows the real build.
@@ -20,8 +20,10 @@ jobs=${JOBS:-$(nproc)}
 die() { echo "windows-compile: $*" >&2; exit 1; }
 
 # The paths as CMake wrote them into compile_commands.json: not resolved.
-build=$(cd "${1:-build/default}" 2>/dev/null && pwd) && [[ -f "$build/compile_commands.json" ]] ||
+if ! build=$(cd "${1:-build/default}" 2>/dev/null && pwd) ||
+    [[ ! -f "$build/compile_commands.json" ]]; then
     die "no ${1:-build/default}/compile_commands.json: configure first (cmake --preset default)"
+fi
 command -v "$cxx" >/dev/null || die "no $cxx: run scripts/setup.sh --tests"
 command -v python3 >/dev/null || die "no python3: run scripts/setup.sh --tests"
 
