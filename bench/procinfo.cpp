@@ -1,5 +1,6 @@
 #include "procinfo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QList>
 
@@ -87,6 +88,42 @@ std::optional<qint64> parseStatusKb(const QByteArray &statusText, const QByteArr
 std::optional<qint64> processPeakKb(qint64 pid)
 {
     return parseStatusKb(readProcFile(procPath(pid, "status")), "VmHWM");
+}
+
+std::optional<qint64> parseStatusCount(const QByteArray &statusText, const QByteArray &field)
+{
+    const QByteArray key = field + ':';
+    for (const QByteArray &line : statusText.split('\n')) {
+        if (line.startsWith(key))
+            return toNumber(line.mid(key.size()).trimmed());
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> parseContextSwitches(const QByteArray &statusText)
+{
+    const std::optional<qint64> voluntary = parseStatusCount(statusText, "voluntary_ctxt_switches");
+    const std::optional<qint64> involuntary =
+        parseStatusCount(statusText, "nonvoluntary_ctxt_switches");
+    if (!voluntary || !involuntary)
+        return std::nullopt;
+    return *voluntary + *involuntary;
+}
+
+std::optional<qint64> processContextSwitches(qint64 pid)
+{
+    const QString tasks = procPath(pid, "task");
+    const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return std::nullopt;
+    qint64 total = 0;
+    for (const QString &thread : threads) {
+        // A thread that ended since the listing has nothing more to count.
+        if (const std::optional<qint64> switches = parseContextSwitches(
+                readProcFile(tasks + QLatin1Char('/') + thread + QStringLiteral("/status"))))
+            total += *switches;
+    }
+    return total;
 }
 
 QString parseCpuModel(const QByteArray &cpuinfoText)
