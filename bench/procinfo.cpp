@@ -71,6 +71,43 @@ double clockTicksPerSecond()
     return ticks > 0 ? double(ticks) : 100.0;
 }
 
+std::optional<qint64> parseSchedstatNs(const QByteArray &schedstatText)
+{
+    const QList<QByteArray> fields = schedstatText.simplified().split(' ');
+    if (fields.size() < 3)
+        return std::nullopt;
+    return toNumber(fields[0]);
+}
+
+namespace {
+
+// Adds up a figure of every thread of a process; nothing when the process
+// is not there or a figure could not be read from any thread.
+template <typename Parse>
+std::optional<qint64> sumOverThreads(qint64 pid, const char *file, Parse parse)
+{
+    const QString tasks = procPath(pid, "task");
+    const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    qint64 total = 0;
+    bool any = false;
+    for (const QString &thread : threads) {
+        // A thread that ended since the listing has nothing more to count.
+        if (const std::optional<qint64> value = parse(readProcFile(
+                tasks + QLatin1Char('/') + thread + QLatin1Char('/') + QLatin1String(file)))) {
+            total += *value;
+            any = true;
+        }
+    }
+    return any ? std::optional<qint64>(total) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<qint64> processCpuNs(qint64 pid)
+{
+    return sumOverThreads(pid, "schedstat", parseSchedstatNs);
+}
+
 std::optional<qint64> parseStatusKb(const QByteArray &statusText, const QByteArray &field)
 {
     const QByteArray key = field + ':';
@@ -112,18 +149,7 @@ std::optional<qint64> parseContextSwitches(const QByteArray &statusText)
 
 std::optional<qint64> processContextSwitches(qint64 pid)
 {
-    const QString tasks = procPath(pid, "task");
-    const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    if (threads.isEmpty())
-        return std::nullopt;
-    qint64 total = 0;
-    for (const QString &thread : threads) {
-        // A thread that ended since the listing has nothing more to count.
-        if (const std::optional<qint64> switches = parseContextSwitches(
-                readProcFile(tasks + QLatin1Char('/') + thread + QStringLiteral("/status"))))
-            total += *switches;
-    }
-    return total;
+    return sumOverThreads(pid, "status", parseContextSwitches);
 }
 
 QString parseCpuModel(const QByteArray &cpuinfoText)

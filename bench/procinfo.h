@@ -18,6 +18,12 @@ std::optional<qint64> parseCpuTicks(const QByteArray &statText);
 std::optional<qint64> processCpuTicks(qint64 pid);
 double clockTicksPerSecond();
 
+// Time on the CPU in nanoseconds, the first field of a schedstat file.
+std::optional<qint64> parseSchedstatNs(const QByteArray &schedstatText);
+// The same summed over all threads of a process: finer than the clock ticks,
+// for the idle shares, where one tick would be as much as the goal.
+std::optional<qint64> processCpuNs(qint64 pid);
+
 // A "Name:   1234 kB" field of /proc/<pid>/status, in kilobytes.
 std::optional<qint64> parseStatusKb(const QByteArray &statusText, const QByteArray &field);
 // The peak resident set (VmHWM) of a process; pid 0 is this process.

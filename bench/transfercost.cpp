@@ -24,6 +24,7 @@ struct CpuMark
     qint64 ticks = 0;
     qint64 ns = 0;
     std::optional<qint64> switches;
+    std::optional<qint64> cpuNs;
 };
 
 std::optional<CpuMark> markNow(qint64 pid)
@@ -31,7 +32,7 @@ std::optional<CpuMark> markNow(qint64 pid)
     const std::optional<qint64> ticks = processCpuTicks(pid);
     if (!ticks)
         return std::nullopt;
-    return CpuMark{*ticks, monotonicNs(), processContextSwitches(pid)};
+    return CpuMark{*ticks, monotonicNs(), processContextSwitches(pid), processCpuNs(pid)};
 }
 
 std::optional<double> shareBetween(const std::optional<CpuMark> &from,
@@ -40,6 +41,16 @@ std::optional<double> shareBetween(const std::optional<CpuMark> &from,
     if (!from || !to || to->ns <= from->ns)
         return std::nullopt;
     return cpuShare(to->ticks - from->ticks, to->ns - from->ns, clockTicksPerSecond());
+}
+
+// The same to the nanosecond, where the threads' own figures can be read: an
+// idle program may use less than one tick in the whole window.
+std::optional<double> idleShareBetween(const std::optional<CpuMark> &from,
+                                       const std::optional<CpuMark> &to)
+{
+    if (!from || !to || !from->cpuNs || !to->cpuNs || to->ns <= from->ns)
+        return shareBetween(from, to);
+    return double(*to->cpuNs - *from->cpuNs) / double(to->ns - from->ns);
 }
 
 std::optional<double> wakeupsBetween(const std::optional<CpuMark> &from,
@@ -141,7 +152,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     const std::optional<CpuMark> idleStart = markNow(program.pid());
     sleepUntil(shownNs + qint64(kSettleMs + idleBeforeMs) * 1'000'000);
     const std::optional<CpuMark> idleEnd = markNow(program.pid());
-    cost.idleBefore = shareBetween(idleStart, idleEnd);
+    cost.idleBefore = idleShareBetween(idleStart, idleEnd);
     cost.wakeupsBefore = wakeupsBetween(idleStart, idleEnd);
 
     const auto fail = [&](const QString &what) {
@@ -174,7 +185,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
 
     sleepUntil(transferEnd ? transferEnd->ns + qint64(idleSeconds) * 1'000'000'000 : 0);
     const std::optional<CpuMark> afterEnd = markNow(program.pid());
-    cost.idleAfter = shareBetween(transferEnd, afterEnd);
+    cost.idleAfter = idleShareBetween(transferEnd, afterEnd);
     cost.wakeupsAfter = wakeupsBetween(transferEnd, afterEnd);
     if (!program.isRunning())
         return fail(QStringLiteral("ZOLprint ended during the measurement"));

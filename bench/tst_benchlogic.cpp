@@ -51,6 +51,8 @@ void BenchLogicTest::readsProcessFigures()
                                   "nonvoluntary_ctxt_switches:\t2\n"),
              std::optional<qint64>(42));
     QCOMPARE(parseContextSwitches("voluntary_ctxt_switches:\t40\n"), std::nullopt);
+    QCOMPARE(parseSchedstatNs("123456789 2000 7\n"), std::optional<qint64>(123456789));
+    QCOMPARE(parseSchedstatNs("123456789\n"), std::nullopt);
     QCOMPARE(parseStatusCount("Threads:\t3\nvoluntary_ctxt_switches: x\n", "Threads"),
              std::optional<qint64>(3));
 
@@ -64,6 +66,8 @@ void BenchLogicTest::readsProcessFigures()
     // for a set time, so that a loaded machine only makes it take longer.
     const std::optional<qint64> before = processCpuTicks(::getpid());
     QVERIFY(before);
+    const std::optional<qint64> nsBefore = processCpuNs(0);
+    QVERIFY(nsBefore);
     const qint64 giveUp = monotonicNs() + 30'000'000'000;
     const qint64 wanted = *before + 2;
     std::optional<qint64> after = before;
@@ -75,6 +79,9 @@ void BenchLogicTest::readsProcessFigures()
     }
     QVERIFY(after);
     QVERIFY2(*after >= wanted, qPrintable(u"%1 ticks in 30 s"_s.arg(*after - *before)));
+    // Two ticks show on the finer clock of the threads as well.
+    QVERIFY(processCpuNs(0).value_or(0) - *nsBefore >= 5'000'000);
+    QCOMPARE(processCpuNs(999'999'999), std::nullopt);
     QVERIFY(processPeakKb(0).value_or(0) > 1000);
     // Whoever waits wakes: a sleep of this thread is a switch of this process.
     const std::optional<qint64> switchesBefore = processContextSwitches(0);
