@@ -6,8 +6,8 @@
 #   scripts/setup.sh --package  also what building the Debian package needs
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
-          qt6-translations-l10n)
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev libfontconfig-dev
+          fonts-liberation qt6-translations-l10n)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(xvfb xauth xdotool imagemagick cups printer-driver-cups-pdf poppler-utils
               clang libclang-rt-14-dev dpkg-dev desktop-file-utils
