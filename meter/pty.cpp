@@ -175,7 +175,11 @@ LineResult Pty::writePaced(std::string_view bytes, int baud, Sent *sentOut)
             return LineResult::Stalled;
         LineResult waited = LineResult::Done;
         if (!full) {
-            waited = pause(ceil<milliseconds>(start + perChar * sent.bytes - Clock::now()));
+            // Counted signed: once the meter fell behind its pace (held up,
+            // or slowed down by a sanitizer) the time left is negative.
+            const auto left =
+                start + perChar * static_cast<Clock::duration::rep>(sent.bytes) - Clock::now();
+            waited = pause(ceil<milliseconds>(std::max(left, Clock::duration::zero())));
         } else if (!slaveIsOpen()) {
             // The hang-up masks whether there is room again; look again soon.
             waited = pause(20ms);

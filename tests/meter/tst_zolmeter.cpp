@@ -303,6 +303,7 @@ private slots:
     void zol6Late();
     void dumpStale();
     void dumpCut();
+    void dumpBehindItsPace();
 };
 
 void TestZolmeter::sampleReport()
@@ -819,6 +820,36 @@ void TestZolmeter::dumpCut()
     QCOMPARE(meter.process().exitCode(), 0);
     QVERIFY2(meter.log().contains(u"cut after 700 bytes: hung up"_s), qPrintable(meter.log()));
     line.close();
+}
+
+// A meter held up in the middle of a dump (stopped here for a moment) is
+// behind its pace when it goes on; it catches up and loses nothing.
+void TestZolmeter::dumpBehindItsPace()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dump.bin"_s);
+    const QByteArray bytes = allByteValues(1200);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    Meter meter({u"dump"_s, path, u"--baud"_s, u"2400"_s});
+    const QString device = meter.device();
+    QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
+    Line line(18, device, u"2400,n,8,1"_s);
+    QVERIFY(line.open());
+
+    QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 100, 5000);
+    const auto pid = static_cast<pid_t>(meter.process().processId());
+    QCOMPARE(::kill(pid, SIGSTOP), 0);
+    QTest::qWait(500);
+    QCOMPARE(::kill(pid, SIGCONT), 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(line.bytes.size() >= bytes.size(), qPrintable(meter.log()), 15000);
+    QTest::qWait(100);
+    QCOMPARE(line.bytes, bytes);
+    QVERIFY(meter.log().contains(u"done: 1200 bytes"_s));
+    QCOMPARE(meter.stop(), 0);
 }
 
 } // namespace zol::test
