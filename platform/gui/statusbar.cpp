@@ -4,6 +4,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
 
 namespace zol {
 
@@ -15,6 +18,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     // Panels line up from the left edge; space no panel takes stays at the
     // right, and a panel without a fixed width takes it all.
     layout->addStretch(0);
+    m_clock.setObjectName(u"clock"_s);
     m_clock.setSingleShot(true);
     m_clock.setTimerType(Qt::CoarseTimer);
     connect(&m_clock, &QTimer::timeout, this, [this] {
@@ -39,7 +43,8 @@ int StatusBar::addPanel(PanelKind kind, int width, int minimumWidth)
     m_panels.append({kind, label});
     if (kind != PanelKind::Text) {
         refreshClock();
-        scheduleClock();
+        if (isVisible())
+            scheduleClock();
     }
     return panelCount();
 }
@@ -77,9 +82,53 @@ void StatusBar::refreshClock()
 
 void StatusBar::scheduleClock()
 {
-    // Wake just after the next second turns, so the time shown is never
-    // behind by more than a moment however long the program has run.
-    m_clock.start(1000 - QTime::currentTime().msec() + 5);
+    bool clock = false;
+    for (const Panel &panel : std::as_const(m_panels))
+        clock = clock || panel.kind != PanelKind::Text;
+    if (!clock)
+        return;
+    // Wake just after the shown time next turns, so that it is never behind
+    // by more than a moment however long the program has run, and not in
+    // between: a short time shows no seconds, and the date turns with a
+    // minute too.
+    const bool seconds = QLocale().timeFormat(QLocale::ShortFormat).contains(u's');
+    const int period = seconds ? 1000 : 60000;
+    const int sinceTurn = QTime::currentTime().msecsSinceStartOfDay() % period;
+    m_clock.start(period - sinceTurn + 5);
+}
+
+void StatusBar::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Minimising is a state of the window, not a hide of its children.
+    if (!m_watchingWindow && window() != this) {
+        window()->installEventFilter(this);
+        m_watchingWindow = true;
+    }
+    // Hidden or minimised, the bar shows no one the time; it catches up here.
+    if (!window()->isMinimized()) {
+        refreshClock();
+        scheduleClock();
+    }
+}
+
+bool StatusBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && watched == window()) {
+        if (window()->isMinimized()) {
+            m_clock.stop();
+        } else if (isVisible() && !m_clock.isActive()) {
+            refreshClock();
+            scheduleClock();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void StatusBar::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_clock.stop();
 }
 
 } // namespace zol

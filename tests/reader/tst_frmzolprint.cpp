@@ -146,6 +146,7 @@ private slots:
     void transferCountersAndProgress();
     void transferBeyondTheLastPage();
     void watchdogRestartsOnData();
+    void receiveTickWokenByThePortOnly();
     void aboutIsOneDialogLoadedAfresh();
     // Last: it installs translators for the rest of the run.
     void qtDialogsSpeakTheProgramsLanguage();
@@ -498,9 +499,11 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(f.interfaceEnabled());
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
-    // Both timers keep running; the receive tick finds the port closed.
-    QVERIFY(control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
+    // The receive tick rests with the port; called all the same, it finds the
+    // port closed and does nothing.
+    QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     w.tmrReadbuf_Timer();
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
     w.cmdLastpage_Click();
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"3"_s);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" Page three\r\n"_s);
@@ -637,6 +640,68 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     QTRY_VERIFY(control<QTimer>(w, u"tmrControle"_s)->remainingTime() > 9800);
     QCOMPARE(f.pages().sPage[0], u"data"_s);
     QVERIFY(f.port.isOpen());
+}
+
+void FrmZOLprintTest::receiveTickWokenByThePortOnly()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    const QTimer *tmrReadbuf = control<QTimer>(w, u"tmrReadbuf"_s);
+    const auto *progress = control<QProgressBar>(w, u"pbVoortgang"_s);
+    const PageStore &pages = f.pages();
+
+    // Idle, the tick sleeps, and bytes on a closed port wake nothing.
+    QTest::qWait(50);
+    QVERIFY(!tmrReadbuf->isActive());
+    f.port.receive("before the start");
+    QVERIFY(!tmrReadbuf->isActive());
+
+    // Only the port's notification and the event loop drive the reading from
+    // here: each burst is one data tick, read whole.
+    w.mStart_Click();
+    f.port.receive("Page one\r\n\f");
+    QTRY_COMPARE(f.port.inBufferCount(), 0);
+    QTRY_COMPARE(progress->value(), 10);
+    QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
+    f.port.receive("Page ");
+    f.port.receive("two\r\n\f");
+    QTRY_COMPARE(f.port.inBufferCount(), 0);
+    QTRY_COMPARE(progress->value(), 20);
+    QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
+    QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
+
+    // More than one read can hand over: the port announces the burst once,
+    // and the tick comes back for the rest by itself.
+    const QByteArray longPage(SerialPort::kMaxRead + 1000, 'x');
+    f.port.receive(longPage + "\f");
+    QTRY_COMPARE(f.port.inBufferCount(), 0);
+    QTRY_COMPARE(progress->value(), 40);
+    QCOMPARE(pages.sPage[2], u" "_s + QString::fromLatin1(longPage));
+    QCOMPARE(pages.sPage[3], u" "_s);
+    QCOMPARE(pages.iPages, 4);
+
+    // The watchdog ends the transfer with nothing left unread, and the tick
+    // rests until the next start.
+    f.port.receive("tail");
+    QTRY_COMPARE(f.port.inBufferCount(), 0);
+    QCOMPARE(pages.sPage[3], u" tail"_s);
+    w.tmrControle_Timer();
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.status(), u"Stop (3)"_s);
+    QVERIFY(!tmrReadbuf->isActive());
+    QTest::qWait(50);
+    QVERIFY(!tmrReadbuf->isActive());
+
+    // A second transfer reads as the first did, and closing the window stops
+    // the tick it was waiting on.
+    w.mStart_Click();
+    QVERIFY(tmrReadbuf->isActive());
+    f.port.receive("again\r\n\f");
+    QTRY_COMPARE(f.pages().sPage[0], u"again\r\n"_s);
+    f.port.receive("x");
+    w.close();
+    QVERIFY(!tmrReadbuf->isActive());
+    QVERIFY(!f.port.isOpen());
 }
 
 void FrmZOLprintTest::aboutIsOneDialogLoadedAfresh()
