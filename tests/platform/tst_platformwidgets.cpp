@@ -1,5 +1,6 @@
 #include "fonts.h"
 #include "malformedlinesettings.h"
+#include "progressbar.h"
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
@@ -13,6 +14,8 @@
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -44,6 +47,8 @@ private slots:
     void textTypedByTheUser();
     void statusBarPanels();
     void statusBarClockPanels();
+    void statusBarClockSleepsOutOfSight();
+    void progressBarPaintsOncePerFrame();
     void classicFacesFallBackToMetricTwins();
     void serialControlRefusesWhatItCannotUse();
 };
@@ -176,6 +181,7 @@ void TestPlatformWidgets::statusBarClockPanels()
     bar.addPanel(StatusBar::PanelKind::Text, 0);
     bar.addPanel(StatusBar::PanelKind::Time, 60);
     bar.addPanel(StatusBar::PanelKind::Date, 80);
+    bar.show();
     const QLocale locale;
     // The clock may turn between the bar's reading of it and ours.
     const auto shownNow = [&locale](QStringList &times, QStringList &dates) {
@@ -199,6 +205,95 @@ void TestPlatformWidgets::statusBarClockPanels()
     QVERIFY2(times.contains(bar.panelText(2)), qPrintable(bar.panelText(2)));
     QVERIFY2(dates.contains(bar.panelText(3)), qPrintable(bar.panelText(3)));
     QCOMPARE(bar.panelText(1), QString());
+}
+
+void TestPlatformWidgets::statusBarClockSleepsOutOfSight()
+{
+    QWidget window;
+    auto *bar = new StatusBar(&window);
+    (new QVBoxLayout(&window))->addWidget(bar);
+    bar->addPanel(StatusBar::PanelKind::Time, 60);
+    const QTimer *clock = bar->findChild<QTimer *>(u"clock"_s);
+    QVERIFY(clock);
+    // Not yet shown, it has the time but no reason to wake.
+    QVERIFY(!bar->panelText(1).isEmpty());
+    QVERIFY(!clock->isActive());
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(clock->isActive());
+    // It wakes when the shown time turns: a short time shows no seconds, so
+    // at the next minute (allowing for a busy machine between the readings).
+    const bool seconds = QLocale().timeFormat(QLocale::ShortFormat).contains(u's');
+    const int period = seconds ? 1000 : 60000;
+    const int due = (QTime::currentTime().msecsSinceStartOfDay() + clock->remainingTime()) % period;
+    QVERIFY2(due < 2000 || due > period - 100, qPrintable(QString::number(due)));
+
+    window.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!clock->isActive());
+    window.setWindowState(Qt::WindowNoState);
+    window.show();
+    QTRY_VERIFY(clock->isActive());
+    window.hide();
+    QVERIFY(!clock->isActive());
+    window.show();
+    QVERIFY(clock->isActive());
+
+    // A bar of text panels only has no clock to keep.
+    StatusBar textOnly;
+    textOnly.addPanel(StatusBar::PanelKind::Text, 60);
+    textOnly.show();
+    QVERIFY(!textOnly.findChild<QTimer *>(u"clock"_s)->isActive());
+}
+
+void TestPlatformWidgets::progressBarPaintsOncePerFrame()
+{
+    QWidget window;
+    auto *bar = new ProgressBar(&window);
+    (new QVBoxLayout(&window))->addWidget(bar);
+    bar->setRange(0, 100);
+    int paints = 0;
+    struct PaintCounter : QObject
+    {
+        int *count;
+        explicit PaintCounter(int *c) : count(c) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter(&paints);
+    bar->installEventFilter(&counter);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(paints > 0);
+
+    // A burst of steps without a return to the event loop: every value is
+    // exact at once, the drawing of it is not repeated for each.
+    paints = 0;
+    for (int i = 1; i <= 200; ++i) {
+        const int value = (i * 10) % 110;
+        bar->setValue(value);
+        QCOMPARE(bar->value(), value);
+    }
+    // The first step is drawn at once, the other 199 wait for the frame.
+    QCOMPARE(paints, 1);
+    // The last value is drawn when the frame ends.
+    QTRY_COMPARE(paints, 2);
+    QVERIFY(bar->updatesEnabled());
+    const int afterBurst = paints;
+    QTest::qWait(100);
+    QCOMPARE(paints, afterBurst);
+
+    // Steps further apart than a frame, even in a loop that never returns to
+    // the event loop (a long file read), are each drawn.
+    paints = 0;
+    for (int value = 10; value <= 50; value += 10) {
+        QTest::qSleep(60);
+        bar->setValue(value);
+    }
+    QCOMPARE(paints, 5);
 }
 
 // Where the Windows faces are missing, the windows get faces of the same
