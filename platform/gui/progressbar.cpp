@@ -1,56 +1,49 @@
 #include "progressbar.h"
 
-#include <QScreen>
-
 using namespace Qt::StringLiterals;
 
 namespace zol {
 
 namespace {
 
-int frameInterval(const QWidget *widget)
-{
-    const QScreen *screen = widget->screen();
-    const qreal hz = screen ? screen->refreshRate() : 0.0;
-    // Some platforms report no rate, or a nonsensical one.
-    if (hz < 20.0 || hz > 480.0)
-        return 16;
-    return qMax(1, static_cast<int>(1000.0 / hz));
-}
+// A bar stepped hundreds of times a second is an activity indicator, and ten
+// pictures a second show activity as well as sixty. On X each paint costs a
+// round trip to the server and wakes Qt's painting threads, which over a
+// transfer cost more than reading the bytes.
+constexpr int kPaintInterval = 100;
 
 } // namespace
 
 ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent)
 {
-    m_frame.setObjectName(u"frame"_s);
-    m_frame.setSingleShot(true);
+    m_paintDelay.setObjectName(u"paintDelay"_s);
+    m_paintDelay.setSingleShot(true);
     connect(this, &QProgressBar::valueChanged, this, &ProgressBar::onValueChanged);
-    connect(&m_frame, &QTimer::timeout, this, &ProgressBar::endFrame);
+    connect(&m_paintDelay, &QTimer::timeout, this, &ProgressBar::paintHeld);
 }
 
 void ProgressBar::onValueChanged()
 {
     // valueChanged comes just before QProgressBar's own repaint. With updates
-    // off that repaint is skipped, and the frame's end paints the latest value
-    // once. A change a frame or more after the last paint paints at once, so
-    // that a bar stepped by a long loop that never returns to the event loop
-    // (a file being read) still moves.
+    // off that repaint is skipped, and the end of the interval paints the
+    // latest value once. A change a whole interval after the last paint paints
+    // at once, so that a bar stepped by a long loop that never returns to the
+    // event loop (a file being read) still moves.
     if (!isVisible())
         return;
-    const int frame = frameInterval(this);
-    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= frame) {
-        m_frame.stop();
+    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= kPaintInterval) {
+        m_paintDelay.stop();
         setUpdatesEnabled(true);
         m_lastPaint.start();
         return;
     }
-    if (!m_frame.isActive()) {
+    if (!m_paintDelay.isActive()) {
         setUpdatesEnabled(false);
-        m_frame.start(qMax<int>(1, frame - static_cast<int>(m_lastPaint.elapsed())));
+        m_paintDelay.start(qMax<int>(1, kPaintInterval - static_cast<int>(m_lastPaint.elapsed())));
     }
 }
 
-void ProgressBar::endFrame()
+void ProgressBar::paintHeld()
 {
     m_lastPaint.start();
     // Turning updates back on schedules one ordinary paint of the bar.

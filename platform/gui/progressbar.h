@@ -6,11 +6,11 @@
 
 namespace zol {
 
-// A progress bar that draws at most once a screen refresh. QProgressBar paints
+// A progress bar that draws at most ten times a second. QProgressBar paints
 // synchronously on every change of its value; stepped by each chunk off a
-// serial line, that is hundreds of paints a second of which the screen shows
-// sixty. The value itself changes at once, as set; only the drawing of a
-// change that follows another within one frame waits for the frame's end.
+// serial line, that is hundreds of paints a second. The value itself changes
+// at once, as set; only the drawing of a change that follows another within a
+// tenth of a second waits for the end of that tenth.
 class ProgressBar : public QProgressBar
 {
     Q_OBJECT
@@ -20,9 +20,9 @@ public:
 
 private:
     void onValueChanged();
-    void endFrame();
+    void paintHeld();
 
-    QTimer m_frame{this};
+    QTimer m_paintDelay{this};
     QElapsedTimer m_lastPaint;
 };
 

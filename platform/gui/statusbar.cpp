@@ -4,11 +4,25 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 
 namespace zol {
+
+namespace {
+
+// A status bar's clock shows hours and minutes. Some locales' short time
+// (C's among them) carries seconds, which would wake the program every second
+// for a digit nobody reads.
+QString clockFormat(const QLocale &locale)
+{
+    static const QRegularExpression seconds(u"[:.]?ss?"_s);
+    return locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+}
+
+} // namespace
 
 StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
 {
@@ -20,7 +34,9 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     layout->addStretch(0);
     m_clock.setObjectName(u"clock"_s);
     m_clock.setSingleShot(true);
-    m_clock.setTimerType(Qt::CoarseTimer);
+    // Once a minute costs nothing either way, and a coarse timer could wake a
+    // few seconds early, show the old minute and have to wake again.
+    m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, [this] {
         refreshClock();
         scheduleClock();
@@ -74,7 +90,7 @@ void StatusBar::refreshClock()
     const QLocale locale;
     for (const Panel &panel : std::as_const(m_panels)) {
         if (panel.kind == PanelKind::Time)
-            panel.label->setText(locale.toString(now.time(), QLocale::ShortFormat));
+            panel.label->setText(locale.toString(now.time(), clockFormat(locale)));
         else if (panel.kind == PanelKind::Date)
             panel.label->setText(locale.toString(now.date(), QLocale::ShortFormat));
     }
@@ -87,14 +103,11 @@ void StatusBar::scheduleClock()
         clock = clock || panel.kind != PanelKind::Text;
     if (!clock)
         return;
-    // Wake just after the shown time next turns, so that it is never behind
-    // by more than a moment however long the program has run, and not in
-    // between: a short time shows no seconds, and the date turns with a
-    // minute too.
-    const bool seconds = QLocale().timeFormat(QLocale::ShortFormat).contains(u's');
-    const int period = seconds ? 1000 : 60000;
-    const int sinceTurn = QTime::currentTime().msecsSinceStartOfDay() % period;
-    m_clock.start(period - sinceTurn + 5);
+    // Wake just after the next minute turns, so that the time shown is never
+    // behind by more than a moment however long the program has run, and not
+    // in between; the date turns with a minute too.
+    constexpr int kMinute = 60000;
+    m_clock.start(kMinute - QTime::currentTime().msecsSinceStartOfDay() % kMinute + 5);
 }
 
 void StatusBar::showEvent(QShowEvent *event)

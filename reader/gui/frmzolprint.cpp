@@ -91,15 +91,13 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     // the half second a coarse timer may drift.
     tmrControle.setTimerType(Qt::PreciseTimer);
     // The receive tick is woken by the port rather than polling it: a 1 ms
-    // timer running for nothing costs a laptop on battery all day. Armed once
-    // per arrival, it still reads no later than a polling tick would, and the
-    // bytes that come within that millisecond make one chunk, as they did.
+    // timer running for nothing costs a laptop on battery all day. The port's
+    // notification runs the tick at once, so no byte waits longer than it did
+    // for a polling tick; the timer remains for a first look right after the
+    // open and for bytes that one read left behind.
     tmrReadbuf.setSingleShot(true);
     connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
-    connect(&m_services.serialPort, &SerialPort::comm, this, [this] {
-        if (m_services.serialPort.isOpen() && !tmrReadbuf.isActive())
-            tmrReadbuf.start();
-    });
+    connect(&m_services.serialPort, &SerialPort::comm, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -657,7 +657,7 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     QVERIFY(!tmrReadbuf->isActive());
 
     // Only the port's notification and the event loop drive the reading from
-    // here: each burst is one data tick, read whole.
+    // here: each notification is one data tick that reads all there is.
     w.mStart_Click();
     f.port.receive("Page one\r\n\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
@@ -666,16 +666,16 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     f.port.receive("Page ");
     f.port.receive("two\r\n\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
-    QTRY_COMPARE(progress->value(), 20);
+    QTRY_COMPARE(progress->value(), 30);
     QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
     QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
 
     // More than one read can hand over: the port announces the burst once,
-    // and the tick comes back for the rest by itself.
+    // and the tick comes back for the rest by itself, a second data tick.
     const QByteArray longPage(SerialPort::kMaxRead + 1000, 'x');
     f.port.receive(longPage + "\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
-    QTRY_COMPARE(progress->value(), 40);
+    QTRY_COMPARE(progress->value(), 50);
     QCOMPARE(pages.sPage[2], u" "_s + QString::fromLatin1(longPage));
     QCOMPARE(pages.sPage[3], u" "_s);
     QCOMPARE(pages.iPages, 4);
