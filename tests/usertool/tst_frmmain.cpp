@@ -1,3 +1,4 @@
+#include "accessibility.h"
 #include "controls.h"
 #include "fakemessageboxes.h"
 #include "fakeportlister.h"
@@ -120,6 +121,7 @@ private slots:
     void closingTheWindow();
     void focusAndLogsAfterACommand();
     void nameKeepsToTheCodePage();
+    void whatAScreenReaderHears();
 };
 
 void FrmMainTest::startUp()
@@ -460,8 +462,7 @@ void FrmMainTest::unusablePort()
 
     Tool tool;
     tool.port.failOpenWith = u"Permission denied"_s;
-    tool.ports.list = {{u"/dev/ttyS0"_s, QString()},
-                       {u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}};
+    tool.ports.list = {{u"/dev/ttyS0"_s, QString()}, {u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}};
     control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"Z"_s);
     control<TextBox>(tool.window, u"txtData"_s)->setText(u"x\r\n"_s);
     tool.window.cmdProgram_Click();
@@ -614,6 +615,37 @@ void FrmMainTest::nameKeepsToTheCodePage()
     QCOMPARE(tool.port.written.size(), 1);
     QCOMPARE(tool.port.written.first().mid(5, 12), QByteArray("Zo\xEB         "));
     QCOMPARE(tool.errors(), u"Program command to ZOL (Zoë         )\r\n"_s);
+}
+
+void FrmMainTest::whatAScreenReaderHears()
+{
+    QAccessible::setActive(true);
+    Tool tool;
+    frmMain &w = tool.window;
+    w.show();
+    const QStringList problems = unnamedControls(&w);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"; "_s)));
+    // Boxes are read by their headings.
+    QCOMPARE(spokenName(control<TextBox>(w, u"txtData"_s)), u"Data:"_s);
+    QCOMPARE(spokenName(control<TextBox>(w, u"txtErrors"_s)), u"Errors/ warnings:"_s);
+    QCOMPARE(spokenName(control<QLineEdit>(w, u"txtComPort"_s)), u"COM port:"_s);
+    QCOMPARE(spokenName(control<QLineEdit>(w, u"txtName"_s)), u"Name:"_s);
+    QCOMPARE(spokenName(control<QPushButton>(w, u"cmdGetserial"_s)), u"Get serial"_s);
+    QCOMPARE(spokenName(&w), u"ZOL6 user name programming tool vs 1.00"_s);
+
+    // The logs are read as text, line by line as they are shown.
+    w.cmdGetserial_Click();
+    tool.port.receive(versionReply());
+    auto textOf = [&w](const QString &name) {
+        QAccessibleInterface *box =
+            QAccessible::queryAccessibleInterface(control<TextBox>(w, name));
+        QAccessibleTextInterface *text = box ? box->textInterface() : nullptr;
+        return text ? text->text(0, text->characterCount()) : QString();
+    };
+    QCOMPARE(textOf(u"txtErrors"_s), u"Version command to ZOL\nVersion received from ZOL\n"_s);
+    QVERIFY2(textOf(u"txtData"_s).contains(u"Serial: 0012 456\n"_s),
+             qPrintable(textOf(u"txtData"_s)));
+    QVERIFY(spokenNamesBelow(&w).contains(u"Ready"_s));
 }
 
 } // namespace zol::test
