@@ -18,7 +18,7 @@ using namespace zol;
 using namespace zol::test;
 using namespace Qt::StringLiterals;
 
-// Run once at each scale (QT_SCALE_FACTOR 1, 1.5, 2): the windows keep
+// Run once at each scale (QT_SCALE_FACTOR 1, 1.5, 2, and a 144-DPI X display): the windows keep
 // their layout in twips at the logical DPI, and no text is cut off.
 class ReaderScalingTest : public QObject
 {
@@ -36,9 +36,7 @@ private:
 void ReaderScalingTest::initTestCase()
 {
     installFontSubstitutes();
-    bool ok = false;
-    const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
-    m_scale = ok ? scale : 1.0;
+    m_scale = requestedScale();
     qInfo("scale %g, logical DPI %g", m_scale, logicalDpi());
 }
 

@@ -110,4 +110,16 @@ QStringList misplacedControls(const QWidget *window, const QList<TwipsPlace> &pl
     return misplaced;
 }
 
+qreal requestedScale()
+{
+    bool ok = false;
+    qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    if (!ok || scale <= 0)
+        scale = 1.0;
+    const int dpi = qEnvironmentVariableIntValue("QT_FONT_DPI", &ok);
+    if (ok && dpi > 0)
+        scale *= dpi / 96.0;
+    return scale;
+}
+
 } // namespace zol::test

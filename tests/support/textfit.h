@@ -22,4 +22,9 @@ struct TwipsPlace
 };
 QStringList misplacedControls(const QWidget *window, const QList<TwipsPlace> &places);
 
+// The device pixel ratio this run asked for: QT_SCALE_FACTOR times the
+// desktop's DPI (QT_FONT_DPI, as Xft.dpi gives it) over 96, so that a test
+// at 200 % cannot pass by quietly running at 100 %.
+qreal requestedScale();
+
 } // namespace zol::test

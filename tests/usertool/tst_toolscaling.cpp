@@ -14,7 +14,7 @@ using namespace zol;
 using namespace zol::test;
 using namespace Qt::StringLiterals;
 
-// Run once at each scale (QT_SCALE_FACTOR 1, 1.5, 2): the window keeps its
+// Run once at each scale (QT_SCALE_FACTOR 1, 1.5, 2, and a 144-DPI X display): the window keeps its
 // layout in twips at the logical DPI, and no text is cut off.
 class ToolScalingTest : public QObject
 {
@@ -27,8 +27,6 @@ private slots:
 void ToolScalingTest::layoutAndTextsAtThisScale()
 {
     installFontSubstitutes();
-    bool ok = false;
-    const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
 
     FakeSerialPort port;
     FakeMessageBoxes boxes;
@@ -37,7 +35,7 @@ void ToolScalingTest::layoutAndTextsAtThisScale()
     w.Form_Load();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.devicePixelRatio(), ok ? scale : 1.0);
+    QCOMPARE(w.devicePixelRatio(), requestedScale());
 
     QCOMPARE(w.size(), twipsSize(7110, 2655));
     const QStringList misplaced =
