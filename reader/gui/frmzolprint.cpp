@@ -7,6 +7,8 @@
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
+#include "portinfo.h"
+#include "portlister.h"
 #include "programlauncher.h"
 #include "serialport.h"
 #include "settings.h"
@@ -16,6 +18,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -46,12 +49,10 @@ QFont namedFont(const char16_t *family, qreal points)
     return font;
 }
 
-// QAction has no accessible name of its own (assistive tools read its
-// caption), so the name is kept as a property beside the object name.
+// A menu item is read by its caption, as Qt gives it without the ampersand.
 void nameItem(QAction *action, const QString &name)
 {
     action->setObjectName(name);
-    action->setProperty("accessibleName", name);
 }
 
 // Disabling a menu in the bar does not disable its items' shortcuts, and a
@@ -65,6 +66,25 @@ void setMenuEnabled(QMenu *menu, bool enabled)
         else
             action->setEnabled(enabled);
     }
+}
+
+// The menu bar belongs to the desktop, not to the window's Courier New. A
+// font set on a widget keeps only what it sets itself, so every property is
+// set again to make the desktop's font stand whole against the window's.
+QFont desktopMenuFont(const QWidget *bar)
+{
+    const QFont desktop = QApplication::font(bar);
+    QFont font(desktop);
+    font.setFamilies(desktop.families().isEmpty() ? QStringList{desktop.family()}
+                                                  : desktop.families());
+    if (desktop.pointSizeF() > 0)
+        font.setPointSizeF(desktop.pointSizeF());
+    else
+        font.setPixelSize(desktop.pixelSize());
+    font.setWeight(desktop.weight());
+    font.setStyle(desktop.style());
+    font.setStyleHint(desktop.styleHint());
+    return font;
 }
 
 } // namespace
@@ -178,6 +198,7 @@ void frmZOLprint::buildMenu()
 {
     QMenuBar *bar = menuBar();
     nameControl(bar, QStringLiteral("menuBar"));
+    bar->setFont(desktopMenuFont(bar));
     auto addMenu = [](QWidget *parent, const QString &name) {
         auto *menu = new QMenu(parent);
         nameControl(menu, name);
@@ -287,6 +308,12 @@ void frmZOLprint::Form_Load()
     mStart->setText(text(t.sStart));
     mHelp->setTitle(text(t.sHelp));
     mAbout->setText(text(t.sAbout));
+
+    // The controls without a caption are named in the program's language.
+    txtVenster->setAccessibleName(text(t.sNameVenster));
+    txtPageno->setAccessibleName(text(t.sNamePageno));
+    pbVoortgang->setAccessibleName(text(t.sNameVoortgang));
+    StatusBar1->setAccessibleName(text(t.sNameStatus));
 }
 
 void frmZOLprint::Form_Unload()
@@ -400,7 +427,12 @@ void frmZOLprint::mStart_Click()
     QString reason;
     if (!port.open(&reason)) {
         setInterfaceEnabled(true);
-        showError(text(m_state.tables.sErr103) + QStringLiteral("\r\n") + reason);
+        // Which port to choose is the user's next question: name those there are.
+        const PortLister &lister =
+            m_services.portLister ? *m_services.portLister : systemPortLister();
+        showError(text(m_state.tables.sErr103) + u"\r\n"_s + reason + u"\r\n"_s +
+                  portListLine(text(m_state.tables.sPortlist), lister.ports(),
+                               text(m_state.tables.sNoports)));
         return;
     }
 
@@ -462,6 +494,9 @@ void frmZOLprint::endTransfer()
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
+    // The page buttons that had the focus were disabled; the received page
+    // is what the user turns to now.
+    txtVenster->setFocus();
 }
 
 void frmZOLprint::mSave_Click()

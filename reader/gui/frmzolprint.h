@@ -19,6 +19,7 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+class PortLister;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
@@ -36,6 +37,8 @@ struct ReaderServices
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
+    // The ports error 103 names; none given: the system's own.
+    const PortLister *portLister = nullptr;
 };
 
 // The form-level state every part of the window works on.
