@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -91,6 +92,7 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     tmrControle.setTimerType(Qt::PreciseTimer);
     connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
+    connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -409,6 +411,8 @@ void frmZOLprint::mStart_Click()
     PageStore &pages = m_state.pages;
     pages.clearPages();
     pages.iFillpage = 0;
+    m_state.bReceived = false;
+    m_state.sLost.reset();
     pbVoortgang->setValue(0);
     pages.iPages = 1;
     pages.iCurpage = 0;
@@ -441,6 +445,7 @@ void frmZOLprint::tmrReadbuf_Timer()
     const QByteArray chunk = port.readAll();
     m_state.iLength = static_cast<qint16>(chunk.size());
     receiveChunk(m_state.pages, chunk);
+    m_state.bReceived = true;
 }
 
 void frmZOLprint::tmrControle_Timer()
@@ -451,12 +456,28 @@ void frmZOLprint::tmrControle_Timer()
         endTransfer();
     if (!m_state.pages.currentPage().isEmpty())
         txtVenster->setText(m_state.pages.currentPage());
+    // Told once, after the pages are back on show, so that the user sees what
+    // did arrive while reading why more may be missing.
+    if (m_state.sLost) {
+        const QString reason = *std::exchange(m_state.sLost, std::nullopt);
+        showError(text(m_state.tables.sErr106) + u"\r\n"_s + reason);
+    }
+}
+
+void frmZOLprint::MSComm1_Lost(const QString &reason)
+{
+    // The transfer goes on to its end by silence, as with a meter that just
+    // stopped; only the first loss of a transfer has anything to tell.
+    if (m_services.serialPort.isOpen() && !m_state.sLost)
+        m_state.sLost = reason;
 }
 
 void frmZOLprint::endTransfer()
 {
     m_services.serialPort.close();
     PageStore &pages = m_state.pages;
+    if (pages.fillPageCounts(m_state.bReceived))
+        ++pages.iPages;
     StatusBar1->setPanelText(1, text(m_state.tables.sStop) + QStringLiteral(" (") +
                                     QString::number(pages.iPages - 1) + QStringLiteral(")"));
     pages.iPages = static_cast<qint16>(pages.iPages - 3);

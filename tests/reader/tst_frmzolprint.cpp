@@ -145,6 +145,7 @@ private slots:
     void transferWithoutDataOrWithEmptyFirstPage();
     void transferCountersAndProgress();
     void transferBeyondTheLastPage();
+    void cutOffDumpAndLostLine();
     void watchdogRestartsOnData();
     void aboutIsOneDialogLoadedAfresh();
     // Last: it installs translators for the rest of the run.
@@ -572,13 +573,19 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.cmdNextpage_Click();
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" only page\r\n"_s);
 
-    // Text without any form feed stays in page 0.
+    // Text without any form feed is a page: shown, saved and printed.
     w.mStart_Click();
     f.receive("no form feed");
     w.tmrControle_Timer();
-    QCOMPARE(f.status(), u"Arrêt (0)"_s);
-    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(f.status(), u"Arrêt (1)"_s);
+    QCOMPARE(pages.iPages, -1);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"no form feed"_s);
+    QCOMPARE(pages.pagesInUse(), QStringList({u"no form feed"_s}));
+    w.cmdLastpage_Click();
+    QCOMPARE(pages.iCurpage, 0);
+    w.mAllpages_Click();
+    QCOMPARE(f.printer.jobs, QList<QStringList>({{u"no form feed"_s}}));
+    QVERIFY(f.boxes.shown.isEmpty());
 }
 
 void FrmZOLprintTest::transferCountersAndProgress()
@@ -623,6 +630,94 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
     QCOMPARE(pages.iPages, 98);
     w.cmdLastpage_Click();
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"100"_s);
+}
+
+void FrmZOLprintTest::cutOffDumpAndLostLine()
+{
+    // What the window shows and says at the moment a box comes up.
+    struct Box
+    {
+        QString title, text, status, window;
+    };
+    struct BoxesSeeingTheWindow final : MessageBoxes
+    {
+        void showOk(QWidget *parent, const QString &title, const QString &text, Icon) override
+        {
+            shown.append({title, text, control<StatusBar>(*parent, u"StatusBar1"_s)->panelText(1),
+                          control<TextBox>(*parent, u"txtVenster"_s)->text()});
+        }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return false; }
+        QList<Box> shown;
+    };
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    BoxesSeeingTheWindow boxes;
+    FakeFileDialog dialog;
+    FakePagePrinter printer;
+    frmZOLprint w(ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
+                                 dir.filePath(u"zolprint.ini"_s)});
+    w.Form_Load();
+    const PageStore &pages = std::as_const(w).state().pages;
+    auto receive = [&](const QByteArray &bytes) {
+        port.receive(bytes);
+        w.tmrReadbuf_Timer();
+    };
+
+    // The adapter is pulled halfway through the second page.
+    w.mStart_Click();
+    receive("first page\r\n\fsecond pa");
+    const QString reason = u"the line was hung up: the device was unplugged or switched off"_s;
+    emit port.lost(reason);
+    // Only silence ends the transfer; nothing is said before.
+    QVERIFY(port.isOpen());
+    QVERIFY(boxes.shown.isEmpty());
+    w.tmrControle_Timer();
+    QVERIFY(!port.isOpen());
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (2)"_s);
+    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
+    QCOMPARE(boxes.shown[0].text,
+             u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"_s +
+                 reason);
+    QCOMPARE(boxes.shown[0].status, u"Stop (2)"_s);
+    QCOMPARE(boxes.shown[0].window, u"first page\r\n"_s);
+
+    // The tail is a page like the others: reached, saved and printed.
+    w.cmdLastpage_Click();
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" second pa"_s);
+    w.mAllpages_Click();
+    QCOMPARE(printer.jobs, QList<QStringList>({{u"first page\r\n"_s, u" second pa"_s}}));
+    dialog.answers.append(dir.filePath(u"cut.mcs"_s));
+    w.mSave_Click();
+    QFile saved(dir.filePath(u"cut.mcs"_s));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(),
+             QByteArray("ZOL 0000\r\nfirst page\r\n\r\n\f\r\n second pa\r\n\f\r\nEND\r\n0\r\n"));
+
+    // Told once: later watchdog ticks and a loss after the end say nothing.
+    w.tmrControle_Timer();
+    emit port.lost(reason);
+    w.tmrControle_Timer();
+    QCOMPARE(boxes.shown.size(), 1);
+
+    // A loss reported twice in one transfer is told once; the next transfer,
+    // which ends with its form feed on a sound line, gives what it always did.
+    w.mStart_Click();
+    receive("only page\r\n");
+    emit port.lost(u"first"_s);
+    emit port.lost(u"second"_s);
+    w.tmrControle_Timer();
+    QCOMPARE(boxes.shown.size(), 2);
+    QVERIFY(boxes.shown[1].text.endsWith(u"\r\nfirst"_s));
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (1)"_s);
+    w.mStart_Click();
+    receive("one\r\n\ftwo\r\n\f");
+    w.tmrControle_Timer();
+    QCOMPARE(boxes.shown.size(), 2);
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (2)"_s);
+    QCOMPARE(pages.pagesInUse(), QStringList({u"one\r\n"_s, u" two\r\n"_s}));
 }
 
 void FrmZOLprintTest::watchdogRestartsOnData()
