@@ -494,9 +494,16 @@ void frmZOLprint::mSave_Click()
         dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
     if (!name)
         return;
+    const QStringList pages = m_state.pages.pagesInUse();
+    if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
+        const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
+        if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
+                                              MessageBoxes::Icon::None))
+            return;
+    }
     QString reason;
-    if (!saveMeasurements(*name, m_state.pages.pagesInUse(), m_state.pages.iPages, &reason))
-        showError(text(m_state.tables.sErr104));
+    if (!saveMeasurements(*name, pages, m_state.pages.iPages, &reason))
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mOpen_Click()
@@ -550,8 +557,11 @@ void frmZOLprint::mAllpages_Click()
 void frmZOLprint::printPages(const QStringList &pages)
 {
     QString reason;
-    if (!m_services.printer || !m_services.printer->printPages(pages, &reason))
-        showError(text(m_state.tables.sErr105));
+    if (!m_services.printer)
+        reason = QCoreApplication::translate("zol::PagePrinter", "no default printer");
+    else if (m_services.printer->printPages(pages, &reason))
+        return;
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mAbout_Click()
