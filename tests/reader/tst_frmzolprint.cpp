@@ -7,12 +7,14 @@
 #include "ordinaryuser.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
+#include "settings.h"
 #include "statusbar.h"
 #include "textbox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -21,7 +23,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace zol;
 using namespace zol::test;
@@ -125,6 +137,37 @@ struct Fixture
     std::unique_ptr<frmZOLprint> window;
 };
 
+#ifdef Q_OS_UNIX
+// Runs what might wait on the named pipe at path. Should it still wait after
+// a generous bound, a helper opens the other end (with otherEnd, O_RDONLY or
+// O_WRONLY) to let it go, so that a fault fails the test instead of hanging
+// it. Returns whether that was needed.
+bool mightWaitOnPipe(const QString &path, int otherEnd, const std::function<void()> &run)
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool released = false;
+    std::thread helper([&] {
+        std::unique_lock lock(mutex);
+        if (finished.wait_for(lock, std::chrono::seconds(20), [&] { return done; }))
+            return;
+        released = true;
+        const int fd = ::open(QFile::encodeName(path).constData(), otherEnd | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    run();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    helper.join();
+    return released;
+}
+#endif
+
 } // namespace
 
 class FrmZOLprintTest : public QObject
@@ -137,6 +180,7 @@ private slots:
     void captionsInEachLanguage();
     void portItemsAndSettingsRoundTrip();
     void settingsThatCannotBeWritten();
+    void settingsFileThatIsAPipe();
     void controlsByNameAndGeometry();
     void pageNavigationAndWriteBack();
     void typingIsStoredWithCrLf();
@@ -300,6 +344,68 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     QCOMPARE(g.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
     QVERIFY(QFile::setPermissions(g.dir.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    // The same folder, but a file the user may write: written in place, and
+    // the port chosen in this run is kept.
+    Fixture h(" 2 \r\n 3 \r\n");
+    h.w().mPort1_Click();
+    QVERIFY(QFile::setPermissions(h.settingsPath, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadOther | QFile::WriteOther));
+    QVERIFY(QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    QVERIFY(denyAccess(h.dir.path()));
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        h.w().close();
+    }
+    QVERIFY(h.w().isUnloaded());
+    QCOMPARE(h.settingsOnDisk(), QByteArray(" 2 \r\n 1 \r\n"));
+
+    // A named pipe there is never opened for writing: no reader would come.
+    QFile::remove(h.settingsPath);
+    QVERIFY(QFile::setPermissions(h.dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    Fixture pipe;
+    QFile::remove(pipe.settingsPath);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe.settingsPath).constData(), 0666), 0);
+    QVERIFY(QFile::setPermissions(pipe.dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::ExeOther));
+    QVERIFY(denyAccess(pipe.dir.path()));
+    bool released = false;
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        released = mightWaitOnPipe(pipe.settingsPath, O_RDONLY, [&] { pipe.w().close(); });
+    }
+    QVERIFY2(!released, "exit waited for a reader of the named pipe");
+    QVERIFY(pipe.w().isUnloaded());
+    QVERIFY(QFileInfo(pipe.settingsPath).exists() && !QFileInfo(pipe.settingsPath).isFile());
+    QVERIFY(QFile::setPermissions(pipe.dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+#endif
+}
+
+void FrmZOLprintTest::settingsFileThatIsAPipe()
+{
+#ifdef Q_OS_UNIX
+    Fixture f(QByteArray(), false);
+    QCOMPARE(::mkfifo(QFile::encodeName(f.settingsPath).constData(), 0600), 0);
+    // The program starts at once, as without a settings file.
+    const bool released = mightWaitOnPipe(f.settingsPath, O_WRONLY, [&] { f.w().Form_Load(); });
+    QVERIFY2(!released, "the start waited for a writer of the named pipe");
+    QCOMPARE(f.w().state().iLanguage, defaultLanguage());
+    QCOMPARE(f.w().state().iPort, 1);
+    QVERIFY(control<QAction>(f.w(), u"mPort1"_s)->isChecked());
+    // At exit the pipe's place takes a settings file, which the next start reads.
+    f.w().mPort3_Click();
+    f.w().close();
+    QVERIFY(QFileInfo(f.settingsPath).isFile());
+    QVERIFY(f.settingsOnDisk().endsWith(" \r\n 3 \r\n"));
+#else
+    QSKIP("named pipes in the file system are a Unix matter");
 #endif
 }
 

@@ -7,6 +7,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace zol;
 using namespace Qt::StringLiterals;
 
@@ -19,6 +28,7 @@ private slots:
     void settingsReading_data();
     void settingsReading();
     void settingsWriting();
+    void settingsThatAreNoFile();
     void navigation();
     void characterTable();
     void formFeedSplitting();
@@ -141,6 +151,32 @@ void ReaderLogicTest::settingsWriting()
     QVERIFY(
         !writeSettingsFile(dir.filePath(QStringLiteral("no/such/zolprint.ini")), {1, 1}, &reason));
     QVERIFY(!reason.isEmpty());
+}
+
+void ReaderLogicTest::settingsThatAreNoFile()
+{
+    QTemporaryDir dir;
+    // A folder in the file's place reads as no file.
+    QCOMPARE(readSettingsFile(dir.path(), kGerman).language, kGerman);
+
+#ifdef Q_OS_UNIX
+    const QString fifo = dir.filePath(u"zolprint.ini"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // The read runs aside, so that one that waits for a writer fails the test
+    // instead of hanging it: the test then plays the writer to let it go.
+    std::future<Settings> read =
+        std::async(std::launch::async, [&fifo] { return readSettingsFile(fifo, kFrench); });
+    const bool returned = read.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!returned) {
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    const Settings settings = read.get();
+    QVERIFY2(returned, "reading a named pipe waited for a writer");
+    QCOMPARE(settings.language, kFrench);
+    QCOMPARE(settings.port, kDefaultPort);
+#endif
 }
 
 void ReaderLogicTest::navigation()
