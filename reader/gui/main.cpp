@@ -14,6 +14,7 @@
 
 int main(int argc, char *argv[])
 {
+    zol::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZOL Print"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -22,6 +23,7 @@ int main(int argc, char *argv[])
                                             .arg(ZOLPRINT_VERSION_PATCH));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
     zol::installFontSubstitutes();
+    fontConfig.wait();
 
     zol::QtSerialPort serialPort;
     zol::QtMessageBoxes messageBoxes;
