@@ -39,6 +39,7 @@ public:
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    QString lossReason() const;
     void dropDevice();
     void announceRescued();
 

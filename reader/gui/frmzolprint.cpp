@@ -7,6 +7,8 @@
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
+#include "portinfo.h"
+#include "portlister.h"
 #include "programlauncher.h"
 #include "progressbar.h"
 #include "serialport.h"
@@ -17,6 +19,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -28,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -47,12 +51,10 @@ QFont namedFont(const char16_t *family, qreal points)
     return font;
 }
 
-// QAction has no accessible name of its own (assistive tools read its
-// caption), so the name is kept as a property beside the object name.
+// A menu item is read by its caption, as Qt gives it without the ampersand.
 void nameItem(QAction *action, const QString &name)
 {
     action->setObjectName(name);
-    action->setProperty("accessibleName", name);
 }
 
 // Disabling a menu in the bar does not disable its items' shortcuts, and a
@@ -66,6 +68,25 @@ void setMenuEnabled(QMenu *menu, bool enabled)
         else
             action->setEnabled(enabled);
     }
+}
+
+// The menu bar belongs to the desktop, not to the window's Courier New. A
+// font set on a widget keeps only what it sets itself, so every property is
+// set again to make the desktop's font stand whole against the window's.
+QFont desktopMenuFont(const QWidget *bar)
+{
+    const QFont desktop = QApplication::font(bar);
+    QFont font(desktop);
+    font.setFamilies(desktop.families().isEmpty() ? QStringList{desktop.family()}
+                                                  : desktop.families());
+    if (desktop.pointSizeF() > 0)
+        font.setPointSizeF(desktop.pointSizeF());
+    else
+        font.setPixelSize(desktop.pixelSize());
+    font.setWeight(desktop.weight());
+    font.setStyle(desktop.style());
+    font.setStyleHint(desktop.styleHint());
+    return font;
 }
 
 } // namespace
@@ -99,6 +120,7 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&m_services.serialPort, &SerialPort::comm, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
+    connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -186,6 +208,7 @@ void frmZOLprint::buildMenu()
 {
     QMenuBar *bar = menuBar();
     nameControl(bar, QStringLiteral("menuBar"));
+    bar->setFont(desktopMenuFont(bar));
     auto addMenu = [](QWidget *parent, const QString &name) {
         auto *menu = new QMenu(parent);
         nameControl(menu, name);
@@ -295,6 +318,12 @@ void frmZOLprint::Form_Load()
     mStart->setText(text(t.sStart));
     mHelp->setTitle(text(t.sHelp));
     mAbout->setText(text(t.sAbout));
+
+    // The controls without a caption are named in the program's language.
+    txtVenster->setAccessibleName(text(t.sNameVenster));
+    txtPageno->setAccessibleName(text(t.sNamePageno));
+    pbVoortgang->setAccessibleName(text(t.sNameVoortgang));
+    StatusBar1->setAccessibleName(text(t.sNameStatus));
 }
 
 void frmZOLprint::Form_Unload()
@@ -408,7 +437,12 @@ void frmZOLprint::mStart_Click()
     QString reason;
     if (!port.open(&reason)) {
         setInterfaceEnabled(true);
-        showError(text(m_state.tables.sErr103) + QStringLiteral("\r\n") + reason);
+        // Which port to choose is the user's next question: name those there are.
+        const PortLister &lister =
+            m_services.portLister ? *m_services.portLister : systemPortLister();
+        showError(text(m_state.tables.sErr103) + u"\r\n"_s + reason + u"\r\n"_s +
+                  portListLine(text(m_state.tables.sPortlist), lister.ports(),
+                               text(m_state.tables.sNoports)));
         return;
     }
 
@@ -417,6 +451,8 @@ void frmZOLprint::mStart_Click()
     PageStore &pages = m_state.pages;
     pages.clearPages();
     pages.iFillpage = 0;
+    m_state.bReceived = false;
+    m_state.sLost.reset();
     pbVoortgang->setValue(0);
     pages.iPages = 1;
     pages.iCurpage = 0;
@@ -449,6 +485,7 @@ void frmZOLprint::tmrReadbuf_Timer()
     const QByteArray chunk = port.readAll();
     m_state.iLength = static_cast<qint16>(chunk.size());
     receiveChunk(m_state.pages, chunk);
+    m_state.bReceived = true;
     // One read hands over at most kMaxRead bytes; the rest is the next
     // tick's, a millisecond on, as when the tick polled.
     if (port.inBufferCount() > 0)
@@ -463,6 +500,20 @@ void frmZOLprint::tmrControle_Timer()
         endTransfer();
     if (!m_state.pages.currentPage().isEmpty())
         txtVenster->setText(m_state.pages.currentPage());
+    // Told once, after the pages are back on show, so that the user sees what
+    // did arrive while reading why more may be missing.
+    if (m_state.sLost) {
+        const QString reason = *std::exchange(m_state.sLost, std::nullopt);
+        showError(text(m_state.tables.sErr106) + u"\r\n"_s + reason);
+    }
+}
+
+void frmZOLprint::MSComm1_Lost(const QString &reason)
+{
+    // The transfer goes on to its end by silence, as with a meter that just
+    // stopped; only the first loss of a transfer has anything to tell.
+    if (m_services.serialPort.isOpen() && !m_state.sLost)
+        m_state.sLost = reason;
 }
 
 void frmZOLprint::endTransfer()
@@ -470,11 +521,16 @@ void frmZOLprint::endTransfer()
     m_services.serialPort.close();
     tmrReadbuf.stop();
     PageStore &pages = m_state.pages;
+    if (pages.fillPageCounts(m_state.bReceived))
+        ++pages.iPages;
     StatusBar1->setPanelText(1, text(m_state.tables.sStop) + QStringLiteral(" (") +
                                     QString::number(pages.iPages - 1) + QStringLiteral(")"));
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
+    // The page buttons that had the focus were disabled; the received page
+    // is what the user turns to now.
+    txtVenster->setFocus();
 }
 
 void frmZOLprint::mSave_Click()
@@ -486,9 +542,16 @@ void frmZOLprint::mSave_Click()
         dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
     if (!name)
         return;
+    const QStringList pages = m_state.pages.pagesInUse();
+    if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
+        const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
+        if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
+                                              MessageBoxes::Icon::None))
+            return;
+    }
     QString reason;
-    if (!saveMeasurements(*name, m_state.pages.pagesInUse(), m_state.pages.iPages, &reason))
-        showError(text(m_state.tables.sErr104));
+    if (!saveMeasurements(*name, pages, m_state.pages.iPages, &reason))
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mOpen_Click()
@@ -542,8 +605,11 @@ void frmZOLprint::mAllpages_Click()
 void frmZOLprint::printPages(const QStringList &pages)
 {
     QString reason;
-    if (!m_services.printer || !m_services.printer->printPages(pages, &reason))
-        showError(text(m_state.tables.sErr105));
+    if (!m_services.printer)
+        reason = QCoreApplication::translate("zol::PagePrinter", "no default printer");
+    else if (m_services.printer->printPages(pages, &reason))
+        return;
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mAbout_Click()

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 class QAction;
 class QCloseEvent;
 class QLineEdit;
@@ -19,6 +21,7 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+class PortLister;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
@@ -36,6 +39,8 @@ struct ReaderServices
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
+    // The ports error 103 names; none given: the system's own.
+    const PortLister *portLister = nullptr;
 };
 
 // The form-level state every part of the window works on.
@@ -47,6 +52,10 @@ struct ReaderState
     qint16 iLength = 0;
     QString sBuf;
     LanguageTables tables;
+    // The transfer under way: whether any byte came, and, once the line was
+    // lost, the system's reason, told when the transfer has ended.
+    bool bReceived = false;
+    std::optional<QString> sLost;
 };
 
 class frmZOLprint : public QMainWindow
@@ -101,6 +110,7 @@ private:
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
+    void MSComm1_Lost(const QString &reason);
     void showError(const QString &text);
     void printPages(const QStringList &pages);
     const QString &text(const LanguageTable &table) const;
