@@ -925,7 +925,8 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     QCOMPARE(pages.sPage[3], u" tail"_s);
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
-    QCOMPARE(f.status(), u"Stop (3)"_s);
+    // Three pages and the tail that no form feed closed.
+    QCOMPARE(f.status(), u"Stop (4)"_s);
     QVERIFY(!tmrReadbuf->isActive());
     QTest::qWait(50);
     QVERIFY(!tmrReadbuf->isActive());
