@@ -122,6 +122,10 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
     QVERIFY(r.transferRunning());
     QCOMPARE(r.status(), u"Connected"_s);
     QTRY_VERIFY(r.pty.slaveIsOpen());
+    // Waiting for the meter, nothing polls: the port's notification is what
+    // wakes the reading of every byte below.
+    const QTimer *tmrReadbuf = control<QTimer>(*r.window, u"tmrReadbuf"_s);
+    QTRY_VERIFY(!tmrReadbuf->isActive());
 
     r.sendPaced(threePageDump(), 2400);
     QTRY_VERIFY_WITH_TIMEOUT(r.lastByteSent.load(), 10000);
@@ -138,6 +142,7 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
     QCOMPARE(pages.sPage[2], u" ZOL 5   Page 3\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
     QCOMPARE(control<TextBox>(*r.window, u"txtVenster"_s)->text(), pages.sPage[0]);
     QVERIFY(!r.pty.slaveIsOpen() || !r.transferRunning());
+    QVERIFY(!tmrReadbuf->isActive());
 }
 
 void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
