@@ -2,12 +2,14 @@
 
 #include "languages.h"
 #include "pagestore.h"
+#include "portnumbering.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QLineEdit;
 class QMenu;
@@ -19,6 +21,7 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+class PortLister;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
@@ -36,6 +39,9 @@ struct ReaderServices
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
+    // Without both, the COM port menu offers COM1 to COM4 alone.
+    PortLister *portLister = nullptr;
+    PortNumbering *portNumbering = nullptr;
 };
 
 // The form-level state every part of the window works on.
@@ -98,6 +104,9 @@ private:
     void buildMenu();
     void setDesignCaptions();
     void selectPort(int port);
+    void listPorts();
+    void chooseListedPort(const OfferedPort &port);
+    void showPortCheckMark();
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
@@ -135,6 +144,10 @@ private:
     QAction *mPort2 = nullptr;
     QAction *mPort3 = nullptr;
     QAction *mPort4 = nullptr;
+    // COM1 to COM4 and the ports listed below them: one check mark among all.
+    QActionGroup *portItems = nullptr;
+    // The present ports, listed afresh each time the menu opens.
+    QList<QAction *> listedPorts;
     QAction *mStart = nullptr;
     QMenu *mHelp = nullptr;
     QAction *mAbout = nullptr;
