@@ -107,7 +107,10 @@ QList<OfferedPort> PortNumbering::offer(const QList<PortInfo> &present) const
 
     QList<OfferedPort> offered;
     QList<int> given;
-    auto isFree = [&given](int number) { return number > 0 && !given.contains(number); };
+    // COM1 to COM4 are the menu's own, whatever device they open.
+    auto isFree = [&given](int number) {
+        return number >= kFirstListedPort && !given.contains(number);
+    };
     for (const PortInfo &port : present) {
         if (port.device.isEmpty() || namedByMenuItems(port))
             continue;

@@ -523,8 +523,10 @@ void FrmZOLprintTest::transferFailsToOpen()
     w.mStart_Click();
     QCOMPARE(f.boxes.shown.size(), 1);
     QCOMPARE(f.boxes.shown[0].title, u"ZOL Print Fehler"_s);
+    // The reason, then the device COM1 stood for.
     QCOMPARE(f.boxes.shown[0].text,
-             u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nPermission denied"_s);
+             u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nPermission denied\r\n"
+             "COM1 = /dev/ttyS0"_s);
     QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
     QVERIFY(!f.port.isOpen());
     QVERIFY(f.interfaceEnabled());
