@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace zol::bench {
@@ -12,6 +13,9 @@ struct BenchPaths
     QString barewindow;
     QString probe;
     QString zolmeter;
+    // The Qt platform the programs measured run on: "xcb" on an X display,
+    // or "offscreen", which needs none.
+    QByteArray platform = "offscreen";
 };
 
 } // namespace zol::bench

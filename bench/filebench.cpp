@@ -116,7 +116,8 @@ PeakMemory measureOpenedPeak(const BenchPaths &paths, const QString &file)
              paths.probe,
              workDir.path(),
              {{"ZOL_PROBE_TRIGGER", "mOpen"},
-              {"ZOL_PROBE_ACCEPT_FILE", QFile::encodeName(QFileInfo(file).absoluteFilePath())}}},
+              {"ZOL_PROBE_ACCEPT_FILE", QFile::encodeName(QFileInfo(file).absoluteFilePath())}},
+             paths.platform},
             &peak.error))
         return peak;
     int exitCode = -1;

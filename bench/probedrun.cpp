@@ -65,7 +65,7 @@ bool ProbedRun::start(const Launch &launch, QString *error)
         if (eq > 0)
             environment.insert(text.left(eq), text.mid(eq + 1));
     }
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("QT_QPA_PLATFORM", launch.platform);
     environment.insert("LD_PRELOAD", QFile::encodeName(launch.probe));
     environment.insert("ZOL_PROBE_OUT", QFile::encodeName(m_reportPath));
 #ifdef ZOL_BENCH_SANITIZED

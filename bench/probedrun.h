@@ -29,6 +29,7 @@ public:
         QString probe;
         QString workDir;
         QMap<QByteArray, QByteArray> environment;
+        QByteArray platform = "offscreen";
     };
 
     ProbedRun() = default;

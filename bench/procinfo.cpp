@@ -1,5 +1,6 @@
 #include "procinfo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QList>
 
@@ -70,6 +71,43 @@ double clockTicksPerSecond()
     return ticks > 0 ? double(ticks) : 100.0;
 }
 
+std::optional<qint64> parseSchedstatNs(const QByteArray &schedstatText)
+{
+    const QList<QByteArray> fields = schedstatText.simplified().split(' ');
+    if (fields.size() < 3)
+        return std::nullopt;
+    return toNumber(fields[0]);
+}
+
+namespace {
+
+// Adds up a figure of every thread of a process; nothing when the process
+// is not there or a figure could not be read from any thread.
+template <typename Parse>
+std::optional<qint64> sumOverThreads(qint64 pid, const char *file, Parse parse)
+{
+    const QString tasks = procPath(pid, "task");
+    const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    qint64 total = 0;
+    bool any = false;
+    for (const QString &thread : threads) {
+        // A thread that ended since the listing has nothing more to count.
+        if (const std::optional<qint64> value = parse(readProcFile(
+                tasks + QLatin1Char('/') + thread + QLatin1Char('/') + QLatin1String(file)))) {
+            total += *value;
+            any = true;
+        }
+    }
+    return any ? std::optional<qint64>(total) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<qint64> processCpuNs(qint64 pid)
+{
+    return sumOverThreads(pid, "schedstat", parseSchedstatNs);
+}
+
 std::optional<qint64> parseStatusKb(const QByteArray &statusText, const QByteArray &field)
 {
     const QByteArray key = field + ':';
@@ -87,6 +125,31 @@ std::optional<qint64> parseStatusKb(const QByteArray &statusText, const QByteArr
 std::optional<qint64> processPeakKb(qint64 pid)
 {
     return parseStatusKb(readProcFile(procPath(pid, "status")), "VmHWM");
+}
+
+std::optional<qint64> parseStatusCount(const QByteArray &statusText, const QByteArray &field)
+{
+    const QByteArray key = field + ':';
+    for (const QByteArray &line : statusText.split('\n')) {
+        if (line.startsWith(key))
+            return toNumber(line.mid(key.size()).trimmed());
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> parseContextSwitches(const QByteArray &statusText)
+{
+    const std::optional<qint64> voluntary = parseStatusCount(statusText, "voluntary_ctxt_switches");
+    const std::optional<qint64> involuntary =
+        parseStatusCount(statusText, "nonvoluntary_ctxt_switches");
+    if (!voluntary || !involuntary)
+        return std::nullopt;
+    return *voluntary + *involuntary;
+}
+
+std::optional<qint64> processContextSwitches(qint64 pid)
+{
+    return sumOverThreads(pid, "status", parseContextSwitches);
 }
 
 QString parseCpuModel(const QByteArray &cpuinfoText)

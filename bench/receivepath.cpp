@@ -5,6 +5,7 @@
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "procinfo.h"
+#include "ptypair.h"
 #include "qtserialport.h"
 #include "resultstable.h"
 #include "statusbar.h"
@@ -20,12 +21,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -61,36 +59,18 @@ public:
 class MeterLine
 {
 public:
-    MeterLine()
-    {
-        int slave = -1;
-        char name[256] = {};
-        if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0) {
-            m_master = -1;
-            return;
-        }
-        termios tio{};
-        if (::tcgetattr(slave, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(slave, TCSANOW, &tio);
-        }
-        ::close(slave);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_slavePath = QString::fromLocal8Bit(name);
-    }
+    MeterLine() = default;
     ~MeterLine()
     {
         m_stop.store(true);
         if (m_writer.joinable())
             m_writer.join();
-        if (m_master >= 0)
-            ::close(m_master);
     }
     MeterLine(const MeterLine &) = delete;
     MeterLine &operator=(const MeterLine &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
-    QString slavePath() const { return m_slavePath; }
+    bool isValid() const { return m_pty.isValid(); }
+    QString slavePath() const { return m_pty.slavePath(); }
 
     void send(const QByteArray &bytes)
     {
@@ -108,7 +88,7 @@ private:
         qsizetype done = 0;
         qint64 lastProgress = monotonicNs();
         while (done < bytes.size() && !m_stop.load()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done,
+            const ssize_t n = ::write(m_pty.masterFd(), bytes.constData() + done,
                                       static_cast<size_t>(bytes.size() - done));
             if (n > 0) {
                 done += n;
@@ -119,15 +99,14 @@ private:
                 break;
             if (monotonicNs() - lastProgress > kStallNs)
                 break;
-            pollfd pfd{m_master, POLLOUT, 0};
+            pollfd pfd{m_pty.masterFd(), POLLOUT, 0};
             ::poll(&pfd, 1, 100);
         }
         m_sent.store(done);
         m_finished.store(true);
     }
 
-    int m_master = -1;
-    QString m_slavePath;
+    test::PtyPair m_pty;
     std::thread m_writer;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};

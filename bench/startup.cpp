@@ -14,7 +14,8 @@ constexpr int kStartTimeoutMs = 20000;
 } // namespace
 
 std::optional<double> timeToShownWindow(const QString &program, const QString &probe,
-                                        const QString &scratchDir, QString *error)
+                                        const QString &scratchDir, QString *error,
+                                        const QByteArray &platform)
 {
     // Each start finds an empty folder, as on a first start: no settings
     // file from the run before.
@@ -24,7 +25,7 @@ std::optional<double> timeToShownWindow(const QString &program, const QString &p
         return std::nullopt;
     }
     ProbedRun run;
-    if (!run.start({program, probe, workDir.path(), {}}, error))
+    if (!run.start({program, probe, workDir.path(), {}, platform}, error))
         return std::nullopt;
     int exitCode = -1;
     if (!run.waitForExit(kStartTimeoutMs, &exitCode)) {
@@ -60,8 +61,8 @@ StartupTimes measureStartup(const BenchPaths &paths, int runs)
     // The first round only fills the system's caches and is not counted.
     for (int round = 0; round <= runs; ++round) {
         for (const auto &entry : programs) {
-            const std::optional<double> ms =
-                timeToShownWindow(entry.program, paths.probe, scratch.path(), &times.error);
+            const std::optional<double> ms = timeToShownWindow(
+                entry.program, paths.probe, scratch.path(), &times.error, paths.platform);
             if (!ms)
                 return times;
             if (round > 0)

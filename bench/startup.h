@@ -25,6 +25,7 @@ StartupTimes measureStartup(const BenchPaths &paths, int runs);
 // One start of program under the probe in a fresh folder below scratchDir;
 // nothing (and error set) when it showed no window.
 std::optional<double> timeToShownWindow(const QString &program, const QString &probe,
-                                        const QString &scratchDir, QString *error);
+                                        const QString &scratchDir, QString *error,
+                                        const QByteArray &platform = "offscreen");
 
 } // namespace zol::bench

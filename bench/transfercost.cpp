@@ -23,6 +23,8 @@ struct CpuMark
 {
     qint64 ticks = 0;
     qint64 ns = 0;
+    std::optional<qint64> switches;
+    std::optional<qint64> cpuNs;
 };
 
 std::optional<CpuMark> markNow(qint64 pid)
@@ -30,7 +32,7 @@ std::optional<CpuMark> markNow(qint64 pid)
     const std::optional<qint64> ticks = processCpuTicks(pid);
     if (!ticks)
         return std::nullopt;
-    return CpuMark{*ticks, monotonicNs()};
+    return CpuMark{*ticks, monotonicNs(), processContextSwitches(pid), processCpuNs(pid)};
 }
 
 std::optional<double> shareBetween(const std::optional<CpuMark> &from,
@@ -39,6 +41,24 @@ std::optional<double> shareBetween(const std::optional<CpuMark> &from,
     if (!from || !to || to->ns <= from->ns)
         return std::nullopt;
     return cpuShare(to->ticks - from->ticks, to->ns - from->ns, clockTicksPerSecond());
+}
+
+// The same to the nanosecond, where the threads' own figures can be read: an
+// idle program may use less than one tick in the whole window.
+std::optional<double> idleShareBetween(const std::optional<CpuMark> &from,
+                                       const std::optional<CpuMark> &to)
+{
+    if (!from || !to || !from->cpuNs || !to->cpuNs || to->ns <= from->ns)
+        return shareBetween(from, to);
+    return double(*to->cpuNs - *from->cpuNs) / double(to->ns - from->ns);
+}
+
+std::optional<double> wakeupsBetween(const std::optional<CpuMark> &from,
+                                     const std::optional<CpuMark> &to)
+{
+    if (!from || !to || !from->switches || !to->switches || to->ns <= from->ns)
+        return std::nullopt;
+    return double(*to->switches - *from->switches) / (double(to->ns - from->ns) / 1e9);
 }
 
 void sleepUntil(qint64 ns)
@@ -114,7 +134,8 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
                         {{"ZOL_COM1", device},
                          {"ZOL_PROBE_TRIGGER", "mStart"},
                          {"ZOL_PROBE_TRIGGER_AFTER", QByteArray::number(triggerAfterMs)},
-                         {"ZOL_PROBE_STAY", "1"}}},
+                         {"ZOL_PROBE_STAY", "1"}},
+                        paths.platform},
                        &cost.error)) {
         stopMeter();
         return cost;
@@ -130,7 +151,9 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     sleepUntil(shownNs + qint64(kSettleMs) * 1'000'000);
     const std::optional<CpuMark> idleStart = markNow(program.pid());
     sleepUntil(shownNs + qint64(kSettleMs + idleBeforeMs) * 1'000'000);
-    cost.idleBefore = shareBetween(idleStart, markNow(program.pid()));
+    const std::optional<CpuMark> idleEnd = markNow(program.pid());
+    cost.idleBefore = idleShareBetween(idleStart, idleEnd);
+    cost.wakeupsBefore = wakeupsBetween(idleStart, idleEnd);
 
     const auto fail = [&](const QString &what) {
         const ProbeReports reports = program.reports();
@@ -161,7 +184,9 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
         cost.transferSeconds = double(transferEnd->ns - transferStart->ns) / 1e9;
 
     sleepUntil(transferEnd ? transferEnd->ns + qint64(idleSeconds) * 1'000'000'000 : 0);
-    cost.idleAfter = shareBetween(transferEnd, markNow(program.pid()));
+    const std::optional<CpuMark> afterEnd = markNow(program.pid());
+    cost.idleAfter = idleShareBetween(transferEnd, afterEnd);
+    cost.wakeupsAfter = wakeupsBetween(transferEnd, afterEnd);
     if (!program.isRunning())
         return fail(QStringLiteral("ZOLprint ended during the measurement"));
     program.stop();

@@ -14,6 +14,9 @@ struct TransferCost
     std::optional<double> idleBefore;
     std::optional<double> transfer;
     std::optional<double> idleAfter;
+    // Context switches a second of all its threads while idle.
+    std::optional<double> wakeupsBefore;
+    std::optional<double> wakeupsAfter;
     double transferSeconds = 0;
     qint64 dumpBytes = 0;
     QString error;
@@ -23,9 +26,9 @@ struct TransferCost
 double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond);
 
 // ZOLprint, started under the probe, reads the simulated meter's sample dump
-// at 2400 baud: its CPU share while idle before the read, from the moment
+// at 2400 baud: its CPU share and wake-ups while idle before the read, from the moment
 // the meter sees the port open until the program closes it ten seconds
-// after the last byte, and while idle after.
+// after the last byte, and the share and wake-ups while idle after.
 TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds);
 
 } // namespace zol::bench

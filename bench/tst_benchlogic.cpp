@@ -6,6 +6,7 @@
 #include "transfercost.h"
 
 #include <QTest>
+#include <QThread>
 
 #include <cmath>
 #include <memory>
@@ -46,6 +47,14 @@ void BenchLogicTest::readsProcessFigures()
     QCOMPARE(parseStatusKb(status, "VmRSS"), std::optional<qint64>(50000));
     QCOMPARE(parseStatusKb(status, "VmSwap"), std::nullopt);
     QCOMPARE(parseStatusKb("VmHWM:\t 12 MB\n", "VmHWM"), std::nullopt);
+    QCOMPARE(parseContextSwitches("Name:\tZOLprint\nvoluntary_ctxt_switches:\t40\n"
+                                  "nonvoluntary_ctxt_switches:\t2\n"),
+             std::optional<qint64>(42));
+    QCOMPARE(parseContextSwitches("voluntary_ctxt_switches:\t40\n"), std::nullopt);
+    QCOMPARE(parseSchedstatNs("123456789 2000 7\n"), std::optional<qint64>(123456789));
+    QCOMPARE(parseSchedstatNs("123456789\n"), std::nullopt);
+    QCOMPARE(parseStatusCount("Threads:\t3\nvoluntary_ctxt_switches: x\n", "Threads"),
+             std::optional<qint64>(3));
 
     QCOMPARE(parseCpuModel("processor\t: 0\nvendor_id\t: X\nmodel name\t: Some CPU @ 2.0GHz\n"
                            "model name\t: Other\n"),
@@ -53,18 +62,33 @@ void BenchLogicTest::readsProcessFigures()
     QCOMPARE(parseCpuModel("processor\t: 0\n"), QString());
 
     // And for real: this process has used some CPU and some memory, and
-    // burning CPU shows in its ticks.
+    // burning CPU shows in its ticks. Burnt until the clock moves rather than
+    // for a set time, so that a loaded machine only makes it take longer.
     const std::optional<qint64> before = processCpuTicks(::getpid());
     QVERIFY(before);
-    const qint64 until = monotonicNs() + 300'000'000;
+    const std::optional<qint64> nsBefore = processCpuNs(0);
+    QVERIFY(nsBefore);
+    const qint64 giveUp = monotonicNs() + 30'000'000'000;
+    const qint64 wanted = *before + 2;
+    std::optional<qint64> after = before;
     volatile double x = 1;
-    while (monotonicNs() < until)
-        x = std::sqrt(x + 1);
-    const std::optional<qint64> after = processCpuTicks(0);
+    while (after && *after < wanted && monotonicNs() < giveUp) {
+        for (int i = 0; i < 100'000; ++i)
+            x = std::sqrt(x + 1);
+        after = processCpuTicks(0);
+    }
     QVERIFY(after);
-    QVERIFY2(*after - *before >= qint64(0.1 * clockTicksPerSecond()),
-             qPrintable(u"%1 ticks"_s.arg(*after - *before)));
+    QVERIFY2(*after >= wanted, qPrintable(u"%1 ticks in 30 s"_s.arg(*after - *before)));
+    // Two ticks show on the finer clock of the threads as well.
+    QVERIFY(processCpuNs(0).value_or(0) - *nsBefore >= 5'000'000);
+    QCOMPARE(processCpuNs(999'999'999), std::nullopt);
     QVERIFY(processPeakKb(0).value_or(0) > 1000);
+    // Whoever waits wakes: a sleep of this thread is a switch of this process.
+    const std::optional<qint64> switchesBefore = processContextSwitches(0);
+    QVERIFY(switchesBefore);
+    QThread::msleep(5);
+    QVERIFY(processContextSwitches(0).value_or(0) > *switchesBefore);
+    QCOMPARE(processContextSwitches(999'999'999), std::nullopt);
     QCOMPARE(processCpuTicks(999'999'999), std::nullopt);
 
     QCOMPARE(cpuShare(50, 10'000'000'000, 100), 0.05);

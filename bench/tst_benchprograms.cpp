@@ -219,6 +219,20 @@ void BenchProgramsTest::benchWritesItsResults()
     QVERIFY(bench.waitForFinished(10000));
     QCOMPARE(bench.exitCode(), 2);
     QVERIFY(bench.readAllStandardError().contains("unknown part \"bogus\""));
+    bench.setArguments({u"--platforms"_s, u"offscreen,wayland"_s});
+    bench.start();
+    QVERIFY(bench.waitForFinished(10000));
+    QCOMPARE(bench.exitCode(), 2);
+    QVERIFY(bench.readAllStandardError().contains("unknown platform \"wayland\""));
+    // Without an X display it says so rather than failing program by program.
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    noDisplay.remove(u"DISPLAY"_s);
+    bench.setProcessEnvironment(noDisplay);
+    bench.setArguments({u"--platforms"_s, u"xcb"_s});
+    bench.start();
+    QVERIFY(bench.waitForFinished(10000));
+    QCOMPARE(bench.exitCode(), 2);
+    QVERIFY(bench.readAllStandardError().contains("needs an X display"));
 
     const QString results = QDir(m_scratch.path()).filePath(u"results.md"_s);
     bench.setArguments({u"--quick"_s, u"--only"_s, u"startup"_s, u"--results"_s, results});
@@ -231,11 +245,13 @@ void BenchProgramsTest::benchWritesItsResults()
     const QByteArray written = file.readAll();
     QVERIFY(written.contains("- Machine: "));
     QVERIFY(written.contains("- Qt: " QT_VERSION_STR));
+    QVERIFY(written.contains("- Programs run on: offscreen\n"));
     // The same table on the screen and in the file, with both programs.
     const QByteArray table = printed.trimmed();
     QVERIFY(table.startsWith("| Measurement |"));
     QVERIFY(written.trimmed().endsWith(table));
     QCOMPARE(table.count("\n| Start-up to shown window: "), 2);
+    QCOMPARE(table.count(" (offscreen) | "), 2);
     QCOMPARE(table.count(" | ratio <= 1.3 | "), 2);
 }
 

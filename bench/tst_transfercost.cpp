@@ -32,6 +32,10 @@ void TransferCostTest::measuresTheWholeTransfer()
     QVERIFY2(*cost.transfer > 0 && *cost.transfer < 1, qPrintable(QString::number(*cost.transfer)));
     QVERIFY(*cost.idleBefore >= 0 && *cost.idleBefore < 1);
     QVERIFY(*cost.idleAfter >= 0 && *cost.idleAfter < 1);
+    // Waiting on its event loop, the program wakes now and then, and it
+    // cannot wake less than never.
+    QVERIFY(cost.wakeupsBefore && cost.wakeupsAfter);
+    QVERIFY(*cost.wakeupsBefore >= 0 && *cost.wakeupsAfter >= 0);
 }
 
 QTEST_GUILESS_MAIN(TransferCostTest)

@@ -26,6 +26,8 @@ namespace {
 
 constexpr double kStartupGoal = 1.3;
 constexpr double kCpuGoal = 0.01;
+constexpr double kIdleCpuGoal = 0.002;
+constexpr double kIdleWakeupGoal = 5;
 
 struct Plan
 {
@@ -40,7 +42,14 @@ struct Plan
                                        4 * 1024 * 1024, 16 * 1024 * 1024, 24 * 1024 * 1024,
                                        32 * 1024 * 1024};
     int fileRepeats = 21;
+    // Start-up is measured on each; the rest on the first.
+    QList<QByteArray> platforms = {"offscreen"};
 };
+
+QString platformText(const QByteArray &platform)
+{
+    return platform == "xcb" ? QStringLiteral("X display") : QString::fromLatin1(platform);
+}
 
 void progress(const QString &text)
 {
@@ -74,7 +83,9 @@ QString sizeText(qint64 bytes)
 
 bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
 {
-    progress(QStringLiteral("start-up, %1 runs each").arg(plan.startupRuns));
+    progress(QStringLiteral("start-up on %1, %2 runs each")
+                 .arg(platformText(paths.platform))
+                 .arg(plan.startupRuns));
     const StartupTimes times = measureStartup(paths, plan.startupRuns);
     if (!times.error.isEmpty()) {
         progress(QStringLiteral("start-up failed: ") + times.error);
@@ -90,7 +101,9 @@ bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &ro
     for (const auto &program : programs) {
         const std::optional<double> value = median(program.times);
         const std::optional<double> ratio = ratioOf(value, floor);
-        rows.append({QString::fromLatin1(program.name), value ? ms(*value) : QString(),
+        rows.append({QStringLiteral("%1 (%2)").arg(QLatin1String(program.name),
+                                                   platformText(paths.platform)),
+                     value ? ms(*value) : QString(),
                      floor ? QStringLiteral("bare window %1").arg(ms(*floor)) : QString(), ratio,
                      QStringLiteral("ratio <= 1.3"),
                      ratio ? std::optional<bool>(*ratio <= kStartupGoal) : std::nullopt});
@@ -107,27 +120,41 @@ bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &r
         progress(QStringLiteral("transfer failed: ") + cost.error);
         return false;
     }
-    const auto goalRow = [](const QString &name, std::optional<double> share) {
-        const std::optional<double> ratio = ratioOf(share, kCpuGoal);
+    const auto shareRow = [](const QString &name, std::optional<double> share, double goal) {
+        const std::optional<double> ratio = ratioOf(share, goal);
         return ResultRow{name,
                          percent(share),
-                         QStringLiteral("1 % of one core"),
+                         QStringLiteral("%1 of one core").arg(percent(goal)),
                          ratio,
-                         QStringLiteral("<= 1 %"),
+                         QStringLiteral("<= %1").arg(percent(goal)),
                          ratio ? std::optional<bool>(*ratio <= 1.0) : std::nullopt};
     };
-    rows.append(goalRow(QStringLiteral("CPU share, ZOLprint, transfer of %1 bytes at 2400 baud "
-                                       "with its 10-s end (%2 s)")
-                            .arg(cost.dumpBytes)
-                            .arg(cost.transferSeconds, 0, 'f', 1),
-                        cost.transfer));
-    rows.append(goalRow(
-        QStringLiteral("CPU share, ZOLprint, idle %1 s after the transfer").arg(plan.idleSeconds),
-        cost.idleAfter));
-    rows.append({QStringLiteral("CPU share, ZOLprint, idle %1 s before any transfer")
-                     .arg(plan.idleSeconds / 2),
-                 percent(cost.idleBefore), QString(), std::nullopt, QStringLiteral("none set"),
-                 std::nullopt});
+    const auto wakeupRow = [](const QString &name, std::optional<double> perSecond) {
+        const std::optional<double> ratio = ratioOf(perSecond, kIdleWakeupGoal);
+        return ResultRow{name,
+                         perSecond ? QStringLiteral("%1 /s").arg(*perSecond, 0, 'f', 1)
+                                   : QStringLiteral("-"),
+                         QStringLiteral("%1 /s").arg(kIdleWakeupGoal),
+                         ratio,
+                         QStringLiteral("<= %1 /s").arg(kIdleWakeupGoal),
+                         ratio ? std::optional<bool>(*ratio <= 1.0) : std::nullopt};
+    };
+    const QString before =
+        QStringLiteral("idle %1 s before any transfer").arg(plan.idleSeconds / 2);
+    const QString after = QStringLiteral("idle %1 s after the transfer").arg(plan.idleSeconds);
+    rows.append(shareRow(QStringLiteral("CPU share, ZOLprint, transfer of %1 bytes at 2400 baud "
+                                        "with its 10-s end (%2 s)")
+                             .arg(cost.dumpBytes)
+                             .arg(cost.transferSeconds, 0, 'f', 1),
+                         cost.transfer, kCpuGoal));
+    rows.append(
+        shareRow(QStringLiteral("CPU share, ZOLprint, ") + before, cost.idleBefore, kIdleCpuGoal));
+    rows.append(wakeupRow(QStringLiteral("Wake-ups (context switches), ZOLprint, ") + before,
+                          cost.wakeupsBefore));
+    rows.append(
+        shareRow(QStringLiteral("CPU share, ZOLprint, ") + after, cost.idleAfter, kIdleCpuGoal));
+    rows.append(wakeupRow(QStringLiteral("Wake-ups (context switches), ZOLprint, ") + after,
+                          cost.wakeupsAfter));
     return true;
 }
 
@@ -239,17 +266,29 @@ bool fileRows(const BenchPaths &paths, const Plan &plan, const QString &scratch,
     return true;
 }
 
-QString machineText()
+QString machineText(const QString &platformsText)
 {
     return QStringLiteral(
                "- Date: %1\n- Machine: %2, %3 logical CPUs, %4\n- Qt: %5 (built with %6)\n"
-               "- Build: %7\n")
+               "- Build: %7\n- Programs run on: %8\n")
         .arg(QDateTime::currentDateTime().toString(Qt::ISODate), cpuModel())
         .arg(QThread::idealThreadCount())
         .arg(QSysInfo::prettyProductName() + QStringLiteral(", kernel ") +
                  QSysInfo::kernelVersion(),
              QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
-             QStringLiteral(ZOL_BENCH_BUILD_TYPE));
+             QStringLiteral(ZOL_BENCH_BUILD_TYPE), platformsText);
+}
+
+QString platformsDescription(const QList<QByteArray> &platforms)
+{
+    QStringList names;
+    for (const QByteArray &platform : platforms) {
+        names.append(
+            platform == "xcb"
+                ? QStringLiteral("xcb on X display %1").arg(qEnvironmentVariable("DISPLAY"))
+                : QString::fromLatin1(platform));
+    }
+    return names.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -271,7 +310,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption resultsOption(QStringLiteral("results"),
                                            QStringLiteral("Markdown file to write the table to."),
                                            QStringLiteral("file"));
-    parser.addOptions({quickOption, onlyOption, resultsOption});
+    const QCommandLineOption platformsOption(
+        QStringLiteral("platforms"),
+        QStringLiteral("Comma-separated Qt platforms to run the programs on: xcb (needs an X "
+                       "display), offscreen. Start-up is measured on each, the rest on the "
+                       "first. Default: offscreen."),
+        QStringLiteral("list"));
+    parser.addOptions({quickOption, onlyOption, resultsOption, platformsOption});
     parser.process(app);
 
     Plan plan;
@@ -297,9 +342,27 @@ int main(int argc, char *argv[])
         plan.fileRepeats = 3;
     }
 
-    const BenchPaths paths{QStringLiteral(ZOLPRINT_PATH), QStringLiteral(USERTOOL_PATH),
-                           QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
-                           QStringLiteral(ZOLMETER_PATH)};
+    if (parser.isSet(platformsOption)) {
+        plan.platforms.clear();
+        for (const QString &platform :
+             parser.value(platformsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (platform != u"xcb" && platform != u"offscreen") {
+                std::fprintf(stderr, "zolbench: unknown platform \"%s\"\n", qPrintable(platform));
+                return 2;
+            }
+            plan.platforms.append(platform.toLatin1());
+        }
+        if (plan.platforms.isEmpty())
+            plan.platforms = {"offscreen"};
+    }
+    if (plan.platforms.contains("xcb") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "zolbench: xcb needs an X display (DISPLAY is not set)\n");
+        return 2;
+    }
+
+    BenchPaths paths{QStringLiteral(ZOLPRINT_PATH),   QStringLiteral(USERTOOL_PATH),
+                     QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
+                     QStringLiteral(ZOLMETER_PATH),   plan.platforms.first()};
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         std::fprintf(stderr, "zolbench: no scratch folder\n");
@@ -308,8 +371,13 @@ int main(int argc, char *argv[])
 
     QList<ResultRow> rows;
     bool ok = true;
-    if (plan.parts.contains(QStringLiteral("startup")))
-        ok = startupRows(paths, plan, rows) && ok;
+    if (plan.parts.contains(QStringLiteral("startup"))) {
+        for (const QByteArray &platform : plan.platforms) {
+            BenchPaths on = paths;
+            on.platform = platform;
+            ok = startupRows(on, plan, rows) && ok;
+        }
+    }
     if (plan.parts.contains(QStringLiteral("transfer")))
         ok = transferRows(paths, plan, rows) && ok;
     if (plan.parts.contains(QStringLiteral("receive")))
@@ -323,8 +391,9 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(resultsOption)) {
         QFile results(parser.value(resultsOption));
-        const QString text =
-            QStringLiteral("# Benchmark results\n\n") + machineText() + QLatin1Char('\n') + table;
+        const QString text = QStringLiteral("# Benchmark results\n\n") +
+                             machineText(platformsDescription(plan.platforms)) + QLatin1Char('\n') +
+                             table;
         if (!results.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             results.write(text.toUtf8()) < 0) {
             std::fprintf(stderr, "zolbench: cannot write %s\n", qPrintable(results.fileName()));

@@ -6,11 +6,12 @@
 #   scripts/setup.sh --package  also what building the Debian package needs
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
-          qt6-translations-l10n)
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev libfontconfig-dev
+          fonts-liberation qt6-translations-l10n)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(xvfb xauth xdotool imagemagick cups printer-driver-cups-pdf poppler-utils
-              clang libclang-rt-14-dev dpkg-dev desktop-file-utils)
+              clang libclang-rt-14-dev dpkg-dev desktop-file-utils
+              g++-mingw-w64-x86-64-posix python3)
 elif [[ "${1:-}" == "--package" ]]; then
     packages+=(dpkg-dev)
 fi

@@ -3,6 +3,13 @@
 #include <QFont>
 #include <QStringList>
 
+#ifdef ZOL_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+
+#include <exception>
+#include <thread>
+#endif
+
 namespace zol {
 
 void installFontSubstitutes()
@@ -13,5 +20,45 @@ void installFontSubstitutes()
     QFont::insertSubstitutions(QStringLiteral("Courier New"),
                                {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")});
 }
+
+#ifdef ZOL_HAVE_FONTCONFIG
+
+struct FontConfigWarmUp::Private
+{
+    std::thread thread;
+};
+
+FontConfigWarmUp::FontConfigWarmUp()
+{
+    // Without a thread the font database simply reads the configuration
+    // itself when it is first needed.
+    try {
+        d.reset(new Private{std::thread([] { FcInit(); })});
+    } catch (const std::exception &) {
+    }
+}
+
+FontConfigWarmUp::~FontConfigWarmUp()
+{
+    wait();
+}
+
+void FontConfigWarmUp::wait()
+{
+    if (d && d->thread.joinable())
+        d->thread.join();
+}
+
+#else
+
+struct FontConfigWarmUp::Private
+{
+};
+
+FontConfigWarmUp::FontConfigWarmUp() = default;
+FontConfigWarmUp::~FontConfigWarmUp() = default;
+void FontConfigWarmUp::wait() {}
+
+#endif
 
 } // namespace zol

@@ -20,6 +20,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    zol::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZOL Print"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -28,6 +29,7 @@ int main(int argc, char *argv[])
                                             .arg(ZOLPRINT_VERSION_PATCH));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
     zol::installFontSubstitutes();
+    fontConfig.wait();
 
     // The COM numbers given to adapters live in the user's own settings:
     // zolprint.ini stays the two lines that every copy of the program reads.

@@ -5,6 +5,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+
+#include <string>
 #endif
 
 namespace zol {
@@ -17,12 +19,16 @@ bool QtProgramLauncher::start(const QString &path)
     process.setProgram(path);
 #ifdef Q_OS_WIN
     // QProcess would quote a program path that holds spaces; the system is
-    // to see the path itself as the command line.
-    process.setCreateProcessArgumentsModifier([path](QProcess::CreateProcessArguments *arguments) {
-        arguments->arguments = path;
-        arguments->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
-        arguments->startupInfo->wShowWindow = SW_SHOWNORMAL;
-    });
+    // to see the path itself as the command line. CreateProcess may write
+    // into the command line it is handed, so it gets a copy of its own, which
+    // lives until startDetached() has returned.
+    std::wstring commandLine = path.toStdWString();
+    process.setCreateProcessArgumentsModifier(
+        [&commandLine](QProcess::CreateProcessArguments *arguments) {
+            arguments->arguments = commandLine.data();
+            arguments->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+            arguments->startupInfo->wShowWindow = SW_SHOWNORMAL;
+        });
 #endif
     return process.startDetached();
 }

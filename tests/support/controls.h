@@ -6,9 +6,9 @@
 
 namespace zol::test {
 
-// A window's control, found by its name as the user and assistive tools know
-// it. A missing control stops the run with its name instead of a null
-// pointer crash somewhere later.
+// A window's control, found by its own name (the object name, not what a
+// screen reader says). A missing control stops the run with its name instead
+// of a null pointer crash somewhere later.
 template <class T> T *control(const QObject &window, const QString &name)
 {
     T *const found = window.findChild<T *>(name);

@@ -10,6 +10,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    zol::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"ZOL user name"_s);
     QApplication::setApplicationVersion(u"%1.%2.%3"_s.arg(ZOLUSERNAME_VERSION_MAJOR)
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
                                             .arg(ZOLUSERNAME_VERSION_PATCH));
     QApplication::setWindowIcon(QIcon(u":/zol/zol.png"_s));
     zol::installFontSubstitutes();
+    fontConfig.wait();
 
     zol::QtSerialPort serialPort;
     zol::QtMessageBoxes messageBoxes;

@@ -5,8 +5,9 @@
 
 namespace zol::test {
 
-// A pseudo-terminal pair for tests of the real serial control. The test holds
-// the master side and plays the meter; the program opens slavePath().
+// A pseudo-terminal pair for the tests of the real serial control and the
+// benchmark. The caller holds the master side and plays the meter; the
+// program opens slavePath().
 class PtyPair
 {
 public:
