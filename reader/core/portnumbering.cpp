@@ -22,12 +22,15 @@ QString keyOf(int number)
     return u"COM%1"_s.arg(number);
 }
 
-// 0 for anything but COM1 to COM255, in any case.
-int numberIn(const QString &name)
+// 0 for anything but COM1 to COM255. Windows names its ports in any case;
+// the store's keys are the program's own, written as keyOf() writes them.
+int numberIn(const QString &name, Qt::CaseSensitivity sensitivity)
 {
-    static const QRegularExpression pattern(u"^COM([1-9][0-9]{0,2})$"_s,
+    static const QRegularExpression anyCase(u"^COM([1-9][0-9]{0,2})$"_s,
                                             QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(name);
+    static const QRegularExpression exact(u"^COM([1-9][0-9]{0,2})$"_s);
+    const QRegularExpressionMatch match =
+        (sensitivity == Qt::CaseInsensitive ? anyCase : exact).match(name);
     const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
     return number <= kLastComPort ? number : 0;
 }
@@ -76,7 +79,7 @@ QMap<int, QString> PortNumbering::remembered() const
         return numbers;
     const QStringList keys = m_store.keys();
     for (const QString &key : keys) {
-        const int number = numberIn(key);
+        const int number = numberIn(key, Qt::CaseSensitive);
         const QString device = m_store.value(key);
         if (number >= kFirstListedPort && !device.isEmpty())
             numbers.insert(number, device);
@@ -116,7 +119,7 @@ QList<OfferedPort> PortNumbering::offer(const QList<PortInfo> &present) const
             continue;
         int number = 0;
         if (m_naming == Naming::Windows) {
-            number = numberIn(port.device);
+            number = numberIn(port.device, Qt::CaseInsensitive);
         } else {
             for (int n = kFirstListedPort; n <= kLastComPort && !number; ++n) {
                 if (leadsTo(comPortVariable(n), port))
