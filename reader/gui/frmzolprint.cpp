@@ -9,6 +9,7 @@
 #include "meterdecoder.h"
 #include "pageprinter.h"
 #include "portlister.h"
+#include "portnumbering.h"
 #include "programlauncher.h"
 #include "serialport.h"
 #include "settings.h"

@@ -2,7 +2,6 @@
 
 #include "languages.h"
 #include "pagestore.h"
-#include "portnumbering.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,12 +21,14 @@ class FileDialog;
 class MessageBoxes;
 class PagePrinter;
 class PortLister;
+class PortNumbering;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
 class StatusBar;
 class TextBox;
 class frmAbout;
+struct OfferedPort;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
 struct ReaderServices
