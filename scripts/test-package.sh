@@ -48,8 +48,10 @@ expected="./usr/bin/ZOL user name
 ./usr/share/doc/zolprint/docs/screenshots/usertool-programmed.png
 ./usr/share/doc/zolprint/docs/screenshots/usertool-serial.png
 ./usr/share/doc/zolprint/docs/screenshots/zolprint-about.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en-200.png
 ./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en.png
 ./usr/share/doc/zolprint/docs/screenshots/zolprint-main-nl.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en-200.png
 ./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en.png
 ./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-nl.png
 ./usr/share/icons/hicolor/128x128/apps/zolprint.png

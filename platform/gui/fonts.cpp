@@ -3,7 +3,14 @@
 #include <QFont>
 #include <QStringList>
 
-#ifdef ZOL_HAVE_FONTCONFIG
+// The build defines ZOL_HAVE_FONTCONFIG only where Qt draws text through
+// fontconfig; the Windows check compiles with this build's flags, so the
+// platform is asked too.
+#if defined(ZOL_HAVE_FONTCONFIG) && !defined(Q_OS_WIN)
+#define ZOL_WARM_FONTCONFIG
+#endif
+
+#ifdef ZOL_WARM_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 
 #include <exception>
@@ -21,7 +28,7 @@ void installFontSubstitutes()
                                {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")});
 }
 
-#ifdef ZOL_HAVE_FONTCONFIG
+#ifdef ZOL_WARM_FONTCONFIG
 
 struct FontConfigWarmUp::Private
 {

@@ -2,6 +2,7 @@
 
 #include "comports.h"
 
+#include <QCollator>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -10,28 +11,30 @@ namespace zol {
 
 QList<PortInfo> SystemPortLister::ports() const
 {
-    QList<PortInfo> found;
+    QList<PortInfo> ports;
     const QList<QSerialPortInfo> available = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : available) {
-        PortInfo port;
+        // On Windows the user types COM3; elsewhere the device path is what
+        // goes into ZOL_COM<n>.
 #ifdef Q_OS_WIN
-        // "COM7", the name the user knows from the Device Manager, rather
-        // than the \\.\COM7 the system opens.
-        port.device = info.portName();
+        ports.append({info.portName(), info.description(), QString()});
 #else
-        port.device = info.systemLocation();
-        port.stableName = stableDeviceName(port.device);
+        const QString device = info.systemLocation();
+        ports.append({device, info.description(), stableDeviceName(device)});
 #endif
-        port.description = info.description();
-        found.append(port);
     }
-    // The system's order follows its own enumeration; the user should find
-    // the same adapter in the same place each time the menu opens.
-    std::sort(found.begin(), found.end(), [](const PortInfo &a, const PortInfo &b) {
-        return a.device.size() != b.device.size() ? a.device.size() < b.device.size()
-                                                  : a.device < b.device;
+    QCollator collator;
+    collator.setNumericMode(true);
+    std::sort(ports.begin(), ports.end(), [&collator](const PortInfo &a, const PortInfo &b) {
+        return collator.compare(a.device, b.device) < 0;
     });
-    return found;
+    return ports;
+}
+
+const PortLister &systemPortLister()
+{
+    static const SystemPortLister lister;
+    return lister;
 }
 
 } // namespace zol

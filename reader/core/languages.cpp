@@ -57,6 +57,15 @@ void fillLanguageTables(LanguageTables &t)
     t.sErr105 =
         table(u"Fout 105 - Geen printer beschikbaar", u"Error 105 - No printer available",
               u"Fehler 105 - Kein Drucker verfügbar", u"Erreur 105 - Aucune imprimante disponible");
+    t.sPortlist =
+        table(u"Seriële poorten op deze computer:", u"Serial ports on this computer:",
+              u"Serielle Anschlüsse dieses Computers:", u"Ports série de cet ordinateur :");
+    t.sNoports = table(u"geen", u"none", u"keine", u"aucun");
+
+    t.sNameVenster = table(u"Pagina", u"Page", u"Seite", u"Page");
+    t.sNamePageno = table(u"Paginanummer", u"Page number", u"Seitennummer", u"Numéro de page");
+    t.sNameVoortgang = table(u"Voortgang", u"Progress", u"Fortschritt", u"Progression");
+    t.sNameStatus = table(u"Statusbalk", u"Status bar", u"Statusleiste", u"Barre d'état");
 }
 
 QString languageCode(qint16 language)

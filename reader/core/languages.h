@@ -27,6 +27,11 @@ struct LanguageTables
     LanguageTable sFilter, sDefext;
     // Messages.
     LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105;
+    // The line under error 103 that names the serial ports present, and its
+    // word for none.
+    LanguageTable sPortlist, sNoports;
+    // What a screen reader says for the controls that have no caption.
+    LanguageTable sNameVenster, sNamePageno, sNameVoortgang, sNameStatus;
 };
 
 void fillLanguageTables(LanguageTables &tables);

@@ -8,6 +8,7 @@
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
+#include "portinfo.h"
 #include "portlister.h"
 #include "portnumbering.h"
 #include "programlauncher.h"
@@ -19,6 +20,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -49,12 +51,10 @@ QFont namedFont(const char16_t *family, qreal points)
     return font;
 }
 
-// QAction has no accessible name of its own (assistive tools read its
-// caption), so the name is kept as a property beside the object name.
+// A menu item is read by its caption, as Qt gives it without the ampersand.
 void nameItem(QAction *action, const QString &name)
 {
     action->setObjectName(name);
-    action->setProperty("accessibleName", name);
 }
 
 // Disabling a menu in the bar does not disable its items' shortcuts, and a
@@ -68,6 +68,25 @@ void setMenuEnabled(QMenu *menu, bool enabled)
         else
             action->setEnabled(enabled);
     }
+}
+
+// The menu bar belongs to the desktop, not to the window's Courier New. A
+// font set on a widget keeps only what it sets itself, so every property is
+// set again to make the desktop's font stand whole against the window's.
+QFont desktopMenuFont(const QWidget *bar)
+{
+    const QFont desktop = QApplication::font(bar);
+    QFont font(desktop);
+    font.setFamilies(desktop.families().isEmpty() ? QStringList{desktop.family()}
+                                                  : desktop.families());
+    if (desktop.pointSizeF() > 0)
+        font.setPointSizeF(desktop.pointSizeF());
+    else
+        font.setPixelSize(desktop.pixelSize());
+    font.setWeight(desktop.weight());
+    font.setStyle(desktop.style());
+    font.setStyleHint(desktop.styleHint());
+    return font;
 }
 
 } // namespace
@@ -181,6 +200,7 @@ void frmZOLprint::buildMenu()
 {
     QMenuBar *bar = menuBar();
     nameControl(bar, QStringLiteral("menuBar"));
+    bar->setFont(desktopMenuFont(bar));
     auto addMenu = [](QWidget *parent, const QString &name) {
         auto *menu = new QMenu(parent);
         nameControl(menu, name);
@@ -293,6 +313,12 @@ void frmZOLprint::Form_Load()
     mStart->setText(text(t.sStart));
     mHelp->setTitle(text(t.sHelp));
     mAbout->setText(text(t.sAbout));
+
+    // The controls without a caption are named in the program's language.
+    txtVenster->setAccessibleName(text(t.sNameVenster));
+    txtPageno->setAccessibleName(text(t.sNamePageno));
+    pbVoortgang->setAccessibleName(text(t.sNameVoortgang));
+    StatusBar1->setAccessibleName(text(t.sNameStatus));
 }
 
 void frmZOLprint::Form_Unload()
@@ -347,11 +373,11 @@ void frmZOLprint::listPorts()
         delete item;
     }
     listedPorts.clear();
-    if (!m_services.portLister || !m_services.portNumbering)
+    if (!m_services.portNumbering)
         return;
 
-    const QList<OfferedPort> offered =
-        m_services.portNumbering->offer(m_services.portLister->ports());
+    const PortLister &lister = m_services.portLister ? *m_services.portLister : systemPortLister();
+    const QList<OfferedPort> offered = m_services.portNumbering->offer(lister.ports());
     if (offered.isEmpty())
         return;
     listedPorts.append(mPort->addSeparator());
@@ -359,7 +385,7 @@ void frmZOLprint::listPorts()
         // A description is the system's text, not a caption with access keys.
         QString caption = port.caption;
         QAction *item = mPort->addAction(caption.replace(u'&', u"&&"_s));
-        item->setObjectName(u"mPort%1"_s.arg(port.number));
+        nameItem(item, u"mPort%1"_s.arg(port.number));
         item->setData(int(port.number));
         item->setCheckable(true);
         portItems->addAction(item);
@@ -457,7 +483,12 @@ void frmZOLprint::mStart_Click()
                                : QString());
         if (!device.isEmpty())
             message += u"\r\nCOM%1 = %2"_s.arg(m_state.iPort).arg(device);
-        showError(message);
+        // Which port to choose is the user's next question: name those there are.
+        const PortLister &lister =
+            m_services.portLister ? *m_services.portLister : systemPortLister();
+        showError(message + u"\r\n"_s +
+                  portListLine(text(m_state.tables.sPortlist), lister.ports(),
+                               text(m_state.tables.sNoports)));
         return;
     }
 
@@ -519,6 +550,9 @@ void frmZOLprint::endTransfer()
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
+    // The page buttons that had the focus were disabled; the received page
+    // is what the user turns to now.
+    txtVenster->setFocus();
 }
 
 void frmZOLprint::mSave_Click()

@@ -40,8 +40,10 @@ struct ReaderServices
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
-    // Without both, the COM port menu offers COM1 to COM4 alone.
-    PortLister *portLister = nullptr;
+    // The ports error 103 names and the COM port menu lists; none given:
+    // the system's own.
+    const PortLister *portLister = nullptr;
+    // Without it the COM port menu offers COM1 to COM4 alone.
     PortNumbering *portNumbering = nullptr;
 };
 

@@ -2,6 +2,7 @@
 #include "comports.h"
 #include "linesettings.h"
 #include "malformedlinesettings.h"
+#include "portinfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,10 +23,12 @@ private slots:
     void codePageAgreesWithWindows1252();
     void codePageKeepsEveryByte();
     void codePageMarksWhatItCannotHold();
+    void codePageCarriesOnlyWhatComesBack();
     void lineSettingsParsed();
     void malformedLineSettingsRefusedWhole();
     void comPortDevices();
     void rememberedAndStableNames();
+    void portLines();
 };
 
 void TestPlatformLogic::codePageAgreesWithWindows1252()
@@ -84,6 +87,24 @@ void TestPlatformLogic::codePageMarksWhatItCannotHold()
     QCOMPARE(toAnsi(QString(high)), QByteArray("?"));
     QCOMPARE(toAnsi(QString(low) + u'x'), QByteArray("?x"));
     QCOMPARE(toAnsi(u"x"_s + high + high + low), QByteArray("x??"));
+}
+
+void TestPlatformLogic::codePageCarriesOnlyWhatComesBack()
+{
+    // Every character that has a byte comes back from it as itself, and the
+    // rule agrees with the conversion for the whole first plane.
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        const QChar ch(static_cast<char16_t>(u));
+        const bool roundTrip =
+            !ch.isSurrogate() && ansiToChar(static_cast<unsigned char>(charToAnsi(ch))) == ch;
+        QVERIFY2(ansiCanCarry(ch) == roundTrip, qPrintable(QString::number(u, 16)));
+    }
+    QVERIFY(ansiCanCarry(u'?'));
+    QVERIFY(ansiCanCarry(u"René €5 Zoë ŠŽ"_s));
+    QVERIFY(ansiCanCarry(QString()));
+    QVERIFY(!ansiCanCarry(u"Łukasz"_s));
+    QVERIFY(!ansiCanCarry(u"a😀"_s));
+    QVERIFY(!ansiCanCarry(QChar(char16_t(0xD83D))));
 }
 
 void TestPlatformLogic::lineSettingsParsed()
@@ -188,6 +209,25 @@ void TestPlatformLogic::rememberedAndStableNames()
     QVERIFY(stableDeviceName(dir.filePath(u"ttyUSB7"_s), byId).isEmpty());
     QVERIFY(stableDeviceName(device, dir.filePath(u"nowhere"_s)).isEmpty());
     QVERIFY(stableDeviceName(QString(), byId).isEmpty());
+}
+
+void TestPlatformLogic::portLines()
+{
+    const QString heading = u"Serial ports on this computer:"_s;
+    QCOMPARE(portListLine(heading, {}, u"none"_s), u"Serial ports on this computer: none"_s);
+    QCOMPARE(portListLine(heading, {{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}, u"none"_s),
+             u"Serial ports on this computer: /dev/ttyUSB0 (FT232R USB UART)"_s);
+    // A port without a description is named alone; the order given is kept;
+    // a description from a driver with line breaks stays on the one line.
+    QCOMPARE(portListLine(u"Ports série de cet ordinateur :"_s,
+                          {{u"COM3"_s, QString()},
+                           {u"COM10"_s, u"  USB Serial\r\nDevice "_s},
+                           {u"COM4"_s, u" "_s}},
+                          u"aucun"_s),
+             u"Ports série de cet ordinateur : COM3, COM10 (USB Serial Device), COM4"_s);
+    // A port the system cannot name is no help to the user.
+    QCOMPARE(portListLine(heading, {{QString(), u"ghost"_s}}, u"none"_s),
+             u"Serial ports on this computer: none"_s);
 }
 
 } // namespace zol::test

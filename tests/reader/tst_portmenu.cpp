@@ -116,7 +116,7 @@ void PortMenuTest::initTestCase()
 void PortMenuTest::presentPortsListedBelowTheFourItems()
 {
     Fixture f;
-    f.lister.present = {kFtdi, kBuiltIn, kCradle};
+    f.lister.list = {kFtdi, kBuiltIn, kCradle};
     f.start();
     // Nothing is listed before the user looks.
     QCOMPARE(f.lister.listings, 0);
@@ -148,7 +148,7 @@ void PortMenuTest::presentPortsListedBelowTheFourItems()
     // Opening again lists again, without doubles; an adapter pulled out in
     // between is gone, and with no port present neither item nor separator
     // is left.
-    f.lister.present = {kCradle};
+    f.lister.list = {kCradle};
     QVERIFY(f.openPortMenu());
     QCOMPARE(f.lister.listings, 2);
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"-"_s,
@@ -156,7 +156,7 @@ void PortMenuTest::presentPortsListedBelowTheFourItems()
     QCOMPARE(control<QAction>(*f.window, u"mPort5"_s)->text(),
              u"COM5 - /dev/ttyACM0 (Cradle && Co)"_s);
     f.portMenu()->hide();
-    f.lister.present.clear();
+    f.lister.list.clear();
     QVERIFY(f.openPortMenu());
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s}));
     QCOMPARE(group->actions().size(), 4);
@@ -166,7 +166,7 @@ void PortMenuTest::presentPortsListedBelowTheFourItems()
 void PortMenuTest::choosingAListedPortIsKeptAtExit()
 {
     Fixture f;
-    f.lister.present = {kFtdi, kCradle};
+    f.lister.list = {kFtdi, kCradle};
     frmZOLprint &w = f.start();
     QVERIFY(f.openPortMenu());
     QAction *cradle = control<QAction>(w, u"mPort6"_s);

@@ -46,13 +46,17 @@ void ReaderLogicTest::languageTables()
     QCOMPARE(t.sErr103[kGerman], u"Fehler 103 - COM Anschluß kann nicht geöffnet werden"_s);
     QCOMPARE(t.sErr105[kGerman], u"Fehler 105 - Kein Drucker verfügbar"_s);
     QCOMPARE(t.sDefext[kDutch], u"*.vmt"_s);
+    QCOMPARE(t.sPortlist[kFrench], u"Ports série de cet ordinateur :"_s);
+    QCOMPARE(t.sNamePageno[kFrench], u"Numéro de page"_s);
 
     // Every entry of every table is filled, in every language.
     const LanguageTable *all[] = {
-        &t.sFile,      &t.sOpen,   &t.sSave,     &t.sPrint,    &t.sThispage, &t.sAllpages,
-        &t.sExit,      &t.sComm,   &t.sPort,     &t.sStart,    &t.sHelp,     &t.sAbout,
-        &t.sConnected, &t.sStop,   &t.sPrompt30, &t.sPrompt31, &t.sFilter,   &t.sDefext,
-        &t.sErrtitle,  &t.sErr101, &t.sErr102,   &t.sErr103,   &t.sErr104,   &t.sErr105};
+        &t.sFile,     &t.sOpen,        &t.sSave,       &t.sPrint,         &t.sThispage,
+        &t.sAllpages, &t.sExit,        &t.sComm,       &t.sPort,          &t.sStart,
+        &t.sHelp,     &t.sAbout,       &t.sConnected,  &t.sStop,          &t.sPrompt30,
+        &t.sPrompt31, &t.sFilter,      &t.sDefext,     &t.sErrtitle,      &t.sErr101,
+        &t.sErr102,   &t.sErr103,      &t.sErr104,     &t.sErr105,        &t.sPortlist,
+        &t.sNoports,  &t.sNameVenster, &t.sNamePageno, &t.sNameVoortgang, &t.sNameStatus};
     for (const LanguageTable *table : all)
         for (const QString &entry : *table)
             QVERIFY(!entry.isEmpty());

@@ -4,18 +4,18 @@
 
 namespace zol::test {
 
-// The ports a test plugs in; change present between two listings to play a
-// replug.
+// Whatever ports the test says are there; change list between two listings
+// to play a replug.
 class FakePortLister final : public PortLister
 {
 public:
     QList<PortInfo> ports() const override
     {
         ++listings;
-        return present;
+        return list;
     }
 
-    QList<PortInfo> present;
+    QList<PortInfo> list;
     mutable int listings = 0;
 };
 
