@@ -46,6 +46,7 @@ public:
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    QString lossReason() const;
     void dropDevice();
     void announceRescued();
 

@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -113,6 +114,7 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     tmrControle.setTimerType(Qt::PreciseTimer);
     connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
+    connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -497,6 +499,8 @@ void frmZOLprint::mStart_Click()
     PageStore &pages = m_state.pages;
     pages.clearPages();
     pages.iFillpage = 0;
+    m_state.bReceived = false;
+    m_state.sLost.reset();
     pbVoortgang->setValue(0);
     pages.iPages = 1;
     pages.iCurpage = 0;
@@ -529,6 +533,7 @@ void frmZOLprint::tmrReadbuf_Timer()
     const QByteArray chunk = port.readAll();
     m_state.iLength = static_cast<qint16>(chunk.size());
     receiveChunk(m_state.pages, chunk);
+    m_state.bReceived = true;
 }
 
 void frmZOLprint::tmrControle_Timer()
@@ -539,12 +544,28 @@ void frmZOLprint::tmrControle_Timer()
         endTransfer();
     if (!m_state.pages.currentPage().isEmpty())
         txtVenster->setText(m_state.pages.currentPage());
+    // Told once, after the pages are back on show, so that the user sees what
+    // did arrive while reading why more may be missing.
+    if (m_state.sLost) {
+        const QString reason = *std::exchange(m_state.sLost, std::nullopt);
+        showError(text(m_state.tables.sErr106) + u"\r\n"_s + reason);
+    }
+}
+
+void frmZOLprint::MSComm1_Lost(const QString &reason)
+{
+    // The transfer goes on to its end by silence, as with a meter that just
+    // stopped; only the first loss of a transfer has anything to tell.
+    if (m_services.serialPort.isOpen() && !m_state.sLost)
+        m_state.sLost = reason;
 }
 
 void frmZOLprint::endTransfer()
 {
     m_services.serialPort.close();
     PageStore &pages = m_state.pages;
+    if (pages.fillPageCounts(m_state.bReceived))
+        ++pages.iPages;
     StatusBar1->setPanelText(1, text(m_state.tables.sStop) + QStringLiteral(" (") +
                                     QString::number(pages.iPages - 1) + QStringLiteral(")"));
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
@@ -564,9 +585,16 @@ void frmZOLprint::mSave_Click()
         dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
     if (!name)
         return;
+    const QStringList pages = m_state.pages.pagesInUse();
+    if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
+        const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
+        if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
+                                              MessageBoxes::Icon::None))
+            return;
+    }
     QString reason;
-    if (!saveMeasurements(*name, m_state.pages.pagesInUse(), m_state.pages.iPages, &reason))
-        showError(text(m_state.tables.sErr104));
+    if (!saveMeasurements(*name, pages, m_state.pages.iPages, &reason))
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mOpen_Click()
@@ -620,8 +648,11 @@ void frmZOLprint::mAllpages_Click()
 void frmZOLprint::printPages(const QStringList &pages)
 {
     QString reason;
-    if (!m_services.printer || !m_services.printer->printPages(pages, &reason))
-        showError(text(m_state.tables.sErr105));
+    if (!m_services.printer)
+        reason = QCoreApplication::translate("zol::PagePrinter", "no default printer");
+    else if (m_services.printer->printPages(pages, &reason))
+        return;
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mAbout_Click()

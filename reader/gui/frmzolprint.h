@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 class QAction;
 class QActionGroup;
 class QCloseEvent;
@@ -56,6 +58,10 @@ struct ReaderState
     qint16 iLength = 0;
     QString sBuf;
     LanguageTables tables;
+    // The transfer under way: whether any byte came, and, once the line was
+    // lost, the system's reason, told when the transfer has ended.
+    bool bReceived = false;
+    std::optional<QString> sLost;
 };
 
 class frmZOLprint : public QMainWindow
@@ -113,6 +119,7 @@ private:
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
+    void MSComm1_Lost(const QString &reason);
     void showError(const QString &text);
     void printPages(const QStringList &pages);
     const QString &text(const LanguageTable &table) const;

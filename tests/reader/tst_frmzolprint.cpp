@@ -8,12 +8,14 @@
 #include "ordinaryuser.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
+#include "settings.h"
 #include "statusbar.h"
 #include "textbox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,7 +25,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace zol;
 using namespace zol::test;
@@ -128,6 +140,37 @@ struct Fixture
     std::unique_ptr<frmZOLprint> window;
 };
 
+#ifdef Q_OS_UNIX
+// Runs what might wait on the named pipe at path. Should it still wait after
+// a generous bound, a helper opens the other end (with otherEnd, O_RDONLY or
+// O_WRONLY) to let it go, so that a fault fails the test instead of hanging
+// it. Returns whether that was needed.
+bool mightWaitOnPipe(const QString &path, int otherEnd, const std::function<void()> &run)
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool released = false;
+    std::thread helper([&] {
+        std::unique_lock lock(mutex);
+        if (finished.wait_for(lock, std::chrono::seconds(20), [&] { return done; }))
+            return;
+        released = true;
+        const int fd = ::open(QFile::encodeName(path).constData(), otherEnd | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    run();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    helper.join();
+    return released;
+}
+#endif
+
 } // namespace
 
 class FrmZOLprintTest : public QObject
@@ -140,6 +183,7 @@ private slots:
     void captionsInEachLanguage();
     void portItemsAndSettingsRoundTrip();
     void settingsThatCannotBeWritten();
+    void settingsFileThatIsAPipe();
     void controlsByNameAndGeometry();
     void pageNavigationAndWriteBack();
     void typingIsStoredWithCrLf();
@@ -148,6 +192,7 @@ private slots:
     void transferWithoutDataOrWithEmptyFirstPage();
     void transferCountersAndProgress();
     void transferBeyondTheLastPage();
+    void cutOffDumpAndLostLine();
     void watchdogRestartsOnData();
     void aboutIsOneDialogLoadedAfresh();
     // Last: it installs translators for the rest of the run.
@@ -302,6 +347,68 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     QCOMPARE(g.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
     QVERIFY(QFile::setPermissions(g.dir.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    // The same folder, but a file the user may write: written in place, and
+    // the port chosen in this run is kept.
+    Fixture h(" 2 \r\n 3 \r\n");
+    h.w().mPort1_Click();
+    QVERIFY(QFile::setPermissions(h.settingsPath, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadOther | QFile::WriteOther));
+    QVERIFY(QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    QVERIFY(denyAccess(h.dir.path()));
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        h.w().close();
+    }
+    QVERIFY(h.w().isUnloaded());
+    QCOMPARE(h.settingsOnDisk(), QByteArray(" 2 \r\n 1 \r\n"));
+
+    // A named pipe there is never opened for writing: no reader would come.
+    QFile::remove(h.settingsPath);
+    QVERIFY(QFile::setPermissions(h.dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    Fixture pipe;
+    QFile::remove(pipe.settingsPath);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe.settingsPath).constData(), 0666), 0);
+    QVERIFY(QFile::setPermissions(pipe.dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::ExeOther));
+    QVERIFY(denyAccess(pipe.dir.path()));
+    bool released = false;
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        released = mightWaitOnPipe(pipe.settingsPath, O_RDONLY, [&] { pipe.w().close(); });
+    }
+    QVERIFY2(!released, "exit waited for a reader of the named pipe");
+    QVERIFY(pipe.w().isUnloaded());
+    QVERIFY(QFileInfo(pipe.settingsPath).exists() && !QFileInfo(pipe.settingsPath).isFile());
+    QVERIFY(QFile::setPermissions(pipe.dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+#endif
+}
+
+void FrmZOLprintTest::settingsFileThatIsAPipe()
+{
+#ifdef Q_OS_UNIX
+    Fixture f(QByteArray(), false);
+    QCOMPARE(::mkfifo(QFile::encodeName(f.settingsPath).constData(), 0600), 0);
+    // The program starts at once, as without a settings file.
+    const bool released = mightWaitOnPipe(f.settingsPath, O_WRONLY, [&] { f.w().Form_Load(); });
+    QVERIFY2(!released, "the start waited for a writer of the named pipe");
+    QCOMPARE(f.w().state().iLanguage, defaultLanguage());
+    QCOMPARE(f.w().state().iPort, 1);
+    QVERIFY(control<QAction>(f.w(), u"mPort1"_s)->isChecked());
+    // At exit the pipe's place takes a settings file, which the next start reads.
+    f.w().mPort3_Click();
+    f.w().close();
+    QVERIFY(QFileInfo(f.settingsPath).isFile());
+    QVERIFY(f.settingsOnDisk().endsWith(" \r\n 3 \r\n"));
+#else
+    QSKIP("named pipes in the file system are a Unix matter");
 #endif
 }
 
@@ -611,13 +718,19 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.cmdNextpage_Click();
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" only page\r\n"_s);
 
-    // Text without any form feed stays in page 0.
+    // Text without any form feed is a page: shown, saved and printed.
     w.mStart_Click();
     f.receive("no form feed");
     w.tmrControle_Timer();
-    QCOMPARE(f.status(), u"Arrêt (0)"_s);
-    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(f.status(), u"Arrêt (1)"_s);
+    QCOMPARE(pages.iPages, -1);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"no form feed"_s);
+    QCOMPARE(pages.pagesInUse(), QStringList({u"no form feed"_s}));
+    w.cmdLastpage_Click();
+    QCOMPARE(pages.iCurpage, 0);
+    w.mAllpages_Click();
+    QCOMPARE(f.printer.jobs, QList<QStringList>({{u"no form feed"_s}}));
+    QVERIFY(f.boxes.shown.isEmpty());
 }
 
 void FrmZOLprintTest::transferCountersAndProgress()
@@ -662,6 +775,94 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
     QCOMPARE(pages.iPages, 98);
     w.cmdLastpage_Click();
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"100"_s);
+}
+
+void FrmZOLprintTest::cutOffDumpAndLostLine()
+{
+    // What the window shows and says at the moment a box comes up.
+    struct Box
+    {
+        QString title, text, status, window;
+    };
+    struct BoxesSeeingTheWindow final : MessageBoxes
+    {
+        void showOk(QWidget *parent, const QString &title, const QString &text, Icon) override
+        {
+            shown.append({title, text, control<StatusBar>(*parent, u"StatusBar1"_s)->panelText(1),
+                          control<TextBox>(*parent, u"txtVenster"_s)->text()});
+        }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return false; }
+        QList<Box> shown;
+    };
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    BoxesSeeingTheWindow boxes;
+    FakeFileDialog dialog;
+    FakePagePrinter printer;
+    frmZOLprint w(ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
+                                 dir.filePath(u"zolprint.ini"_s)});
+    w.Form_Load();
+    const PageStore &pages = std::as_const(w).state().pages;
+    auto receive = [&](const QByteArray &bytes) {
+        port.receive(bytes);
+        w.tmrReadbuf_Timer();
+    };
+
+    // The adapter is pulled halfway through the second page.
+    w.mStart_Click();
+    receive("first page\r\n\fsecond pa");
+    const QString reason = u"the line was hung up: the device was unplugged or switched off"_s;
+    emit port.lost(reason);
+    // Only silence ends the transfer; nothing is said before.
+    QVERIFY(port.isOpen());
+    QVERIFY(boxes.shown.isEmpty());
+    w.tmrControle_Timer();
+    QVERIFY(!port.isOpen());
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (2)"_s);
+    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
+    QCOMPARE(boxes.shown[0].text,
+             u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"_s +
+                 reason);
+    QCOMPARE(boxes.shown[0].status, u"Stop (2)"_s);
+    QCOMPARE(boxes.shown[0].window, u"first page\r\n"_s);
+
+    // The tail is a page like the others: reached, saved and printed.
+    w.cmdLastpage_Click();
+    QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u" second pa"_s);
+    w.mAllpages_Click();
+    QCOMPARE(printer.jobs, QList<QStringList>({{u"first page\r\n"_s, u" second pa"_s}}));
+    dialog.answers.append(dir.filePath(u"cut.mcs"_s));
+    w.mSave_Click();
+    QFile saved(dir.filePath(u"cut.mcs"_s));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(),
+             QByteArray("ZOL 0000\r\nfirst page\r\n\r\n\f\r\n second pa\r\n\f\r\nEND\r\n0\r\n"));
+
+    // Told once: later watchdog ticks and a loss after the end say nothing.
+    w.tmrControle_Timer();
+    emit port.lost(reason);
+    w.tmrControle_Timer();
+    QCOMPARE(boxes.shown.size(), 1);
+
+    // A loss reported twice in one transfer is told once; the next transfer,
+    // which ends with its form feed on a sound line, gives what it always did.
+    w.mStart_Click();
+    receive("only page\r\n");
+    emit port.lost(u"first"_s);
+    emit port.lost(u"second"_s);
+    w.tmrControle_Timer();
+    QCOMPARE(boxes.shown.size(), 2);
+    QVERIFY(boxes.shown[1].text.endsWith(u"\r\nfirst"_s));
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (1)"_s);
+    w.mStart_Click();
+    receive("one\r\n\ftwo\r\n\f");
+    w.tmrControle_Timer();
+    QCOMPARE(boxes.shown.size(), 2);
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (2)"_s);
+    QCOMPARE(pages.pagesInUse(), QStringList({u"one\r\n"_s, u" two\r\n"_s}));
 }
 
 void FrmZOLprintTest::watchdogRestartsOnData()
