@@ -175,7 +175,10 @@ LineResult Pty::writePaced(std::string_view bytes, int baud, Sent *sentOut)
             return LineResult::Stalled;
         LineResult waited = LineResult::Done;
         if (!full) {
-            waited = pause(ceil<milliseconds>(start + perChar * sent.bytes - Clock::now()));
+            // Signed, so that a meter that fell behind its pace waits for
+            // nothing instead of for an unsigned wrap-around.
+            waited = pause(ceil<milliseconds>(start + perChar * static_cast<long long>(sent.bytes) -
+                                              Clock::now()));
         } else if (!slaveIsOpen()) {
             // The hang-up masks whether there is room again; look again soon.
             waited = pause(20ms);

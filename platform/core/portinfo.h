@@ -12,6 +12,10 @@ struct PortInfo
 {
     QString device;
     QString description;
+    // A name that stays with the adapter across replugs
+    // (/dev/serial/by-id/...); empty where the system has none, and so
+    // initialised here that a port may be given by device and description.
+    QString stableName = {};
 
     friend bool operator==(const PortInfo &, const PortInfo &) = default;
 };

@@ -1,5 +1,7 @@
 #include "portlister.h"
 
+#include "comports.h"
+
 #include <QCollator>
 #include <QSerialPortInfo>
 
@@ -15,11 +17,11 @@ QList<PortInfo> SystemPortLister::ports() const
         // On Windows the user types COM3; elsewhere the device path is what
         // goes into ZOL_COM<n>.
 #ifdef Q_OS_WIN
-        const QString device = info.portName();
+        ports.append({info.portName(), info.description(), QString()});
 #else
         const QString device = info.systemLocation();
+        ports.append({device, info.description(), stableDeviceName(device)});
 #endif
-        ports.append({device, info.description()});
     }
     QCollator collator;
     collator.setNumericMode(true);

@@ -6,9 +6,10 @@
 
 namespace zol {
 
-// The serial ports present on this computer. The windows ask for them when
-// a port cannot be opened, so that the user learns which port to choose;
-// tests give a list of their own.
+// The serial ports present on this computer, asked afresh at every call:
+// adapters come and go while the program runs. The windows ask for them when
+// a port cannot be opened, so that the user learns which port to choose, and
+// ZOLprint's port menu lists them; tests give a list of their own.
 class PortLister
 {
 public:

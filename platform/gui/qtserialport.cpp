@@ -115,7 +115,8 @@ bool QtSerialPort::open(QString *reason)
 {
     if (m_open)
         return true;
-    const QString device = comPortDeviceName(m_commPort);
+    const QString device =
+        comPortDeviceName(m_commPort, m_remembered ? m_remembered(m_commPort) : QString());
     if (device.isEmpty()) {
         if (reason)
             *reason = QCoreApplication::translate("zol::QtSerialPort", "not a valid port number");

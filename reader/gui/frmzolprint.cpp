@@ -1,5 +1,6 @@
 #include "frmzolprint.h"
 
+#include "comports.h"
 #include "controlname.h"
 #include "filedialog.h"
 #include "frmabout.h"
@@ -9,6 +10,7 @@
 #include "pageprinter.h"
 #include "portinfo.h"
 #include "portlister.h"
+#include "portnumbering.h"
 #include "programlauncher.h"
 #include "progressbar.h"
 #include "serialport.h"
@@ -248,11 +250,17 @@ void frmZOLprint::buildMenu()
     mPort2 = addItem(mPort, QStringLiteral("mPort2"), QKeySequence(), &frmZOLprint::mPort2_Click);
     mPort3 = addItem(mPort, QStringLiteral("mPort3"), QKeySequence(), &frmZOLprint::mPort3_Click);
     mPort4 = addItem(mPort, QStringLiteral("mPort4"), QKeySequence(), &frmZOLprint::mPort4_Click);
+    portItems = new QActionGroup(this);
+    portItems->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     int number = 1;
     for (QAction *item : {mPort1, mPort2, mPort3, mPort4}) {
+        item->setData(number);
         item->setText(QStringLiteral("COM%1").arg(number++));
         item->setCheckable(true);
+        portItems->addAction(item);
     }
+    // Adapters come and go while the program runs.
+    connect(mPort, &QMenu::aboutToShow, this, &frmZOLprint::listPorts);
     mStart = addItem(mComm, QStringLiteral("mStart"), QKeySequence(Qt::CTRL | Qt::Key_I),
                      &frmZOLprint::mStart_Click);
 
@@ -297,11 +305,8 @@ void frmZOLprint::Form_Load()
     m_state.pages.iCurpage = 0;
     txtPageno->setText(QString::number(m_state.pages.iCurpage + 1));
 
-    // A number outside 1..4 checks no item and is kept as it is.
-    mPort1->setChecked(m_state.iPort == 1);
-    mPort2->setChecked(m_state.iPort == 2);
-    mPort3->setChecked(m_state.iPort == 3);
-    mPort4->setChecked(m_state.iPort == 4);
+    // A number that no item offers checks none and is kept as it is.
+    showPortCheckMark();
 
     fillLanguageTables(m_state.tables);
 
@@ -358,10 +363,52 @@ void frmZOLprint::mExit_Click()
 void frmZOLprint::selectPort(int port)
 {
     m_state.iPort = static_cast<qint16>(port);
-    mPort1->setChecked(port == 1);
-    mPort2->setChecked(port == 2);
-    mPort3->setChecked(port == 3);
-    mPort4->setChecked(port == 4);
+    showPortCheckMark();
+}
+
+void frmZOLprint::showPortCheckMark()
+{
+    // COM1 to COM4 first, then the listed ports. Unchecking the checked item
+    // of an exclusive group is allowed from code, so no mark is left behind
+    // for a number that no item offers.
+    const QList<QAction *> items = portItems->actions();
+    for (QAction *item : items)
+        item->setChecked(item->data().toInt() == m_state.iPort);
+}
+
+void frmZOLprint::listPorts()
+{
+    for (QAction *item : std::as_const(listedPorts)) {
+        portItems->removeAction(item);
+        delete item;
+    }
+    listedPorts.clear();
+    if (!m_services.portNumbering)
+        return;
+
+    const PortLister &lister = m_services.portLister ? *m_services.portLister : systemPortLister();
+    const QList<OfferedPort> offered = m_services.portNumbering->offer(lister.ports());
+    if (offered.isEmpty())
+        return;
+    listedPorts.append(mPort->addSeparator());
+    for (const OfferedPort &port : offered) {
+        // A description is the system's text, not a caption with access keys.
+        QString caption = port.caption;
+        QAction *item = mPort->addAction(caption.replace(u'&', u"&&"_s));
+        nameItem(item, u"mPort%1"_s.arg(port.number));
+        item->setData(int(port.number));
+        item->setCheckable(true);
+        portItems->addAction(item);
+        item->setChecked(port.number == m_state.iPort);
+        connect(item, &QAction::triggered, this, [this, port] { chooseListedPort(port); });
+        listedPorts.append(item);
+    }
+}
+
+void frmZOLprint::chooseListedPort(const OfferedPort &port)
+{
+    m_services.portNumbering->choose(port);
+    selectPort(port.number);
 }
 
 void frmZOLprint::showCurrentPage()
@@ -437,10 +484,19 @@ void frmZOLprint::mStart_Click()
     QString reason;
     if (!port.open(&reason)) {
         setInterfaceEnabled(true);
+        QString message = text(m_state.tables.sErr103) + u"\r\n"_s + reason;
+        // Which device the number stood for tells a wrong mapping from a
+        // wrong cable.
+        const QString device = comPortDeviceName(
+            m_state.iPort, m_services.portNumbering
+                               ? m_services.portNumbering->rememberedDevice(m_state.iPort)
+                               : QString());
+        if (!device.isEmpty())
+            message += u"\r\nCOM%1 = %2"_s.arg(m_state.iPort).arg(device);
         // Which port to choose is the user's next question: name those there are.
         const PortLister &lister =
             m_services.portLister ? *m_services.portLister : systemPortLister();
-        showError(text(m_state.tables.sErr103) + u"\r\n"_s + reason + u"\r\n"_s +
+        showError(message + u"\r\n"_s +
                   portListLine(text(m_state.tables.sPortlist), lister.ports(),
                                text(m_state.tables.sNoports)));
         return;

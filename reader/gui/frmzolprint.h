@@ -10,6 +10,7 @@
 #include <optional>
 
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QLineEdit;
 class QMenu;
@@ -22,12 +23,14 @@ class FileDialog;
 class MessageBoxes;
 class PagePrinter;
 class PortLister;
+class PortNumbering;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
 class StatusBar;
 class TextBox;
 class frmAbout;
+struct OfferedPort;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
 struct ReaderServices
@@ -39,8 +42,11 @@ struct ReaderServices
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
-    // The ports error 103 names; none given: the system's own.
+    // The ports error 103 names and the COM port menu lists; none given:
+    // the system's own.
     const PortLister *portLister = nullptr;
+    // Without it the COM port menu offers COM1 to COM4 alone.
+    PortNumbering *portNumbering = nullptr;
 };
 
 // The form-level state every part of the window works on.
@@ -107,6 +113,9 @@ private:
     void buildMenu();
     void setDesignCaptions();
     void selectPort(int port);
+    void listPorts();
+    void chooseListedPort(const OfferedPort &port);
+    void showPortCheckMark();
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
@@ -145,6 +154,10 @@ private:
     QAction *mPort2 = nullptr;
     QAction *mPort3 = nullptr;
     QAction *mPort4 = nullptr;
+    // COM1 to COM4 and the ports listed below them: one check mark among all.
+    QActionGroup *portItems = nullptr;
+    // The present ports, listed afresh each time the menu opens.
+    QList<QAction *> listedPorts;
     QAction *mStart = nullptr;
     QMenu *mHelp = nullptr;
     QAction *mAbout = nullptr;

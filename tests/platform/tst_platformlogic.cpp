@@ -4,7 +4,10 @@
 #include "malformedlinesettings.h"
 #include "portinfo.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zol;
@@ -24,6 +27,7 @@ private slots:
     void lineSettingsParsed();
     void malformedLineSettingsRefusedWhole();
     void comPortDevices();
+    void rememberedAndStableNames();
     void portLines();
 };
 
@@ -167,6 +171,44 @@ void TestPlatformLogic::comPortDevices()
 
     for (const char *name : {"ZOL_COM0", "ZOL_COM3", "ZOL_COM255", "ZOL_COM256"})
         qunsetenv(name);
+}
+
+void TestPlatformLogic::rememberedAndStableNames()
+{
+    const QString adapter = u"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s;
+    qunsetenv("ZOL_COM5");
+    QCOMPARE(comPortDeviceName(5, adapter), adapter);
+    QVERIFY(comPortVariable(5).isEmpty());
+    // The variable still wins over what the program remembered.
+    qputenv("ZOL_COM5", "/dev/pts/4");
+    QCOMPARE(comPortVariable(5), u"/dev/pts/4"_s);
+    QCOMPARE(comPortDeviceName(5, adapter), u"/dev/pts/4"_s);
+    qunsetenv("ZOL_COM5");
+    QVERIFY(comPortDeviceName(0, adapter).isEmpty());
+    QVERIFY(comPortDeviceName(256, adapter).isEmpty());
+    QVERIFY(comPortVariable(256).isEmpty());
+
+    // A folder of links as /dev/serial/by-id holds them; the device a plain
+    // file standing in for /dev/ttyUSB0.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"by-id"_s));
+    const QString device = dir.filePath(u"ttyUSB0"_s);
+    const QString other = dir.filePath(u"ttyUSB1"_s);
+    for (const QString &path : {device, other}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString byId = dir.filePath(u"by-id"_s);
+    QVERIFY(QFile::link(other, byId + u"/usb-Prolific-if00-port0"_s));
+    QVERIFY(QFile::link(device, byId + u"/usb-FTDI_A50285BI-if00-port0"_s));
+    QVERIFY(QFile::link(dir.filePath(u"gone"_s), byId + u"/usb-unplugged-if00-port0"_s));
+    QCOMPARE(stableDeviceName(device, byId), byId + u"/usb-FTDI_A50285BI-if00-port0"_s);
+    QCOMPARE(stableDeviceName(other, byId), byId + u"/usb-Prolific-if00-port0"_s);
+    // No link, no such device, no such folder: no stable name.
+    QVERIFY(stableDeviceName(dir.filePath(u"by-id"_s), byId).isEmpty());
+    QVERIFY(stableDeviceName(dir.filePath(u"ttyUSB7"_s), byId).isEmpty());
+    QVERIFY(stableDeviceName(device, dir.filePath(u"nowhere"_s)).isEmpty());
+    QVERIFY(stableDeviceName(QString(), byId).isEmpty());
 }
 
 void TestPlatformLogic::portLines()

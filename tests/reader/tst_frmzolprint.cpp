@@ -650,8 +650,10 @@ void FrmZOLprintTest::transferFailsToOpen()
     w.mStart_Click();
     QCOMPARE(f.boxes.shown.size(), 1);
     QCOMPARE(f.boxes.shown[0].title, u"ZOL Print Fehler"_s);
+    // The reason, the device COM1 stood for, then the ports there are.
     QCOMPARE(f.boxes.shown[0].text,
              u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nPermission denied\r\n"
+             u"COM1 = /dev/ttyS0\r\n"
              u"Serielle Anschlüsse dieses Computers: /dev/ttyUSB0 (FT232R USB UART), "
              u"/dev/ttyS0"_s);
     QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
@@ -668,13 +670,13 @@ void FrmZOLprintTest::transferFailsToOpen()
     // With no port at all, the line says so, in each language.
     const QStringList noPorts = {
         u"Fout 103 - COM poort kan niet worden geopend\r\nNo such file or directory\r\n"
-        u"Seriële poorten op deze computer: geen"_s,
+        u"COM1 = /dev/ttyS0\r\nSeriële poorten op deze computer: geen"_s,
         u"Error 103 - COM port cannot be opened\r\nNo such file or directory\r\n"
-        u"Serial ports on this computer: none"_s,
+        u"COM1 = /dev/ttyS0\r\nSerial ports on this computer: none"_s,
         u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nNo such file or directory\r\n"
-        u"Serielle Anschlüsse dieses Computers: keine"_s,
+        u"COM1 = /dev/ttyS0\r\nSerielle Anschlüsse dieses Computers: keine"_s,
         u"Erreur 103 - Impossible d'ouvrir le port COM\r\nNo such file or directory\r\n"
-        u"Ports série de cet ordinateur : aucun"_s};
+        u"COM1 = /dev/ttyS0\r\nPorts série de cet ordinateur : aucun"_s};
     for (int language = 0; language < 4; ++language) {
         Fixture g(QByteArray::number(language) + "\r\n1\r\n");
         g.port.failOpenWith = u"No such file or directory"_s;

@@ -4,13 +4,19 @@
 
 namespace zol::test {
 
-// Whatever ports the test says are there.
+// Whatever ports the test says are there; change list between two listings
+// to play a replug.
 class FakePortLister final : public PortLister
 {
 public:
-    QList<PortInfo> ports() const override { return list; }
+    QList<PortInfo> ports() const override
+    {
+        ++listings;
+        return list;
+    }
 
     QList<PortInfo> list;
+    mutable int listings = 0;
 };
 
 } // namespace zol::test
