@@ -183,10 +183,18 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     if (transferStart && transferEnd)
         cost.transferSeconds = double(transferEnd->ns - transferStart->ns) / 1e9;
 
-    sleepUntil(transferEnd ? transferEnd->ns + qint64(idleSeconds) * 1'000'000'000 : 0);
+    // Right after the close the window shows the pages and unlocks itself, as
+    // it first showed itself before the idle time before the read: that paint
+    // is counted on its own, and the idle time starts once it has settled, as
+    // the one before the read does.
+    sleepUntil(transferEnd ? transferEnd->ns + qint64(kSettleMs) * 1'000'000 : 0);
+    const std::optional<CpuMark> settled = markNow(program.pid());
+    if (transferEnd && settled && transferEnd->switches && settled->switches)
+        cost.switchesShowingEnd = *settled->switches - *transferEnd->switches;
+    sleepUntil(settled ? settled->ns + qint64(idleSeconds) * 1'000'000'000 : 0);
     const std::optional<CpuMark> afterEnd = markNow(program.pid());
-    cost.idleAfter = idleShareBetween(transferEnd, afterEnd);
-    cost.wakeupsAfter = wakeupsBetween(transferEnd, afterEnd);
+    cost.idleAfter = idleShareBetween(settled, afterEnd);
+    cost.wakeupsAfter = wakeupsBetween(settled, afterEnd);
     if (!program.isRunning())
         return fail(QStringLiteral("ZOLprint ended during the measurement"));
     program.stop();

@@ -17,6 +17,9 @@ struct TransferCost
     // Context switches a second of all its threads while idle.
     std::optional<double> wakeupsBefore;
     std::optional<double> wakeupsAfter;
+    // Context switches of all its threads in the second after the close, while
+    // the window shows the pages and unlocks itself.
+    std::optional<qint64> switchesShowingEnd;
     double transferSeconds = 0;
     qint64 dumpBytes = 0;
     QString error;

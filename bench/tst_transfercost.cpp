@@ -36,6 +36,9 @@ void TransferCostTest::measuresTheWholeTransfer()
     // cannot wake less than never.
     QVERIFY(cost.wakeupsBefore && cost.wakeupsAfter);
     QVERIFY(*cost.wakeupsBefore >= 0 && *cost.wakeupsAfter >= 0);
+    // Showing the pages is counted apart, and is not nothing.
+    QVERIFY(cost.switchesShowingEnd);
+    QVERIFY2(*cost.switchesShowingEnd > 0, qPrintable(QString::number(*cost.switchesShowingEnd)));
 }
 
 QTEST_GUILESS_MAIN(TransferCostTest)

@@ -114,7 +114,7 @@ bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &ro
 bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
 {
     progress(QStringLiteral("CPU share of a 2400-baud transfer of the sample dump (about %1 s)")
-                 .arg(25 + plan.idleSeconds * 3 / 2));
+                 .arg(26 + plan.idleSeconds * 3 / 2));
     const TransferCost cost = measureTransferCost(paths, plan.idleSeconds);
     if (!cost.error.isEmpty()) {
         progress(QStringLiteral("transfer failed: ") + cost.error);
@@ -141,7 +141,8 @@ bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &r
     };
     const QString before =
         QStringLiteral("idle %1 s before any transfer").arg(plan.idleSeconds / 2);
-    const QString after = QStringLiteral("idle %1 s after the transfer").arg(plan.idleSeconds);
+    const QString after = QStringLiteral("idle %1 s after the transfer, from 1 s after its end")
+                              .arg(plan.idleSeconds);
     rows.append(shareRow(QStringLiteral("CPU share, ZOLprint, transfer of %1 bytes at 2400 baud "
                                         "with its 10-s end (%2 s)")
                              .arg(cost.dumpBytes)
@@ -151,6 +152,11 @@ bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &r
         shareRow(QStringLiteral("CPU share, ZOLprint, ") + before, cost.idleBefore, kIdleCpuGoal));
     rows.append(wakeupRow(QStringLiteral("Wake-ups (context switches), ZOLprint, ") + before,
                           cost.wakeupsBefore));
+    rows.append(
+        {QStringLiteral("Context switches, ZOLprint, the first second after the transfer "
+                        "(showing its pages)"),
+         cost.switchesShowingEnd ? QString::number(*cost.switchesShowingEnd) : QStringLiteral("-"),
+         QStringLiteral("-"), std::nullopt, QStringLiteral("none set"), std::nullopt});
     rows.append(
         shareRow(QStringLiteral("CPU share, ZOLprint, ") + after, cost.idleAfter, kIdleCpuGoal));
     rows.append(wakeupRow(QStringLiteral("Wake-ups (context switches), ZOLprint, ") + after,

@@ -175,11 +175,10 @@ LineResult Pty::writePaced(std::string_view bytes, int baud, Sent *sentOut)
             return LineResult::Stalled;
         LineResult waited = LineResult::Done;
         if (!full) {
-            // Counted signed: once the meter fell behind its pace (held up,
-            // or slowed down by a sanitizer) the time left is negative.
-            const auto left =
-                start + perChar * static_cast<Clock::duration::rep>(sent.bytes) - Clock::now();
-            waited = pause(ceil<milliseconds>(std::max(left, Clock::duration::zero())));
+            // Signed, so that a meter that fell behind its pace waits for
+            // nothing instead of for an unsigned wrap-around.
+            waited = pause(ceil<milliseconds>(start + perChar * static_cast<long long>(sent.bytes) -
+                                              Clock::now()));
         } else if (!slaveIsOpen()) {
             // The hang-up masks whether there is room again; look again soon.
             waited = pause(20ms);

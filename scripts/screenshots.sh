@@ -52,7 +52,8 @@ export LC_ALL=C.UTF-8
 # Xvfb picks a free display itself and writes its number to fd 3. Without
 # -noreset it resets whenever its last client leaves, and refuses the next
 # program while it does.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$scratch/display" \
+# The screen is large enough for the main window at 200 %.
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -dpi 96 -nolisten tcp -noreset 3>"$scratch/display" \
     >"$scratch/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
@@ -137,15 +138,17 @@ start_meter() {
 
 mkdir -p "$out"
 
-# shoot_zolprint LANGUAGE-NUMBER SUFFIX LOCALE: the main window after reading
-# the sample dump, and its Communication menu with the port list open. The
-# locale gives the status bar's time and date the format a user there sees.
+# shoot_zolprint LANGUAGE-NUMBER SUFFIX LOCALE [SCALE]: the main window after
+# reading the sample dump, and its Communication menu with the port list open.
+# The locale gives the status bar's time and date the format a user there
+# sees; SCALE is the desktop's scale factor (1 unless given).
 shoot_zolprint() {
     local folder=$scratch/zolprint-$2 log=$scratch/dump.log id closed
     mkdir -p "$folder"
     printf ' %s \r\n 1 \r\n' "$1" >"$folder/zolprint.ini"
     closed=$(grep -c -- ': closed$' "$log" || true)
-    (cd "$folder" && LC_ALL=$3 ZOL_COM1=$(head -n 1 "$scratch/dump.device") exec "$zolprint") \
+    (cd "$folder" && LC_ALL=$3 QT_SCALE_FACTOR=${4:-1} \
+        ZOL_COM1=$(head -n 1 "$scratch/dump.device") exec "$zolprint") \
         >"$folder/stdout" 2>&1 &
     pids+=($!)
     id=$(window_id 'ZOL Print' "$folder/stdout")
@@ -187,6 +190,8 @@ shoot_zolprint() {
 start_meter dump
 shoot_zolprint 1 en C.UTF-8
 shoot_zolprint 0 nl nl_NL.UTF-8
+# At 200 %, as on a high-density screen: the same layout, nothing cut off.
+shoot_zolprint 1 en-200 C.UTF-8 2
 
 # The user-name tool speaks English only. Positions are the window's own
 # layout at 96 DPI (15 twips a pixel), inside the control.

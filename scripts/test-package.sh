@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it: exactly the expected files, a
 # dependency on every library package the programs load, valid desktop entries
-# that name the installed programs and icon. As root it also installs the
-# package with apt-get, starts both programs from PATH and removes it again.
+# that name the installed programs and icon, and the user guide with its
+# pictures. As root it also installs the package with apt-get, starts both
+# programs from PATH and removes it again.
 #   scripts/test-package.sh                  build the package, then check it
 #   ZOL_TEST_DEB=FILE scripts/test-package.sh  check FILE instead
 set -euo pipefail
@@ -42,6 +43,17 @@ expected="./usr/bin/ZOL user name
 ./usr/bin/ZOLprint
 ./usr/share/applications/zol-user-name.desktop
 ./usr/share/applications/zolprint.desktop
+./usr/share/doc/zolprint/README.md
+./usr/share/doc/zolprint/docs/screenshots/usertool-confirm.png
+./usr/share/doc/zolprint/docs/screenshots/usertool-programmed.png
+./usr/share/doc/zolprint/docs/screenshots/usertool-serial.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-about.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en-200.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-main-nl.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en-200.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en.png
+./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-nl.png
 ./usr/share/icons/hicolor/128x128/apps/zolprint.png
 ./usr/share/icons/hicolor/32x32/apps/zolprint.png"
 # The name is the sixth field and on: it may hold spaces.
@@ -100,7 +112,14 @@ for entry in "$scratch"/root/usr/share/applications/*.desktop; do
     [[ -f "$scratch/root/usr/share/icons/hicolor/32x32/apps/$icon.png" ]] ||
         fail "$(basename "$entry") names icon '$icon', which the package does not install"
 done
-echo "test-package: contents, dependencies and desktop entries are as expected"
+# The user guide as packaged: every picture it shows is there beside it.
+guide="$scratch/root/usr/share/doc/zolprint/README.md"
+grep -q '^### Connecting a meter' "$guide" || fail "the packaged user guide has no 'Connecting a meter'"
+while read -r picture; do
+    [[ -f "$(dirname "$guide")/$picture" ]] ||
+        fail "the packaged user guide shows $picture, which the package does not install"
+done < <(grep -oE '\]\([^)]+\.png\)' "$guide" | sed -E 's/^\]\(//; s/\)$//')
+echo "test-package: contents, dependencies, desktop entries and user guide are as expected"
 
 if [[ $(id -u) -ne 0 ]]; then
     echo "test-package: not root, so the package is not installed and started"

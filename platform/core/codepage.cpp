@@ -58,4 +58,20 @@ QByteArray toAnsi(const QString &text)
     return bytes;
 }
 
+bool ansiCanCarry(QChar ch)
+{
+    if (ch.isSurrogate())
+        return false;
+    return ch == QLatin1Char('?') || charToAnsi(ch) != '?';
+}
+
+bool ansiCanCarry(const QString &text)
+{
+    for (QChar ch : text) {
+        if (!ansiCanCarry(ch))
+            return false;
+    }
+    return true;
+}
+
 } // namespace zol

@@ -17,4 +17,10 @@ QString fromAnsi(const QByteArray &bytes);
 char charToAnsi(QChar ch);
 QByteArray toAnsi(const QString &text);
 
+// True when the character goes to a byte and comes back as itself, so that
+// what the user saw is what a file or the meter keeps. Half of a surrogate
+// pair never does: the pair as a whole has no byte.
+bool ansiCanCarry(QChar ch);
+bool ansiCanCarry(const QString &text);
+
 } // namespace zol

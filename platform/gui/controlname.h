@@ -5,12 +5,13 @@
 
 namespace zol {
 
-// Every control carries its own name as object name and accessible name, so
-// that tests and assistive technology find it by the same word.
+// The object name is the control's own name, by which tests and tools find
+// it. What a screen reader says is left to Qt: the caption, the label text,
+// or the heading label that names a box as its buddy; a control with none
+// of these is given a name in the program's language where it is built.
 inline void nameControl(QWidget *widget, const QString &name)
 {
     widget->setObjectName(name);
-    widget->setAccessibleName(name);
 }
 
 } // namespace zol

@@ -7,6 +7,12 @@
 
 #include <limits>
 
+#ifdef Q_OS_UNIX
+#include <QFileInfo>
+
+#include <poll.h>
+#endif
+
 namespace zol {
 
 namespace {
@@ -109,7 +115,8 @@ bool QtSerialPort::open(QString *reason)
 {
     if (m_open)
         return true;
-    const QString device = comPortDeviceName(m_commPort);
+    const QString device =
+        comPortDeviceName(m_commPort, m_remembered ? m_remembered(m_commPort) : QString());
     if (device.isEmpty()) {
         if (reason)
             *reason = QCoreApplication::translate("zol::QtSerialPort", "not a valid port number");
@@ -199,9 +206,25 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         return;
     if (!m_port.isOpen())
         return;
-    const QString reason = m_port.errorString();
+    const QString reason = lossReason();
     dropDevice();
     emit lost(reason);
+}
+
+QString QtSerialPort::lossReason() const
+{
+    // A hung-up line reads as end of file, which sets no error code: Qt then
+    // words whatever error an earlier call left behind ("Inappropriate ioctl
+    // for device"), which tells the user nothing. The line itself knows.
+#ifdef Q_OS_UNIX
+    pollfd line{static_cast<int>(m_port.handle()), POLLIN, 0};
+    if (line.fd >= 0 && ::poll(&line, 1, 0) > 0 && (line.revents & POLLHUP))
+        return QCoreApplication::translate(
+            "zol::QtSerialPort", "the line was hung up: the device was unplugged or switched off");
+    if (!QFileInfo::exists(m_device))
+        return QCoreApplication::translate("zol::QtSerialPort", "the device is gone");
+#endif
+    return m_port.errorString();
 }
 
 void QtSerialPort::dropDevice()

@@ -5,6 +5,8 @@
 
 #include <QSerialPort>
 
+#include <functional>
+
 namespace zol {
 
 // The real serial-port control, over QSerialPort.
@@ -36,15 +38,22 @@ public:
     // The device the port number resolved to at the last open().
     QString deviceName() const { return m_device; }
 
+    // The device the program remembers for a COM number (empty for none),
+    // asked at every open; ZOL_COM<n> still comes first.
+    using RememberedDevice = std::function<QString(int port)>;
+    void setRememberedDevice(RememberedDevice lookup) { m_remembered = std::move(lookup); }
+
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    QString lossReason() const;
     void dropDevice();
     void announceRescued();
 
     QSerialPort m_port;
     // As resolved, in full: QSerialPort's portName() drops the /dev/ part.
     QString m_device;
+    RememberedDevice m_remembered;
     int m_commPort = 1;
     Handshaking m_handshaking = Handshaking::None;
     int m_threshold = 0;

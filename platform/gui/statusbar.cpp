@@ -4,8 +4,25 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QRegularExpression>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
 
 namespace zol {
+
+namespace {
+
+// A status bar's clock shows hours and minutes. Some locales' short time
+// (C's among them) carries seconds, which would wake the program every second
+// for a digit nobody reads.
+QString clockFormat(const QLocale &locale)
+{
+    static const QRegularExpression seconds(u"[:.]?ss?"_s);
+    return locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+}
+
+} // namespace
 
 StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
 {
@@ -15,8 +32,11 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     // Panels line up from the left edge; space no panel takes stays at the
     // right, and a panel without a fixed width takes it all.
     layout->addStretch(0);
+    m_clock.setObjectName(u"clock"_s);
     m_clock.setSingleShot(true);
-    m_clock.setTimerType(Qt::CoarseTimer);
+    // Once a minute costs nothing either way, and a coarse timer could wake a
+    // few seconds early, show the old minute and have to wake again.
+    m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, [this] {
         refreshClock();
         scheduleClock();
@@ -39,7 +59,8 @@ int StatusBar::addPanel(PanelKind kind, int width, int minimumWidth)
     m_panels.append({kind, label});
     if (kind != PanelKind::Text) {
         refreshClock();
-        scheduleClock();
+        if (isVisible())
+            scheduleClock();
     }
     return panelCount();
 }
@@ -69,7 +90,7 @@ void StatusBar::refreshClock()
     const QLocale locale;
     for (const Panel &panel : std::as_const(m_panels)) {
         if (panel.kind == PanelKind::Time)
-            panel.label->setText(locale.toString(now.time(), QLocale::ShortFormat));
+            panel.label->setText(locale.toString(now.time(), clockFormat(locale)));
         else if (panel.kind == PanelKind::Date)
             panel.label->setText(locale.toString(now.date(), QLocale::ShortFormat));
     }
@@ -77,9 +98,50 @@ void StatusBar::refreshClock()
 
 void StatusBar::scheduleClock()
 {
-    // Wake just after the next second turns, so the time shown is never
-    // behind by more than a moment however long the program has run.
-    m_clock.start(1000 - QTime::currentTime().msec() + 5);
+    bool clock = false;
+    for (const Panel &panel : std::as_const(m_panels))
+        clock = clock || panel.kind != PanelKind::Text;
+    if (!clock)
+        return;
+    // Wake just after the next minute turns, so that the time shown is never
+    // behind by more than a moment however long the program has run, and not
+    // in between; the date turns with a minute too.
+    constexpr int kMinute = 60000;
+    m_clock.start(kMinute - QTime::currentTime().msecsSinceStartOfDay() % kMinute + 5);
+}
+
+void StatusBar::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Minimising is a state of the window, not a hide of its children.
+    if (!m_watchingWindow && window() != this) {
+        window()->installEventFilter(this);
+        m_watchingWindow = true;
+    }
+    // Hidden or minimised, the bar shows no one the time; it catches up here.
+    if (!window()->isMinimized()) {
+        refreshClock();
+        scheduleClock();
+    }
+}
+
+bool StatusBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && watched == window()) {
+        if (window()->isMinimized()) {
+            m_clock.stop();
+        } else if (isVisible() && !m_clock.isActive()) {
+            refreshClock();
+            scheduleClock();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void StatusBar::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_clock.stop();
 }
 
 } // namespace zol

@@ -27,6 +27,11 @@ public:
     QString panelText(int panel) const;
     QLabel *panelLabel(int panel) const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct Panel
     {
@@ -38,7 +43,8 @@ private:
     void scheduleClock();
 
     QList<Panel> m_panels;
-    QTimer m_clock;
+    QTimer m_clock{this};
+    bool m_watchingWindow = false;
 };
 
 } // namespace zol

@@ -24,6 +24,10 @@ void TextBox::setText(const QString &text)
 void TextBox::appendLine(const QString &line)
 {
     setText(m_text + line + QStringLiteral("\r\n"));
+    // A log is read from its newest line; setting the text put the view back
+    // at the top.
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
 }
 
 QString TextBox::toDisplay(const QString &text)

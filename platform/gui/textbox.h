@@ -20,6 +20,7 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
+    // Shows the new last line, as a log does.
     void appendLine(const QString &line);
 
     // The text as the editor shows it, and back.

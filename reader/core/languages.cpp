@@ -57,6 +57,28 @@ void fillLanguageTables(LanguageTables &t)
     t.sErr105 =
         table(u"Fout 105 - Geen printer beschikbaar", u"Error 105 - No printer available",
               u"Fehler 105 - Kein Drucker verfügbar", u"Erreur 105 - Aucune imprimante disponible");
+    t.sErr106 = table(u"Fout 106 - Verbinding met de ZOL verbroken, de laatste pagina kan "
+                      u"onvolledig zijn",
+                      u"Error 106 - Connection to the ZOL lost, the last page may be incomplete",
+                      u"Fehler 106 - Verbindung zum ZOL unterbrochen, die letzte Seite kann "
+                      u"unvollständig sein",
+                      u"Erreur 106 - Connexion avec le ZOL interrompue, la dernière page peut "
+                      u"être incomplète");
+    t.sSaveInexact = table(u"Pagina %1 kan niet exact worden opgeslagen. Toch opslaan?",
+                           u"Page %1 cannot be stored exactly. Save anyway?",
+                           u"Seite %1 kann nicht genau gespeichert werden. Trotzdem speichern?",
+                           u"La page %1 ne peut pas être enregistrée exactement. Enregistrer "
+                           u"quand même ?");
+
+    t.sPortlist =
+        table(u"Seriële poorten op deze computer:", u"Serial ports on this computer:",
+              u"Serielle Anschlüsse dieses Computers:", u"Ports série de cet ordinateur :");
+    t.sNoports = table(u"geen", u"none", u"keine", u"aucun");
+
+    t.sNameVenster = table(u"Pagina", u"Page", u"Seite", u"Page");
+    t.sNamePageno = table(u"Paginanummer", u"Page number", u"Seitennummer", u"Numéro de page");
+    t.sNameVoortgang = table(u"Voortgang", u"Progress", u"Fortschritt", u"Progression");
+    t.sNameStatus = table(u"Statusbalk", u"Status bar", u"Statusleiste", u"Barre d'état");
 }
 
 QString languageCode(qint16 language)

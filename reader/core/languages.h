@@ -26,7 +26,15 @@ struct LanguageTables
     // File dialog.
     LanguageTable sFilter, sDefext;
     // Messages.
-    LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105;
+    LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106;
+    // Save's question before a page that would not read back as it is; %1 is
+    // the page number.
+    LanguageTable sSaveInexact;
+    // The line under error 103 that names the serial ports present, and its
+    // word for none.
+    LanguageTable sPortlist, sNoports;
+    // What a screen reader says for the controls that have no caption.
+    LanguageTable sNameVenster, sNamePageno, sNameVoortgang, sNameStatus;
 };
 
 void fillLanguageTables(LanguageTables &tables);

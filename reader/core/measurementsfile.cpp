@@ -131,6 +131,26 @@ MeasurementsRead readMeasurementsFile(const QString &path, const std::function<v
     return readMeasurements(file, progress);
 }
 
+std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse)
+{
+    // A file holds as many pages as the store beside the one that ends it.
+    constexpr qsizetype kMostPages = PageStore::kPageCount - 1;
+    if (pagesInUse.size() > kMostPages) {
+        if (const std::optional<qsizetype> inexact = firstInexactPage(pagesInUse.first(kMostPages)))
+            return inexact;
+        return kMostPages;
+    }
+    // Asking the reader itself, so that this can never disagree with Open.
+    const MeasurementsRead read = readMeasurements(formatMeasurements(pagesInUse, 0));
+    const qsizetype pagesRead =
+        read.status == MeasurementsRead::Status::Ok ? read.entries.size() - 1 : 0;
+    for (qsizetype i = 0; i < pagesInUse.size(); ++i) {
+        if (i >= pagesRead || read.entries.at(i) != pagesInUse.at(i))
+            return i;
+    }
+    return std::nullopt;
+}
+
 bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
                       QString *reason)
 {

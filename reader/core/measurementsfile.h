@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -48,6 +49,12 @@ MeasurementsRead readMeasurements(QIODevice &device, const std::function<void(in
 // be opened give WrongHeader, as a file without the header does.
 MeasurementsRead readMeasurementsFile(const QString &path,
                                       const std::function<void(int)> &progress = {});
+
+// The index of the first page that Open would not read back as it is, or
+// nothing when every page would: a page whose first line begins with "END"
+// ends the file there, a line holding only a form feed splits its page, a
+// lone CR comes back as CR LF, and a character the code page lacks as "?".
+std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse);
 
 // Writes through an atomic replace: on any failure the older file of that name
 // stays as it was, and reason says why. Pages that would make a file larger

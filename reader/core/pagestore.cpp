@@ -43,4 +43,12 @@ QStringList PageStore::pagesInUse() const
     return pages;
 }
 
+bool PageStore::fillPageCounts(bool dataArrived) const
+{
+    if (!dataArrived || iFillpage < kFirstPage || iFillpage >= kLastPage)
+        return false;
+    const qsizetype formFeedSpace = iFillpage > kFirstPage ? 1 : 0;
+    return sPage[iFillpage].size() > formFeedSpace;
+}
+
 } // namespace zol

@@ -33,6 +33,15 @@ struct PageStore
     // The pages in use, in order (none when iPages + 1 is below 0).
     QStringList pagesInUse() const;
 
+    // Whether the page being filled is a page of its own when a transfer
+    // ends. A dump cut off before its last form feed leaves its tail there,
+    // and the user must reach, save and print that text like any other page.
+    // The space standing for the form feed that opened the page is not text
+    // of its own, nor is the prompt in page 0 while nothing has arrived
+    // (dataArrived false). The store never has more than 100 pages in use,
+    // as many as a measurements file holds.
+    bool fillPageCounts(bool dataArrived) const;
+
     QString &currentPage() { return sPage[clampIndex(iCurpage)]; }
     const QString &currentPage() const { return sPage[clampIndex(iCurpage)]; }
 

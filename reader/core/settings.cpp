@@ -4,8 +4,15 @@
 #include "languages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace zol {
 
@@ -76,10 +83,37 @@ QByteArray formatSettings(const Settings &settings)
         .toLatin1();
 }
 
+namespace {
+
+// Opens path for reading only when it is a regular file. Opening a named
+// pipe waits for a writer, for ever if none comes, and a device may never
+// end; either is as good as no settings file.
+bool openRegularFile(QFile &file, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    // Without blocking, and checked on what was opened, so that nothing can
+    // be put in the file's place between the check and the open.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#else
+    file.setFileName(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+#endif
+}
+
+} // namespace
+
 Settings readSettingsFile(const QString &path, qint16 fallbackLanguage)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, path))
         return Settings{fallbackLanguage, kDefaultPort};
     // Two short lines; anything beyond a few kilobytes is not a settings file.
     return parseSettings(file.read(4096), fallbackLanguage);
@@ -87,7 +121,9 @@ Settings readSettingsFile(const QString &path, qint16 fallbackLanguage)
 
 bool writeSettingsFile(const QString &path, const Settings &settings, QString *reason)
 {
-    return replaceFile(path, formatSettings(settings), reason);
+    // A folder the user may not write in (a shared working folder) must not
+    // lose the chosen port when the file itself may be written.
+    return replaceFile(path, formatSettings(settings), reason, LockedFolder::WriteInPlace);
 }
 
 } // namespace zol

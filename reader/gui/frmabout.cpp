@@ -121,6 +121,9 @@ void frmAbout::buildControls()
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setPixmap(QPixmap(u":/zol/about.png"_s));
+    // It takes the focus, so a screen reader needs words for it.
+    Picture1->setAccessibleName(
+        u"Photograph of a ZOL moisture meter with its probe on a wooden beam"_s);
     Picture1->setFocusPolicy(Qt::TabFocus);
     placeInTwips(Picture1, 120, 3840, 2295, 1575);
 

@@ -1,5 +1,6 @@
 #include "frmzolprint.h"
 
+#include "comports.h"
 #include "controlname.h"
 #include "filedialog.h"
 #include "frmabout.h"
@@ -7,7 +8,11 @@
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
+#include "portinfo.h"
+#include "portlister.h"
+#include "portnumbering.h"
 #include "programlauncher.h"
+#include "progressbar.h"
 #include "serialport.h"
 #include "settings.h"
 #include "statusbar.h"
@@ -16,6 +21,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -27,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -46,12 +53,10 @@ QFont namedFont(const char16_t *family, qreal points)
     return font;
 }
 
-// QAction has no accessible name of its own (assistive tools read its
-// caption), so the name is kept as a property beside the object name.
+// A menu item is read by its caption, as Qt gives it without the ampersand.
 void nameItem(QAction *action, const QString &name)
 {
     action->setObjectName(name);
-    action->setProperty("accessibleName", name);
 }
 
 // Disabling a menu in the bar does not disable its items' shortcuts, and a
@@ -65,6 +70,25 @@ void setMenuEnabled(QMenu *menu, bool enabled)
         else
             action->setEnabled(enabled);
     }
+}
+
+// The menu bar belongs to the desktop, not to the window's Courier New. A
+// font set on a widget keeps only what it sets itself, so every property is
+// set again to make the desktop's font stand whole against the window's.
+QFont desktopMenuFont(const QWidget *bar)
+{
+    const QFont desktop = QApplication::font(bar);
+    QFont font(desktop);
+    font.setFamilies(desktop.families().isEmpty() ? QStringList{desktop.family()}
+                                                  : desktop.families());
+    if (desktop.pointSizeF() > 0)
+        font.setPointSizeF(desktop.pointSizeF());
+    else
+        font.setPixelSize(desktop.pixelSize());
+    font.setWeight(desktop.weight());
+    font.setStyle(desktop.style());
+    font.setStyleHint(desktop.styleHint());
+    return font;
 }
 
 } // namespace
@@ -89,8 +113,16 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     // The silence that ends a transfer is ten seconds, not ten give or take
     // the half second a coarse timer may drift.
     tmrControle.setTimerType(Qt::PreciseTimer);
+    // The receive tick is woken by the port rather than polling it: a 1 ms
+    // timer running for nothing costs a laptop on battery all day. The port's
+    // notification runs the tick at once, so no byte waits longer than it did
+    // for a polling tick; the timer remains for a first look right after the
+    // open and for bytes that one read left behind.
+    tmrReadbuf.setSingleShot(true);
     connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
+    connect(&m_services.serialPort, &SerialPort::comm, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
+    connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -132,7 +164,7 @@ void frmZOLprint::buildControls()
     txtPageno->setPalette(pagenoPalette);
     placeInTwips(txtPageno, 2040, 120, 495, 345);
 
-    pbVoortgang = new QProgressBar(client);
+    pbVoortgang = new ProgressBar(client);
     nameControl(pbVoortgang, QStringLiteral("pbVoortgang"));
     pbVoortgang->setRange(0, 100);
     pbVoortgang->setValue(0);
@@ -178,6 +210,7 @@ void frmZOLprint::buildMenu()
 {
     QMenuBar *bar = menuBar();
     nameControl(bar, QStringLiteral("menuBar"));
+    bar->setFont(desktopMenuFont(bar));
     auto addMenu = [](QWidget *parent, const QString &name) {
         auto *menu = new QMenu(parent);
         nameControl(menu, name);
@@ -217,11 +250,17 @@ void frmZOLprint::buildMenu()
     mPort2 = addItem(mPort, QStringLiteral("mPort2"), QKeySequence(), &frmZOLprint::mPort2_Click);
     mPort3 = addItem(mPort, QStringLiteral("mPort3"), QKeySequence(), &frmZOLprint::mPort3_Click);
     mPort4 = addItem(mPort, QStringLiteral("mPort4"), QKeySequence(), &frmZOLprint::mPort4_Click);
+    portItems = new QActionGroup(this);
+    portItems->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     int number = 1;
     for (QAction *item : {mPort1, mPort2, mPort3, mPort4}) {
+        item->setData(number);
         item->setText(QStringLiteral("COM%1").arg(number++));
         item->setCheckable(true);
+        portItems->addAction(item);
     }
+    // Adapters come and go while the program runs.
+    connect(mPort, &QMenu::aboutToShow, this, &frmZOLprint::listPorts);
     mStart = addItem(mComm, QStringLiteral("mStart"), QKeySequence(Qt::CTRL | Qt::Key_I),
                      &frmZOLprint::mStart_Click);
 
@@ -266,11 +305,8 @@ void frmZOLprint::Form_Load()
     m_state.pages.iCurpage = 0;
     txtPageno->setText(QString::number(m_state.pages.iCurpage + 1));
 
-    // A number outside 1..4 checks no item and is kept as it is.
-    mPort1->setChecked(m_state.iPort == 1);
-    mPort2->setChecked(m_state.iPort == 2);
-    mPort3->setChecked(m_state.iPort == 3);
-    mPort4->setChecked(m_state.iPort == 4);
+    // A number that no item offers checks none and is kept as it is.
+    showPortCheckMark();
 
     fillLanguageTables(m_state.tables);
 
@@ -287,6 +323,12 @@ void frmZOLprint::Form_Load()
     mStart->setText(text(t.sStart));
     mHelp->setTitle(text(t.sHelp));
     mAbout->setText(text(t.sAbout));
+
+    // The controls without a caption are named in the program's language.
+    txtVenster->setAccessibleName(text(t.sNameVenster));
+    txtPageno->setAccessibleName(text(t.sNamePageno));
+    pbVoortgang->setAccessibleName(text(t.sNameVoortgang));
+    StatusBar1->setAccessibleName(text(t.sNameStatus));
 }
 
 void frmZOLprint::Form_Unload()
@@ -321,10 +363,52 @@ void frmZOLprint::mExit_Click()
 void frmZOLprint::selectPort(int port)
 {
     m_state.iPort = static_cast<qint16>(port);
-    mPort1->setChecked(port == 1);
-    mPort2->setChecked(port == 2);
-    mPort3->setChecked(port == 3);
-    mPort4->setChecked(port == 4);
+    showPortCheckMark();
+}
+
+void frmZOLprint::showPortCheckMark()
+{
+    // COM1 to COM4 first, then the listed ports. Unchecking the checked item
+    // of an exclusive group is allowed from code, so no mark is left behind
+    // for a number that no item offers.
+    const QList<QAction *> items = portItems->actions();
+    for (QAction *item : items)
+        item->setChecked(item->data().toInt() == m_state.iPort);
+}
+
+void frmZOLprint::listPorts()
+{
+    for (QAction *item : std::as_const(listedPorts)) {
+        portItems->removeAction(item);
+        delete item;
+    }
+    listedPorts.clear();
+    if (!m_services.portNumbering)
+        return;
+
+    const PortLister &lister = m_services.portLister ? *m_services.portLister : systemPortLister();
+    const QList<OfferedPort> offered = m_services.portNumbering->offer(lister.ports());
+    if (offered.isEmpty())
+        return;
+    listedPorts.append(mPort->addSeparator());
+    for (const OfferedPort &port : offered) {
+        // A description is the system's text, not a caption with access keys.
+        QString caption = port.caption;
+        QAction *item = mPort->addAction(caption.replace(u'&', u"&&"_s));
+        nameItem(item, u"mPort%1"_s.arg(port.number));
+        item->setData(int(port.number));
+        item->setCheckable(true);
+        portItems->addAction(item);
+        item->setChecked(port.number == m_state.iPort);
+        connect(item, &QAction::triggered, this, [this, port] { chooseListedPort(port); });
+        listedPorts.append(item);
+    }
+}
+
+void frmZOLprint::chooseListedPort(const OfferedPort &port)
+{
+    m_services.portNumbering->choose(port);
+    selectPort(port.number);
 }
 
 void frmZOLprint::showCurrentPage()
@@ -400,7 +484,21 @@ void frmZOLprint::mStart_Click()
     QString reason;
     if (!port.open(&reason)) {
         setInterfaceEnabled(true);
-        showError(text(m_state.tables.sErr103) + QStringLiteral("\r\n") + reason);
+        QString message = text(m_state.tables.sErr103) + u"\r\n"_s + reason;
+        // Which device the number stood for tells a wrong mapping from a
+        // wrong cable.
+        const QString device = comPortDeviceName(
+            m_state.iPort, m_services.portNumbering
+                               ? m_services.portNumbering->rememberedDevice(m_state.iPort)
+                               : QString());
+        if (!device.isEmpty())
+            message += u"\r\nCOM%1 = %2"_s.arg(m_state.iPort).arg(device);
+        // Which port to choose is the user's next question: name those there are.
+        const PortLister &lister =
+            m_services.portLister ? *m_services.portLister : systemPortLister();
+        showError(message + u"\r\n"_s +
+                  portListLine(text(m_state.tables.sPortlist), lister.ports(),
+                               text(m_state.tables.sNoports)));
         return;
     }
 
@@ -409,6 +507,8 @@ void frmZOLprint::mStart_Click()
     PageStore &pages = m_state.pages;
     pages.clearPages();
     pages.iFillpage = 0;
+    m_state.bReceived = false;
+    m_state.sLost.reset();
     pbVoortgang->setValue(0);
     pages.iPages = 1;
     pages.iCurpage = 0;
@@ -441,6 +541,11 @@ void frmZOLprint::tmrReadbuf_Timer()
     const QByteArray chunk = port.readAll();
     m_state.iLength = static_cast<qint16>(chunk.size());
     receiveChunk(m_state.pages, chunk);
+    m_state.bReceived = true;
+    // One read hands over at most kMaxRead bytes; the rest is the next
+    // tick's, a millisecond on, as when the tick polled.
+    if (port.inBufferCount() > 0)
+        tmrReadbuf.start();
 }
 
 void frmZOLprint::tmrControle_Timer()
@@ -451,17 +556,37 @@ void frmZOLprint::tmrControle_Timer()
         endTransfer();
     if (!m_state.pages.currentPage().isEmpty())
         txtVenster->setText(m_state.pages.currentPage());
+    // Told once, after the pages are back on show, so that the user sees what
+    // did arrive while reading why more may be missing.
+    if (m_state.sLost) {
+        const QString reason = *std::exchange(m_state.sLost, std::nullopt);
+        showError(text(m_state.tables.sErr106) + u"\r\n"_s + reason);
+    }
+}
+
+void frmZOLprint::MSComm1_Lost(const QString &reason)
+{
+    // The transfer goes on to its end by silence, as with a meter that just
+    // stopped; only the first loss of a transfer has anything to tell.
+    if (m_services.serialPort.isOpen() && !m_state.sLost)
+        m_state.sLost = reason;
 }
 
 void frmZOLprint::endTransfer()
 {
     m_services.serialPort.close();
+    tmrReadbuf.stop();
     PageStore &pages = m_state.pages;
+    if (pages.fillPageCounts(m_state.bReceived))
+        ++pages.iPages;
     StatusBar1->setPanelText(1, text(m_state.tables.sStop) + QStringLiteral(" (") +
                                     QString::number(pages.iPages - 1) + QStringLiteral(")"));
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
+    // The page buttons that had the focus were disabled; the received page
+    // is what the user turns to now.
+    txtVenster->setFocus();
 }
 
 void frmZOLprint::mSave_Click()
@@ -473,9 +598,16 @@ void frmZOLprint::mSave_Click()
         dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
     if (!name)
         return;
+    const QStringList pages = m_state.pages.pagesInUse();
+    if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
+        const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
+        if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
+                                              MessageBoxes::Icon::None))
+            return;
+    }
     QString reason;
-    if (!saveMeasurements(*name, m_state.pages.pagesInUse(), m_state.pages.iPages, &reason))
-        showError(text(m_state.tables.sErr104));
+    if (!saveMeasurements(*name, pages, m_state.pages.iPages, &reason))
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mOpen_Click()
@@ -529,8 +661,11 @@ void frmZOLprint::mAllpages_Click()
 void frmZOLprint::printPages(const QStringList &pages)
 {
     QString reason;
-    if (!m_services.printer || !m_services.printer->printPages(pages, &reason))
-        showError(text(m_state.tables.sErr105));
+    if (!m_services.printer)
+        reason = QCoreApplication::translate("zol::PagePrinter", "no default printer");
+    else if (m_services.printer->printPages(pages, &reason))
+        return;
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + reason);
 }
 
 void frmZOLprint::mAbout_Click()

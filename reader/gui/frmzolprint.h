@@ -7,7 +7,10 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <optional>
+
 class QAction;
+class QActionGroup;
 class QCloseEvent;
 class QLineEdit;
 class QMenu;
@@ -19,12 +22,15 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+class PortLister;
+class PortNumbering;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
 class StatusBar;
 class TextBox;
 class frmAbout;
+struct OfferedPort;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
 struct ReaderServices
@@ -36,6 +42,11 @@ struct ReaderServices
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
     QString settingsPath = QStringLiteral("zolprint.ini");
+    // The ports error 103 names and the COM port menu lists; none given:
+    // the system's own.
+    const PortLister *portLister = nullptr;
+    // Without it the COM port menu offers COM1 to COM4 alone.
+    PortNumbering *portNumbering = nullptr;
 };
 
 // The form-level state every part of the window works on.
@@ -47,6 +58,10 @@ struct ReaderState
     qint16 iLength = 0;
     QString sBuf;
     LanguageTables tables;
+    // The transfer under way: whether any byte came, and, once the line was
+    // lost, the system's reason, told when the transfer has ended.
+    bool bReceived = false;
+    std::optional<QString> sLost;
 };
 
 class frmZOLprint : public QMainWindow
@@ -98,9 +113,13 @@ private:
     void buildMenu();
     void setDesignCaptions();
     void selectPort(int port);
+    void listPorts();
+    void chooseListedPort(const OfferedPort &port);
+    void showPortCheckMark();
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
+    void MSComm1_Lost(const QString &reason);
     void showError(const QString &text);
     void printPages(const QStringList &pages);
     const QString &text(const LanguageTable &table) const;
@@ -135,6 +154,10 @@ private:
     QAction *mPort2 = nullptr;
     QAction *mPort3 = nullptr;
     QAction *mPort4 = nullptr;
+    // COM1 to COM4 and the ports listed below them: one check mark among all.
+    QActionGroup *portItems = nullptr;
+    // The present ports, listed afresh each time the menu opens.
+    QList<QAction *> listedPorts;
     QAction *mStart = nullptr;
     QMenu *mHelp = nullptr;
     QAction *mAbout = nullptr;

@@ -1,8 +1,11 @@
 #include "filedialog.h"
 #include "fonts.h"
 #include "frmzolprint.h"
+#include "keyvaluestore.h"
 #include "messagebox.h"
 #include "pageprinter.h"
+#include "portlister.h"
+#include "portnumbering.h"
 #include "programlauncher.h"
 #include "qtserialport.h"
 #include "qttranslations.h"
@@ -11,6 +14,9 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
@@ -25,14 +31,24 @@ int main(int argc, char *argv[])
     zol::installFontSubstitutes();
     fontConfig.wait();
 
+    // The COM numbers given to adapters live in the user's own settings:
+    // zolprint.ini stays the two lines that every copy of the program reads.
+    QSettings userSettings(QSettings::UserScope, u"ZOL"_s, u"ZOLprint"_s);
+    zol::SettingsStore portStore(userSettings, u"ComPorts"_s);
+    zol::PortNumbering portNumbering(portStore);
+    zol::SystemPortLister portLister;
+
     zol::QtSerialPort serialPort;
+    serialPort.setRememberedDevice(
+        [&portNumbering](int port) { return portNumbering.rememberedDevice(port); });
     zol::QtMessageBoxes messageBoxes;
     zol::QtFileDialog fileDialog;
     zol::QtPagePrinter printer;
     zol::SystemRegistry registry;
     zol::QtProgramLauncher launcher;
-    zol::frmZOLprint window(
-        zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer, &registry, &launcher});
+    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer,
+                                                &registry, &launcher, u"zolprint.ini"_s,
+                                                &portLister, &portNumbering});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();

@@ -122,6 +122,10 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
     QVERIFY(r.transferRunning());
     QCOMPARE(r.status(), u"Connected"_s);
     QTRY_VERIFY(r.pty.slaveIsOpen());
+    // Waiting for the meter, nothing polls: the port's notification is what
+    // wakes the reading of every byte below.
+    const QTimer *tmrReadbuf = control<QTimer>(*r.window, u"tmrReadbuf"_s);
+    QTRY_VERIFY(!tmrReadbuf->isActive());
 
     r.sendPaced(threePageDump(), 2400);
     QTRY_VERIFY_WITH_TIMEOUT(r.lastByteSent.load(), 10000);
@@ -138,6 +142,7 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
     QCOMPARE(pages.sPage[2], u" ZOL 5   Page 3\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
     QCOMPARE(control<TextBox>(*r.window, u"txtVenster"_s)->text(), pages.sPage[0]);
     QVERIFY(!r.pty.slaveIsOpen() || !r.transferRunning());
+    QVERIFY(!tmrReadbuf->isActive());
 }
 
 void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
@@ -160,7 +165,8 @@ void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
     }
     r.sendAtOnce(dump);
     QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 20000);
-    QCOMPARE(r.status(), u"Stop (0)"_s);
+    // No form feed: all of it is the one page.
+    QCOMPARE(r.status(), u"Stop (1)"_s);
     const QString &received = r.window->state().pages.sPage[0];
     QCOMPARE(received.size(), expected.size());
     QCOMPARE(received, expected);
@@ -180,14 +186,24 @@ void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
     r.pty.closeMaster();
     QTRY_COMPARE(lost.size(), 1);
 
-    // The program neither spins nor ends the transfer early: the silence
-    // ends it, and everything that arrived stays.
+    // The program neither spins nor ends the transfer early, nor says
+    // anything yet: the silence ends it.
     QVERIFY(r.transferRunning());
+    QVERIFY(r.boxes.shown.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 5000);
     QCOMPARE(lost.size(), 1);
-    QCOMPARE(r.status(), u"Stop (1)"_s);
-    QCOMPARE(r.window->state().pages.sPage[0], u"first page\r\n"_s);
-    QCOMPARE(r.window->state().pages.sPage[1], u" second pa"_s);
+    // The cut-off second page is a page in use like the first, and the user
+    // is told why it may be incomplete.
+    QCOMPARE(r.status(), u"Stop (2)"_s);
+    const PageStore &pages = std::as_const(*r.window).state().pages;
+    QCOMPARE(pages.pagesInUse(), QStringList({u"first page\r\n"_s, u" second pa"_s}));
+    QCOMPARE(r.boxes.shown.size(), 1);
+    QCOMPARE(r.boxes.shown[0].title, u"ZOL Print error"_s);
+    QCOMPARE(r.boxes.shown[0].text,
+             u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"
+             u"the line was hung up: the device was unplugged or switched off"_s);
+    r.window->cmdLastpage_Click();
+    QCOMPARE(control<TextBox>(*r.window, u"txtVenster"_s)->text(), u" second pa"_s);
     QVERIFY(control<QMenu>(*r.window, u"mFile"_s)->menuAction()->isEnabled());
 }
 

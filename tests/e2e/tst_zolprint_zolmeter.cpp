@@ -1,14 +1,22 @@
 #include "controls.h"
 #include "fakemessageboxes.h"
 #include "frmzolprint.h"
+#include "measurementsfile.h"
+#include "meterdecoder.h"
+#include "pageprinter.h"
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
 #include "zolmeterprocess.h"
 
+#include "../reader/readerfakes.h"
+
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace zol;
 using namespace zol::test;
@@ -21,7 +29,66 @@ class ZolprintAgainstZolmeterTest : public QObject
 
 private slots:
     void readsTheSampleDump();
+    void staleBytesNeverEnterATransfer();
+    void cutOffDumpIsShownSavedAndPrinted();
 };
+
+namespace {
+
+// The sample report as zolmeter sends it.
+QByteArray sampleDump()
+{
+    QProcess sample;
+    sample.start(QStringLiteral(ZOLMETER_PATH), {u"sample"_s});
+    if (!sample.waitForFinished(10000) || sample.exitCode() != 0)
+        return {};
+    return sample.readAllStandardOutput();
+}
+
+// Qt's PDF writer leaves its page objects uncompressed.
+int pdfPages(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    static const QRegularExpression page(u"/Type\\s*/Page[^s]"_s);
+    return static_cast<int>(QString::fromLatin1(file.readAll()).count(page));
+}
+
+// ZOLprint on COM1, which is the meter's line, with a file dialog that
+// answers from a queue and a printer that writes a PDF.
+struct ReaderOnMeter
+{
+    explicit ReaderOnMeter(const QByteArray &device)
+    {
+        qputenv("ZOL_COM1", device);
+        window.Form_Load();
+        window.mPort1_Click();
+    }
+
+    // Starts a read; the silence that ends it is shortened, since the meter
+    // under test is what comes before.
+    void read()
+    {
+        window.mStart_Click();
+        auto *watchdog = control<QTimer>(window, u"tmrControle"_s);
+        watchdog->setInterval(3000);
+        watchdog->start();
+    }
+
+    QString status() const { return control<StatusBar>(window, u"StatusBar1"_s)->panelText(1); }
+    const PageStore &pages() const { return std::as_const(window).state().pages; }
+
+    QTemporaryDir dir;
+    QtSerialPort port;
+    FakeMessageBoxes boxes;
+    FakeFileDialog dialog;
+    QtPagePrinter printer{dir.filePath(u"pages.pdf"_s)};
+    frmZOLprint window{ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
+                                      dir.filePath(u"zolprint.ini"_s)}};
+};
+
+} // namespace
 
 void ZolprintAgainstZolmeterTest::readsTheSampleDump()
 {
@@ -55,6 +122,83 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
     QCOMPARE(meter.exitCode(), 0);
+}
+
+void ZolprintAgainstZolmeterTest::staleBytesNeverEnterATransfer()
+{
+    // Left on the line from before the program opened the port: the tail of
+    // an earlier dump, with a page break in it.
+    QProcess meter;
+    const QByteArray device = startZolmeter(
+        meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--stale"_s, u"STALE TAIL\r\n\f"_s});
+    QVERIFY(!device.isEmpty());
+    ReaderOnMeter r(device);
+    r.read();
+    QVERIFY(r.port.isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+
+    QCOMPARE(r.status(), u"Stop (5)"_s);
+    QVERIFY2(r.pages().sPage[0].startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage[0]));
+    for (const QString &page : r.pages().pagesInUse())
+        QVERIFY2(!page.contains(u"STALE"_s), qPrintable(page));
+    QVERIFY(r.boxes.shown.isEmpty());
+
+    meter.terminate();
+    QVERIFY(meter.waitForFinished(5000));
+}
+
+void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
+{
+    // The meter goes off halfway through the third of its five pages.
+    const QByteArray sample = sampleDump();
+    const qsizetype second = sample.indexOf('\f', sample.indexOf('\f') + 1);
+    const qsizetype third = sample.indexOf('\f', second + 1);
+    QVERIFY(second > 0 && third > second);
+    const qsizetype cut = second + 1 + (third - second) / 2;
+    PageStore expected;
+    expected.iPages = 1;
+    receiveChunk(expected, sample.left(cut));
+    QCOMPARE(expected.iFillpage, 2);
+
+    QProcess meter;
+    const QByteArray device =
+        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, QString::number(cut)});
+    QVERIFY(!device.isEmpty());
+    ReaderOnMeter r(device);
+    r.read();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(meter.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(meter.exitCode(), 0);
+
+    // Three pages, the last as far as it came, and the user told why.
+    QCOMPARE(r.status(), u"Stop (3)"_s);
+    const QStringList pages = r.pages().pagesInUse();
+    QCOMPARE(pages.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(pages[i], expected.sPage[i]);
+    QVERIFY(pages[2].contains(u"Page 3/5"_s));
+    QCOMPARE(r.boxes.shown.size(), 1);
+    QCOMPARE(r.boxes.shown[0].text,
+             u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"
+             u"the line was hung up: the device was unplugged or switched off"_s);
+    r.window.cmdLastpage_Click();
+    QCOMPARE(control<TextBox>(r.window, u"txtVenster"_s)->text(), pages[2]);
+
+    // Saved, it opens again as the same three pages.
+    const QString saved = r.dir.filePath(u"cut.mcs"_s);
+    r.dialog.answers.append(saved);
+    r.window.mSave_Click();
+    QCOMPARE(r.boxes.shown.size(), 1);
+    const MeasurementsRead read = readMeasurementsFile(saved);
+    QCOMPARE(read.status, MeasurementsRead::Status::Ok);
+    QCOMPARE(read.entries.first(3), pages);
+    QCOMPARE(read.counter(), 1);
+
+    // Printed, one sheet a page.
+    r.window.mAllpages_Click();
+    QCOMPARE(r.boxes.shown.size(), 1);
+    QCOMPARE(pdfPages(r.dir.filePath(u"pages.pdf"_s)), 3);
 }
 
 QTEST_MAIN(ZolprintAgainstZolmeterTest)

@@ -2,8 +2,12 @@
 #include "comports.h"
 #include "linesettings.h"
 #include "malformedlinesettings.h"
+#include "portinfo.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zol;
@@ -19,9 +23,12 @@ private slots:
     void codePageAgreesWithWindows1252();
     void codePageKeepsEveryByte();
     void codePageMarksWhatItCannotHold();
+    void codePageCarriesOnlyWhatComesBack();
     void lineSettingsParsed();
     void malformedLineSettingsRefusedWhole();
     void comPortDevices();
+    void rememberedAndStableNames();
+    void portLines();
 };
 
 void TestPlatformLogic::codePageAgreesWithWindows1252()
@@ -80,6 +87,24 @@ void TestPlatformLogic::codePageMarksWhatItCannotHold()
     QCOMPARE(toAnsi(QString(high)), QByteArray("?"));
     QCOMPARE(toAnsi(QString(low) + u'x'), QByteArray("?x"));
     QCOMPARE(toAnsi(u"x"_s + high + high + low), QByteArray("x??"));
+}
+
+void TestPlatformLogic::codePageCarriesOnlyWhatComesBack()
+{
+    // Every character that has a byte comes back from it as itself, and the
+    // rule agrees with the conversion for the whole first plane.
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        const QChar ch(static_cast<char16_t>(u));
+        const bool roundTrip =
+            !ch.isSurrogate() && ansiToChar(static_cast<unsigned char>(charToAnsi(ch))) == ch;
+        QVERIFY2(ansiCanCarry(ch) == roundTrip, qPrintable(QString::number(u, 16)));
+    }
+    QVERIFY(ansiCanCarry(u'?'));
+    QVERIFY(ansiCanCarry(u"René €5 Zoë ŠŽ"_s));
+    QVERIFY(ansiCanCarry(QString()));
+    QVERIFY(!ansiCanCarry(u"Łukasz"_s));
+    QVERIFY(!ansiCanCarry(u"a😀"_s));
+    QVERIFY(!ansiCanCarry(QChar(char16_t(0xD83D))));
 }
 
 void TestPlatformLogic::lineSettingsParsed()
@@ -146,6 +171,63 @@ void TestPlatformLogic::comPortDevices()
 
     for (const char *name : {"ZOL_COM0", "ZOL_COM3", "ZOL_COM255", "ZOL_COM256"})
         qunsetenv(name);
+}
+
+void TestPlatformLogic::rememberedAndStableNames()
+{
+    const QString adapter = u"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s;
+    qunsetenv("ZOL_COM5");
+    QCOMPARE(comPortDeviceName(5, adapter), adapter);
+    QVERIFY(comPortVariable(5).isEmpty());
+    // The variable still wins over what the program remembered.
+    qputenv("ZOL_COM5", "/dev/pts/4");
+    QCOMPARE(comPortVariable(5), u"/dev/pts/4"_s);
+    QCOMPARE(comPortDeviceName(5, adapter), u"/dev/pts/4"_s);
+    qunsetenv("ZOL_COM5");
+    QVERIFY(comPortDeviceName(0, adapter).isEmpty());
+    QVERIFY(comPortDeviceName(256, adapter).isEmpty());
+    QVERIFY(comPortVariable(256).isEmpty());
+
+    // A folder of links as /dev/serial/by-id holds them; the device a plain
+    // file standing in for /dev/ttyUSB0.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"by-id"_s));
+    const QString device = dir.filePath(u"ttyUSB0"_s);
+    const QString other = dir.filePath(u"ttyUSB1"_s);
+    for (const QString &path : {device, other}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString byId = dir.filePath(u"by-id"_s);
+    QVERIFY(QFile::link(other, byId + u"/usb-Prolific-if00-port0"_s));
+    QVERIFY(QFile::link(device, byId + u"/usb-FTDI_A50285BI-if00-port0"_s));
+    QVERIFY(QFile::link(dir.filePath(u"gone"_s), byId + u"/usb-unplugged-if00-port0"_s));
+    QCOMPARE(stableDeviceName(device, byId), byId + u"/usb-FTDI_A50285BI-if00-port0"_s);
+    QCOMPARE(stableDeviceName(other, byId), byId + u"/usb-Prolific-if00-port0"_s);
+    // No link, no such device, no such folder: no stable name.
+    QVERIFY(stableDeviceName(dir.filePath(u"by-id"_s), byId).isEmpty());
+    QVERIFY(stableDeviceName(dir.filePath(u"ttyUSB7"_s), byId).isEmpty());
+    QVERIFY(stableDeviceName(device, dir.filePath(u"nowhere"_s)).isEmpty());
+    QVERIFY(stableDeviceName(QString(), byId).isEmpty());
+}
+
+void TestPlatformLogic::portLines()
+{
+    const QString heading = u"Serial ports on this computer:"_s;
+    QCOMPARE(portListLine(heading, {}, u"none"_s), u"Serial ports on this computer: none"_s);
+    QCOMPARE(portListLine(heading, {{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}}, u"none"_s),
+             u"Serial ports on this computer: /dev/ttyUSB0 (FT232R USB UART)"_s);
+    // A port without a description is named alone; the order given is kept;
+    // a description from a driver with line breaks stays on the one line.
+    QCOMPARE(portListLine(u"Ports série de cet ordinateur :"_s,
+                          {{u"COM3"_s, QString()},
+                           {u"COM10"_s, u"  USB Serial\r\nDevice "_s},
+                           {u"COM4"_s, u" "_s}},
+                          u"aucun"_s),
+             u"Ports série de cet ordinateur : COM3, COM10 (USB Serial Device), COM4"_s);
+    // A port the system cannot name is no help to the user.
+    QCOMPARE(portListLine(heading, {{QString(), u"ghost"_s}}, u"none"_s),
+             u"Serial ports on this computer: none"_s);
 }
 
 } // namespace zol::test

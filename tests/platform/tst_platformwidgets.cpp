@@ -1,5 +1,6 @@
 #include "fonts.h"
 #include "malformedlinesettings.h"
+#include "progressbar.h"
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
@@ -13,6 +14,8 @@
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -44,6 +47,8 @@ private slots:
     void textTypedByTheUser();
     void statusBarPanels();
     void statusBarClockPanels();
+    void statusBarClockSleepsOutOfSight();
+    void progressBarPaintsABurstOnce();
     void classicFacesFallBackToMetricTwins();
     void serialControlRefusesWhatItCannotUse();
 };
@@ -172,33 +177,115 @@ void TestPlatformWidgets::statusBarPanels()
 
 void TestPlatformWidgets::statusBarClockPanels()
 {
-    StatusBar bar;
-    bar.addPanel(StatusBar::PanelKind::Text, 0);
-    bar.addPanel(StatusBar::PanelKind::Time, 60);
-    bar.addPanel(StatusBar::PanelKind::Date, 80);
-    const QLocale locale;
-    // The clock may turn between the bar's reading of it and ours.
-    const auto shownNow = [&locale](QStringList &times, QStringList &dates) {
+    // The clock shows hours and minutes in the locale's manner, also where its
+    // short time has seconds (C's has).
+    const QLocale saved;
+    for (const QLocale &locale : {QLocale(QLocale::C), QLocale(u"en_US"_s), QLocale(u"de_DE"_s)}) {
+        QLocale::setDefault(locale);
+        const QString clock = locale.name() == u"en_US"_s ? u"h:mm AP"_s : u"HH:mm"_s;
+        StatusBar bar;
+        bar.addPanel(StatusBar::PanelKind::Text, 0);
+        bar.addPanel(StatusBar::PanelKind::Time, 60);
+        bar.addPanel(StatusBar::PanelKind::Date, 80);
+        bar.show();
+        // The clock may turn between the bar's reading of it and ours.
         const QDateTime now = QDateTime::currentDateTime();
-        for (int back = 0; back <= 2; ++back) {
-            times.append(locale.toString(now.addSecs(-back).time(), QLocale::ShortFormat));
-            dates.append(locale.toString(now.addSecs(-back).date(), QLocale::ShortFormat));
-        }
-    };
-    QStringList times;
-    QStringList dates;
-    shownNow(times, dates);
-    QVERIFY2(times.contains(bar.panelText(2)), qPrintable(bar.panelText(2)));
-    QVERIFY2(dates.contains(bar.panelText(3)), qPrintable(bar.panelText(3)));
+        const QStringList times = {locale.toString(now.time(), clock),
+                                   locale.toString(now.addSecs(-60).time(), clock)};
+        const QStringList dates = {locale.toString(now.date(), QLocale::ShortFormat),
+                                   locale.toString(now.addSecs(-60).date(), QLocale::ShortFormat)};
+        QVERIFY2(times.contains(bar.panelText(2)), qPrintable(bar.panelText(2)));
+        QVERIFY2(dates.contains(bar.panelText(3)), qPrintable(bar.panelText(3)));
+        QCOMPARE(bar.panelText(1), QString());
+    }
+    QLocale::setDefault(saved);
+}
 
-    // And the panels keep up with the clock without the program's help.
-    QTest::qWait(2200);
-    times.clear();
-    dates.clear();
-    shownNow(times, dates);
-    QVERIFY2(times.contains(bar.panelText(2)), qPrintable(bar.panelText(2)));
-    QVERIFY2(dates.contains(bar.panelText(3)), qPrintable(bar.panelText(3)));
-    QCOMPARE(bar.panelText(1), QString());
+void TestPlatformWidgets::statusBarClockSleepsOutOfSight()
+{
+    QWidget window;
+    auto *bar = new StatusBar(&window);
+    (new QVBoxLayout(&window))->addWidget(bar);
+    bar->addPanel(StatusBar::PanelKind::Time, 60);
+    const QTimer *clock = bar->findChild<QTimer *>(u"clock"_s);
+    QVERIFY(clock);
+    // Not yet shown, it has the time but no reason to wake.
+    QVERIFY(!bar->panelText(1).isEmpty());
+    QVERIFY(!clock->isActive());
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(clock->isActive());
+    // It wakes when the shown time turns, at the next minute (allowing for a
+    // busy machine between the two readings).
+    const int due = (QTime::currentTime().msecsSinceStartOfDay() + clock->remainingTime()) % 60000;
+    QVERIFY2(due < 2000 || due > 59900, qPrintable(QString::number(due)));
+
+    window.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!clock->isActive());
+    window.setWindowState(Qt::WindowNoState);
+    window.show();
+    QTRY_VERIFY(clock->isActive());
+    window.hide();
+    QVERIFY(!clock->isActive());
+    window.show();
+    QVERIFY(clock->isActive());
+
+    // A bar of text panels only has no clock to keep.
+    StatusBar textOnly;
+    textOnly.addPanel(StatusBar::PanelKind::Text, 60);
+    textOnly.show();
+    QVERIFY(!textOnly.findChild<QTimer *>(u"clock"_s)->isActive());
+}
+
+void TestPlatformWidgets::progressBarPaintsABurstOnce()
+{
+    QWidget window;
+    auto *bar = new ProgressBar(&window);
+    (new QVBoxLayout(&window))->addWidget(bar);
+    bar->setRange(0, 100);
+    int paints = 0;
+    struct PaintCounter : QObject
+    {
+        int *count;
+        explicit PaintCounter(int *c) : count(c) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter(&paints);
+    bar->installEventFilter(&counter);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(paints > 0);
+
+    // A burst of steps without a return to the event loop: every value is
+    // exact at once, the drawing of it is not repeated for each.
+    paints = 0;
+    for (int i = 1; i <= 200; ++i) {
+        const int value = (i * 10) % 110;
+        bar->setValue(value);
+        QCOMPARE(bar->value(), value);
+    }
+    // The first step is drawn at once, the other 199 wait.
+    QCOMPARE(paints, 1);
+    // The last value is drawn a moment later, once.
+    QTRY_COMPARE(paints, 2);
+    QVERIFY(bar->updatesEnabled());
+    const int afterBurst = paints;
+    QTest::qWait(300);
+    QCOMPARE(paints, afterBurst);
+
+    // Steps a tenth of a second apart or more, even in a loop that never
+    // returns to the event loop (a long file read), are each drawn.
+    paints = 0;
+    for (int value = 10; value <= 50; value += 10) {
+        QTest::qSleep(150);
+        bar->setValue(value);
+    }
+    QCOMPARE(paints, 5);
 }
 
 // Where the Windows faces are missing, the windows get faces of the same

@@ -109,6 +109,7 @@ private slots:
     void refusedFiles();
     void pageLimits();
     void roundTripsGiveTheSameBytes();
+    void pagesThatCannotBeStoredExactly();
     void openAndSaveInTheWindow();
     void failuresChangeNothing();
     void realDialogAddsTheExtension();
@@ -230,6 +231,75 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     QCOMPARE(readFile(w.path(u"full2.mcs"_s)), readFile(w.path(u"full.mcs"_s)));
 }
 
+void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
+{
+    const QStringList exact = {u"Meter ZOL 5\r\nEik 12,5 %\r\n"_s,
+                               QString(),
+                               u"first line\r\nEND in a later line\r\n"_s,
+                               u"form\ffeed inside a line"_s,
+                               u"lone\nLF"_s,
+                               u" END after a space, € ä"_s,
+                               u"\r\n\r\n"_s};
+    QVERIFY(!firstInexactPage(exact));
+    QVERIFY(!firstInexactPage({}));
+    // And what it lets through does read back the same.
+    QCOMPARE(readMeasurements(formatMeasurements(exact, 5)).entries.first(exact.size()), exact);
+
+    const QStringList inexact = {u"END"_s,
+                                 u"ENDE 12,5 %\r\nmore"_s,
+                                 u"one\r\n\f\r\ntwo"_s,
+                                 u"\f"_s,
+                                 u"lone\rCR"_s,
+                                 u"ends with CR\r"_s,
+                                 u"Łódź"_s};
+    for (const QString &page : inexact) {
+        QStringList pages = exact;
+        pages.insert(3, page);
+        QCOMPARE(firstInexactPage(pages).value_or(-1), 3);
+        QVERIFY(readMeasurements(formatMeasurements(pages, 6)).entries.value(3) != page);
+    }
+    // The first of several is named.
+    QCOMPARE(firstInexactPage({u"a"_s, u"b\rc"_s, u"END"_s}).value_or(-1), 1);
+    // Past the pages a file holds, the first one beyond them.
+    QStringList many(101, u"p"_s);
+    QCOMPARE(firstInexactPage(many).value_or(-1), 100);
+    many[40] = u"END"_s;
+    QCOMPARE(firstInexactPage(many).value_or(-1), 40);
+
+    // In the window: Save asks before writing such a page, and No writes nothing.
+    Window w;
+    w.transfer("\f\f\f");
+    QCOMPARE(w.pages().iPages, 1);
+    w.window->cmdFirstpage_Click();
+    w.type(u"ZOL 5"_s);
+    w.window->cmdNextpage_Click();
+    w.type(u"END of the day\r\n12,5 %"_s);
+    QVERIFY(writeFile(w.path(u"old.mcs"_s), "older file"));
+    w.boxes.answers = {false, false};
+    w.save(u"new.mcs"_s);
+    w.save(u"old.mcs"_s);
+    QCOMPARE(w.boxes.shown.size(), 2);
+    for (const auto &shown : std::as_const(w.boxes.shown)) {
+        QVERIFY(shown.question);
+        QCOMPARE(shown.title, u"ZOL Print error"_s);
+        QCOMPARE(shown.text, u"Page 2 cannot be stored exactly. Save anyway?"_s);
+    }
+    QVERIFY(!QFile::exists(w.path(u"new.mcs"_s)));
+    QCOMPARE(readFile(w.path(u"old.mcs"_s)), QByteArray("older file"));
+    // Yes saves as before.
+    w.boxes.answers = {true};
+    w.save(u"old.mcs"_s);
+    QCOMPARE(w.boxes.shown.size(), 3);
+    QCOMPARE(readFile(w.path(u"old.mcs"_s)),
+             formatMeasurements(w.pages().pagesInUse(), w.pages().iPages));
+    // Pages that read back the same are saved without a question.
+    w.type(u"Beuk 14,1 %"_s);
+    w.save(u"new.mcs"_s);
+    QCOMPARE(w.boxes.shown.size(), 3);
+    QCOMPARE(readFile(w.path(u"new.mcs"_s)),
+             formatMeasurements(w.pages().pagesInUse(), w.pages().iPages));
+}
+
 void MeasurementsFileTest::openAndSaveInTheWindow()
 {
     Window w;
@@ -301,7 +371,8 @@ void MeasurementsFileTest::failuresChangeNothing()
     QVERIFY(writeFile(w.path(u"old.mcs"_s), "older file"));
     w.dialog.answers.append(u"/dev/full"_s);
     w.window->mSave_Click();
-    QCOMPARE(w.messages().last(), u"ZOL Print error: Error 104 - Error during saving"_s);
+    QCOMPARE(w.messages().last(),
+             u"ZOL Print error: Error 104 - Error during saving\r\nNo space left on device"_s);
     // Written to, not replaced by a regular file.
     QVERIFY(!QFileInfo(u"/dev/full"_s).isFile());
     w.dialog.answers.append(w.path(u"three.mcs/inside.mcs"_s));
@@ -326,7 +397,10 @@ void MeasurementsFileTest::failuresChangeNothing()
         w.window->mSave_Click();
     }
     QCOMPARE(w.boxes.shown.size(), 8);
-    QCOMPARE(w.messages().last(), u"ZOL Print error: Error 104 - Error during saving"_s);
+    QVERIFY2(
+        w.messages().last().startsWith(u"ZOL Print error: Error 104 - Error during saving\r\n"_s) &&
+            w.messages().last().contains(u"ermission denied"_s),
+        qPrintable(w.messages().last()));
     QCOMPARE(QDir(locked).entryList(QDir::Files), QStringList{u"old.mcs"_s});
     QCOMPARE(readFile(locked + u"/old.mcs"_s), QByteArray("older file"));
     QVERIFY(unchanged());

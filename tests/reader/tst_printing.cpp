@@ -161,7 +161,7 @@ void PrintingTest::theWindowsPrintCommands()
     w.mAllpages_Click();
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
-    QCOMPARE(boxes.shown[0].text, u"Error 105 - No printer available"_s);
+    QCOMPARE(boxes.shown[0].text, u"Error 105 - No printer available\r\nno default printer"_s);
     QCOMPARE(pages.iPages, 3);
 }
 
@@ -242,7 +242,7 @@ void PrintingTest::withoutTheSpooler()
     control<QAction>(w, u"mAllpages"_s)->trigger();
     QCOMPARE(boxes.shown.size(), 2);
     for (const auto &shown : boxes.shown)
-        QCOMPARE(shown.text, u"Error 105 - No printer available"_s);
+        QCOMPARE(shown.text, u"Error 105 - No printer available\r\nno default printer"_s);
     QCOMPARE(pages.sPage[1], u"two"_s);
     QCOMPARE(pages.iPages, 0);
     QVERIFY(control<QAction>(w, u"mAllpages"_s)->isEnabled());

@@ -7,6 +7,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace zol;
 using namespace Qt::StringLiterals;
 
@@ -19,11 +28,13 @@ private slots:
     void settingsReading_data();
     void settingsReading();
     void settingsWriting();
+    void settingsThatAreNoFile();
     void navigation();
     void characterTable();
     void formFeedSplitting();
     void chunkingGivesTheSamePages();
     void pageBreaksStopAtTheLastPage();
+    void cutOffTailCountsAsAPage();
 };
 
 void ReaderLogicTest::languageTables()
@@ -46,13 +57,28 @@ void ReaderLogicTest::languageTables()
     QCOMPARE(t.sErr103[kGerman], u"Fehler 103 - COM Anschluß kann nicht geöffnet werden"_s);
     QCOMPARE(t.sErr105[kGerman], u"Fehler 105 - Kein Drucker verfügbar"_s);
     QCOMPARE(t.sDefext[kDutch], u"*.vmt"_s);
+    QCOMPARE(
+        t.sErr106[kDutch],
+        u"Fout 106 - Verbinding met de ZOL verbroken, de laatste pagina kan onvolledig zijn"_s);
+    QCOMPARE(t.sErr106[kFrench], u"Erreur 106 - Connexion avec le ZOL interrompue, la dernière "
+                                 u"page peut être incomplète"_s);
+    QCOMPARE(t.sSaveInexact[kGerman].arg(3),
+             u"Seite 3 kann nicht genau gespeichert werden. Trotzdem speichern?"_s);
+    QCOMPARE(t.sSaveInexact[kFrench].arg(12),
+             u"La page 12 ne peut pas être enregistrée exactement. Enregistrer quand même ?"_s);
+
+    QCOMPARE(t.sPortlist[kFrench], u"Ports série de cet ordinateur :"_s);
+    QCOMPARE(t.sNamePageno[kFrench], u"Numéro de page"_s);
 
     // Every entry of every table is filled, in every language.
     const LanguageTable *all[] = {
-        &t.sFile,      &t.sOpen,   &t.sSave,     &t.sPrint,    &t.sThispage, &t.sAllpages,
-        &t.sExit,      &t.sComm,   &t.sPort,     &t.sStart,    &t.sHelp,     &t.sAbout,
-        &t.sConnected, &t.sStop,   &t.sPrompt30, &t.sPrompt31, &t.sFilter,   &t.sDefext,
-        &t.sErrtitle,  &t.sErr101, &t.sErr102,   &t.sErr103,   &t.sErr104,   &t.sErr105};
+        &t.sFile,          &t.sOpen,      &t.sSave,      &t.sPrint,       &t.sThispage,
+        &t.sAllpages,      &t.sExit,      &t.sComm,      &t.sPort,        &t.sStart,
+        &t.sHelp,          &t.sAbout,     &t.sConnected, &t.sStop,        &t.sPrompt30,
+        &t.sPrompt31,      &t.sFilter,    &t.sDefext,    &t.sErrtitle,    &t.sErr101,
+        &t.sErr102,        &t.sErr103,    &t.sErr104,    &t.sErr105,      &t.sErr106,
+        &t.sSaveInexact,   &t.sPortlist,  &t.sNoports,   &t.sNameVenster, &t.sNamePageno,
+        &t.sNameVoortgang, &t.sNameStatus};
     for (const LanguageTable *table : all)
         for (const QString &entry : *table)
             QVERIFY(!entry.isEmpty());
@@ -130,6 +156,32 @@ void ReaderLogicTest::settingsWriting()
     QVERIFY(
         !writeSettingsFile(dir.filePath(QStringLiteral("no/such/zolprint.ini")), {1, 1}, &reason));
     QVERIFY(!reason.isEmpty());
+}
+
+void ReaderLogicTest::settingsThatAreNoFile()
+{
+    QTemporaryDir dir;
+    // A folder in the file's place reads as no file.
+    QCOMPARE(readSettingsFile(dir.path(), kGerman).language, kGerman);
+
+#ifdef Q_OS_UNIX
+    const QString fifo = dir.filePath(u"zolprint.ini"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // The read runs aside, so that one that waits for a writer fails the test
+    // instead of hanging it: the test then plays the writer to let it go.
+    std::future<Settings> read =
+        std::async(std::launch::async, [&fifo] { return readSettingsFile(fifo, kFrench); });
+    const bool returned = read.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!returned) {
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    const Settings settings = read.get();
+    QVERIFY2(returned, "reading a named pipe waited for a writer");
+    QCOMPARE(settings.language, kFrench);
+    QCOMPARE(settings.port, kDefaultPort);
+#endif
 }
 
 void ReaderLogicTest::navigation()
@@ -270,6 +322,41 @@ void ReaderLogicTest::pageBreaksStopAtTheLastPage()
     receiveChunk(store, QByteArray("\f\fend"));
     QCOMPARE(store.iPages, 101);
     QCOMPARE(store.sPage[100], u" p p p   end"_s);
+}
+
+void ReaderLogicTest::cutOffTailCountsAsAPage()
+{
+    auto transfer = [](const QByteArray &dump) {
+        PageStore store;
+        store.iPages = 1;
+        receiveChunk(store, dump);
+        return store;
+    };
+
+    // A dump that ends with its form feed: the new page holds only the space.
+    QVERIFY(!transfer("one\r\n\ftwo\r\n\f").fillPageCounts(true));
+    // Cut off after it: the tail is a page.
+    QVERIFY(transfer("one\r\n\ftwo\r\n\fthr").fillPageCounts(true));
+    QVERIFY(transfer("one\r\n\f\r\n").fillPageCounts(true));
+    // No form feed at all: page 0 holds what came.
+    QVERIFY(transfer("no form feed").fillPageCounts(true));
+    // Only bytes the table removes: nothing to show.
+    QVERIFY(!transfer(QByteArray("\x01\x02", 2)).fillPageCounts(true));
+    // Nothing arrived: page 0 holds the prompt, which is no page of the meter's.
+    PageStore prompt;
+    prompt.sPage[0] = u"Enter * 3 0 + on ZOL"_s;
+    QVERIFY(!prompt.fillPageCounts(false));
+
+    // The hundredth page may be a tail; a hundred and first may not.
+    QByteArray dump;
+    for (int i = 0; i < 99; ++i)
+        dump += "p\f";
+    PageStore store = transfer(dump + "tail");
+    QCOMPARE(store.iFillpage, 99);
+    QVERIFY(store.fillPageCounts(true));
+    store = transfer(dump + "p\ftail");
+    QCOMPARE(store.iFillpage, 100);
+    QVERIFY(!store.fillPageCounts(true));
 }
 
 QTEST_APPLESS_MAIN(ReaderLogicTest)

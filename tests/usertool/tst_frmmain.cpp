@@ -1,15 +1,20 @@
+#include "accessibility.h"
 #include "controls.h"
 #include "fakemessageboxes.h"
+#include "fakeportlister.h"
 #include "fakeserialport.h"
 #include "frmmain.h"
 #include "statusbar.h"
 #include "textbox.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace zol;
@@ -48,6 +53,14 @@ QByteArray versionReply()
     return reply;
 }
 
+// Typing as a keyboard with these characters on its keys would: one key
+// event each, carrying the character as its text.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
 struct Tool
 {
     Tool() { window.Form_Load(); }
@@ -80,7 +93,8 @@ struct Tool
 
     FakeSerialPort port;
     FakeMessageBoxes boxes;
-    frmMain window{UserToolServices{port, boxes}};
+    FakePortLister ports;
+    frmMain window{UserToolServices{port, boxes, &ports}};
 };
 
 } // namespace
@@ -106,6 +120,9 @@ private slots:
     void oversizedBuffer();
     void comPortNumberChanges();
     void closingTheWindow();
+    void focusAndLogsAfterACommand();
+    void nameKeepsToTheCodePage();
+    void whatAScreenReaderHears();
 };
 
 void FrmMainTest::startUp()
@@ -188,7 +205,6 @@ void FrmMainTest::layoutAndNames()
     };
     for (const auto &[widget, name] : named) {
         QCOMPARE(widget->objectName(), name);
-        QCOMPARE(widget->accessibleName(), name);
         if (widget != &w)
             QCOMPARE(w.findChild<QWidget *>(name, Qt::FindDirectChildrenOnly), widget);
     }
@@ -461,8 +477,9 @@ void FrmMainTest::unusablePort()
         Tool tool;
         control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(typed);
         tool.window.cmdGetserial_Click();
-        QCOMPARE(tool.errors(),
-                 u"COM port "_s + typed + u" cannot be opened: not a valid port number\r\n"_s);
+        QCOMPARE(tool.errors(), u"COM port "_s + typed +
+                                    u" cannot be opened: not a valid port number\r\n"
+                                    u"Serial ports on this computer: none\r\n"_s);
         QVERIFY(tool.port.calls.isEmpty());
         QCOMPARE(tool.status(), u"Ready"_s);
         tool.verifyState(false, "bad number");
@@ -470,10 +487,13 @@ void FrmMainTest::unusablePort()
 
     Tool tool;
     tool.port.failOpenWith = u"Permission denied"_s;
+    tool.ports.list = {{u"/dev/ttyS0"_s, QString()}, {u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}};
     control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"Z"_s);
     control<TextBox>(tool.window, u"txtData"_s)->setText(u"x\r\n"_s);
     tool.window.cmdProgram_Click();
-    QCOMPARE(tool.errors(), u"COM port 1 cannot be opened: Permission denied\r\n"_s);
+    QCOMPARE(tool.errors(), u"COM port 1 cannot be opened: Permission denied\r\n"
+                            u"Serial ports on this computer: /dev/ttyS0, "
+                            u"/dev/ttyUSB0 (FT232R USB UART)\r\n"_s);
     QVERIFY(tool.data().isEmpty());
     QVERIFY(tool.port.written.isEmpty());
     tool.verifyState(false, "open failed");
@@ -577,6 +597,120 @@ void FrmMainTest::closingTheWindow()
         QCOMPARE(tool.port.calls.last(), u"close"_s);
         QVERIFY(!control<QTimer>(tool.window, u"tmrTimeout"_s)->isActive());
     }
+}
+
+void FrmMainTest::focusAndLogsAfterACommand()
+{
+    Tool tool;
+    frmMain &w = tool.window;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *getSerial = control<QPushButton>(w, u"cmdGetserial"_s);
+    auto *program = control<QPushButton>(w, u"cmdProgram"_s);
+    auto *txtErrors = control<TextBox>(w, u"txtErrors"_s);
+    // What a screen reader follows: the window's focused child.
+    auto focused = [&w] {
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&w);
+        QAccessibleInterface *child = window ? window->focusChild() : nullptr;
+        return child ? child->object() : nullptr;
+    };
+
+    // Answered: the button is disabled while waiting, then has the focus back.
+    QTest::mouseClick(getSerial, Qt::LeftButton);
+    QVERIFY(!getSerial->hasFocus());
+    tool.port.receive(kOkReply);
+    QCOMPARE(QApplication::focusWidget(), getSerial);
+    QCOMPARE(focused(), getSerial);
+    // Enter was not used on a log: Space on the focused button repeats the command.
+    QTest::keyClick(getSerial, Qt::Key_Space);
+    QCOMPARE(tool.port.written.size(), 2);
+
+    // Timed out: the focus is on the button again, and the log shows its
+    // newest line, which does not fit the box with the lines before it.
+    w.tmrTimeout_Timer();
+    QCOMPARE(QApplication::focusWidget(), getSerial);
+    QScrollBar *scroll = txtErrors->verticalScrollBar();
+    QVERIFY(scroll->maximum() > 0);
+    QCOMPARE(scroll->value(), scroll->maximum());
+    QVERIFY(txtErrors->viewport()->rect().contains(txtErrors->cursorRect().center()));
+
+    // The open failed: nothing was disabled, and the focus is where the
+    // command was started, not in a box.
+    tool.port.failOpenWith = u"Device or resource busy"_s;
+    control<QLineEdit>(w, u"txtName"_s)->setText(u"Jan"_s);
+    tool.boxes.answers = {true};
+    control<QLineEdit>(w, u"txtName"_s)->setFocus();
+    w.cmdProgram_Click();
+    QCOMPARE(QApplication::focusWidget(), program);
+    QVERIFY(txtErrors->text().startsWith(u"COM port 1 cannot be opened: Device"_s));
+}
+
+void FrmMainTest::nameKeepsToTheCodePage()
+{
+    Tool tool;
+    frmMain &w = tool.window;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *txtName = control<QLineEdit>(w, u"txtName"_s);
+    txtName->setFocus();
+
+    // Characters outside the code page are refused key by key; é and ó are
+    // in it, and so is the euro sign.
+    typeText(txtName, u"Łukasz Żółć"_s);
+    QCOMPARE(txtName->text(), u"ukasz ó"_s);
+    txtName->clear();
+    typeText(txtName, u"René €5"_s);
+    QCOMPARE(txtName->text(), u"René €5"_s);
+
+    // A paste with one such character is refused whole, as typing it would be.
+    txtName->clear();
+    QApplication::clipboard()->setText(u"Zoë Ωmega"_s);
+    txtName->paste();
+    QCOMPARE(txtName->text(), QString());
+    QApplication::clipboard()->setText(u"Zoë"_s);
+    txtName->paste();
+    QCOMPARE(txtName->text(), u"Zoë"_s);
+
+    // What the box shows goes to the meter byte for byte, and the log shows
+    // the same text.
+    tool.boxes.answers = {true};
+    w.cmdProgram_Click();
+    QCOMPARE(tool.port.written.size(), 1);
+    QCOMPARE(tool.port.written.first().mid(5, 12), QByteArray("Zo\xEB         "));
+    QCOMPARE(tool.errors(), u"Program command to ZOL (Zoë         )\r\n"_s);
+}
+
+void FrmMainTest::whatAScreenReaderHears()
+{
+    QAccessible::setActive(true);
+    Tool tool;
+    frmMain &w = tool.window;
+    w.show();
+    const QStringList problems = unnamedControls(&w);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"; "_s)));
+    // Boxes are read by their headings.
+    QCOMPARE(spokenName(control<TextBox>(w, u"txtData"_s)), u"Data:"_s);
+    QCOMPARE(spokenName(control<TextBox>(w, u"txtErrors"_s)), u"Errors/ warnings:"_s);
+    QCOMPARE(spokenName(control<QLineEdit>(w, u"txtComPort"_s)), u"COM port:"_s);
+    QCOMPARE(spokenName(control<QLineEdit>(w, u"txtName"_s)), u"Name:"_s);
+    QCOMPARE(spokenName(control<QPushButton>(w, u"cmdGetserial"_s)), u"Get serial"_s);
+    QCOMPARE(spokenName(&w), u"ZOL6 user name programming tool vs 1.00"_s);
+
+    // The logs are read as text, line by line as they are shown.
+    w.cmdGetserial_Click();
+    tool.port.receive(versionReply());
+    auto textOf = [&w](const QString &name) {
+        QAccessibleInterface *box =
+            QAccessible::queryAccessibleInterface(control<TextBox>(w, name));
+        QAccessibleTextInterface *text = box ? box->textInterface() : nullptr;
+        return text ? text->text(0, text->characterCount()) : QString();
+    };
+    QCOMPARE(textOf(u"txtErrors"_s), u"Version command to ZOL\nVersion received from ZOL\n"_s);
+    QVERIFY2(textOf(u"txtData"_s).contains(u"Serial: 0012 456\n"_s),
+             qPrintable(textOf(u"txtData"_s)));
+    QVERIFY(spokenNamesBelow(&w).contains(u"Ready"_s));
 }
 
 } // namespace zol::test

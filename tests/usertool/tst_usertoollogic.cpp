@@ -1,3 +1,4 @@
+#include "codepage.h"
 #include "frames.h"
 #include "portnumber.h"
 #include "replies.h"
@@ -30,6 +31,7 @@ private slots:
     void commandFrames();
     void checkCharacterLift();
     void userNameFields();
+    void userNamesTheMeterKeeps();
     void replyCompleteness();
     void receiveBuffer();
     void versionRecord();
@@ -94,6 +96,28 @@ void UserToolLogicTest::userNameFields()
     QCOMPARE(buildCommandFrame(kProgramNameHeader, userNameField(withEmoji)).size(), 19);
 
     QCOMPARE(userNameField(u"ABCDEFGHIJKLMNOP"_s), "ABCDEFGHIJKL");
+}
+
+void UserToolLogicTest::userNamesTheMeterKeeps()
+{
+    QVERIFY(userNameCarried(QString()));
+    QVERIFY(userNameCarried(u"Jan de Vries"_s));
+    QVERIFY(userNameCarried(u"Zoë Müller €"_s));
+    QVERIFY(userNameCarried(u"  "_s));
+    // Outside the code page: would reach the meter as '?'.
+    QVERIFY(!userNameCarried(u"Łukasz Żółć"_s));
+    QVERIFY(!userNameCarried(u"Ж"_s));
+    QVERIFY(!userNameCarried(u"a😀"_s));
+    // Control characters are in the code page but would break the frame the
+    // meter reads the name from: ETX ends it, STX starts a new one.
+    QVERIFY(!userNameCarried(u"AB\u0003CD"_s));
+    QVERIFY(!userNameCarried(u"\u0002"_s));
+    QVERIFY(!userNameCarried(u"tab\there"_s));
+    QVERIFY(!userNameCarried(QString(QChar(char16_t(0x81)))));
+    // Whatever passes arrives as itself.
+    const QString name = u"Ægir Ø. Šaré"_s;
+    QVERIFY(userNameCarried(name));
+    QCOMPARE(fromAnsi(userNameField(name)).trimmed(), name);
 }
 
 void UserToolLogicTest::replyCompleteness()

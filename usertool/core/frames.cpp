@@ -34,6 +34,15 @@ QByteArray userNameField(const QString &name)
     return field;
 }
 
+bool userNameCarried(const QString &name)
+{
+    for (QChar ch : name) {
+        if (ch.category() == QChar::Other_Control || !ansiCanCarry(ch))
+            return false;
+    }
+    return true;
+}
+
 bool replyComplete(QByteArrayView received)
 {
     const qsizetype n = received.size();

@@ -33,6 +33,12 @@ QByteArray buildCommandFrame(QByteArrayView header, QByteArrayView data = {});
 // cut rather than overrunning the frame's declared length.
 QByteArray userNameField(const QString &name);
 
+// True when every character of the name reaches the meter as itself: one
+// the code page holds, and no control character, which the meter would take
+// for part of the frame around it. Programming happens once, so the name box
+// refuses anything else rather than let a '?' be stored.
+bool userNameCarried(const QString &name);
+
 // At least the shortest reply, STX first and ETX second-to-last.
 bool replyComplete(QByteArrayView received);
 

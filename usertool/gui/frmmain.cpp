@@ -3,6 +3,8 @@
 #include "controlname.h"
 #include "frames.h"
 #include "messagebox.h"
+#include "portinfo.h"
+#include "portlister.h"
 #include "portnumber.h"
 #include "replies.h"
 #include "serialport.h"
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QValidator>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +33,18 @@ constexpr int kClientWidth = 7110;
 constexpr int kClientHeight = 2655;
 constexpr int kTimeoutInterval = 5000;
 constexpr int kStatusPanelWidth = 1440;
+
+// A key that would put a character into the name that the meter cannot
+// store as typed does nothing; so does a paste holding one.
+class UserNameValidator final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        return userNameCarried(input) ? Acceptable : Invalid;
+    }
+};
 
 } // namespace
 
@@ -116,10 +131,18 @@ void frmMain::buildControls()
     lblName = makeLabel(u"lblName"_s, u"Name:"_s);
     placeInTwips(lblName, 2400, 1920, 735, 255);
     txtName = makeLine(u"txtName"_s);
+    txtName->setValidator(new UserNameValidator(txtName));
     placeInTwips(txtName, 3240, 1920, 1335, 285);
+
+    // A box is read by the heading above or beside it.
+    Label1->setBuddy(txtData);
+    lblErrors->setBuddy(txtErrors);
+    lblComport->setBuddy(txtComPort);
+    lblName->setBuddy(txtName);
 
     StatusBar1 = new StatusBar(this);
     nameControl(StatusBar1, u"StatusBar1"_s);
+    StatusBar1->setAccessibleName(u"Status bar"_s);
     StatusBar1->addPanel(StatusBar::PanelKind::Text, twips(kStatusPanelWidth),
                          twips(kStatusPanelWidth));
     placeInTwips(StatusBar1, 0, 2400, kClientWidth, 255);
@@ -213,8 +236,13 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
             // Nothing can be sent; the user corrects the number and tries again.
             txtErrors->appendLine(u"COM port "_s + txtComPort->text() + u" cannot be opened: "_s +
                                   reason);
+            const PortLister &lister =
+                m_services.portLister ? *m_services.portLister : systemPortLister();
+            txtErrors->appendLine(
+                portListLine(u"Serial ports on this computer:"_s, lister.ports(), u"none"_s));
             setStatus(u"Ready"_s);
             txtComPort->setEnabled(true);
+            returnFocus();
             return;
         }
     }
@@ -231,13 +259,21 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
     setStatus(u"Waiting..."_s);
 }
 
+void frmMain::returnFocus()
+{
+    if (m_commandButton)
+        m_commandButton->setFocus();
+}
+
 void frmMain::cmdGetserial_Click()
 {
+    m_commandButton = cmdGetserial;
     sendCommand(kVersionHeader, {}, u"Version command to ZOL"_s);
 }
 
 void frmMain::cmdRemove_Click()
 {
+    m_commandButton = cmdRemove;
     sendCommand(kClearNameHeader, {}, u"Clear command to ZOL"_s);
 }
 
@@ -258,6 +294,7 @@ void frmMain::cmdProgram_Click()
     if (m_state.ConfirmAnswer == u"7"_s)
         return;
 
+    m_commandButton = cmdProgram;
     const QString field = txtName->text();
     sendCommand(kProgramNameHeader, userNameField(field),
                 u"Program command to ZOL ("_s + field + u")"_s);
@@ -329,6 +366,7 @@ void frmMain::tmrTimeout_Timer()
     closePort();
     txtComPort->setEnabled(true);
     EnableControls();
+    returnFocus();
 }
 
 void frmMain::endExchange()
@@ -338,6 +376,7 @@ void frmMain::endExchange()
     closePort();
     txtComPort->setEnabled(true);
     EnableControls();
+    returnFocus();
 }
 
 void frmMain::showEvent(QShowEvent *event)

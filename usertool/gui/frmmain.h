@@ -14,6 +14,7 @@ class QShowEvent;
 namespace zol {
 
 class MessageBoxes;
+class PortLister;
 class SerialPort;
 class StatusBar;
 class TextBox;
@@ -23,6 +24,8 @@ struct UserToolServices
 {
     SerialPort &serialPort;
     MessageBoxes &messageBoxes;
+    // The ports a failed open names; none given: the system's own.
+    const PortLister *portLister = nullptr;
 };
 
 // The form-level state, under its own names.
@@ -74,6 +77,7 @@ private:
     void sendCommand(const char *header, const QByteArray &data, const QString &logLine);
     void endExchange();
     void setStatus(const QString &text);
+    void returnFocus();
 
     UserToolServices m_services;
     UserToolState m_state;
@@ -94,6 +98,10 @@ private:
     QLineEdit *txtName = nullptr;
     StatusBar *StatusBar1 = nullptr;
     QTimer tmrTimeout{this};
+
+    // The button of the command under way: it has the focus back when the
+    // command ends, so that Enter or Space repeats it.
+    QPushButton *m_commandButton = nullptr;
 };
 
 } // namespace zol

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "portinfo.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+namespace zol {
+
+class KeyValueStore;
+
+// A present port as the COM port menu offers it.
+struct OfferedPort
+{
+    qint16 number = 0;
+    PortInfo port;
+    QString caption;
+};
+
+// Gives the serial ports present on this computer the COM numbers the
+// program and zolprint.ini work with.
+//
+// On Windows a port keeps its own number (COM7 is 7). Elsewhere ports have no
+// numbers of their own, so an adapter gets one from 5 up, the first that is
+// neither remembered for another adapter nor taken by a ZOL_COM<n> variable.
+// The number is remembered under the adapter's stable name when the user
+// chooses it, and the same adapter gets it again after a replug or a
+// restart. A port that ZOL_COM<n> names keeps n: the variable wins. Ports
+// that COM1 to COM4 already name are not offered again.
+class PortNumbering
+{
+public:
+    enum class Naming { Windows, Posix };
+#ifdef Q_OS_WIN
+    static constexpr Naming kNativeNaming = Naming::Windows;
+#else
+    static constexpr Naming kNativeNaming = Naming::Posix;
+#endif
+    static constexpr int kFirstListedPort = 5;
+
+    explicit PortNumbering(KeyValueStore &store, Naming naming = kNativeNaming);
+
+    // The present ports COM1 to COM4 do not name, in the order of their
+    // numbers. Nothing is remembered yet.
+    QList<OfferedPort> offer(const QList<PortInfo> &present) const;
+    // The user chose port: from now on its number is its own.
+    void choose(const OfferedPort &port);
+    // The device remembered for COM n, empty when there is none.
+    QString rememberedDevice(int number) const;
+
+private:
+    bool leadsTo(const QString &path, const PortInfo &port) const;
+    bool namedByMenuItems(const PortInfo &port) const;
+    QMap<int, QString> remembered() const;
+
+    KeyValueStore &m_store;
+    Naming m_naming;
+};
+
+} // namespace zol

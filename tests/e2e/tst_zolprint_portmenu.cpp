@@ -1,0 +1,158 @@
+#include "comports.h"
+#include "controls.h"
+#include "fakemessageboxes.h"
+#include "fakeportlister.h"
+#include "frmzolprint.h"
+#include "keyvaluestore.h"
+#include "portnumbering.h"
+#include "qtserialport.h"
+#include "statusbar.h"
+#include "textbox.h"
+#include "zolmeterprocess.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace zol;
+using namespace zol::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One run of ZOLprint: the user's settings are read afresh, as a restart
+// reads them.
+struct Run
+{
+    Run(const QString &folder, FakePortLister &lister)
+        : userSettings(folder + u"/user.conf"_s, QSettings::IniFormat),
+          store(userSettings, u"ComPorts"_s), numbering(store)
+    {
+        port.setRememberedDevice([this](int n) { return numbering.rememberedDevice(n); });
+        window = std::make_unique<frmZOLprint>(
+            ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr,
+                           folder + u"/zolprint.ini"_s, &lister, &numbering});
+        window->Form_Load();
+    }
+
+    // Opens Communication > COM port, which lists the ports afresh, and
+    // leaves it open.
+    QMenu *openPortMenu()
+    {
+        QMenu *menu = control<QMenu>(*window, u"mPort"_s);
+        menu->popup(QPoint(20, 20));
+        return QTest::qWaitFor([menu] { return menu->isVisible(); }) ? menu : nullptr;
+    }
+
+    QString status() const { return control<StatusBar>(*window, u"StatusBar1"_s)->panelText(1); }
+
+    QSettings userSettings;
+    SettingsStore store;
+    PortNumbering numbering;
+    QtSerialPort port;
+    FakeMessageBoxes boxes;
+    std::unique_ptr<frmZOLprint> window;
+};
+
+} // namespace
+
+// A new user on Linux with no ZOL_COM<n>: the adapter (the simulated meter's
+// pseudo-terminal, with a stable name as /dev/serial/by-id gives one) is
+// chosen from the menu and read, and is still the chosen port in the next run.
+class ZolprintPortMenuTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void chooseTheAdapterReadAndRestart();
+};
+
+void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
+{
+    for (int number = 1; number <= 8; ++number)
+        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"by-id"_s));
+    const QString byId = dir.filePath(u"by-id"_s);
+    const QString link = byId + u"/usb-ZOL_Meter_00012345-if00-port0"_s;
+    {
+        QFile ini(dir.filePath(u"zolprint.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(" 1 \r\n 1 \r\n");
+    }
+
+    QProcess meter;
+    const QByteArray device =
+        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--link"_s, link});
+    QVERIFY(!device.isEmpty());
+    FakePortLister lister;
+    const QString path = QString::fromLocal8Bit(device);
+    lister.list = {{path, u"ZOL meter"_s, stableDeviceName(path, byId)}};
+    QCOMPARE(lister.list[0].stableName, link);
+
+    {
+        Run run(dir.path(), lister);
+        QMenu *menu = run.openPortMenu();
+        QVERIFY(menu);
+        QAction *adapter = control<QAction>(*run.window, u"mPort5"_s);
+        QCOMPARE(adapter->text(), u"COM5 - "_s + path + u" (ZOL meter)"_s);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(adapter).center());
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(std::as_const(*run.window).state().iPort, 5);
+
+        run.window->mStart_Click();
+        QVERIFY(run.boxes.shown.isEmpty());
+        QVERIFY(run.port.isOpen());
+        // Opened by the name that survives a replug.
+        QCOMPARE(run.port.deviceName(), link);
+        QTRY_VERIFY_WITH_TIMEOUT(!run.port.isOpen(), 30000);
+        QCOMPARE(run.status(), u"Stop (5)"_s);
+        QVERIFY(control<TextBox>(*run.window, u"txtVenster"_s)->text().startsWith(u"ZOL 5"_s));
+        run.window->Form_Unload();
+    }
+    QFile ini(dir.filePath(u"zolprint.ini"_s));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), QByteArray(" 1 \r\n 5 \r\n"));
+    ini.close();
+
+    {
+        Run run(dir.path(), lister);
+        QCOMPARE(std::as_const(*run.window).state().iPort, 5);
+        QMenu *menu = run.openPortMenu();
+        QVERIFY(menu);
+        QVERIFY(control<QAction>(*run.window, u"mPort5"_s)->isChecked());
+        menu->hide();
+        run.window->mStart_Click();
+        QVERIFY(run.boxes.shown.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!run.port.isOpen(), 30000);
+        QCOMPARE(run.status(), u"Stop (5)"_s);
+    }
+
+    // Unplugged: the meter ends, and its stable name goes with it.
+    meter.terminate();
+    QVERIFY(meter.waitForFinished(5000));
+    QVERIFY(!QFileInfo::exists(link));
+    lister.list.clear();
+    Run run(dir.path(), lister);
+    QCOMPARE(std::as_const(*run.window).state().iPort, 5);
+    run.window->mStart_Click();
+    QVERIFY(!run.port.isOpen());
+    QCOMPARE(run.boxes.shown.size(), 1);
+    const QStringList lines = run.boxes.shown[0].text.split(u"\r\n"_s);
+    QVERIFY2(lines.size() == 4, qPrintable(run.boxes.shown[0].text));
+    QCOMPARE(lines[0], u"Error 103 - COM port cannot be opened"_s);
+    QVERIFY(!lines[1].isEmpty());
+    // After the system's reason the device tried, then the ports there are.
+    QCOMPARE(lines[2], u"COM5 = "_s + link);
+    QCOMPARE(lines[3], u"Serial ports on this computer: none"_s);
+}
+
+QTEST_MAIN(ZolprintPortMenuTest)
+#include "tst_zolprint_portmenu.moc"

@@ -1,0 +1,197 @@
+#include "controls.h"
+#include "fakemessageboxes.h"
+#include "fakeportlister.h"
+#include "fakeserialport.h"
+#include "frmzolprint.h"
+#include "keyvaluestore.h"
+#include "portnumbering.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFile>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace zol;
+using namespace zol::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const PortInfo kFtdi{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s,
+                     u"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s};
+const PortInfo kCradle{u"/dev/ttyACM0"_s, u"Cradle & Co"_s, QString()};
+const PortInfo kBuiltIn{u"/dev/ttyS0"_s, u"16550A-compatible COM port"_s, QString()};
+
+// A window with fake ports, and the user's settings and zolprint.ini in a
+// folder of their own.
+struct Fixture
+{
+    Fixture()
+    {
+        settingsPath = dir.filePath(u"zolprint.ini"_s);
+        QFile file(settingsPath);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(" 1 \r\n 1 \r\n");
+    }
+
+    frmZOLprint &start()
+    {
+        window = std::make_unique<frmZOLprint>(ReaderServices{
+            port, boxes, nullptr, nullptr, nullptr, nullptr, settingsPath, &lister, &numbering});
+        window->Form_Load();
+        return *window;
+    }
+
+    QByteArray settingsOnDisk() const
+    {
+        QFile file(settingsPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QMenu *portMenu() const { return control<QMenu>(*window, u"mPort"_s); }
+
+    // Opens Communication > COM port as the user does, which lists the ports
+    // afresh.
+    bool openPortMenu()
+    {
+        portMenu()->popup(QPoint(20, 20));
+        return QTest::qWaitFor([this] { return portMenu()->isVisible(); });
+    }
+
+    // What the open menu shows: the items by name, "-" for a separator.
+    QStringList items() const
+    {
+        QStringList names;
+        const QList<QAction *> actions = portMenu()->actions();
+        for (const QAction *action : actions)
+            names << (action->isSeparator() ? u"-"_s : action->objectName());
+        return names;
+    }
+
+    QStringList checkedItems() const
+    {
+        QStringList names;
+        const QList<QAction *> actions = portMenu()->actions();
+        for (const QAction *action : actions) {
+            if (action->isChecked())
+                names << action->objectName();
+        }
+        return names;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    QSettings userSettings{dir.filePath(u"user.conf"_s), QSettings::IniFormat};
+    SettingsStore store{userSettings, u"ComPorts"_s};
+    PortNumbering numbering{store, PortNumbering::Naming::Posix};
+    FakePortLister lister;
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    std::unique_ptr<frmZOLprint> window;
+};
+
+} // namespace
+
+class PortMenuTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void presentPortsListedBelowTheFourItems();
+    void choosingAListedPortIsKeptAtExit();
+};
+
+void PortMenuTest::initTestCase()
+{
+    for (int number = 1; number <= 8; ++number)
+        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+}
+
+void PortMenuTest::presentPortsListedBelowTheFourItems()
+{
+    Fixture f;
+    f.lister.list = {kFtdi, kBuiltIn, kCradle};
+    f.start();
+    // Nothing is listed before the user looks.
+    QCOMPARE(f.lister.listings, 0);
+    QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s}));
+
+    QVERIFY(f.openPortMenu());
+    QCOMPARE(f.lister.listings, 1);
+    // ttyS0 is COM1 already.
+    const QStringList expected = {u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s,
+                                  u"-"_s,      u"mPort5"_s, u"mPort6"_s};
+    QCOMPARE(f.items(), expected);
+    QCOMPARE(control<QAction>(*f.window, u"mPort5"_s)->text(),
+             u"COM5 - /dev/ttyUSB0 (FT232R USB UART)"_s);
+    // The system's "&" is shown, not taken for an access key.
+    QCOMPARE(control<QAction>(*f.window, u"mPort6"_s)->text(),
+             u"COM6 - /dev/ttyACM0 (Cradle && Co)"_s);
+
+    // One exclusive group: the four items and the listed ports.
+    const QActionGroup *group = control<QAction>(*f.window, u"mPort1"_s)->actionGroup();
+    QVERIFY(group);
+    QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
+    for (const QString &name : {u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"mPort5"_s, u"mPort6"_s}) {
+        const QAction *item = control<QAction>(*f.window, name);
+        QVERIFY2(item->isCheckable() && item->actionGroup() == group, qPrintable(name));
+    }
+    QCOMPARE(f.checkedItems(), QStringList({u"mPort1"_s}));
+    f.portMenu()->hide();
+
+    // Opening again lists again, without doubles; an adapter pulled out in
+    // between is gone, and with no port present neither item nor separator
+    // is left.
+    f.lister.list = {kCradle};
+    QVERIFY(f.openPortMenu());
+    QCOMPARE(f.lister.listings, 2);
+    QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"-"_s,
+                                     u"mPort5"_s}));
+    QCOMPARE(control<QAction>(*f.window, u"mPort5"_s)->text(),
+             u"COM5 - /dev/ttyACM0 (Cradle && Co)"_s);
+    f.portMenu()->hide();
+    f.lister.list.clear();
+    QVERIFY(f.openPortMenu());
+    QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s}));
+    QCOMPARE(group->actions().size(), 4);
+    f.portMenu()->hide();
+}
+
+void PortMenuTest::choosingAListedPortIsKeptAtExit()
+{
+    Fixture f;
+    f.lister.list = {kFtdi, kCradle};
+    frmZOLprint &w = f.start();
+    QVERIFY(f.openPortMenu());
+    QAction *cradle = control<QAction>(w, u"mPort6"_s);
+    QTest::mouseClick(f.portMenu(), Qt::LeftButton, {},
+                      f.portMenu()->actionGeometry(cradle).center());
+    QTRY_VERIFY(!f.portMenu()->isVisible());
+    QCOMPARE(std::as_const(w).state().iPort, 6);
+    QCOMPARE(f.checkedItems(), QStringList({u"mPort6"_s}));
+    QCOMPARE(f.numbering.rememberedDevice(6), kCradle.device);
+
+    // Back to a fixed item and on to the adapter: one mark throughout.
+    w.mPort3_Click();
+    QCOMPARE(f.checkedItems(), QStringList({u"mPort3"_s}));
+    QVERIFY(f.openPortMenu());
+    control<QAction>(w, u"mPort5"_s)->trigger();
+    f.portMenu()->hide();
+    QCOMPARE(std::as_const(w).state().iPort, 5);
+    QCOMPARE(f.checkedItems(), QStringList({u"mPort5"_s}));
+    QCOMPARE(f.numbering.rememberedDevice(5), kFtdi.stableName);
+
+    // zolprint.ini keeps the number as any other, in its two lines, at exit.
+    QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 1 \r\n"));
+    w.Form_Unload();
+    QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 5 \r\n"));
+}
+
+QTEST_MAIN(PortMenuTest)
+#include "tst_portmenu.moc"
