@@ -11,6 +11,8 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace zol::bench {
 
 namespace {
@@ -29,24 +31,22 @@ QStringList makeReportPages(int count)
     QStringList pages;
     int reading = 0;
     for (int page = 1; page <= count; ++page) {
-        QString text = page == 1 ? QString() : QStringLiteral(" ");
-        text += QStringLiteral("ZOL 5 moisture meter         S/N 00012345\r\n"
-                               "Report 14-03-2024 11:05      Page %1/%2\r\n"
-                               "Site: Scierie Fran\u00e7ois, hall 2\r\n\r\n"
-                               "Group %1   Species 07  M\u00e9l\u00e8ze / L\u00e4rche\r\n\r\n"
-                               "  No.  Date        Time   Moist.%  Temp.C\r\n")
-                    .arg(page)
+        QString text = page == 1 ? QString() : u" "_s;
+        text += u"ZOL 5 moisture meter         S/N 00012345\r\n"
+                u"Report 14-03-2024 11:05      Page %1/%2\r\n"
+                u"Site: Scierie Fran\u00e7ois, hall 2\r\n\r\n"
+                u"Group %1   Species 07  M\u00e9l\u00e8ze / L\u00e4rche\r\n\r\n"
+                u"  No.  Date        Time   Moist.%  Temp.C\r\n"_s.arg(page)
                     .arg(count);
         for (int i = 1; i <= kReadingsPerPage; ++i) {
             ++reading;
-            text += QStringLiteral("%1  14-03-2024  %2:%3     %4.%5      18\r\n")
-                        .arg(i, 5)
-                        .arg(9 + reading / 60 % 10, 2, 10, QLatin1Char('0'))
-                        .arg(reading % 60, 2, 10, QLatin1Char('0'))
+            text += u"%1  14-03-2024  %2:%3     %4.%5      18\r\n"_s.arg(i, 5)
+                        .arg(9 + reading / 60 % 10, 2, 10, QChar(u'0'))
+                        .arg(reading % 60, 2, 10, QChar(u'0'))
                         .arg(11 + reading % 9)
                         .arg(reading % 10);
         }
-        text += QStringLiteral("\r\nReadings: %1\r\n").arg(kReadingsPerPage);
+        text += u"\r\nReadings: %1\r\n"_s.arg(kReadingsPerPage);
         pages.append(text);
     }
     return pages;
@@ -55,8 +55,8 @@ QStringList makeReportPages(int count)
 FileTimes measureFiles(const QStringList &pages, const QString &dir, int repeats)
 {
     FileTimes times;
-    const QString path = QDir(dir).filePath(QStringLiteral("report.mcs"));
-    const QString plainPath = QDir(dir).filePath(QStringLiteral("plain.bin"));
+    const QString path = QDir(dir).filePath(u"report.mcs"_s);
+    const QString plainPath = QDir(dir).filePath(u"plain.bin"_s);
     // The counter that makes exactly these pages the pages in use.
     const auto counter = static_cast<qint16>(pages.size() - 2);
     const QByteArray bytes = formatMeasurements(pages, counter);
@@ -70,7 +70,7 @@ FileTimes measureFiles(const QStringList &pages, const QString &dir, int repeats
         const bool saved = saveMeasurements(path, pages, counter, &reason);
         save.append(msSince(timer));
         if (!saved) {
-            times.error = QStringLiteral("saving failed: %1").arg(reason);
+            times.error = u"saving failed: %1"_s.arg(reason);
             return times;
         }
 
@@ -79,7 +79,7 @@ FileTimes measureFiles(const QStringList &pages, const QString &dir, int repeats
         open.append(msSince(timer));
         if (read.status != MeasurementsRead::Status::Ok || read.counter() != counter ||
             read.entries.mid(0, pages.size()) != pages) {
-            times.error = QStringLiteral("the saved file did not open to the same pages");
+            times.error = u"the saved file did not open to the same pages"_s;
             return times;
         }
 
@@ -94,7 +94,7 @@ FileTimes measureFiles(const QStringList &pages, const QString &dir, int repeats
         const bool readBack = in.open(QIODevice::ReadOnly) && in.readAll() == bytes;
         plainRead.append(msSince(timer));
         if (!written || !readBack) {
-            times.error = QStringLiteral("the plain copy failed");
+            times.error = u"the plain copy failed"_s;
             return times;
         }
     }
@@ -122,18 +122,17 @@ PeakMemory measureOpenedPeak(const BenchPaths &paths, const QString &file)
         return peak;
     int exitCode = -1;
     if (!program.waitForExit(30000, &exitCode)) {
-        peak.error = QStringLiteral("ZOLprint did not finish opening the file");
+        peak.error = u"ZOLprint did not finish opening the file"_s;
         return peak;
     }
     const ProbeReports reports = program.reports();
     if (const std::optional<QByteArray> message = reportValue(reports, "message")) {
-        peak.error = QStringLiteral("ZOLprint said: %1").arg(QString::fromUtf8(*message));
+        peak.error = u"ZOLprint said: %1"_s.arg(QString::fromUtf8(*message));
         return peak;
     }
     if (exitCode != 0 || !reportValue(reports, "triggered")) {
-        peak.error = QStringLiteral("ZOLprint ended (status %1) before opening the file: %2")
-                         .arg(exitCode)
-                         .arg(QString::fromLocal8Bit(program.output().right(500)));
+        peak.error = u"ZOLprint ended (status %1) before opening the file: %2"_s.arg(exitCode).arg(
+            QString::fromLocal8Bit(program.output().right(500)));
         return peak;
     }
     // The first peak is noted when the window is shown, the last once the

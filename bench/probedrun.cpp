@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 extern char **environ;
 
 namespace zol::bench {
@@ -54,8 +56,8 @@ ProbedRun::~ProbedRun()
 bool ProbedRun::start(const Launch &launch, QString *error)
 {
     const QDir dir(launch.workDir);
-    m_reportPath = dir.filePath(QStringLiteral("probe.txt"));
-    m_outputPath = dir.filePath(QStringLiteral("output.txt"));
+    m_reportPath = dir.filePath(u"probe.txt"_s);
+    m_outputPath = dir.filePath(u"output.txt"_s);
     QFile::remove(m_reportPath);
 
     QMap<QByteArray, QByteArray> environment;
@@ -104,8 +106,8 @@ bool ProbedRun::start(const Launch &launch, QString *error)
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) {
         if (error)
-            *error = QStringLiteral("cannot start %1: %2")
-                         .arg(launch.program, QString::fromLocal8Bit(std::strerror(result)));
+            *error = u"cannot start %1: %2"_s.arg(launch.program,
+                                                  QString::fromLocal8Bit(std::strerror(result)));
         return false;
     }
     m_pid = pid;

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace zol::bench {
 
 namespace {
@@ -22,8 +24,8 @@ QByteArray readProcFile(const QString &path)
 
 QString procPath(qint64 pid, const char *name)
 {
-    return pid == 0 ? QStringLiteral("/proc/self/%1").arg(QLatin1String(name))
-                    : QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
+    return pid == 0 ? u"/proc/self/%1"_s.arg(QLatin1String(name))
+                    : u"/proc/%1/%2"_s.arg(pid).arg(QLatin1String(name));
 }
 
 std::optional<qint64> toNumber(const QByteArray &text)
@@ -92,8 +94,8 @@ std::optional<qint64> sumOverThreads(qint64 pid, const char *file, Parse parse)
     bool any = false;
     for (const QString &thread : threads) {
         // A thread that ended since the listing has nothing more to count.
-        if (const std::optional<qint64> value = parse(readProcFile(
-                tasks + QLatin1Char('/') + thread + QLatin1Char('/') + QLatin1String(file)))) {
+        if (const std::optional<qint64> value =
+                parse(readProcFile(tasks + u'/' + thread + u'/' + QLatin1String(file)))) {
             total += *value;
             any = true;
         }
@@ -164,7 +166,7 @@ QString parseCpuModel(const QByteArray &cpuinfoText)
 
 QString cpuModel()
 {
-    return parseCpuModel(readProcFile(QStringLiteral("/proc/cpuinfo")));
+    return parseCpuModel(readProcFile(u"/proc/cpuinfo"_s));
 }
 
 } // namespace zol::bench

@@ -134,8 +134,7 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 
 QString describeText(const QString &text, qsizetype at)
 {
-    return QStringLiteral("\"%1\"").arg(
-        text.mid(at, 24).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")));
+    return u"\"%1\""_s.arg(text.mid(at, 24).replace(u"\r\n"_s, u"\\r\\n"_s));
 }
 
 } // namespace
@@ -149,7 +148,7 @@ MeterDump makeMeterDump(qsizetype size, int pageCount)
     qint64 reading = 0;
     for (int page = 0; page < pageCount; ++page) {
         // A form feed's space opens the page after it.
-        QString text = page == 0 ? QString() : QStringLiteral(" ");
+        QString text = page == 0 ? QString() : u" "_s;
         const qsizetype pageEnd = std::max<qsizetype>(dump.bytes.size() + 1, perPage * (page + 1));
         while (dump.bytes.size() < pageEnd) {
             const QByteArray number = QByteArray::number(++reading).rightJustified(7, '0');
@@ -158,14 +157,13 @@ MeterDump makeMeterDump(qsizetype size, int pageCount)
             dump.bytes += "reading " + number + " \x81\x07 12.5";
             dump.bytes += '\0';
             dump.bytes += " %\r\n";
-            text += QStringLiteral("reading ") + QLatin1String(number) +
-                    QStringLiteral(" \u00fc 12.5 %\r\n");
+            text += u"reading "_s + QLatin1String(number) + u" \u00fc 12.5 %\r\n"_s;
         }
         dump.bytes += '\f';
         dump.pages.append(text);
     }
     // The space of the last form feed.
-    dump.pages.append(QStringLiteral(" "));
+    dump.pages.append(u" "_s);
     return dump;
 }
 
@@ -179,15 +177,13 @@ QString firstDifference(const PageStore &store, const QStringList &expected)
         qsizetype at = 0;
         while (at < have.size() && at < want.size() && have[at] == want[at])
             ++at;
-        return QStringLiteral("page %1 differs at character %2 of %3 (expected %4, received %5)")
-            .arg(i)
+        return u"page %1 differs at character %2 of %3 (expected %4, received %5)"_s.arg(i)
             .arg(at)
             .arg(want.size())
             .arg(describeText(want, at), describeText(have, at));
     }
     if (expected.size() > PageStore::kPageCount)
-        return QStringLiteral("%1 pages expected, the store holds %2")
-            .arg(expected.size())
+        return u"%1 pages expected, the store holds %2"_s.arg(expected.size())
             .arg(PageStore::kPageCount);
     return {};
 }
@@ -253,7 +249,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     result.size = dump.bytes.size();
     MeterLine line;
     if (!line.isValid()) {
-        result.problem = QStringLiteral("no pseudo-terminal");
+        result.problem = u"no pseudo-terminal"_s;
         return result;
     }
     const QByteArray oldCom1 = qgetenv("ZOL_COM1");
@@ -262,7 +258,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     QtSerialPort port;
     RecordedMessages messages;
     frmZOLprint window(ReaderServices{port, messages, nullptr, nullptr, nullptr, nullptr,
-                                      QDir(scratchDir).filePath(QStringLiteral("zolprint.ini"))});
+                                      QDir(scratchDir).filePath(u"zolprint.ini"_s)});
     window.Form_Load();
     window.mPort1_Click();
     window.mStart_Click();
@@ -271,7 +267,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     else
         qputenv("ZOL_COM1", oldCom1);
     if (!port.isOpen()) {
-        result.problem = QStringLiteral("the port did not open: %1").arg(messages.texts.join(u' '));
+        result.problem = u"the port did not open: %1"_s.arg(messages.texts.join(u' '));
         return result;
     }
     // The window's own silence is far longer than a bench run wants to wait.
@@ -303,8 +299,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     line.send(dump.bytes);
     const int timeoutMs = 30000 + int(dump.bytes.size() / 1000);
     if (!waitUntil(allIn, timeoutMs)) {
-        result.problem =
-            QStringLiteral("the transfer did not end within %1 s").arg(timeoutMs / 1000);
+        result.problem = u"the transfer did not end within %1 s"_s.arg(timeoutMs / 1000);
         window.Form_Unload();
         return result;
     }
@@ -313,18 +308,18 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     if (allInNs > 0)
         result.seconds = double(allInNs - startNs) / 1e9;
     if (line.sent() != dump.bytes.size()) {
-        result.problem = QStringLiteral("only %1 bytes could be written").arg(line.sent());
+        result.problem = u"only %1 bytes could be written"_s.arg(line.sent());
         return result;
     }
     if (!messages.texts.isEmpty()) {
-        result.problem = QStringLiteral("message: %1").arg(messages.texts.join(u' '));
+        result.problem = u"message: %1"_s.arg(messages.texts.join(u' '));
         return result;
     }
     result.problem = firstDifference(store, dump.pages);
     result.exact = result.problem.isEmpty();
 
     // The pages saved as the program saves them, and opened again.
-    const QString file = QDir(scratchDir).filePath(QStringLiteral("received.mcs"));
+    const QString file = QDir(scratchDir).filePath(u"received.mcs"_s);
     QString reason;
     if (saveMeasurements(file, store.pagesInUse(), store.iPages, &reason)) {
         result.fileBytes = QFileInfo(file).size();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace zol::bench {
 
 std::optional<double> median(QList<double> values)
@@ -28,7 +30,7 @@ std::optional<double> ratioOf(std::optional<double> value, std::optional<double>
 QString formatRatio(std::optional<double> ratio)
 {
     if (!ratio)
-        return QStringLiteral("-");
+        return u"-"_s;
     return QString::number(*ratio, 'f', *ratio >= 100.0 ? 0 : 2);
 }
 
@@ -36,24 +38,22 @@ namespace {
 
 QString cell(QString text)
 {
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    text.replace(QLatin1Char('|'), QStringLiteral("\\|"));
-    return text.isEmpty() ? QStringLiteral("-") : text;
+    text.replace(u'\n', u' ');
+    text.replace(u'|', u"\\|"_s);
+    return text.isEmpty() ? u"-"_s : text;
 }
 
 } // namespace
 
 QString markdownTable(const QList<ResultRow> &rows)
 {
-    QString table =
-        QStringLiteral("| Measurement | Value | Floor / reference | Ratio | Goal | Met |\n"
-                       "|---|---|---|---|---|---|\n");
+    QString table = u"| Measurement | Value | Floor / reference | Ratio | Goal | Met |\n"
+                    u"|---|---|---|---|---|---|\n"_s;
     for (const ResultRow &row : rows) {
-        const QString met =
-            row.met ? (*row.met ? QStringLiteral("yes") : QStringLiteral("no")) : QString();
+        const QString met = row.met ? (*row.met ? u"yes"_s : u"no"_s) : QString();
         const QStringList cells = {cell(row.measurement),  cell(row.value), cell(row.reference),
                                    formatRatio(row.ratio), cell(row.goal),  cell(met)};
-        table += QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+        table += u"| "_s + cells.join(u" | "_s) + u" |\n"_s;
     }
     return table;
 }

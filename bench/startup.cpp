@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 namespace zol::bench {
 
 namespace {
@@ -19,9 +21,9 @@ std::optional<double> timeToShownWindow(const QString &program, const QString &p
 {
     // Each start finds an empty folder, as on a first start: no settings
     // file from the run before.
-    QTemporaryDir workDir(QDir(scratchDir).filePath(QStringLiteral("start-XXXXXX")));
+    QTemporaryDir workDir(QDir(scratchDir).filePath(u"start-XXXXXX"_s));
     if (!workDir.isValid()) {
-        *error = QStringLiteral("cannot make a folder in %1").arg(scratchDir);
+        *error = u"cannot make a folder in %1"_s.arg(scratchDir);
         return std::nullopt;
     }
     ProbedRun run;
@@ -29,19 +31,16 @@ std::optional<double> timeToShownWindow(const QString &program, const QString &p
         return std::nullopt;
     int exitCode = -1;
     if (!run.waitForExit(kStartTimeoutMs, &exitCode)) {
-        *error = QStringLiteral("%1 showed no window within %2 s")
-                     .arg(program)
-                     .arg(kStartTimeoutMs / 1000);
+        *error = u"%1 showed no window within %2 s"_s.arg(program).arg(kStartTimeoutMs / 1000);
         return std::nullopt;
     }
     const std::optional<QByteArray> shown = reportValue(run.reports(), "shown");
     bool ok = false;
     const qint64 shownNs = shown ? shown->toLongLong(&ok) : 0;
     if (!ok || exitCode != 0) {
-        *error = QStringLiteral("%1 ended (status %2) without showing a window: %3")
-                     .arg(program)
-                     .arg(exitCode)
-                     .arg(QString::fromLocal8Bit(run.output().right(500)));
+        *error =
+            u"%1 ended (status %2) without showing a window: %3"_s.arg(program).arg(exitCode).arg(
+                QString::fromLocal8Bit(run.output().right(500)));
         return std::nullopt;
     }
     return double(shownNs - run.launchNs()) / 1e6;

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 namespace zol::bench {
 
 namespace {
@@ -98,19 +100,19 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
 {
     TransferCost cost;
     QTemporaryDir workDir;
-    QFile settings(QDir(workDir.path()).filePath(QStringLiteral("zolprint.ini")));
+    QFile settings(QDir(workDir.path()).filePath(u"zolprint.ini"_s));
     if (!settings.open(QIODevice::WriteOnly) || settings.write(formatSettings({kEnglish, 1})) < 0) {
-        cost.error = QStringLiteral("cannot write %1").arg(settings.fileName());
+        cost.error = u"cannot write %1"_s.arg(settings.fileName());
         return cost;
     }
     settings.close();
 
     QProcess meter;
     meter.setProgram(paths.zolmeter);
-    meter.setArguments({QStringLiteral("dump")});
+    meter.setArguments({u"dump"_s});
     meter.start();
     if (!meter.waitForStarted() || !meter.waitForReadyRead(5000)) {
-        cost.error = QStringLiteral("zolmeter did not start");
+        cost.error = u"zolmeter did not start"_s;
         return cost;
     }
     const QByteArray device = meter.readAllStandardOutput().trimmed();
@@ -142,8 +144,8 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     }
     const std::optional<QByteArray> shown = program.waitForReport("shown", 20000, 20);
     if (!shown) {
-        cost.error = QStringLiteral("ZOLprint showed no window: %1")
-                         .arg(QString::fromLocal8Bit(program.output().right(500)));
+        cost.error = u"ZOLprint showed no window: %1"_s.arg(
+            QString::fromLocal8Bit(program.output().right(500)));
         stopMeter();
         return cost;
     }
@@ -159,25 +161,24 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
         const ProbeReports reports = program.reports();
         const std::optional<QByteArray> message = reportValue(reports, "message");
         cost.error =
-            what + (message ? QStringLiteral(" (message: %1)").arg(QString::fromUtf8(*message))
-                            : QString());
+            what + (message ? u" (message: %1)"_s.arg(QString::fromUtf8(*message)) : QString());
         program.stop();
         stopMeter();
         return cost;
     };
 
     if (!waitForMeterLine(meter, "zolmeter: opened", triggerAfterMs + 10000))
-        return fail(QStringLiteral("ZOLprint did not open the port"));
+        return fail(u"ZOLprint did not open the port"_s);
     const std::optional<CpuMark> transferStart = markNow(program.pid());
     const std::optional<QByteArray> done =
         waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
     if (!done)
-        return fail(QStringLiteral("the dump was not sent whole"));
+        return fail(u"the dump was not sent whole"_s);
     // "zolmeter: done: 2810 bytes in 11.71 s"
     cost.dumpBytes =
         done->mid(done->indexOf(':', 10) + 1).trimmed().split(' ').value(0).toLongLong();
     if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs))
-        return fail(QStringLiteral("ZOLprint did not end the transfer"));
+        return fail(u"ZOLprint did not end the transfer"_s);
     const std::optional<CpuMark> transferEnd = markNow(program.pid());
     cost.transfer = shareBetween(transferStart, transferEnd);
     if (transferStart && transferEnd)
@@ -196,7 +197,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     cost.idleAfter = idleShareBetween(settled, afterEnd);
     cost.wakeupsAfter = wakeupsBetween(settled, afterEnd);
     if (!program.isRunning())
-        return fail(QStringLiteral("ZOLprint ended during the measurement"));
+        return fail(u"ZOLprint ended during the measurement"_s);
     program.stop();
     stopMeter();
     return cost;

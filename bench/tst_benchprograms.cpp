@@ -20,9 +20,9 @@ namespace {
 
 BenchPaths paths()
 {
-    return {QStringLiteral(ZOLPRINT_PATH), QStringLiteral(USERTOOL_PATH),
-            QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
-            QStringLiteral(ZOLMETER_PATH)};
+    return {QString::fromLocal8Bit(ZOLPRINT_PATH), QString::fromLocal8Bit(USERTOOL_PATH),
+            QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
+            QString::fromLocal8Bit(ZOLMETER_PATH)};
 }
 
 } // namespace
@@ -213,7 +213,7 @@ void BenchProgramsTest::fullSpeedReceiveChecksEveryPageAndTheSavedFile()
 void BenchProgramsTest::benchWritesItsResults()
 {
     QProcess bench;
-    bench.setProgram(QStringLiteral(ZOLBENCH_PATH));
+    bench.setProgram(QString::fromLocal8Bit(ZOLBENCH_PATH));
     bench.setArguments({u"--only"_s, u"startup,bogus"_s});
     bench.start();
     QVERIFY(bench.waitForFinished(10000));

@@ -17,9 +17,10 @@ private slots:
 
 void TransferCostTest::measuresTheWholeTransfer()
 {
-    const BenchPaths paths{QStringLiteral(ZOLPRINT_PATH), QStringLiteral(USERTOOL_PATH),
-                           QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
-                           QStringLiteral(ZOLMETER_PATH)};
+    const BenchPaths paths{
+        QString::fromLocal8Bit(ZOLPRINT_PATH), QString::fromLocal8Bit(USERTOOL_PATH),
+        QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
+        QString::fromLocal8Bit(ZOLMETER_PATH)};
     const TransferCost cost = measureTransferCost(paths, 1);
     QVERIFY2(cost.error.isEmpty(), qPrintable(cost.error));
     // The keypad's second, the dump's 2810 characters of 10 bits at 2400

@@ -20,6 +20,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 using namespace zol::bench;
 
 namespace {
@@ -48,7 +50,7 @@ struct Plan
 
 QString platformText(const QByteArray &platform)
 {
-    return platform == "xcb" ? QStringLiteral("X display") : QString::fromLatin1(platform);
+    return platform == "xcb" ? u"X display"_s : QString::fromLatin1(platform);
 }
 
 void progress(const QString &text)
@@ -59,36 +61,35 @@ void progress(const QString &text)
 
 QString ms(double value)
 {
-    return QStringLiteral("%1 ms").arg(value, 0, 'f', value < 10 ? 2 : 1);
+    return u"%1 ms"_s.arg(value, 0, 'f', value < 10 ? 2 : 1);
 }
 
 QString percent(std::optional<double> share)
 {
-    return share ? QStringLiteral("%1 %").arg(*share * 100, 0, 'f', 2) : QStringLiteral("-");
+    return share ? u"%1 %"_s.arg(*share * 100, 0, 'f', 2) : u"-"_s;
 }
 
 QString megabytesPerSecond(double bytesPerSecond)
 {
-    return QStringLiteral("%1 MB/s").arg(bytesPerSecond / 1e6, 0, 'f', 1);
+    return u"%1 MB/s"_s.arg(bytesPerSecond / 1e6, 0, 'f', 1);
 }
 
 QString sizeText(qint64 bytes)
 {
     if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
-        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
+        return u"%1 MiB"_s.arg(bytes / (1024 * 1024));
     if (bytes >= 1024 && bytes % 1024 == 0)
-        return QStringLiteral("%1 KiB").arg(bytes / 1024);
-    return QStringLiteral("%1 bytes").arg(bytes);
+        return u"%1 KiB"_s.arg(bytes / 1024);
+    return u"%1 bytes"_s.arg(bytes);
 }
 
 bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
 {
-    progress(QStringLiteral("start-up on %1, %2 runs each")
-                 .arg(platformText(paths.platform))
-                 .arg(plan.startupRuns));
+    progress(
+        u"start-up on %1, %2 runs each"_s.arg(platformText(paths.platform)).arg(plan.startupRuns));
     const StartupTimes times = measureStartup(paths, plan.startupRuns);
     if (!times.error.isEmpty()) {
-        progress(QStringLiteral("start-up failed: ") + times.error);
+        progress(u"start-up failed: "_s + times.error);
         return false;
     }
     const std::optional<double> floor = median(times.barewindowMs);
@@ -101,11 +102,10 @@ bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &ro
     for (const auto &program : programs) {
         const std::optional<double> value = median(program.times);
         const std::optional<double> ratio = ratioOf(value, floor);
-        rows.append({QStringLiteral("%1 (%2)").arg(QLatin1String(program.name),
-                                                   platformText(paths.platform)),
+        rows.append({u"%1 (%2)"_s.arg(QLatin1String(program.name), platformText(paths.platform)),
                      value ? ms(*value) : QString(),
-                     floor ? QStringLiteral("bare window %1").arg(ms(*floor)) : QString(), ratio,
-                     QStringLiteral("ratio <= 1.3"),
+                     floor ? u"bare window %1"_s.arg(ms(*floor)) : QString(), ratio,
+                     u"ratio <= 1.3"_s,
                      ratio ? std::optional<bool>(*ratio <= kStartupGoal) : std::nullopt});
     }
     return true;
@@ -113,72 +113,64 @@ bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &ro
 
 bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
 {
-    progress(QStringLiteral("CPU share of a 2400-baud transfer of the sample dump (about %1 s)")
-                 .arg(26 + plan.idleSeconds * 3 / 2));
+    progress(u"CPU share of a 2400-baud transfer of the sample dump (about %1 s)"_s.arg(
+        26 + plan.idleSeconds * 3 / 2));
     const TransferCost cost = measureTransferCost(paths, plan.idleSeconds);
     if (!cost.error.isEmpty()) {
-        progress(QStringLiteral("transfer failed: ") + cost.error);
+        progress(u"transfer failed: "_s + cost.error);
         return false;
     }
     const auto shareRow = [](const QString &name, std::optional<double> share, double goal) {
         const std::optional<double> ratio = ratioOf(share, goal);
         return ResultRow{name,
                          percent(share),
-                         QStringLiteral("%1 of one core").arg(percent(goal)),
+                         u"%1 of one core"_s.arg(percent(goal)),
                          ratio,
-                         QStringLiteral("<= %1").arg(percent(goal)),
+                         u"<= %1"_s.arg(percent(goal)),
                          ratio ? std::optional<bool>(*ratio <= 1.0) : std::nullopt};
     };
     const auto wakeupRow = [](const QString &name, std::optional<double> perSecond) {
         const std::optional<double> ratio = ratioOf(perSecond, kIdleWakeupGoal);
         return ResultRow{name,
-                         perSecond ? QStringLiteral("%1 /s").arg(*perSecond, 0, 'f', 1)
-                                   : QStringLiteral("-"),
-                         QStringLiteral("%1 /s").arg(kIdleWakeupGoal),
+                         perSecond ? u"%1 /s"_s.arg(*perSecond, 0, 'f', 1) : u"-"_s,
+                         u"%1 /s"_s.arg(kIdleWakeupGoal),
                          ratio,
-                         QStringLiteral("<= %1 /s").arg(kIdleWakeupGoal),
+                         u"<= %1 /s"_s.arg(kIdleWakeupGoal),
                          ratio ? std::optional<bool>(*ratio <= 1.0) : std::nullopt};
     };
-    const QString before =
-        QStringLiteral("idle %1 s before any transfer").arg(plan.idleSeconds / 2);
-    const QString after = QStringLiteral("idle %1 s after the transfer, from 1 s after its end")
-                              .arg(plan.idleSeconds);
-    rows.append(shareRow(QStringLiteral("CPU share, ZOLprint, transfer of %1 bytes at 2400 baud "
-                                        "with its 10-s end (%2 s)")
-                             .arg(cost.dumpBytes)
+    const QString before = u"idle %1 s before any transfer"_s.arg(plan.idleSeconds / 2);
+    const QString after =
+        u"idle %1 s after the transfer, from 1 s after its end"_s.arg(plan.idleSeconds);
+    rows.append(shareRow(u"CPU share, ZOLprint, transfer of %1 bytes at 2400 baud "
+                         u"with its 10-s end (%2 s)"_s.arg(cost.dumpBytes)
                              .arg(cost.transferSeconds, 0, 'f', 1),
                          cost.transfer, kCpuGoal));
+    rows.append(shareRow(u"CPU share, ZOLprint, "_s + before, cost.idleBefore, kIdleCpuGoal));
     rows.append(
-        shareRow(QStringLiteral("CPU share, ZOLprint, ") + before, cost.idleBefore, kIdleCpuGoal));
-    rows.append(wakeupRow(QStringLiteral("Wake-ups (context switches), ZOLprint, ") + before,
-                          cost.wakeupsBefore));
-    rows.append(
-        {QStringLiteral("Context switches, ZOLprint, the first second after the transfer "
-                        "(showing its pages)"),
-         cost.switchesShowingEnd ? QString::number(*cost.switchesShowingEnd) : QStringLiteral("-"),
-         QStringLiteral("-"), std::nullopt, QStringLiteral("none set"), std::nullopt});
-    rows.append(
-        shareRow(QStringLiteral("CPU share, ZOLprint, ") + after, cost.idleAfter, kIdleCpuGoal));
-    rows.append(wakeupRow(QStringLiteral("Wake-ups (context switches), ZOLprint, ") + after,
-                          cost.wakeupsAfter));
+        wakeupRow(u"Wake-ups (context switches), ZOLprint, "_s + before, cost.wakeupsBefore));
+    rows.append({u"Context switches, ZOLprint, the first second after the transfer "
+                 u"(showing its pages)"_s,
+                 cost.switchesShowingEnd ? QString::number(*cost.switchesShowingEnd) : u"-"_s,
+                 u"-"_s, std::nullopt, u"none set"_s, std::nullopt});
+    rows.append(shareRow(u"CPU share, ZOLprint, "_s + after, cost.idleAfter, kIdleCpuGoal));
+    rows.append(wakeupRow(u"Wake-ups (context switches), ZOLprint, "_s + after, cost.wakeupsAfter));
     return true;
 }
 
 bool receiveRows(const Plan &plan, const QString &scratch, QList<ResultRow> &rows)
 {
-    progress(QStringLiteral("decoding and page store, %1").arg(sizeText(plan.decodeSize)));
+    progress(u"decoding and page store, %1"_s.arg(sizeText(plan.decodeSize)));
     const MeterDump decodeDump = makeMeterDump(plan.decodeSize, zol::PageStore::kLastPage);
     const DecodeSpeed speed = measureDecoding(decodeDump.bytes, plan.decodeRepeats);
     const std::optional<double> copy = speed.copyBytesPerSecond > 0
                                            ? std::optional<double>(speed.copyBytesPerSecond)
                                            : std::nullopt;
-    rows.append(
-        {QStringLiteral("Receive path: decoding into the page store (%1 in 32767-byte reads)")
-             .arg(sizeText(plan.decodeSize)),
-         megabytesPerSecond(speed.decodeBytesPerSecond),
-         QStringLiteral("plain copy %1").arg(megabytesPerSecond(speed.copyBytesPerSecond)),
-         // How many times longer than the copy.
-         ratioOf(copy, speed.decodeBytesPerSecond), QStringLiteral("none set"), std::nullopt});
+    rows.append({u"Receive path: decoding into the page store (%1 in 32767-byte reads)"_s.arg(
+                     sizeText(plan.decodeSize)),
+                 megabytesPerSecond(speed.decodeBytesPerSecond),
+                 u"plain copy %1"_s.arg(megabytesPerSecond(speed.copyBytesPerSecond)),
+                 // How many times longer than the copy.
+                 ratioOf(copy, speed.decodeBytesPerSecond), u"none set"_s, std::nullopt});
 
     qsizetype largest = 0;
     FullSpeedReceive largestRun;
@@ -187,22 +179,19 @@ bool receiveRows(const Plan &plan, const QString &scratch, QList<ResultRow> &row
     bool ok = true;
     for (const qsizetype bytes : plan.fullSpeedSizes) {
         tried = bytes;
-        progress(QStringLiteral("full-speed dump of %1").arg(sizeText(bytes)));
+        progress(u"full-speed dump of %1"_s.arg(sizeText(bytes)));
         const FullSpeedReceive run =
             receiveAtFullSpeed(makeMeterDump(bytes, zol::PageStore::kLastPage), scratch);
         if (!run.exact) {
-            progress(QStringLiteral("%1: %2").arg(sizeText(bytes), run.problem));
+            progress(u"%1: %2"_s.arg(sizeText(bytes), run.problem));
             ok = false;
             break;
         }
-        const QString saved = run.fileBytes == 0
-                                  ? QStringLiteral("not saved: %1").arg(run.saveProblem)
-                                  : QStringLiteral("saved as %1 bytes, %2")
-                                        .arg(run.fileBytes)
-                                        .arg(run.reopens ? QStringLiteral("opens again")
-                                                         : QStringLiteral("does not open again"));
-        progress(QStringLiteral("%1 received whole in %2 ms; %3")
-                     .arg(sizeText(bytes))
+        const QString saved = run.fileBytes == 0 ? u"not saved: %1"_s.arg(run.saveProblem)
+                                                 : u"saved as %1 bytes, %2"_s.arg(run.fileBytes)
+                                                       .arg(run.reopens ? u"opens again"_s
+                                                                        : u"does not open again"_s);
+        progress(u"%1 received whole in %2 ms; %3"_s.arg(sizeText(bytes))
                      .arg(run.seconds * 1000, 0, 'f', 1)
                      .arg(saved));
         largest = bytes;
@@ -212,89 +201,79 @@ bool receiveRows(const Plan &plan, const QString &scratch, QList<ResultRow> &row
             break;
         largestReopening = bytes;
     }
-    rows.append(
-        {QStringLiteral("Receive path: largest dump received byte-exact at full "
-                        "pseudo-terminal speed (100 pages)"),
-         largest == 0 ? QStringLiteral("none")
-         : largestRun.seconds > 0
-             ? QStringLiteral("%1 at %2")
-                   .arg(sizeText(largest), megabytesPerSecond(double(largest) / largestRun.seconds))
-             : sizeText(largest),
-         QStringLiteral("largest tried %1").arg(sizeText(tried)),
-         ratioOf(double(largest), double(tried)), QStringLiteral("none set"), std::nullopt});
-    rows.append(
-        {QStringLiteral(
-             "Receive path: largest of those that save and open again (Save refuses larger)"),
-         largestReopening > 0 ? sizeText(largestReopening) : QStringLiteral("none"),
-         QStringLiteral("largest received %1").arg(sizeText(largest)),
-         ratioOf(double(largestReopening), double(largest)), QStringLiteral("none set"),
-         std::nullopt});
+    rows.append({u"Receive path: largest dump received byte-exact at full "
+                 u"pseudo-terminal speed (100 pages)"_s,
+                 largest == 0 ? u"none"_s
+                 : largestRun.seconds > 0
+                     ? u"%1 at %2"_s.arg(sizeText(largest),
+                                         megabytesPerSecond(double(largest) / largestRun.seconds))
+                     : sizeText(largest),
+                 u"largest tried %1"_s.arg(sizeText(tried)),
+                 ratioOf(double(largest), double(tried)), u"none set"_s, std::nullopt});
+    rows.append({u"Receive path: largest of those that save and open again (Save refuses larger)"_s,
+                 largestReopening > 0 ? sizeText(largestReopening) : u"none"_s,
+                 u"largest received %1"_s.arg(sizeText(largest)),
+                 ratioOf(double(largestReopening), double(largest)), u"none set"_s, std::nullopt});
     return ok;
 }
 
 bool fileRows(const BenchPaths &paths, const Plan &plan, const QString &scratch,
               QList<ResultRow> &rows)
 {
-    progress(QStringLiteral("open and save of a 100-page file, %1 times").arg(plan.fileRepeats));
+    progress(u"open and save of a 100-page file, %1 times"_s.arg(plan.fileRepeats));
     const QStringList pages = makeReportPages(100);
     const FileTimes times = measureFiles(pages, scratch, plan.fileRepeats);
     if (!times.error.isEmpty()) {
-        progress(QStringLiteral("files failed: ") + times.error);
+        progress(u"files failed: "_s + times.error);
         return false;
     }
-    const QString kb = QStringLiteral("%1 KB").arg(times.fileBytes / 1000);
-    rows.append({QStringLiteral("Open a 100-page measurements file (%1)").arg(kb),
-                 ms(*times.openMs), QStringLiteral("plain read %1").arg(ms(*times.plainReadMs)),
-                 ratioOf(times.openMs, times.plainReadMs), QStringLiteral("none set"),
-                 std::nullopt});
-    rows.append(
-        {QStringLiteral("Save a 100-page measurements file (%1)").arg(kb), ms(*times.saveMs),
-         QStringLiteral("plain atomic write %1").arg(ms(*times.plainWriteMs)),
-         ratioOf(times.saveMs, times.plainWriteMs), QStringLiteral("none set"), std::nullopt});
+    const QString kb = u"%1 KB"_s.arg(times.fileBytes / 1000);
+    rows.append({u"Open a 100-page measurements file (%1)"_s.arg(kb), ms(*times.openMs),
+                 u"plain read %1"_s.arg(ms(*times.plainReadMs)),
+                 ratioOf(times.openMs, times.plainReadMs), u"none set"_s, std::nullopt});
+    rows.append({u"Save a 100-page measurements file (%1)"_s.arg(kb), ms(*times.saveMs),
+                 u"plain atomic write %1"_s.arg(ms(*times.plainWriteMs)),
+                 ratioOf(times.saveMs, times.plainWriteMs), u"none set"_s, std::nullopt});
 
-    progress(QStringLiteral("peak memory of ZOLprint opening that file"));
-    const QString file = QDir(scratch).filePath(QStringLiteral("report.mcs"));
+    progress(u"peak memory of ZOLprint opening that file"_s);
+    const QString file = QDir(scratch).filePath(u"report.mcs"_s);
     const PeakMemory peak = measureOpenedPeak(paths, file);
     if (!peak.error.isEmpty()) {
-        progress(QStringLiteral("peak memory failed: ") + peak.error);
+        progress(u"peak memory failed: "_s + peak.error);
         return false;
     }
     const auto mb = [](std::optional<qint64> kb) {
-        return kb ? QStringLiteral("%1 MB").arg(double(*kb) / 1024.0, 0, 'f', 1) : QString();
+        return kb ? u"%1 MB"_s.arg(double(*kb) / 1024.0, 0, 'f', 1) : QString();
     };
     rows.append(
-        {QStringLiteral("Peak memory (VmHWM) of ZOLprint after File > Open of that file"),
-         mb(peak.openedKb),
-         QStringLiteral("same process, window just shown %1").arg(mb(peak.shownKb)),
+        {u"Peak memory (VmHWM) of ZOLprint after File > Open of that file"_s, mb(peak.openedKb),
+         u"same process, window just shown %1"_s.arg(mb(peak.shownKb)),
          ratioOf(peak.openedKb ? std::optional<double>(double(*peak.openedKb)) : std::nullopt,
                  peak.shownKb ? std::optional<double>(double(*peak.shownKb)) : std::nullopt),
-         QStringLiteral("none set"), std::nullopt});
+         u"none set"_s, std::nullopt});
     return true;
 }
 
 QString machineText(const QString &platformsText)
 {
-    return QStringLiteral(
-               "- Date: %1\n- Machine: %2, %3 logical CPUs, %4\n- Qt: %5 (built with %6)\n"
-               "- Build: %7\n- Programs run on: %8\n")
-        .arg(QDateTime::currentDateTime().toString(Qt::ISODate), cpuModel())
-        .arg(QThread::idealThreadCount())
-        .arg(QSysInfo::prettyProductName() + QStringLiteral(", kernel ") +
-                 QSysInfo::kernelVersion(),
-             QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
-             QStringLiteral(ZOL_BENCH_BUILD_TYPE), platformsText);
+    return u"- Date: %1\n- Machine: %2, %3 logical CPUs, %4\n- Qt: %5 (built with %6)\n"
+           u"- Build: %7\n- Programs run on: %8\n"_s
+               .arg(QDateTime::currentDateTime().toString(Qt::ISODate), cpuModel())
+               .arg(QThread::idealThreadCount())
+               .arg(QSysInfo::prettyProductName() + u", kernel "_s + QSysInfo::kernelVersion(),
+                    QString::fromLatin1(qVersion()), QString::fromLatin1(QT_VERSION_STR),
+                    QString::fromLatin1(ZOL_BENCH_BUILD_TYPE), platformsText);
 }
 
 QString platformsDescription(const QList<QByteArray> &platforms)
 {
     QStringList names;
     for (const QByteArray &platform : platforms) {
-        names.append(
-            platform == "xcb"
-                ? QStringLiteral("xcb on X display %1").arg(qEnvironmentVariable("DISPLAY"))
-                : QString::fromLatin1(platform));
+        names.append(platform == "xcb"
+                         ? u"xcb on X display %1"_s.arg(qEnvironmentVariable("DISPLAY"))
+                         : QString::fromLatin1(platform));
     }
-    return names.join(QStringLiteral(", "));
+    return names.join(u", "_s);
 }
 
 } // namespace
@@ -306,34 +285,29 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Measures ZOLprint and ZOL user name."));
+    parser.setApplicationDescription(u"Measures ZOLprint and ZOL user name."_s);
     parser.addHelpOption();
-    const QCommandLineOption quickOption(
-        QStringLiteral("quick"), QStringLiteral("One short round of each, to see that it runs."));
+    const QCommandLineOption quickOption(u"quick"_s,
+                                         u"One short round of each, to see that it runs."_s);
     const QCommandLineOption onlyOption(
-        QStringLiteral("only"), QStringLiteral("Comma-separated: startup,transfer,receive,files."),
-        QStringLiteral("parts"));
-    const QCommandLineOption resultsOption(QStringLiteral("results"),
-                                           QStringLiteral("Markdown file to write the table to."),
-                                           QStringLiteral("file"));
+        u"only"_s, u"Comma-separated: startup,transfer,receive,files."_s, u"parts"_s);
+    const QCommandLineOption resultsOption(u"results"_s, u"Markdown file to write the table to."_s,
+                                           u"file"_s);
     const QCommandLineOption platformsOption(
-        QStringLiteral("platforms"),
-        QStringLiteral("Comma-separated Qt platforms to run the programs on: xcb (needs an X "
-                       "display), offscreen. Start-up is measured on each, the rest on the "
-                       "first. Default: offscreen."),
-        QStringLiteral("list"));
+        u"platforms"_s,
+        u"Comma-separated Qt platforms to run the programs on: xcb (needs an X "
+        u"display), offscreen. Start-up is measured on each, the rest on the "
+        u"first. Default: offscreen."_s,
+        u"list"_s);
     parser.addOptions({quickOption, onlyOption, resultsOption, platformsOption});
     parser.process(app);
 
     Plan plan;
     plan.parts = parser.isSet(onlyOption)
-                     ? parser.value(onlyOption).split(QLatin1Char(','), Qt::SkipEmptyParts)
-                     : QStringList{QStringLiteral("startup"), QStringLiteral("transfer"),
-                                   QStringLiteral("receive"), QStringLiteral("files")};
+                     ? parser.value(onlyOption).split(u',', Qt::SkipEmptyParts)
+                     : QStringList{u"startup"_s, u"transfer"_s, u"receive"_s, u"files"_s};
     for (const QString &part : plan.parts) {
-        if (!QStringList{QStringLiteral("startup"), QStringLiteral("transfer"),
-                         QStringLiteral("receive"), QStringLiteral("files")}
-                 .contains(part)) {
+        if (!QStringList{u"startup"_s, u"transfer"_s, u"receive"_s, u"files"_s}.contains(part)) {
             std::fprintf(stderr, "zolbench: unknown part \"%s\"\n", qPrintable(part));
             return 2;
         }
@@ -351,7 +325,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(platformsOption)) {
         plan.platforms.clear();
         for (const QString &platform :
-             parser.value(platformsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+             parser.value(platformsOption).split(u',', Qt::SkipEmptyParts)) {
             if (platform != u"xcb" && platform != u"offscreen") {
                 std::fprintf(stderr, "zolbench: unknown platform \"%s\"\n", qPrintable(platform));
                 return 2;
@@ -366,9 +340,10 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    BenchPaths paths{QStringLiteral(ZOLPRINT_PATH),   QStringLiteral(USERTOOL_PATH),
-                     QStringLiteral(BAREWINDOW_PATH), QStringLiteral(SHOWNPROBE_PATH),
-                     QStringLiteral(ZOLMETER_PATH),   plan.platforms.first()};
+    BenchPaths paths{
+        QString::fromLocal8Bit(ZOLPRINT_PATH),   QString::fromLocal8Bit(USERTOOL_PATH),
+        QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
+        QString::fromLocal8Bit(ZOLMETER_PATH),   plan.platforms.first()};
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         std::fprintf(stderr, "zolbench: no scratch folder\n");
@@ -377,29 +352,28 @@ int main(int argc, char *argv[])
 
     QList<ResultRow> rows;
     bool ok = true;
-    if (plan.parts.contains(QStringLiteral("startup"))) {
+    if (plan.parts.contains(u"startup"_s)) {
         for (const QByteArray &platform : plan.platforms) {
             BenchPaths on = paths;
             on.platform = platform;
             ok = startupRows(on, plan, rows) && ok;
         }
     }
-    if (plan.parts.contains(QStringLiteral("transfer")))
+    if (plan.parts.contains(u"transfer"_s))
         ok = transferRows(paths, plan, rows) && ok;
-    if (plan.parts.contains(QStringLiteral("receive")))
+    if (plan.parts.contains(u"receive"_s))
         ok = receiveRows(plan, scratch.path(), rows) && ok;
-    if (plan.parts.contains(QStringLiteral("files")))
+    if (plan.parts.contains(u"files"_s))
         ok = fileRows(paths, plan, scratch.path(), rows) && ok;
 
     const QString table = markdownTable(rows);
-    std::fputs(qPrintable(QLatin1Char('\n') + table), stdout);
+    std::fputs(qPrintable(u'\n' + table), stdout);
     std::fflush(stdout);
 
     if (parser.isSet(resultsOption)) {
         QFile results(parser.value(resultsOption));
-        const QString text = QStringLiteral("# Benchmark results\n\n") +
-                             machineText(platformsDescription(plan.platforms)) + QLatin1Char('\n') +
-                             table;
+        const QString text = u"# Benchmark results\n\n"_s +
+                             machineText(platformsDescription(plan.platforms)) + u'\n' + table;
         if (!results.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             results.write(text.toUtf8()) < 0) {
             std::fprintf(stderr, "zolbench: cannot write %s\n", qPrintable(results.fileName()));

@@ -62,7 +62,7 @@ bool ansiCanCarry(QChar ch)
 {
     if (ch.isSurrogate())
         return false;
-    return ch == QLatin1Char('?') || charToAnsi(ch) != '?';
+    return ch == u'?' || charToAnsi(ch) != '?';
 }
 
 bool ansiCanCarry(const QString &text)

@@ -2,11 +2,13 @@
 
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 std::optional<LineSettings> parseLineSettings(const QString &text)
 {
-    const QStringList fields = text.split(QLatin1Char(','));
+    const QStringList fields = text.split(u',');
     if (fields.size() != 4)
         return std::nullopt;
 
@@ -15,7 +17,7 @@ std::optional<LineSettings> parseLineSettings(const QString &text)
     bool ok = false;
     result.baud = baudText.toInt(&ok);
     // toInt() accepts a sign; a baud rate is digits only.
-    if (!ok || result.baud <= 0 || baudText.startsWith(QLatin1Char('+')))
+    if (!ok || result.baud <= 0 || baudText.startsWith(u'+'))
         return std::nullopt;
 
     const QString parity = fields.at(1).trimmed().toLower();
@@ -53,12 +55,10 @@ std::optional<LineSettings> parseLineSettings(const QString &text)
 QString formatLineSettings(const LineSettings &settings)
 {
     static const char16_t parityLetters[] = u"neoms";
-    const QString stop = settings.stopBits == LineSettings::StopBits::One ? QStringLiteral("1")
-                         : settings.stopBits == LineSettings::StopBits::OneAndHalf
-                             ? QStringLiteral("1.5")
-                             : QStringLiteral("2");
-    return QStringLiteral("%1,%2,%3,%4")
-        .arg(settings.baud)
+    const QString stop = settings.stopBits == LineSettings::StopBits::One          ? u"1"_s
+                         : settings.stopBits == LineSettings::StopBits::OneAndHalf ? u"1.5"_s
+                                                                                   : u"2"_s;
+    return u"%1,%2,%3,%4"_s.arg(settings.baud)
         .arg(QChar(parityLetters[static_cast<int>(settings.parity)]))
         .arg(settings.dataBits)
         .arg(stop);

@@ -17,15 +17,16 @@
 #include <thread>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 void installFontSubstitutes()
 {
-    const QStringList sans = {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                              QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")};
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
-    QFont::insertSubstitutions(QStringLiteral("Courier New"),
-                               {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine")});
+    const QStringList sans = {u"Microsoft Sans Serif"_s, u"Arial"_s, u"Liberation Sans"_s,
+                              u"Arimo"_s};
+    QFont::insertSubstitutions(u"MS Sans Serif"_s, sans);
+    QFont::insertSubstitutions(u"Courier New"_s, {u"Liberation Mono"_s, u"Cousine"_s});
 }
 
 #ifdef ZOL_WARM_FONTCONFIG

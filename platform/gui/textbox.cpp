@@ -1,5 +1,7 @@
 #include "textbox.h"
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
@@ -23,7 +25,7 @@ void TextBox::setText(const QString &text)
 
 void TextBox::appendLine(const QString &line)
 {
-    setText(m_text + line + QStringLiteral("\r\n"));
+    setText(m_text + line + u"\r\n"_s);
     // A log is read from its newest line; setting the text put the view back
     // at the top.
     moveCursor(QTextCursor::End);
@@ -33,17 +35,17 @@ void TextBox::appendLine(const QString &line)
 QString TextBox::toDisplay(const QString &text)
 {
     QString display = text;
-    display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    display.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    display.replace(u"\r\n"_s, u"\n"_s);
+    display.replace(u'\r', u'\n');
     return display;
 }
 
 QString TextBox::fromDisplay(const QString &display)
 {
     QString text = display;
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    text.replace(u"\n"_s, u"\r\n"_s);
     return text;
 }
 

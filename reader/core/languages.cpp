@@ -1,5 +1,7 @@
 #include "languages.h"
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 namespace {
@@ -85,13 +87,13 @@ QString languageCode(qint16 language)
 {
     switch (language) {
     case kDutch:
-        return QStringLiteral("nl");
+        return u"nl"_s;
     case kGerman:
-        return QStringLiteral("de");
+        return u"de"_s;
     case kFrench:
-        return QStringLiteral("fr");
+        return u"fr"_s;
     default:
-        return QStringLiteral("en");
+        return u"en"_s;
     }
 }
 

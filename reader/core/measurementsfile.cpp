@@ -12,12 +12,14 @@
 #include <sys/stat.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-const QString kSeparator = QStringLiteral("\f");
+const QString kCrLf = u"\r\n"_s;
+const QString kSeparator = u"\f"_s;
 
 // Lines end at CR LF or at a lone CR; a lone LF stays part of its line. The
 // last line needs no line end.
@@ -59,7 +61,7 @@ QByteArray formatMeasurements(const QStringList &pagesInUse, qint16 counter)
     QString text = QLatin1String(kMeasurementsHeader) + kCrLf;
     for (const QString &page : pagesInUse)
         text += page + kCrLf + kSeparator + kCrLf;
-    text += QStringLiteral("END") + kCrLf + QString::number(counter) + kCrLf;
+    text += u"END"_s + kCrLf + QString::number(counter) + kCrLf;
     return toAnsi(text);
 }
 
@@ -83,7 +85,7 @@ MeasurementsRead readMeasurements(const QByteArray &bytes, const std::function<v
             result.entries.clear();
             return result;
         }
-        const bool endPage = lines.at(at).startsWith(QLatin1String("END"));
+        const bool endPage = lines.at(at).startsWith(u"END"_s);
         QString page;
         if (endPage) {
             page = lines.at(at) + kCrLf;

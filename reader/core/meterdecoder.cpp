@@ -45,7 +45,7 @@ void receiveChunk(PageStore &store, const QByteArray &chunk)
                 ++store.iPages;
                 ++store.iFillpage;
             }
-            run.append(QLatin1Char(' '));
+            run.append(u' ');
             continue;
         }
         if (const std::optional<QChar> ch = decodeMeterByte(byte))

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 qint16 defaultLanguage()
@@ -52,9 +54,9 @@ Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage)
 {
     Settings settings{fallbackLanguage, kDefaultPort};
     QString text = QString::fromLatin1(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\r', u'\n');
+    const QStringList lines = text.split(u'\n');
 
     if (!lines.isEmpty()) {
         const std::optional<qint16> language = parseSettingsNumber(lines.at(0));
@@ -73,13 +75,13 @@ QString formatSettingsNumber(qint16 value)
     // The sign position is a space for a positive number, as the files that
     // older copies of the program wrote have it.
     const QString digits = QString::number(value);
-    return (value < 0 ? digits : QLatin1Char(' ') + digits) + QLatin1Char(' ');
+    return (value < 0 ? digits : u' ' + digits) + u' ';
 }
 
 QByteArray formatSettings(const Settings &settings)
 {
-    return (formatSettingsNumber(settings.language) + QStringLiteral("\r\n") +
-            formatSettingsNumber(settings.port) + QStringLiteral("\r\n"))
+    return (formatSettingsNumber(settings.language) + u"\r\n"_s +
+            formatSettingsNumber(settings.port) + u"\r\n"_s)
         .toLatin1();
 }
 

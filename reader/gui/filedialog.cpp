@@ -2,22 +2,24 @@
 
 #include <QFileDialog>
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 QString toQtNameFilter(const QString &filter)
 {
-    const qsizetype bar = filter.indexOf(QLatin1Char('|'));
+    const qsizetype bar = filter.indexOf(u'|');
     if (bar < 0)
         return filter;
-    return filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + QLatin1Char(')');
+    return filter.left(bar) + u" ("_s + filter.mid(bar + 1) + u')';
 }
 
 QString toDefaultSuffix(const QString &defaultExtension)
 {
     QString suffix = defaultExtension;
-    if (suffix.startsWith(QLatin1Char('*')))
+    if (suffix.startsWith(u'*'))
         suffix.remove(0, 1);
-    if (suffix.startsWith(QLatin1Char('.')))
+    if (suffix.startsWith(u'.'))
         suffix.remove(0, 1);
     return suffix;
 }

@@ -96,13 +96,13 @@ QFont desktopMenuFont(const QWidget *bar)
 frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
-    setWindowTitle(QStringLiteral("ZOL Print"));
-    setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
+    setWindowTitle(u"ZOL Print"_s);
+    setWindowIcon(QIcon(u":/zol/zol.png"_s));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(namedFont(u"Courier New", 11.25));
-    nameControl(this, QStringLiteral("frmZOLprint"));
+    nameControl(this, u"frmZOLprint"_s);
 
     buildControls();
     buildMenu();
@@ -132,7 +132,7 @@ frmZOLprint::~frmZOLprint() = default;
 void frmZOLprint::buildControls()
 {
     auto *client = new QWidget(this);
-    nameControl(client, QStringLiteral("client"));
+    nameControl(client, u"client"_s);
     client->setFixedSize(twipsSize(kClientWidth, kClientHeight));
     setCentralWidget(client);
 
@@ -143,18 +143,18 @@ void frmZOLprint::buildControls()
         button->setAutoDefault(false);
         return button;
     };
-    cmdFirstpage = makeButton(QStringLiteral("cmdFirstpage"), QStringLiteral("<<"));
+    cmdFirstpage = makeButton(u"cmdFirstpage"_s, u"<<"_s);
     cmdFirstpage->setFont(buttonFont);
     placeInTwips(cmdFirstpage, 120, 120, 735, 255);
-    cmdPrevpage = makeButton(QStringLiteral("cmdPrevpage"), QStringLiteral("<"));
+    cmdPrevpage = makeButton(u"cmdPrevpage"_s, u"<"_s);
     placeInTwips(cmdPrevpage, 1080, 120, 735, 255);
-    cmdNextpage = makeButton(QStringLiteral("cmdNextpage"), QStringLiteral(">"));
+    cmdNextpage = makeButton(u"cmdNextpage"_s, u">"_s);
     placeInTwips(cmdNextpage, 2760, 120, 735, 255);
-    cmdLastpage = makeButton(QStringLiteral("cmdLastpage"), QStringLiteral(">>"));
+    cmdLastpage = makeButton(u"cmdLastpage"_s, u">>"_s);
     placeInTwips(cmdLastpage, 3720, 120, 735, 255);
 
     txtPageno = new QLineEdit(client);
-    nameControl(txtPageno, QStringLiteral("txtPageno"));
+    nameControl(txtPageno, u"txtPageno"_s);
     txtPageno->setFont(buttonFont);
     // The program never reads the page number back, so typing there would
     // only mislead.
@@ -165,14 +165,14 @@ void frmZOLprint::buildControls()
     placeInTwips(txtPageno, 2040, 120, 495, 345);
 
     pbVoortgang = new ProgressBar(client);
-    nameControl(pbVoortgang, QStringLiteral("pbVoortgang"));
+    nameControl(pbVoortgang, u"pbVoortgang"_s);
     pbVoortgang->setRange(0, 100);
     pbVoortgang->setValue(0);
     pbVoortgang->setTextVisible(false);
     placeInTwips(pbVoortgang, 4680, 120, 1575, 255);
 
     txtVenster = new TextBox(client);
-    nameControl(txtVenster, QStringLiteral("txtVenster"));
+    nameControl(txtVenster, u"txtVenster"_s);
     txtVenster->setFont(namedFont(u"Courier New", 9.75));
     // No wrapping: the meter's columns must stay aligned.
     txtVenster->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -184,7 +184,7 @@ void frmZOLprint::buildControls()
     placeInTwips(txtVenster, 120, 600, 8295, 4215);
 
     StatusBar1 = new StatusBar(client);
-    nameControl(StatusBar1, QStringLiteral("StatusBar1"));
+    nameControl(StatusBar1, u"StatusBar1"_s);
     StatusBar1->setFont(namedFont(u"MS Sans Serif", 8.25));
     StatusBar1->addPanel(StatusBar::PanelKind::Text, 0, twips(1440));
     StatusBar1->addPanel(StatusBar::PanelKind::Time, twips(1440));
@@ -209,7 +209,7 @@ void frmZOLprint::buildControls()
 void frmZOLprint::buildMenu()
 {
     QMenuBar *bar = menuBar();
-    nameControl(bar, QStringLiteral("menuBar"));
+    nameControl(bar, u"menuBar"_s);
     bar->setFont(desktopMenuFont(bar));
     auto addMenu = [](QWidget *parent, const QString &name) {
         auto *menu = new QMenu(parent);
@@ -227,63 +227,61 @@ void frmZOLprint::buildMenu()
         return action;
     };
 
-    mFile = addMenu(bar, QStringLiteral("mFile"));
+    mFile = addMenu(bar, u"mFile"_s);
     bar->addMenu(mFile);
-    mOpen = addItem(mFile, QStringLiteral("mOpen"), QKeySequence(Qt::CTRL | Qt::Key_O),
-                    &frmZOLprint::mOpen_Click);
-    mSave = addItem(mFile, QStringLiteral("mSave"), QKeySequence(Qt::CTRL | Qt::Key_S),
-                    &frmZOLprint::mSave_Click);
-    mPrint = addMenu(mFile, QStringLiteral("mPrint"));
+    mOpen =
+        addItem(mFile, u"mOpen"_s, QKeySequence(Qt::CTRL | Qt::Key_O), &frmZOLprint::mOpen_Click);
+    mSave =
+        addItem(mFile, u"mSave"_s, QKeySequence(Qt::CTRL | Qt::Key_S), &frmZOLprint::mSave_Click);
+    mPrint = addMenu(mFile, u"mPrint"_s);
     mFile->addMenu(mPrint);
-    mThispage = addItem(mPrint, QStringLiteral("mThispage"), QKeySequence(Qt::CTRL | Qt::Key_P),
+    mThispage = addItem(mPrint, u"mThispage"_s, QKeySequence(Qt::CTRL | Qt::Key_P),
                         &frmZOLprint::mThispage_Click);
-    mAllpages =
-        addItem(mPrint, QStringLiteral("mAllpages"), QKeySequence(), &frmZOLprint::mAllpages_Click);
-    mExit = addItem(mFile, QStringLiteral("mExit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
-                    &frmZOLprint::mExit_Click);
+    mAllpages = addItem(mPrint, u"mAllpages"_s, QKeySequence(), &frmZOLprint::mAllpages_Click);
+    mExit =
+        addItem(mFile, u"mExit"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), &frmZOLprint::mExit_Click);
 
-    mComm = addMenu(bar, QStringLiteral("mComm"));
+    mComm = addMenu(bar, u"mComm"_s);
     bar->addMenu(mComm);
-    mPort = addMenu(mComm, QStringLiteral("mPort"));
+    mPort = addMenu(mComm, u"mPort"_s);
     mComm->addMenu(mPort);
-    mPort1 = addItem(mPort, QStringLiteral("mPort1"), QKeySequence(), &frmZOLprint::mPort1_Click);
-    mPort2 = addItem(mPort, QStringLiteral("mPort2"), QKeySequence(), &frmZOLprint::mPort2_Click);
-    mPort3 = addItem(mPort, QStringLiteral("mPort3"), QKeySequence(), &frmZOLprint::mPort3_Click);
-    mPort4 = addItem(mPort, QStringLiteral("mPort4"), QKeySequence(), &frmZOLprint::mPort4_Click);
+    mPort1 = addItem(mPort, u"mPort1"_s, QKeySequence(), &frmZOLprint::mPort1_Click);
+    mPort2 = addItem(mPort, u"mPort2"_s, QKeySequence(), &frmZOLprint::mPort2_Click);
+    mPort3 = addItem(mPort, u"mPort3"_s, QKeySequence(), &frmZOLprint::mPort3_Click);
+    mPort4 = addItem(mPort, u"mPort4"_s, QKeySequence(), &frmZOLprint::mPort4_Click);
     portItems = new QActionGroup(this);
     portItems->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     int number = 1;
     for (QAction *item : {mPort1, mPort2, mPort3, mPort4}) {
         item->setData(number);
-        item->setText(QStringLiteral("COM%1").arg(number++));
+        item->setText(u"COM%1"_s.arg(number++));
         item->setCheckable(true);
         portItems->addAction(item);
     }
     // Adapters come and go while the program runs.
     connect(mPort, &QMenu::aboutToShow, this, &frmZOLprint::listPorts);
-    mStart = addItem(mComm, QStringLiteral("mStart"), QKeySequence(Qt::CTRL | Qt::Key_I),
-                     &frmZOLprint::mStart_Click);
+    mStart =
+        addItem(mComm, u"mStart"_s, QKeySequence(Qt::CTRL | Qt::Key_I), &frmZOLprint::mStart_Click);
 
-    mHelp = addMenu(bar, QStringLiteral("mHelp"));
+    mHelp = addMenu(bar, u"mHelp"_s);
     bar->addMenu(mHelp);
-    mAbout = addItem(mHelp, QStringLiteral("mAbout"), QKeySequence(Qt::Key_F1),
-                     &frmZOLprint::mAbout_Click);
+    mAbout = addItem(mHelp, u"mAbout"_s, QKeySequence(Qt::Key_F1), &frmZOLprint::mAbout_Click);
 }
 
 void frmZOLprint::setDesignCaptions()
 {
-    mFile->setTitle(QStringLiteral("Bestand"));
-    mOpen->setText(QStringLiteral("Openen"));
-    mSave->setText(QStringLiteral("Opslaan"));
-    mPrint->setTitle(QStringLiteral("Afdrukken"));
-    mThispage->setText(QStringLiteral("Deze pagina"));
-    mAllpages->setText(QStringLiteral("Alle pagina's"));
-    mExit->setText(QStringLiteral("Afsluiten"));
-    mComm->setTitle(QStringLiteral("Comunicatie"));
-    mPort->setTitle(QStringLiteral("Com poort"));
-    mStart->setText(QStringLiteral("Inlezen ZOL"));
-    mHelp->setTitle(QStringLiteral("Help"));
-    mAbout->setText(QStringLiteral("Over ZOL Print"));
+    mFile->setTitle(u"Bestand"_s);
+    mOpen->setText(u"Openen"_s);
+    mSave->setText(u"Opslaan"_s);
+    mPrint->setTitle(u"Afdrukken"_s);
+    mThispage->setText(u"Deze pagina"_s);
+    mAllpages->setText(u"Alle pagina's"_s);
+    mExit->setText(u"Afsluiten"_s);
+    mComm->setTitle(u"Comunicatie"_s);
+    mPort->setTitle(u"Com poort"_s);
+    mStart->setText(u"Inlezen ZOL"_s);
+    mHelp->setTitle(u"Help"_s);
+    mAbout->setText(u"Over ZOL Print"_s);
 }
 
 const QString &frmZOLprint::text(const LanguageTable &table) const
@@ -478,7 +476,7 @@ void frmZOLprint::mStart_Click()
     port.setCommPort(m_state.iPort);
     port.setHandshaking(SerialPort::Handshaking::None);
     port.setRThreshold(1);
-    port.setSettings(QStringLiteral("2400,n,8,1"));
+    port.setSettings(u"2400,n,8,1"_s);
     port.setDtrEnable(true);
     port.setRtsEnable(false);
     QString reason;
@@ -512,10 +510,9 @@ void frmZOLprint::mStart_Click()
     pbVoortgang->setValue(0);
     pages.iPages = 1;
     pages.iCurpage = 0;
-    txtPageno->setText(QStringLiteral("1"));
+    txtPageno->setText(u"1"_s);
 
-    m_state.sBuf =
-        text(m_state.tables.sPrompt30) + QStringLiteral("\r\n") + text(m_state.tables.sPrompt31);
+    m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
     txtVenster->setText(m_state.sBuf);
     // When the window already showed the prompt, setting it changed nothing
     // and page 0 would stay empty; the prompt must be there for the watchdog.
@@ -579,8 +576,8 @@ void frmZOLprint::endTransfer()
     PageStore &pages = m_state.pages;
     if (pages.fillPageCounts(m_state.bReceived))
         ++pages.iPages;
-    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + QStringLiteral(" (") +
-                                    QString::number(pages.iPages - 1) + QStringLiteral(")"));
+    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + u" ("_s +
+                                    QString::number(pages.iPages - 1) + u")"_s);
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);

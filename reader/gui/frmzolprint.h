@@ -41,7 +41,7 @@ struct ReaderServices
     PagePrinter *printer = nullptr;
     Registry *registry = nullptr;
     ProgramLauncher *launcher = nullptr;
-    QString settingsPath = QStringLiteral("zolprint.ini");
+    QString settingsPath = QString::fromUtf16(u"zolprint.ini");
     // The ports error 103 names and the COM port menu lists; none given:
     // the system's own.
     const PortLister *portLister = nullptr;

@@ -22,12 +22,11 @@ int main(int argc, char *argv[])
 {
     zol::FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZOL Print"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(ZOLPRINT_VERSION_MAJOR)
+    QApplication::setApplicationName(u"ZOL Print"_s);
+    QApplication::setApplicationVersion(u"%1.%2.%3"_s.arg(ZOLPRINT_VERSION_MAJOR)
                                             .arg(ZOLPRINT_VERSION_MINOR)
                                             .arg(ZOLPRINT_VERSION_PATCH));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zol/zol.png")));
+    QApplication::setWindowIcon(QIcon(u":/zol/zol.png"_s));
     zol::installFontSubstitutes();
     fontConfig.wait();
 

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 bool printPagesOn(QPrinter &printer, const QStringList &pages, QString *reason)
@@ -25,18 +27,18 @@ bool printPagesOn(QPrinter &printer, const QStringList &pages, QString *reason)
     // The painter's origin is the first printable position.
     const QRect area(QPoint(0, 0),
                      printer.pageLayout().paintRectPixels(printer.resolution()).size());
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    static const QRegularExpression lineEnd(u"\r\n|\r|\n"_s);
 
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0)
             printer.newPage();
-        QFont font(QStringLiteral("Courier New"));
+        QFont font(u"Courier New"_s);
         font.setPointSize(11);
         painter.setFont(QFont(font, &printer));
         const QFontMetrics metrics = painter.fontMetrics();
         const int lineHeight = std::max(1, metrics.lineSpacing());
         const int columns =
-            std::max(1, area.width() / std::max(1, metrics.horizontalAdvance(QLatin1Char('M'))));
+            std::max(1, area.width() / std::max(1, metrics.horizontalAdvance(u'M')));
 
         // Empty lines at the end of a page print nothing, and must not push
         // a blank sheet out after a full one.

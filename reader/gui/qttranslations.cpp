@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 bool installQtTranslations(QCoreApplication &app, qint16 language)
@@ -16,12 +18,11 @@ bool installQtTranslations(QCoreApplication &app, qint16 language)
     if (language == kEnglish)
         return true;
     const QLocale locale(languageCode(language));
-    const QStringList folders = {QCoreApplication::applicationDirPath() +
-                                     QStringLiteral("/translations"),
+    const QStringList folders = {QCoreApplication::applicationDirPath() + u"/translations"_s,
                                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
     for (const QString &folder : folders) {
         auto *translator = new QTranslator(&app);
-        if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        if (translator->load(locale, u"qtbase"_s, u"_"_s, folder)) {
             QCoreApplication::installTranslator(translator);
             return true;
         }

@@ -39,7 +39,7 @@ namespace {
 QByteArray sampleDump()
 {
     QProcess sample;
-    sample.start(QStringLiteral(ZOLMETER_PATH), {u"sample"_s});
+    sample.start(QString::fromLocal8Bit(ZOLMETER_PATH), {u"sample"_s});
     if (!sample.waitForFinished(10000) || sample.exitCode() != 0)
         return {};
     return sample.readAllStandardOutput();

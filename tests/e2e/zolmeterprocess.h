@@ -14,7 +14,7 @@ inline QByteArray
 startZolmeter(QProcess &meter, const QStringList &arguments,
               QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel)
 {
-    meter.setProgram(QStringLiteral(ZOLMETER_PATH));
+    meter.setProgram(QString::fromLocal8Bit(ZOLMETER_PATH));
     meter.setArguments(arguments);
     meter.setProcessChannelMode(channels);
     meter.start();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Loads a read file into the store the way Open does.
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     if (read.entries.isEmpty() || read.entries.size() > zol::PageStore::kPageCount ||
-        !read.entries.last().startsWith(QLatin1String("END")))
+        !read.entries.last().startsWith(u"END"_s))
         std::abort();
 
     const zol::PageStore pages = load(read);

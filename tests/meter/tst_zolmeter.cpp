@@ -64,7 +64,7 @@ class Meter
 public:
     explicit Meter(const QStringList &arguments)
     {
-        m_process.setProgram(QStringLiteral(ZOLMETER_PATH));
+        m_process.setProgram(QString::fromLocal8Bit(ZOLMETER_PATH));
         m_process.setArguments(arguments);
         m_process.start();
     }
@@ -140,7 +140,7 @@ struct Run
 Run runToEnd(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(ZOLMETER_PATH), arguments);
+    process.start(QString::fromLocal8Bit(ZOLMETER_PATH), arguments);
     Run run;
     if (!process.waitForFinished(5000)) {
         process.kill();

@@ -2,9 +2,9 @@
 
 #include <QStringList>
 
-using namespace Qt::StringLiterals;
-
 namespace zol::test {
+
+using namespace Qt::StringLiterals;
 
 // Settings strings that the parser and the serial control both refuse whole.
 inline QStringList malformedLineSettings()

@@ -10,19 +10,21 @@
 
 namespace zol::test {
 
+using namespace Qt::StringLiterals;
+
 class FakeFileDialog final : public FileDialog
 {
 public:
     std::optional<QString> getOpenFileName(QWidget *, const QString &filter,
                                            const QString &defaultExtension) override
     {
-        calls << QStringLiteral("open ") + filter + QLatin1Char(' ') + defaultExtension;
+        calls << u"open "_s + filter + u' ' + defaultExtension;
         return next();
     }
     std::optional<QString> getSaveFileName(QWidget *, const QString &filter,
                                            const QString &defaultExtension) override
     {
-        calls << QStringLiteral("save ") + filter + QLatin1Char(' ') + defaultExtension;
+        calls << u"save "_s + filter + u' ' + defaultExtension;
         return next();
     }
 

@@ -83,7 +83,7 @@ void ReaderLogicTest::languageTables()
         for (const QString &entry : *table)
             QVERIFY(!entry.isEmpty());
     for (const QString &filter : t.sFilter)
-        QVERIFY(filter.contains(QLatin1Char('|')));
+        QVERIFY(filter.contains(u'|'));
 }
 
 void ReaderLogicTest::settingsReading_data()
@@ -119,7 +119,7 @@ void ReaderLogicTest::settingsReading()
     QFETCH(int, port);
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("zolprint.ini"));
+    const QString path = dir.filePath(u"zolprint.ini"_s);
     QFile out(path);
     QVERIFY(out.open(QIODevice::WriteOnly));
     out.write(file);
@@ -133,7 +133,7 @@ void ReaderLogicTest::settingsReading()
 void ReaderLogicTest::settingsWriting()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("zolprint.ini"));
+    const QString path = dir.filePath(u"zolprint.ini"_s);
     auto bytesOnDisk = [&path] {
         QFile in(path);
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
@@ -153,8 +153,7 @@ void ReaderLogicTest::settingsWriting()
 
     // A folder that does not exist cannot hold the file: a reason, no crash.
     reason.clear();
-    QVERIFY(
-        !writeSettingsFile(dir.filePath(QStringLiteral("no/such/zolprint.ini")), {1, 1}, &reason));
+    QVERIFY(!writeSettingsFile(dir.filePath(u"no/such/zolprint.ini"_s), {1, 1}, &reason));
     QVERIFY(!reason.isEmpty());
 }
 

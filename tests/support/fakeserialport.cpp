@@ -2,29 +2,31 @@
 
 #include "linesettings.h"
 
+using namespace Qt::StringLiterals;
+
 namespace zol::test {
 
 void FakeSerialPort::setCommPort(int port)
 {
     m_commPort = port;
-    calls << QStringLiteral("port %1").arg(port);
+    calls << u"port %1"_s.arg(port);
 }
 
 void FakeSerialPort::setHandshaking(Handshaking mode)
 {
     handshaking = mode;
-    calls << QStringLiteral("handshaking %1").arg(static_cast<int>(mode));
+    calls << u"handshaking %1"_s.arg(static_cast<int>(mode));
 }
 
 void FakeSerialPort::setRThreshold(int value)
 {
     threshold = value;
-    calls << QStringLiteral("threshold %1").arg(value);
+    calls << u"threshold %1"_s.arg(value);
 }
 
 bool FakeSerialPort::setSettings(const QString &settings)
 {
-    calls << QStringLiteral("settings ") + settings;
+    calls << u"settings "_s + settings;
     if (!parseLineSettings(settings))
         return false;
     m_settings = settings;
@@ -34,18 +36,18 @@ bool FakeSerialPort::setSettings(const QString &settings)
 void FakeSerialPort::setDtrEnable(bool on)
 {
     dtr = on;
-    calls << QStringLiteral("dtr %1").arg(on ? 1 : 0);
+    calls << u"dtr %1"_s.arg(on ? 1 : 0);
 }
 
 void FakeSerialPort::setRtsEnable(bool on)
 {
     rts = on;
-    calls << QStringLiteral("rts %1").arg(on ? 1 : 0);
+    calls << u"rts %1"_s.arg(on ? 1 : 0);
 }
 
 bool FakeSerialPort::open(QString *reason)
 {
-    calls << QStringLiteral("open");
+    calls << u"open"_s;
     if (!failOpenWith.isEmpty()) {
         if (reason)
             *reason = failOpenWith;
@@ -58,7 +60,7 @@ bool FakeSerialPort::open(QString *reason)
 
 void FakeSerialPort::close()
 {
-    calls << QStringLiteral("close");
+    calls << u"close"_s;
     m_open = false;
     m_incoming.clear();
 }

@@ -8,6 +8,8 @@
 
 namespace zol::test {
 
+using namespace Qt::StringLiterals;
+
 // A serial port in memory. Tests push bytes with receive() and look at what
 // the program configured and wrote.
 class FakeSerialPort final : public SerialPort
@@ -49,7 +51,7 @@ public:
 
 private:
     int m_commPort = 1;
-    QString m_settings = QStringLiteral("9600,n,8,1");
+    QString m_settings = u"9600,n,8,1"_s;
     bool m_open = false;
     QByteArray m_incoming;
 };

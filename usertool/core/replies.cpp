@@ -61,7 +61,7 @@ QStringList versionLines(QByteArrayView reply)
     QStringList lines;
     for (const VersionField &field : kVersionFields) {
         QString text = fromAnsi(replyField(reply, field.position, field.length));
-        text.replace(QChar(u'\0'), QLatin1Char(' '));
+        text.replace(QChar(u'\0'), u' ');
         lines.append(QString::fromUtf16(field.label) + text);
     }
     return lines;

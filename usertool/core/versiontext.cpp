@@ -4,8 +4,7 @@ namespace zol {
 
 QString versionText(int major, int minor, int revision)
 {
-    return QString::number(major) + QLatin1Char('.') + QString::number(minor) +
-           QString::number(revision);
+    return QString::number(major) + u'.' + QString::number(minor) + QString::number(revision);
 }
 
 QString toolVersionText()

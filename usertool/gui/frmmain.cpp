@@ -284,7 +284,7 @@ void frmMain::cmdProgram_Click()
     QString name = txtName->text();
     for (m_state.CharIndex = static_cast<qint16>(name.size()); m_state.CharIndex < kUserNameLength;
          ++m_state.CharIndex)
-        name += QLatin1Char(' ');
+        name += u' ';
     txtName->setText(name);
 
     const bool yes = m_services.messageBoxes.askYesNo(
