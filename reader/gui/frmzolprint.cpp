@@ -5,6 +5,7 @@
 #include "filedialog.h"
 #include "frmabout.h"
 #include "measurementsfile.h"
+#include "menucheckstyle.h"
 #include "messagebox.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
@@ -245,6 +246,10 @@ void frmZOLprint::buildMenu()
     bar->addMenu(mComm);
     mPort = addMenu(mComm, u"mPort"_s);
     mComm->addMenu(mPort);
+    // Owned by the window, which outlives the menu.
+    auto *checkStyle = new MenuCheckStyle;
+    checkStyle->setParent(this);
+    mPort->setStyle(checkStyle);
     mPort1 = addItem(mPort, u"mPort1"_s, QKeySequence(), &frmZOLprint::mPort1_Click);
     mPort2 = addItem(mPort, u"mPort2"_s, QKeySequence(), &frmZOLprint::mPort2_Click);
     mPort3 = addItem(mPort, u"mPort3"_s, QKeySequence(), &frmZOLprint::mPort3_Click);

@@ -1,5 +1,6 @@
 #include "fonts.h"
 #include "malformedlinesettings.h"
+#include "menucheckstyle.h"
 #include "progressbar.h"
 #include "qtserialport.h"
 #include "statusbar.h"
@@ -12,7 +13,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QStyleOptionMenuItem>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -51,6 +55,7 @@ private slots:
     void progressBarPaintsABurstOnce();
     void classicFacesFallBackToMetricTwins();
     void serialControlRefusesWhatItCannotUse();
+    void menuShowsTheChosenItemByACheckMark();
 };
 
 void TestPlatformWidgets::textSetByTheProgram()
@@ -340,6 +345,44 @@ void TestPlatformWidgets::serialControlRefusesWhatItCannotUse()
     QVERIFY(!serial.open(&reason));
     QVERIFY(!serial.isOpen());
     QVERIFY(!reason.isEmpty());
+}
+
+void TestPlatformWidgets::menuShowsTheChosenItemByACheckMark()
+{
+    // One item of a real menu, painted as the menu paints it.
+    QMenu menu;
+    MenuCheckStyle checkStyle;
+    QStyle *base = menu.style();
+    menu.setStyle(&checkStyle);
+    auto paint = [&menu](QStyle *style, QStyleOptionMenuItem::CheckType type, bool checked) {
+        QStyleOptionMenuItem item;
+        item.initFrom(&menu);
+        item.rect = QRect(0, 0, 160, 24);
+        item.text = u"COM1"_s;
+        item.menuItemType = QStyleOptionMenuItem::Normal;
+        item.checkType = type;
+        item.checked = checked;
+        item.maxIconWidth = 16;
+        QImage image(item.rect.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        style->drawControl(QStyle::CE_MenuItem, &item, &painter, &menu);
+        return image;
+    };
+    using Type = QStyleOptionMenuItem::CheckType;
+
+    // The chosen item of an exclusive group shows the same mark as a checked
+    // item, and an item not chosen shows nothing where the mark would be.
+    const QImage chosen = paint(&checkStyle, Type::Exclusive, true);
+    QCOMPARE(chosen, paint(&checkStyle, Type::NonExclusive, true));
+    const QImage other = paint(&checkStyle, Type::Exclusive, false);
+    QVERIFY(chosen != other);
+    QCOMPARE(other, paint(&checkStyle, Type::NonExclusive, false));
+    // Not the radio dot nor the boxed mark the style under it draws.
+    QVERIFY(chosen != paint(base, Type::Exclusive, true));
+    QVERIFY(chosen != paint(base, Type::NonExclusive, true));
+    // Without a box, an item not chosen looks as if it could not be checked.
+    QCOMPARE(other, paint(&checkStyle, Type::NotCheckable, false));
 }
 
 } // namespace zol::test
