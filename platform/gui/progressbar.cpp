@@ -6,11 +6,11 @@ namespace zol {
 
 namespace {
 
-// A bar stepped hundreds of times a second is an activity indicator, and ten
+// A bar stepped hundreds of times a second is an activity indicator, and four
 // pictures a second show activity as well as sixty. On X each paint costs a
 // round trip to the server and wakes Qt's painting threads, which over a
-// transfer cost more than reading the bytes.
-constexpr int kPaintInterval = 100;
+// transfer cost as much as reading the bytes.
+constexpr int kPaintInterval = 250;
 
 } // namespace
 

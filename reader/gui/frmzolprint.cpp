@@ -578,6 +578,9 @@ void frmZOLprint::endTransfer()
 {
     m_services.serialPort.close();
     tmrReadbuf.stop();
+    // Between transfers the page on show is the page stored, so a watchdog
+    // tick would show what is there; it rests until the next transfer.
+    tmrControle.stop();
     PageStore &pages = m_state.pages;
     if (pages.fillPageCounts(m_state.bReceived))
         ++pages.iPages;

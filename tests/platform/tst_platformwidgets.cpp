@@ -280,14 +280,14 @@ void TestPlatformWidgets::progressBarPaintsABurstOnce()
     QTRY_COMPARE(paints, 2);
     QVERIFY(bar->updatesEnabled());
     const int afterBurst = paints;
-    QTest::qWait(300);
+    QTest::qWait(600);
     QCOMPARE(paints, afterBurst);
 
-    // Steps a tenth of a second apart or more, even in a loop that never
+    // Steps a quarter of a second apart or more, even in a loop that never
     // returns to the event loop (a long file read), are each drawn.
     paints = 0;
     for (int value = 10; value <= 50; value += 10) {
-        QTest::qSleep(150);
+        QTest::qSleep(300);
         bar->setValue(value);
     }
     QCOMPARE(paints, 5);

@@ -622,9 +622,10 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(f.interfaceEnabled());
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
-    // The receive tick rests with the port; called all the same, it finds the
-    // port closed and does nothing.
+    // The receive tick and the watchdog rest with the port; called all the
+    // same, the tick finds the port closed and does nothing.
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
+    QVERIFY(!control<QTimer>(w, u"tmrControle"_s)->isActive());
     w.tmrReadbuf_Timer();
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
     w.cmdLastpage_Click();
