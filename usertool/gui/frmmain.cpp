@@ -362,11 +362,7 @@ void frmMain::tmrTimeout_Timer()
     txtErrors->appendLine(u"Software version 6.03 or later?"_s);
     txtErrors->appendLine(u"Check cable and COM port setting"_s);
     txtErrors->appendLine(u"Set ZOL to *5 - connection"_s);
-    setStatus(u"Ready"_s);
-    closePort();
-    txtComPort->setEnabled(true);
-    EnableControls();
-    returnFocus();
+    endExchange();
 }
 
 void frmMain::endExchange()
