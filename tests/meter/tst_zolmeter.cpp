@@ -58,6 +58,13 @@ bool replyComplete(const QByteArray &bytes)
     return etx >= 0 && etx + 1 < bytes.size();
 }
 
+// The file zolmeter sends as its dump, written whole.
+bool writeDumpFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // A zolmeter run. It ends with the test, by SIGTERM.
 class Meter
 {
@@ -393,11 +400,7 @@ void TestZolmeter::fileSentUnchangedOnEveryOpen()
     const QString path = dir.filePath(u"dump.bin"_s);
     // Every byte value, the line's control characters included.
     const QByteArray bytes = allByteValues(2000);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    QVERIFY(writeDumpFile(path, bytes));
 
     Meter meter({u"dump"_s, path, u"--baud"_s, u"9600"_s});
     const QString device = meter.device();
@@ -760,11 +763,7 @@ void TestZolmeter::dumpStale()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"dump.bin"_s);
     const QByteArray bytes = allByteValues(300);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    QVERIFY(writeDumpFile(path, bytes));
     // Control characters pass as they are, and a backslash stays a backslash.
     const QByteArray stale("end of an old report\r\n\f\\r\\n");
     Meter meter(
@@ -794,11 +793,7 @@ void TestZolmeter::dumpCut()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"dump.bin"_s);
     const QByteArray bytes = allByteValues(3000);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    QVERIFY(writeDumpFile(path, bytes));
     Meter meter({u"dump"_s, path, u"--baud"_s, u"9600"_s, u"--cut"_s, u"700"_s});
     const QString device = meter.device();
     QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
@@ -829,11 +824,7 @@ void TestZolmeter::dumpBehindItsPace()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"dump.bin"_s);
     const QByteArray bytes = allByteValues(1200);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    QVERIFY(writeDumpFile(path, bytes));
     Meter meter({u"dump"_s, path, u"--baud"_s, u"2400"_s});
     const QString device = meter.device();
     QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
