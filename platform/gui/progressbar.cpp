@@ -6,48 +6,43 @@ namespace zol {
 
 namespace {
 
-// A bar stepped hundreds of times a second is an activity indicator, and four
-// pictures a second show activity as well as sixty. On X each paint costs a
-// round trip to the server and wakes Qt's painting threads, which over a
-// transfer cost as much as reading the bytes.
-constexpr int kPaintInterval = 250;
+// Four pictures a second show activity as well as sixty do. On X each paint
+// costs a round trip to the server and wakes Qt's painting threads.
+constexpr int kShowInterval = 250;
 
 } // namespace
 
-ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent)
+ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent), m_value(QProgressBar::value())
 {
-    m_paintDelay.setObjectName(u"paintDelay"_s);
-    m_paintDelay.setSingleShot(true);
-    connect(this, &QProgressBar::valueChanged, this, &ProgressBar::onValueChanged);
-    connect(&m_paintDelay, &QTimer::timeout, this, &ProgressBar::paintHeld);
+    m_showDelay.setObjectName(u"showDelay"_s);
+    m_showDelay.setSingleShot(true);
+    connect(&m_showDelay, &QTimer::timeout, this, &ProgressBar::showHeld);
 }
 
-void ProgressBar::onValueChanged()
+void ProgressBar::setValue(int value)
 {
-    // valueChanged comes just before QProgressBar's own repaint. With updates
-    // off that repaint is skipped, and the end of the interval paints the
-    // latest value once. A change a whole interval after the last paint paints
-    // at once, so that a bar stepped by a long loop that never returns to the
-    // event loop (a file being read) still moves.
-    if (!isVisible())
+    if (value < minimum() || value > maximum())
         return;
-    if (!m_lastPaint.isValid() || m_lastPaint.elapsed() >= kPaintInterval) {
-        m_paintDelay.stop();
-        setUpdatesEnabled(true);
-        m_lastPaint.start();
+    m_value = value;
+    // A bar not on screen has nobody to show a delay to. A change a whole
+    // interval after the last one shown is shown at once, so that a bar
+    // stepped by a long loop that never returns to the event loop (a file
+    // being read) still moves; a change within the interval waits for its
+    // end, and then only the latest value is shown.
+    if (!isVisible() || !m_lastShown.isValid() || m_lastShown.elapsed() >= kShowInterval) {
+        m_showDelay.stop();
+        showHeld();
         return;
     }
-    if (!m_paintDelay.isActive()) {
-        setUpdatesEnabled(false);
-        m_paintDelay.start(qMax<int>(1, kPaintInterval - static_cast<int>(m_lastPaint.elapsed())));
-    }
+    if (!m_showDelay.isActive())
+        m_showDelay.start(qMax<int>(1, kShowInterval - static_cast<int>(m_lastShown.elapsed())));
 }
 
-void ProgressBar::paintHeld()
+void ProgressBar::showHeld()
 {
-    m_lastPaint.start();
-    // Turning updates back on schedules one ordinary paint of the bar.
-    setUpdatesEnabled(true);
+    if (isVisible())
+        m_lastShown.start();
+    QProgressBar::setValue(m_value);
 }
 
 } // namespace zol

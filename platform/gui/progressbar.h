@@ -6,11 +6,14 @@
 
 namespace zol {
 
-// A progress bar that draws at most ten times a second. QProgressBar paints
-// synchronously on every change of its value; stepped by each chunk off a
-// serial line, that is hundreds of paints a second. The value itself changes
-// at once, as set; only the drawing of a change that follows another within a
-// tenth of a second waits for the end of that tenth.
+// A progress bar stepped by each chunk off a serial line, hundreds of times a
+// second, that draws at most four times a second. QProgressBar does work on
+// every change of its value (it measures whether the bar moved, tells the
+// accessibility layer and repaints at once), which over a transfer costs more
+// than reading the bytes. This bar keeps the value it was given and hands it
+// to QProgressBar at the pace of its drawing; value() is always the value
+// last set. Use it through this type: QProgressBar's own setValue() and
+// value() are not virtual.
 class ProgressBar : public QProgressBar
 {
     Q_OBJECT
@@ -18,12 +21,16 @@ class ProgressBar : public QProgressBar
 public:
     explicit ProgressBar(QWidget *parent = nullptr);
 
-private:
-    void onValueChanged();
-    void paintHeld();
+    // As QProgressBar's: a value outside the range is ignored.
+    void setValue(int value);
+    int value() const { return m_value; }
 
-    QTimer m_paintDelay{this};
-    QElapsedTimer m_lastPaint;
+private:
+    void showHeld();
+
+    int m_value = 0;
+    QTimer m_showDelay{this};
+    QElapsedTimer m_lastShown;
 };
 
 } // namespace zol

@@ -14,7 +14,6 @@ class QActionGroup;
 class QCloseEvent;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QPushButton;
 
 namespace zol {
@@ -24,6 +23,7 @@ class MessageBoxes;
 class PagePrinter;
 class PortLister;
 class PortNumbering;
+class ProgressBar;
 class ProgramLauncher;
 class Registry;
 class SerialPort;
@@ -135,7 +135,7 @@ private:
     QLineEdit *txtPageno = nullptr;
     QPushButton *cmdNextpage = nullptr;
     QPushButton *cmdLastpage = nullptr;
-    QProgressBar *pbVoortgang = nullptr;
+    ProgressBar *pbVoortgang = nullptr;
     TextBox *txtVenster = nullptr;
     StatusBar *StatusBar1 = nullptr;
     QTimer tmrReadbuf{this};

@@ -6,6 +6,7 @@
 #include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "ordinaryuser.h"
+#include "progressbar.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
 #include "settings.h"
@@ -618,7 +619,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Stop (3)"_s);
     QCOMPARE(pages.iPages, 1);
-    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
+    QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QVERIFY(f.interfaceEnabled());
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
@@ -742,17 +743,17 @@ void FrmZOLprintTest::transferCountersAndProgress()
     Fixture f;
     frmZOLprint &w = f.w();
     w.mStart_Click();
-    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
+    QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QList<int> steps;
     for (int i = 0; i < 13; ++i) {
         f.receive("x\f");
-        steps << control<QProgressBar>(w, u"pbVoortgang"_s)->value();
+        steps << control<ProgressBar>(w, u"pbVoortgang"_s)->value();
     }
     QCOMPARE(steps, QList<int>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20}));
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (13)"_s);
     QCOMPARE(w.state().pages.iPages, 11);
-    QCOMPARE(control<QProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
+    QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
 
     // A new transfer empties every page received before.
     w.mStart_Click();
@@ -888,7 +889,7 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     Fixture f;
     frmZOLprint &w = f.w();
     const QTimer *tmrReadbuf = control<QTimer>(w, u"tmrReadbuf"_s);
-    const auto *progress = control<QProgressBar>(w, u"pbVoortgang"_s);
+    const auto *progress = control<ProgressBar>(w, u"pbVoortgang"_s);
     const PageStore &pages = f.pages();
 
     // Idle, the tick sleeps, and bytes on a closed port wake nothing.

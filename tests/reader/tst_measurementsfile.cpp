@@ -5,6 +5,7 @@
 #include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "ordinaryuser.h"
+#include "progressbar.h"
 #include "readerfakes.h"
 #include "textbox.h"
 
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -315,7 +315,7 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     QCOMPARE(w.pages().iCurpage, 0);
     QCOMPARE(control<QLineEdit>(*w.window, u"txtPageno"_s)->text(), u"1"_s);
     QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 1"_s);
-    QCOMPARE(control<QProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
+    QCOMPARE(control<ProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
     w.window->cmdLastpage_Click();
     QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 5"_s);
 
@@ -363,7 +363,7 @@ void MeasurementsFileTest::failuresChangeNothing()
                                         u"ZOL Print error: Error 102 - Error during loading"_s,
                                         u"ZOL Print error: Error 101 - Wrong version"_s}));
     QVERIFY(unchanged());
-    QCOMPARE(control<QProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
+    QCOMPARE(control<ProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
     for (const auto &shown : w.boxes.shown)
         QCOMPARE(shown.icon, MessageBoxes::Icon::None);
 
