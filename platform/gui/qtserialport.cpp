@@ -174,7 +174,9 @@ QByteArray QtSerialPort::readAll()
     }
     if (!m_port.isOpen())
         return {};
-    QByteArray bytes = m_port.read(kMaxRead);
+    // Asking for no more than is waiting keeps each read from allocating a
+    // buffer of kMaxRead bytes for the one or two that came.
+    QByteArray bytes = m_port.read(qMin<qint64>(kMaxRead, m_port.bytesAvailable()));
     // What did not fit into this read would otherwise wait for bytes that may
     // never come; ask again once control is back in the event loop.
     if (m_threshold > 0 && m_port.bytesAvailable() > 0)
