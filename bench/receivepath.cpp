@@ -271,7 +271,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
         return result;
     }
     // The window's own silence is far longer than a bench run wants to wait.
-    QTimer *const tmrControle = window.findChild<QTimer *>(u"tmrControle"_s);
+    Watchdog *const tmrControle = window.findChild<Watchdog *>(u"tmrControle"_s);
     if (!tmrControle) {
         result.problem = u"the window has no silence timer"_s;
         return result;

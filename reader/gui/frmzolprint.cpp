@@ -110,10 +110,10 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     setDesignCaptions();
 
     tmrReadbuf.setObjectName(u"tmrReadbuf"_s);
+    // The watchdog is restarted by every chunk off the line and fires on the
+    // millisecond: the silence that ends a transfer is ten seconds, not ten
+    // give or take the half second a coarse timer may drift.
     tmrControle.setObjectName(u"tmrControle"_s);
-    // The silence that ends a transfer is ten seconds, not ten give or take
-    // the half second a coarse timer may drift.
-    tmrControle.setTimerType(Qt::PreciseTimer);
     // The receive tick is woken by the port rather than polling it: a 1 ms
     // timer running for nothing costs a laptop on battery all day. The port's
     // notification runs the tick at once, so no byte waits longer than it did
@@ -122,7 +122,7 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     tmrReadbuf.setSingleShot(true);
     connect(&tmrReadbuf, &QTimer::timeout, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&m_services.serialPort, &SerialPort::comm, this, &frmZOLprint::tmrReadbuf_Timer);
-    connect(&tmrControle, &QTimer::timeout, this, &frmZOLprint::tmrControle_Timer);
+    connect(&tmrControle, &Watchdog::timeout, this, &frmZOLprint::tmrControle_Timer);
     connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -535,8 +535,7 @@ void frmZOLprint::tmrReadbuf_Timer()
 
     txtVenster->setText(QString());
 
-    tmrControle.stop();
-    tmrControle.start();
+    tmrControle.restart();
 
     pbVoortgang->setValue(pbVoortgang->value() < 100 ? pbVoortgang->value() + 10 : 0);
 

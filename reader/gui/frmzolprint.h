@@ -2,6 +2,7 @@
 
 #include "languages.h"
 #include "pagestore.h"
+#include "watchdog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -139,7 +140,7 @@ private:
     TextBox *txtVenster = nullptr;
     StatusBar *StatusBar1 = nullptr;
     QTimer tmrReadbuf{this};
-    QTimer tmrControle{this};
+    Watchdog tmrControle{this};
 
     QMenu *mFile = nullptr;
     QAction *mOpen = nullptr;

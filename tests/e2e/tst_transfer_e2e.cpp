@@ -152,8 +152,8 @@ void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
     QVERIFY(r.transferRunning());
     // The silence that ends the transfer is shortened here: what is under
     // test is the line, not the watchdog's ten seconds.
-    control<QTimer>(*r.window, u"tmrControle"_s)->setInterval(1500);
-    control<QTimer>(*r.window, u"tmrControle"_s)->start();
+    control<Watchdog>(*r.window, u"tmrControle"_s)->setInterval(1500);
+    control<Watchdog>(*r.window, u"tmrControle"_s)->start();
 
     QByteArray dump;
     QString expected;
@@ -176,8 +176,8 @@ void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
 {
     ReaderOnPty r;
     r.window->mStart_Click();
-    control<QTimer>(*r.window, u"tmrControle"_s)->setInterval(1500);
-    control<QTimer>(*r.window, u"tmrControle"_s)->start();
+    control<Watchdog>(*r.window, u"tmrControle"_s)->setInterval(1500);
+    control<Watchdog>(*r.window, u"tmrControle"_s)->start();
     QSignalSpy lost(&r.port, &SerialPort::lost);
 
     r.sendAtOnce("first page\r\n\fsecond pa");
@@ -211,8 +211,8 @@ void TransferEndToEndTest::meterRestartingItsDumpLosesNothing()
 {
     ReaderOnPty r;
     r.window->mStart_Click();
-    control<QTimer>(*r.window, u"tmrControle"_s)->setInterval(1500);
-    control<QTimer>(*r.window, u"tmrControle"_s)->start();
+    control<Watchdog>(*r.window, u"tmrControle"_s)->setInterval(1500);
+    control<Watchdog>(*r.window, u"tmrControle"_s)->start();
     // The user breaks off the dump on the keypad and starts it again.
     r.sendAtOnce("Page 1\r\nEik 12");
     r.meter.join();

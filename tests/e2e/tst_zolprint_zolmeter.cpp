@@ -16,7 +16,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace zol;
 using namespace zol::test;
@@ -71,7 +70,7 @@ struct ReaderOnMeter
     void read()
     {
         window.mStart_Click();
-        auto *watchdog = control<QTimer>(window, u"tmrControle"_s);
+        auto *watchdog = control<Watchdog>(window, u"tmrControle"_s);
         watchdog->setInterval(3000);
         watchdog->start();
     }

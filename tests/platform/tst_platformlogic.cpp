@@ -3,9 +3,12 @@
 #include "linesettings.h"
 #include "malformedlinesettings.h"
 #include "portinfo.h"
+#include "watchdog.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +32,8 @@ private slots:
     void comPortDevices();
     void rememberedAndStableNames();
     void portLines();
+    void watchdogFiresOnceAfterItsLastRestart();
+    void watchdogStopsAndStartsOver();
 };
 
 void TestPlatformLogic::codePageAgreesWithWindows1252()
@@ -228,6 +233,66 @@ void TestPlatformLogic::portLines()
     // A port the system cannot name is no help to the user.
     QCOMPARE(portListLine(heading, {{QString(), u"ghost"_s}}, u"none"_s),
              u"Serial ports on this computer: none"_s);
+}
+
+void TestPlatformLogic::watchdogFiresOnceAfterItsLastRestart()
+{
+    constexpr int kInterval = 300;
+    Watchdog watchdog;
+    watchdog.setInterval(kInterval);
+    QSignalSpy fired(&watchdog, &Watchdog::timeout);
+    QElapsedTimer sinceRestart;
+    watchdog.start();
+    sinceRestart.start();
+
+    // Restarted well past its first deadline, as a stream of chunks does:
+    // it must neither fire on the deadline it was started with nor lose the
+    // latest restart.
+    QElapsedTimer running;
+    running.start();
+    while (running.elapsed() < 2 * kInterval) {
+        QTest::qWait(20);
+        QVERIFY2(fired.isEmpty(), "fired while restarted");
+        QVERIFY(watchdog.isActive());
+        watchdog.restart();
+        sinceRestart.start();
+        QVERIFY(watchdog.remainingTime() <= kInterval);
+        QVERIFY(watchdog.remainingTime() > 0);
+    }
+
+    QVERIFY(fired.wait(20 * kInterval));
+    // A timer may be late on a busy machine, never early.
+    QVERIFY2(sinceRestart.elapsed() >= kInterval, qPrintable(QString::number(sinceRestart.elapsed())));
+    QVERIFY(!watchdog.isActive());
+    QCOMPARE(watchdog.remainingTime(), -1);
+    QTest::qWait(2 * kInterval);
+    QCOMPARE(fired.size(), 1);
+}
+
+void TestPlatformLogic::watchdogStopsAndStartsOver()
+{
+    Watchdog watchdog;
+    watchdog.setInterval(100);
+    QSignalSpy fired(&watchdog, &Watchdog::timeout);
+
+    // A restart of one at rest starts it.
+    watchdog.restart();
+    QVERIFY(watchdog.isActive());
+    watchdog.stop();
+    QVERIFY(!watchdog.isActive());
+    QTest::qWait(300);
+    QVERIFY(fired.isEmpty());
+
+    // Stopped after restarts, and started again: it counts from the start.
+    watchdog.start();
+    watchdog.restart();
+    watchdog.stop();
+    QElapsedTimer sinceStart;
+    watchdog.start();
+    sinceStart.start();
+    QVERIFY(fired.wait(5000));
+    QVERIFY(sinceStart.elapsed() >= 100);
+    QCOMPARE(fired.size(), 1);
 }
 
 } // namespace zol::test

@@ -258,9 +258,9 @@ void FrmZOLprintTest::captionsInEachLanguage()
     QCOMPARE(control<QPushButton>(w, u"cmdLastpage"_s)->text(), u">>"_s);
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
-    QVERIFY(!control<QTimer>(w, u"tmrControle"_s)->isActive());
+    QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
     QCOMPARE(control<QTimer>(w, u"tmrReadbuf"_s)->interval(), 1);
-    QCOMPARE(control<QTimer>(w, u"tmrControle"_s)->interval(), 10000);
+    QCOMPARE(control<Watchdog>(w, u"tmrControle"_s)->interval(), 10000);
 
     QCOMPARE(control<QAction>(w, u"mOpen"_s)->shortcut(), QKeySequence(u"Ctrl+O"_s));
     QCOMPARE(control<QAction>(w, u"mSave"_s)->shortcut(), QKeySequence(u"Ctrl+S"_s));
@@ -586,7 +586,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(!f.interfaceEnabled());
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QVERIFY(control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
-    QVERIFY(control<QTimer>(w, u"tmrControle"_s)->isActive());
+    QVERIFY(control<Watchdog>(w, u"tmrControle"_s)->isActive());
 
     // A second start while the port is open changes nothing.
     f.port.calls.clear();
@@ -626,7 +626,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     // The receive tick and the watchdog rest with the port; called all the
     // same, the tick finds the port closed and does nothing.
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
-    QVERIFY(!control<QTimer>(w, u"tmrControle"_s)->isActive());
+    QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
     w.tmrReadbuf_Timer();
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"Page one\r\n"_s);
     w.cmdLastpage_Click();
@@ -663,7 +663,7 @@ void FrmZOLprintTest::transferFailsToOpen()
     QVERIFY(f.interfaceEnabled());
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
-    QVERIFY(!control<QTimer>(w, u"tmrControle"_s)->isActive());
+    QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
     QCOMPARE(pages.sPage[0], u"kept page"_s);
     QCOMPARE(pages.iPages, 3);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"kept page"_s);
@@ -876,10 +876,10 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     frmZOLprint &w = f.w();
     w.mStart_Click();
     QTest::qWait(500);
-    QVERIFY(control<QTimer>(w, u"tmrControle"_s)->remainingTime() < 9700);
+    QVERIFY(control<Watchdog>(w, u"tmrControle"_s)->remainingTime() < 9700);
     f.port.receive("data");
     // The real receive tick polls the port.
-    QTRY_VERIFY(control<QTimer>(w, u"tmrControle"_s)->remainingTime() > 9800);
+    QTRY_VERIFY(control<Watchdog>(w, u"tmrControle"_s)->remainingTime() > 9800);
     QCOMPARE(f.pages().sPage[0], u"data"_s);
     QVERIFY(f.port.isOpen());
 }
