@@ -16,6 +16,8 @@ struct BenchPaths
     // The Qt platform the programs measured run on: "xcb" on an X display,
     // or "offscreen", which needs none.
     QByteArray platform = "offscreen";
+    // A bare window reading the same dump: the floor for a transfer.
+    QString barereader;
 };
 
 } // namespace zol::bench

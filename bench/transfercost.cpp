@@ -87,6 +87,34 @@ std::optional<QByteArray> waitForMeterLine(QProcess &meter, const QByteArray &pr
     }
 }
 
+// Starts the simulated meter's sample dump on a new pseudo-terminal: the
+// device to read, with the meter's log to be read from its standard error.
+std::optional<QByteArray> startMeter(QProcess &meter, const BenchPaths &paths)
+{
+    meter.setProgram(paths.zolmeter);
+    meter.setArguments({u"dump"_s});
+    meter.start();
+    if (!meter.waitForStarted() || !meter.waitForReadyRead(5000))
+        return std::nullopt;
+    const QByteArray device = meter.readAllStandardOutput().trimmed();
+    meter.setReadChannel(QProcess::StandardError);
+    return device;
+}
+
+void stopMeter(QProcess &meter)
+{
+    meter.terminate();
+    if (!meter.waitForFinished(3000))
+        meter.kill();
+    meter.waitForFinished(1000);
+}
+
+// "zolmeter: done: 2810 bytes in 11.71 s"
+qint64 bytesDone(const QByteArray &line)
+{
+    return line.mid(line.indexOf(':', 10) + 1).trimmed().split(' ').value(0).toLongLong();
+}
+
 } // namespace
 
 double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond)
@@ -108,22 +136,11 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     settings.close();
 
     QProcess meter;
-    meter.setProgram(paths.zolmeter);
-    meter.setArguments({u"dump"_s});
-    meter.start();
-    if (!meter.waitForStarted() || !meter.waitForReadyRead(5000)) {
+    const std::optional<QByteArray> device = startMeter(meter, paths);
+    if (!device) {
         cost.error = u"zolmeter did not start"_s;
         return cost;
     }
-    const QByteArray device = meter.readAllStandardOutput().trimmed();
-    meter.setReadChannel(QProcess::StandardError);
-
-    const auto stopMeter = [&meter] {
-        meter.terminate();
-        if (!meter.waitForFinished(3000))
-            meter.kill();
-        meter.waitForFinished(1000);
-    };
 
     // The read starts well after the window is up, so that the idle share
     // before it can be measured in between.
@@ -133,20 +150,20 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     if (!program.start({paths.zolprint,
                         paths.probe,
                         workDir.path(),
-                        {{"ZOL_COM1", device},
+                        {{"ZOL_COM1", *device},
                          {"ZOL_PROBE_TRIGGER", "mStart"},
                          {"ZOL_PROBE_TRIGGER_AFTER", QByteArray::number(triggerAfterMs)},
                          {"ZOL_PROBE_STAY", "1"}},
                         paths.platform},
                        &cost.error)) {
-        stopMeter();
+        stopMeter(meter);
         return cost;
     }
     const std::optional<QByteArray> shown = program.waitForReport("shown", 20000, 20);
     if (!shown) {
         cost.error = u"ZOLprint showed no window: %1"_s.arg(
             QString::fromLocal8Bit(program.output().right(500)));
-        stopMeter();
+        stopMeter(meter);
         return cost;
     }
     const qint64 shownNs = shown->toLongLong();
@@ -163,7 +180,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
         cost.error =
             what + (message ? u" (message: %1)"_s.arg(QString::fromUtf8(*message)) : QString());
         program.stop();
-        stopMeter();
+        stopMeter(meter);
         return cost;
     };
 
@@ -174,9 +191,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
         waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
     if (!done)
         return fail(u"the dump was not sent whole"_s);
-    // "zolmeter: done: 2810 bytes in 11.71 s"
-    cost.dumpBytes =
-        done->mid(done->indexOf(':', 10) + 1).trimmed().split(' ').value(0).toLongLong();
+    cost.dumpBytes = bytesDone(*done);
     if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs))
         return fail(u"ZOLprint did not end the transfer"_s);
     const std::optional<CpuMark> transferEnd = markNow(program.pid());
@@ -199,7 +214,51 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     if (!program.isRunning())
         return fail(u"ZOLprint ended during the measurement"_s);
     program.stop();
-    stopMeter();
+    stopMeter(meter);
+    return cost;
+}
+
+TransferCost measureBareTransferCost(const BenchPaths &paths)
+{
+    TransferCost cost;
+    QProcess meter;
+    const std::optional<QByteArray> device = startMeter(meter, paths);
+    if (!device) {
+        cost.error = u"zolmeter did not start"_s;
+        return cost;
+    }
+    QProcess reader;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, QString::fromLatin1(paths.platform));
+    reader.setProcessEnvironment(environment);
+    reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    reader.start(paths.barereader, {QString::fromLocal8Bit(*device)});
+    const auto fail = [&](const QString &what) {
+        cost.error = what;
+        reader.kill();
+        reader.waitForFinished(3000);
+        stopMeter(meter);
+        return cost;
+    };
+    if (!reader.waitForStarted())
+        return fail(u"the bare reader did not start"_s);
+    if (!waitForMeterLine(meter, "zolmeter: opened", 20000))
+        return fail(u"the bare reader did not open the port"_s);
+    const std::optional<CpuMark> transferStart = markNow(reader.processId());
+    const std::optional<QByteArray> done =
+        waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
+    if (!done)
+        return fail(u"the dump was not sent whole"_s);
+    cost.dumpBytes = bytesDone(*done);
+    if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs))
+        return fail(u"the bare reader did not end the transfer"_s);
+    const std::optional<CpuMark> transferEnd = markNow(reader.processId());
+    cost.transfer = shareBetween(transferStart, transferEnd);
+    if (transferStart && transferEnd)
+        cost.transferSeconds = double(transferEnd->ns - transferStart->ns) / 1e9;
+    reader.kill();
+    reader.waitForFinished(3000);
+    stopMeter(meter);
     return cost;
 }
 

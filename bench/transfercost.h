@@ -34,4 +34,9 @@ double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond);
 // after the last byte, and the share and wake-ups while idle after.
 TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds);
 
+// The same dump read by the bare reader (paths.barereader) on paths.platform,
+// from the open to its close after ten seconds of silence: only transfer,
+// transferSeconds and dumpBytes are filled.
+TransferCost measureBareTransferCost(const BenchPaths &paths);
+
 } // namespace zol::bench

@@ -22,7 +22,7 @@ BenchPaths paths()
 {
     return {QString::fromLocal8Bit(ZOLPRINT_PATH), QString::fromLocal8Bit(USERTOOL_PATH),
             QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
-            QString::fromLocal8Bit(ZOLMETER_PATH)};
+            QString::fromLocal8Bit(ZOLMETER_PATH), "offscreen", QString::fromLocal8Bit(BAREREADER_PATH)};
 }
 
 } // namespace

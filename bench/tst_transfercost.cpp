@@ -5,6 +5,18 @@
 
 using namespace zol::bench;
 
+namespace {
+
+BenchPaths paths()
+{
+    return {QString::fromLocal8Bit(ZOLPRINT_PATH),   QString::fromLocal8Bit(USERTOOL_PATH),
+            QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
+            QString::fromLocal8Bit(ZOLMETER_PATH),   "offscreen",
+            QString::fromLocal8Bit(BAREREADER_PATH)};
+}
+
+} // namespace
+
 // The whole measurement once, on the real programs: the simulated meter's
 // sample dump at 2400 baud and ZOLprint's ten seconds of silence.
 class TransferCostTest : public QObject
@@ -13,15 +25,12 @@ class TransferCostTest : public QObject
 
 private slots:
     void measuresTheWholeTransfer();
+    void measuresTheBareReader();
 };
 
 void TransferCostTest::measuresTheWholeTransfer()
 {
-    const BenchPaths paths{
-        QString::fromLocal8Bit(ZOLPRINT_PATH), QString::fromLocal8Bit(USERTOOL_PATH),
-        QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
-        QString::fromLocal8Bit(ZOLMETER_PATH)};
-    const TransferCost cost = measureTransferCost(paths, 1);
+    const TransferCost cost = measureTransferCost(paths(), 1);
     QVERIFY2(cost.error.isEmpty(), qPrintable(cost.error));
     // The keypad's second, the dump's 2810 characters of 10 bits at 2400
     // baud, and the ten seconds that end the transfer.
@@ -40,6 +49,19 @@ void TransferCostTest::measuresTheWholeTransfer()
     // Showing the pages is counted apart, and is not nothing.
     QVERIFY(cost.switchesShowingEnd);
     QVERIFY2(*cost.switchesShowingEnd > 0, qPrintable(QString::number(*cost.switchesShowingEnd)));
+}
+
+// The floor beside it: the same dump read by a bare window, which ends its
+// read after the same ten seconds.
+void TransferCostTest::measuresTheBareReader()
+{
+    const TransferCost cost = measureBareTransferCost(paths());
+    QVERIFY2(cost.error.isEmpty(), qPrintable(cost.error));
+    QCOMPARE(cost.dumpBytes, 2810);
+    QVERIFY2(cost.transferSeconds > 1 + 11.7 + 9.5 && cost.transferSeconds < 1 + 11.7 + 12,
+             qPrintable(QString::number(cost.transferSeconds)));
+    QVERIFY(cost.transfer);
+    QVERIFY2(*cost.transfer > 0 && *cost.transfer < 1, qPrintable(QString::number(*cost.transfer)));
 }
 
 QTEST_GUILESS_MAIN(TransferCostTest)

@@ -113,8 +113,8 @@ bool startupRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &ro
 
 bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &rows)
 {
-    progress(u"CPU share of a 2400-baud transfer of the sample dump (about %1 s)"_s.arg(
-        26 + plan.idleSeconds * 3 / 2));
+    progress(u"CPU share of a 2400-baud transfer of the sample dump, and of a bare reader "
+             u"(about %1 s)"_s.arg(26 + 24 + plan.idleSeconds * 3 / 2));
     const TransferCost cost = measureTransferCost(paths, plan.idleSeconds);
     if (!cost.error.isEmpty()) {
         progress(u"transfer failed: "_s + cost.error);
@@ -145,6 +145,17 @@ bool transferRows(const BenchPaths &paths, const Plan &plan, QList<ResultRow> &r
                          u"with its 10-s end (%2 s)"_s.arg(cost.dumpBytes)
                              .arg(cost.transferSeconds, 0, 'f', 1),
                          cost.transfer, kCpuGoal));
+    // The same bytes read by a bare window, measured the same way: the part
+    // of the share that any Qt program woken by each byte pays.
+    const TransferCost bare = measureBareTransferCost(paths);
+    if (!bare.error.isEmpty()) {
+        progress(u"bare reader failed: "_s + bare.error);
+        return false;
+    }
+    rows.append({u"CPU share, bare window reading the same %1 bytes with QSerialPort, "
+                 u"with a 10-s end (%2 s) (floor)"_s.arg(bare.dumpBytes)
+                     .arg(bare.transferSeconds, 0, 'f', 1),
+                 percent(bare.transfer), u"-"_s, std::nullopt, u"none set"_s, std::nullopt});
     rows.append(shareRow(u"CPU share, ZOLprint, "_s + before, cost.idleBefore, kIdleCpuGoal));
     rows.append(
         wakeupRow(u"Wake-ups (context switches), ZOLprint, "_s + before, cost.wakeupsBefore));
@@ -343,7 +354,8 @@ int main(int argc, char *argv[])
     BenchPaths paths{
         QString::fromLocal8Bit(ZOLPRINT_PATH),   QString::fromLocal8Bit(USERTOOL_PATH),
         QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
-        QString::fromLocal8Bit(ZOLMETER_PATH),   plan.platforms.first()};
+        QString::fromLocal8Bit(ZOLMETER_PATH),   plan.platforms.first(),
+        QString::fromLocal8Bit(BAREREADER_PATH)};
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         std::fprintf(stderr, "zolbench: no scratch folder\n");
