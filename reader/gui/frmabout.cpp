@@ -1,15 +1,14 @@
 #include "frmabout.h"
 
 #include "controlname.h"
+#include "images.h"
 #include "messagebox.h"
 #include "programlauncher.h"
 #include "twips.h"
 
 #include <QDir>
-#include <QIcon>
 #include <QLabel>
 #include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -68,7 +67,7 @@ frmAbout::frmAbout(AboutServices services, QWidget *parent)
         m_services.isOrdinaryFile = &isOrdinaryFile;
     nameControl(this, u"frmAbout"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     QFont dialogFont(u"MS Sans Serif"_s);
     dialogFont.setPointSizeF(8.25);
     setFont(dialogFont);
@@ -120,7 +119,7 @@ void frmAbout::buildControls()
     nameControl(Picture1, u"Picture1"_s);
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->setPixmap(QPixmap(u":/zol/about.png"_s));
+    Picture1->setPixmap(pngPixmap(u":/zol/about.png"_s));
     // It takes the focus, so a screen reader needs words for it.
     Picture1->setAccessibleName(
         u"Photograph of a ZOL moisture meter with its probe on a wooden beam"_s);

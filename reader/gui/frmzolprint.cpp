@@ -4,6 +4,7 @@
 #include "controlname.h"
 #include "filedialog.h"
 #include "frmabout.h"
+#include "images.h"
 #include "measurementsfile.h"
 #include "menucheckstyle.h"
 #include "messagebox.h"
@@ -98,7 +99,7 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
     setWindowTitle(u"ZOL Print"_s);
-    setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);

@@ -1,6 +1,7 @@
 #include "filedialog.h"
 #include "fonts.h"
 #include "frmzolprint.h"
+#include "images.h"
 #include "keyvaluestore.h"
 #include "messagebox.h"
 #include "pageprinter.h"
@@ -12,7 +13,6 @@
 #include "registry.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QScreen>
 #include <QSettings>
 
@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(u"%1.%2.%3"_s.arg(ZOLPRINT_VERSION_MAJOR)
                                             .arg(ZOLPRINT_VERSION_MINOR)
                                             .arg(ZOLPRINT_VERSION_PATCH));
-    QApplication::setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    QApplication::setWindowIcon(zol::pngIcon(u":/zol/zol.png"_s));
     zol::installFontSubstitutes();
     fontConfig.wait();
 

@@ -2,6 +2,7 @@
 
 #include "controlname.h"
 #include "frames.h"
+#include "images.h"
 #include "messagebox.h"
 #include "portinfo.h"
 #include "portlister.h"
@@ -15,7 +16,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,7 +52,7 @@ frmMain::frmMain(UserToolServices services, QWidget *parent) : QWidget(parent), 
 {
     nameControl(this, u"frmMain"_s);
     setWindowTitle(u"ZOL User name tool"_s);
-    setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);

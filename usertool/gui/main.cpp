@@ -1,10 +1,10 @@
 #include "fonts.h"
 #include "frmmain.h"
+#include "images.h"
 #include "messagebox.h"
 #include "qtserialport.h"
 
 #include <QApplication>
-#include <QIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(u"%1.%2.%3"_s.arg(ZOLUSERNAME_VERSION_MAJOR)
                                             .arg(ZOLUSERNAME_VERSION_MINOR)
                                             .arg(ZOLUSERNAME_VERSION_PATCH));
-    QApplication::setWindowIcon(QIcon(u":/zol/zol.png"_s));
+    QApplication::setWindowIcon(zol::pngIcon(u":/zol/zol.png"_s));
     zol::installFontSubstitutes();
     fontConfig.wait();
 
