@@ -3,6 +3,7 @@
 // silence, with its window on screen. What ZOLprint costs above this is its
 // own; what this costs is the event loop's and the system's, per wake-up.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTimer>
 #include <QWidget>
@@ -24,19 +25,30 @@ int main(int argc, char *argv[])
 
     QSerialPort port(QString::fromLocal8Bit(argv[1]));
     port.setBaudRate(2400);
+    // Each byte only notes the time: restarting a timer per byte would make
+    // the floor dearer than it need be.
+    constexpr qint64 kSilenceMs = 10000;
     QByteArray received;
+    QElapsedTimer sinceLast;
+    sinceLast.start();
     QTimer silence;
     silence.setSingleShot(true);
-    silence.setInterval(10000);
-    QObject::connect(&silence, &QTimer::timeout, &port, &QSerialPort::close);
+    silence.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&silence, &QTimer::timeout, [&] {
+        const qint64 left = kSilenceMs - sinceLast.elapsed();
+        if (left > 0)
+            silence.start(static_cast<int>(left));
+        else
+            port.close();
+    });
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
         received += port.readAll();
-        silence.start();
+        sinceLast.start();
     });
     if (!port.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "barereader: %s\n", qPrintable(port.errorString()));
         return 1;
     }
-    silence.start();
+    silence.start(static_cast<int>(kSilenceMs));
     return QApplication::exec();
 }
