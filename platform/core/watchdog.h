@@ -20,6 +20,7 @@ class Watchdog : public QObject
 public:
     explicit Watchdog(QObject *parent = nullptr);
 
+    // Takes effect at the next start() or restart().
     void setInterval(int ms) { m_interval = ms; }
     int interval() const { return m_interval; }
 
