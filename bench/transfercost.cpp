@@ -115,6 +115,45 @@ qint64 bytesDone(const QByteArray &line)
     return line.mid(line.indexOf(':', 10) + 1).trimmed().split(' ').value(0).toLongLong();
 }
 
+// The transfer as the meter sees it, from the moment it sees the port open to
+// the moment the reader (process pid, called who in failures) closes it:
+// fills the share, the length and the bytes sent, and gives the close's mark.
+// On a failure, ok is false and failure says what went wrong.
+struct OpenToClose
+{
+    bool ok = false;
+    QString failure;
+    std::optional<CpuMark> end;
+};
+
+OpenToClose measureOpenToClose(QProcess &meter, qint64 pid, const QString &who, int openTimeoutMs,
+                               TransferCost &cost)
+{
+    OpenToClose result;
+    if (!waitForMeterLine(meter, "zolmeter: opened", openTimeoutMs)) {
+        result.failure = u"%1 did not open the port"_s.arg(who);
+        return result;
+    }
+    const std::optional<CpuMark> start = markNow(pid);
+    const std::optional<QByteArray> done =
+        waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
+    if (!done) {
+        result.failure = u"the dump was not sent whole"_s;
+        return result;
+    }
+    cost.dumpBytes = bytesDone(*done);
+    if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs)) {
+        result.failure = u"%1 did not end the transfer"_s.arg(who);
+        return result;
+    }
+    result.end = markNow(pid);
+    cost.transfer = shareBetween(start, result.end);
+    if (start && result.end)
+        cost.transferSeconds = double(result.end->ns - start->ns) / 1e9;
+    result.ok = true;
+    return result;
+}
+
 } // namespace
 
 double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond)
@@ -184,20 +223,11 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
         return cost;
     };
 
-    if (!waitForMeterLine(meter, "zolmeter: opened", triggerAfterMs + 10000))
-        return fail(u"ZOLprint did not open the port"_s);
-    const std::optional<CpuMark> transferStart = markNow(program.pid());
-    const std::optional<QByteArray> done =
-        waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
-    if (!done)
-        return fail(u"the dump was not sent whole"_s);
-    cost.dumpBytes = bytesDone(*done);
-    if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs))
-        return fail(u"ZOLprint did not end the transfer"_s);
-    const std::optional<CpuMark> transferEnd = markNow(program.pid());
-    cost.transfer = shareBetween(transferStart, transferEnd);
-    if (transferStart && transferEnd)
-        cost.transferSeconds = double(transferEnd->ns - transferStart->ns) / 1e9;
+    const OpenToClose transfer =
+        measureOpenToClose(meter, program.pid(), u"ZOLprint"_s, triggerAfterMs + 10000, cost);
+    if (!transfer.ok)
+        return fail(transfer.failure);
+    const std::optional<CpuMark> &transferEnd = transfer.end;
 
     // Right after the close the window shows the pages and unlocks itself, as
     // it first showed itself before the idle time before the read: that paint
@@ -242,20 +272,10 @@ TransferCost measureBareTransferCost(const BenchPaths &paths)
     };
     if (!reader.waitForStarted())
         return fail(u"the bare reader did not start"_s);
-    if (!waitForMeterLine(meter, "zolmeter: opened", 20000))
-        return fail(u"the bare reader did not open the port"_s);
-    const std::optional<CpuMark> transferStart = markNow(reader.processId());
-    const std::optional<QByteArray> done =
-        waitForMeterLine(meter, "zolmeter: done:", kTransferTimeoutMs);
-    if (!done)
-        return fail(u"the dump was not sent whole"_s);
-    cost.dumpBytes = bytesDone(*done);
-    if (!waitForMeterLine(meter, "zolmeter: closed", kTransferTimeoutMs))
-        return fail(u"the bare reader did not end the transfer"_s);
-    const std::optional<CpuMark> transferEnd = markNow(reader.processId());
-    cost.transfer = shareBetween(transferStart, transferEnd);
-    if (transferStart && transferEnd)
-        cost.transferSeconds = double(transferEnd->ns - transferStart->ns) / 1e9;
+    const OpenToClose transfer =
+        measureOpenToClose(meter, reader.processId(), u"the bare reader"_s, 20000, cost);
+    if (!transfer.ok)
+        return fail(transfer.failure);
     reader.kill();
     reader.waitForFinished(3000);
     stopMeter(meter);
