@@ -2,10 +2,10 @@
 // paced dump off a serial port as it comes and end it after ten seconds of
 // silence, with its window on screen. What ZOLprint costs above this is its
 // own; what this costs is the event loop's and the system's, per wake-up.
+#include "watchdog.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QSerialPort>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
@@ -25,30 +25,21 @@ int main(int argc, char *argv[])
 
     QSerialPort port(QString::fromLocal8Bit(argv[1]));
     port.setBaudRate(2400);
-    // Each byte only notes the time: restarting a timer per byte would make
-    // the floor dearer than it need be.
-    constexpr qint64 kSilenceMs = 10000;
+    // The programs' own watchdog: a restart per byte only moves a deadline,
+    // where restarting a timer per byte would make the floor dearer than it
+    // need be.
     QByteArray received;
-    QElapsedTimer sinceLast;
-    sinceLast.start();
-    QTimer silence;
-    silence.setSingleShot(true);
-    silence.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&silence, &QTimer::timeout, [&] {
-        const qint64 left = kSilenceMs - sinceLast.elapsed();
-        if (left > 0)
-            silence.start(static_cast<int>(left));
-        else
-            port.close();
-    });
+    zol::Watchdog silence;
+    silence.setInterval(10000);
+    QObject::connect(&silence, &zol::Watchdog::timeout, &port, &QSerialPort::close);
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
         received += port.readAll();
-        sinceLast.start();
+        silence.restart();
     });
     if (!port.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "barereader: %s\n", qPrintable(port.errorString()));
         return 1;
     }
-    silence.start(static_cast<int>(kSilenceMs));
+    silence.start();
     return QApplication::exec();
 }
