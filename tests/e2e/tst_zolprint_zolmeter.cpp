@@ -4,6 +4,7 @@
 #include "measurementsfile.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
+#include "pdfpages.h"
 #include "qtserialport.h"
 #include "statusbar.h"
 #include "textbox.h"
@@ -11,9 +12,7 @@
 
 #include "../reader/readerfakes.h"
 
-#include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,16 +41,6 @@ QByteArray sampleDump()
     if (!sample.waitForFinished(10000) || sample.exitCode() != 0)
         return {};
     return sample.readAllStandardOutput();
-}
-
-// Qt's PDF writer leaves its page objects uncompressed.
-int pdfPages(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    static const QRegularExpression page(u"/Type\\s*/Page[^s]"_s);
-    return static_cast<int>(QString::fromLatin1(file.readAll()).count(page));
 }
 
 // ZOLprint on COM1, which is the meter's line, with a file dialog that

@@ -4,6 +4,7 @@
 #include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "pageprinter.h"
+#include "pdfpages.h"
 #include "readerfakes.h"
 
 #include <QDeadlineTimer>
@@ -22,16 +23,6 @@ using namespace zol::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Qt's PDF writer leaves its page objects uncompressed.
-int pdfPages(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    static const QRegularExpression page(u"/Type\\s*/Page[^s]"_s);
-    return static_cast<int>(QString::fromLatin1(file.readAll()).count(page));
-}
 
 // The sheets of a PDF that another program wrote, as poppler counts them; -1
 // while the file is still incomplete.
