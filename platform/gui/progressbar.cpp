@@ -6,8 +6,9 @@ namespace zol {
 
 namespace {
 
-// Four pictures a second show activity as well as sixty do. On X each paint
-// costs a round trip to the server and wakes Qt's painting threads.
+// Four pictures a second show activity as well as sixty do. QProgressBar
+// paints at once, and on X each paint waits for the server to let go of the
+// window's shared image.
 constexpr int kShowInterval = 250;
 
 } // namespace
