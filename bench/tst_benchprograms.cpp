@@ -1,4 +1,4 @@
-#include "benchpaths.h"
+#include "builtpaths.h"
 #include "filebench.h"
 #include "measurementsfile.h"
 #include "probedrun.h"
@@ -15,17 +15,6 @@
 using namespace zol;
 using namespace zol::bench;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-BenchPaths paths()
-{
-    return {QString::fromLocal8Bit(ZOLPRINT_PATH), QString::fromLocal8Bit(USERTOOL_PATH),
-            QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
-            QString::fromLocal8Bit(ZOLMETER_PATH), "offscreen", QString::fromLocal8Bit(BAREREADER_PATH)};
-}
-
-} // namespace
 
 // The probe inside the real programs: what every start-up, CPU and memory
 // figure rests on.
@@ -48,10 +37,11 @@ private:
 
 void BenchProgramsTest::probeTimesTheFirstShownWindow()
 {
-    for (const QString &program : {paths().barewindow, paths().zolprint, paths().usertool}) {
+    for (const QString &program :
+         {builtBenchPaths().barewindow, builtBenchPaths().zolprint, builtBenchPaths().usertool}) {
         QString error;
         const std::optional<double> ms =
-            timeToShownWindow(program, paths().probe, m_scratch.path(), &error);
+            timeToShownWindow(program, builtBenchPaths().probe, m_scratch.path(), &error);
         QVERIFY2(ms, qPrintable(error));
         QVERIFY2(*ms > 1 && *ms < 20000, qPrintable(QString::number(*ms)));
     }
@@ -63,7 +53,7 @@ void BenchProgramsTest::probeTimesTheFirstShownWindow()
 
     // A program without a window is not taken for one that showed it late.
     QString error;
-    QVERIFY(!timeToShownWindow(u"/bin/true"_s, paths().probe, m_scratch.path(), &error));
+    QVERIFY(!timeToShownWindow(u"/bin/true"_s, builtBenchPaths().probe, m_scratch.path(), &error));
     QVERIFY2(error.contains(u"without showing a window"_s), qPrintable(error));
 }
 
@@ -74,7 +64,7 @@ void BenchProgramsTest::probeOpensAFileThroughTheProgramsOwnMenu()
     QString reason;
     QVERIFY2(saveMeasurements(file, pages, static_cast<qint16>(pages.size() - 2), &reason),
              qPrintable(reason));
-    const PeakMemory peak = measureOpenedPeak(paths(), file);
+    const PeakMemory peak = measureOpenedPeak(builtBenchPaths(), file);
     QVERIFY2(peak.error.isEmpty(), qPrintable(peak.error));
     QVERIFY(peak.shownKb && peak.openedKb);
     QVERIFY(*peak.shownKb > 1000);
@@ -90,7 +80,7 @@ void BenchProgramsTest::probeOpensAFileThroughTheProgramsOwnMenu()
 void BenchProgramsTest::probeStartsATransferOnTheMetersPort()
 {
     QProcess meter;
-    meter.setProgram(paths().zolmeter);
+    meter.setProgram(builtBenchPaths().zolmeter);
     meter.setArguments({u"dump"_s});
     meter.start();
     QVERIFY(meter.waitForStarted() && meter.waitForReadyRead(5000));
@@ -105,8 +95,8 @@ void BenchProgramsTest::probeStartsATransferOnTheMetersPort()
     settings.close();
     ProbedRun program;
     QString error;
-    QVERIFY2(program.start({paths().zolprint,
-                            paths().probe,
+    QVERIFY2(program.start({builtBenchPaths().zolprint,
+                            builtBenchPaths().probe,
                             workDir.path(),
                             {{"ZOL_COM1", device},
                              {"ZOL_PROBE_TRIGGER", "mStart"},
@@ -138,23 +128,26 @@ void BenchProgramsTest::probeReportsWhatWentWrong()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("not a measurements file\r\n");
     file.close();
-    const PeakMemory peak = measureOpenedPeak(paths(), bad);
+    const PeakMemory peak = measureOpenedPeak(builtBenchPaths(), bad);
     QVERIFY2(peak.error.contains(u"Error 101"_s), qPrintable(peak.error));
 
     // An action the program does not have.
     QTemporaryDir workDir;
     ProbedRun run;
     QString error;
-    QVERIFY(run.start(
-        {paths().barewindow, paths().probe, workDir.path(), {{"ZOL_PROBE_TRIGGER", "mNoSuchItem"}}},
-        &error));
+    QVERIFY(run.start({builtBenchPaths().barewindow,
+                       builtBenchPaths().probe,
+                       workDir.path(),
+                       {{"ZOL_PROBE_TRIGGER", "mNoSuchItem"}}},
+                      &error));
     int exitCode = 0;
     QVERIFY(run.waitForExit(20000, &exitCode));
     QCOMPARE(exitCode, 3);
     QCOMPARE(reportValue(run.reports(), "error"),
              std::optional<QByteArray>("no action mNoSuchItem"));
 
-    QVERIFY(!run.start({u"/no/such/program"_s, paths().probe, workDir.path(), {}}, &error));
+    QVERIFY(
+        !run.start({u"/no/such/program"_s, builtBenchPaths().probe, workDir.path(), {}}, &error));
     QVERIFY2(error.startsWith(u"cannot start /no/such/program"_s), qPrintable(error));
 }
 
@@ -163,8 +156,8 @@ void BenchProgramsTest::programThatStaysIsWaitedForAndStopped()
     QTemporaryDir workDir;
     ProbedRun run;
     QString error;
-    QVERIFY(run.start({paths().barewindow,
-                       paths().probe,
+    QVERIFY(run.start({builtBenchPaths().barewindow,
+                       builtBenchPaths().probe,
                        workDir.path(),
                        {{"ZOL_PROBE_STAY", "1"}, {"QT_LOGGING_RULES", "qt.qpa.*=true"}}},
                       &error));

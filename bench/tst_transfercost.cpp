@@ -1,21 +1,9 @@
-#include "benchpaths.h"
+#include "builtpaths.h"
 #include "transfercost.h"
 
 #include <QTest>
 
 using namespace zol::bench;
-
-namespace {
-
-BenchPaths paths()
-{
-    return {QString::fromLocal8Bit(ZOLPRINT_PATH),   QString::fromLocal8Bit(USERTOOL_PATH),
-            QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
-            QString::fromLocal8Bit(ZOLMETER_PATH),   "offscreen",
-            QString::fromLocal8Bit(BAREREADER_PATH)};
-}
-
-} // namespace
 
 // The whole measurement once, on the real programs: the simulated meter's
 // sample dump at 2400 baud and ZOLprint's ten seconds of silence.
@@ -30,7 +18,7 @@ private slots:
 
 void TransferCostTest::measuresTheWholeTransfer()
 {
-    const TransferCost cost = measureTransferCost(paths(), 1);
+    const TransferCost cost = measureTransferCost(builtBenchPaths(), 1);
     QVERIFY2(cost.error.isEmpty(), qPrintable(cost.error));
     // The keypad's second, the dump's 2810 characters of 10 bits at 2400
     // baud, and the ten seconds that end the transfer.
@@ -55,7 +43,7 @@ void TransferCostTest::measuresTheWholeTransfer()
 // read after the same ten seconds.
 void TransferCostTest::measuresTheBareReader()
 {
-    const TransferCost cost = measureBareTransferCost(paths());
+    const TransferCost cost = measureBareTransferCost(builtBenchPaths());
     QVERIFY2(cost.error.isEmpty(), qPrintable(cost.error));
     QCOMPARE(cost.dumpBytes, 2810);
     QVERIFY2(cost.transferSeconds > 1 + 11.7 + 9.5 && cost.transferSeconds < 1 + 11.7 + 12,

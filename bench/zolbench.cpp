@@ -1,7 +1,7 @@
 // zolbench: measures ZOLprint and the user-name tool side by side with their
 // floors, prints the table and writes it with the machine it ran on.
 
-#include "benchpaths.h"
+#include "builtpaths.h"
 #include "filebench.h"
 #include "procinfo.h"
 #include "receivepath.h"
@@ -351,11 +351,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    BenchPaths paths{
-        QString::fromLocal8Bit(ZOLPRINT_PATH),   QString::fromLocal8Bit(USERTOOL_PATH),
-        QString::fromLocal8Bit(BAREWINDOW_PATH), QString::fromLocal8Bit(SHOWNPROBE_PATH),
-        QString::fromLocal8Bit(ZOLMETER_PATH),   plan.platforms.first(),
-        QString::fromLocal8Bit(BAREREADER_PATH)};
+    BenchPaths paths = builtBenchPaths(plan.platforms.first());
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         std::fprintf(stderr, "zolbench: no scratch folder\n");
