@@ -25,6 +25,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -34,7 +35,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -345,9 +345,11 @@ void frmZOLprint::Form_Unload()
 
     QString reason;
     if (!writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason)) {
-        // The program ends all the same; there is no window left to tell.
-        std::fprintf(stderr, "ZOLprint: cannot write %s: %s\n", qPrintable(m_services.settingsPath),
-                     qPrintable(reason));
+        // The program ends all the same, but the window is still there to
+        // say that the chosen port will be forgotten, and where: the file is
+        // not one the user chose.
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s +
+                  QDir::toNativeSeparators(m_services.settingsPath) + u"\r\n"_s + reason);
     }
     m_services.serialPort.close();
     emit programEnded();

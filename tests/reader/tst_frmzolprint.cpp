@@ -329,6 +329,16 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     f.w().close();
     QCOMPARE(ended.size(), 1);
     QVERIFY(f.w().isUnloaded());
+    // Told in a message box, where a Windows user can see it, with the file:
+    // it is not one the user chose.
+    QCOMPARE(f.boxes.shown.size(), 1);
+    QCOMPARE(f.boxes.shown.first().title, u"ZOL Print error"_s);
+    QVERIFY2(f.boxes.shown.first().text.startsWith(u"Error 104 - Error during saving\r\n"_s +
+                                                   QDir::toNativeSeparators(f.settingsPath) +
+                                                   u"\r\n"_s),
+             qPrintable(f.boxes.shown.first().text));
+    QVERIFY(f.boxes.shown.first().text.size() >
+            (u"Error 104 - Error during saving\r\n\r\n"_s + f.settingsPath).size());
 
 #ifdef Q_OS_UNIX
     // A working folder the user may not write in: the old settings stay.
@@ -347,6 +357,8 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     QCOMPARE(endedToo.size(), 1);
     QVERIFY(g.w().isUnloaded());
     QCOMPARE(g.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
+    QCOMPARE(g.boxes.shown.size(), 1);
+    QVERIFY(g.boxes.shown.first().text.startsWith(u"Fehler 104 - Fehler beim Speichern\r\n"_s));
     QVERIFY(QFile::setPermissions(g.dir.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
@@ -367,6 +379,7 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     }
     QVERIFY(h.w().isUnloaded());
     QCOMPARE(h.settingsOnDisk(), QByteArray(" 2 \r\n 1 \r\n"));
+    QVERIFY(h.boxes.shown.isEmpty());
 
     // A named pipe there is never opened for writing: no reader would come.
     QFile::remove(h.settingsPath);
@@ -387,6 +400,7 @@ void FrmZOLprintTest::settingsThatCannotBeWritten()
     }
     QVERIFY2(!released, "exit waited for a reader of the named pipe");
     QVERIFY(pipe.w().isUnloaded());
+    QCOMPARE(pipe.boxes.shown.size(), 1);
     QVERIFY(QFileInfo(pipe.settingsPath).exists() && !QFileInfo(pipe.settingsPath).isFile());
     QVERIFY(QFile::setPermissions(pipe.dir.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
