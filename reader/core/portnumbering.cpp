@@ -177,4 +177,16 @@ QString PortNumbering::rememberedDevice(int number) const
     return m_store.value(keyOf(number));
 }
 
+bool PortNumbering::opens(const OfferedPort &port) const
+{
+    const int number = port.number;
+    if (number < kFirstComPort || number > kLastComPort)
+        return false;
+    if (m_naming == Naming::Windows) {
+        const QString variable = comPortVariable(number);
+        return leadsTo(variable.isEmpty() ? keyOf(number) : variable, port.port);
+    }
+    return leadsTo(comPortDeviceName(number, rememberedDevice(number)), port.port);
+}
+
 } // namespace zol

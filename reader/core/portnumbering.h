@@ -48,6 +48,11 @@ public:
     void choose(const OfferedPort &port);
     // The device remembered for COM n, empty when there is none.
     QString rememberedDevice(int number) const;
+    // Whether opening COM n now opens port. A number offered to an adapter
+    // that nobody chose yet may still stand for another device (COM5 is
+    // /dev/ttyS4 until an adapter is chosen for it), and the menu must not
+    // mark the adapter as the port in use then.
+    bool opens(const OfferedPort &port) const;
 
 private:
     bool leadsTo(const QString &path, const PortInfo &port) const;

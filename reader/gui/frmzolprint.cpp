@@ -379,7 +379,7 @@ void frmZOLprint::showPortCheckMark()
     // for a number that no item offers.
     const QList<QAction *> items = portItems->actions();
     for (QAction *item : items)
-        item->setChecked(item->data().toInt() == m_state.iPort);
+        item->setChecked(item->data().isValid() && item->data().toInt() == m_state.iPort);
 }
 
 void frmZOLprint::listPorts()
@@ -402,18 +402,27 @@ void frmZOLprint::listPorts()
         QString caption = port.caption;
         QAction *item = mPort->addAction(caption.replace(u'&', u"&&"_s));
         nameItem(item, u"mPort%1"_s.arg(port.number));
-        item->setData(int(port.number));
         item->setCheckable(true);
         portItems->addAction(item);
-        item->setChecked(port.number == m_state.iPort);
-        connect(item, &QAction::triggered, this, [this, port] { chooseListedPort(port); });
+        numberItem(item, port);
+        connect(item, &QAction::triggered, this,
+                [this, item, port] { chooseListedPort(item, port); });
         listedPorts.append(item);
     }
+    showPortCheckMark();
 }
 
-void frmZOLprint::chooseListedPort(const OfferedPort &port)
+void frmZOLprint::numberItem(QAction *item, const OfferedPort &port)
+{
+    // Only an item that stands for the device Read ZOL opens carries a
+    // number: the check mark goes by it.
+    item->setData(m_services.portNumbering->opens(port) ? QVariant(int(port.number)) : QVariant());
+}
+
+void frmZOLprint::chooseListedPort(QAction *item, const OfferedPort &port)
 {
     m_services.portNumbering->choose(port);
+    numberItem(item, port);
     selectPort(port.number);
 }
 

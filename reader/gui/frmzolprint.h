@@ -115,7 +115,8 @@ private:
     void setDesignCaptions();
     void selectPort(int port);
     void listPorts();
-    void chooseListedPort(const OfferedPort &port);
+    void chooseListedPort(QAction *item, const OfferedPort &port);
+    void numberItem(QAction *item, const OfferedPort &port);
     void showPortCheckMark();
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);

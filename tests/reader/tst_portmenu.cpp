@@ -31,12 +31,12 @@ const PortInfo kBuiltIn{u"/dev/ttyS0"_s, u"16550A-compatible COM port"_s, QStrin
 // folder of their own.
 struct Fixture
 {
-    Fixture()
+    explicit Fixture(const QByteArray &settings = " 1 \r\n 1 \r\n")
     {
         settingsPath = dir.filePath(u"zolprint.ini"_s);
         QFile file(settingsPath);
         if (file.open(QIODevice::WriteOnly))
-            file.write(" 1 \r\n 1 \r\n");
+            file.write(settings);
     }
 
     frmZOLprint &start()
@@ -105,6 +105,7 @@ private slots:
     void initTestCase();
     void presentPortsListedBelowTheFourItems();
     void choosingAListedPortIsKeptAtExit();
+    void markOnlyWhatReadOpens();
 };
 
 void PortMenuTest::initTestCase()
@@ -191,6 +192,36 @@ void PortMenuTest::choosingAListedPortIsKeptAtExit()
     QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 1 \r\n"));
     w.Form_Unload();
     QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 5 \r\n"));
+}
+
+void PortMenuTest::markOnlyWhatReadOpens()
+{
+    // COM5 from zolprint.ini with no adapter remembered for it (fresh user
+    // settings, another computer): it stands for /dev/ttyS4, and the adapter
+    // that is offered as COM5 must not look like the port in use.
+    Fixture f(" 1 \r\n 5 \r\n");
+    f.lister.list = {kFtdi};
+    frmZOLprint &w = f.start();
+    QVERIFY(f.openPortMenu());
+    QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"-"_s,
+                                     u"mPort5"_s}));
+    QCOMPARE(f.checkedItems(), QStringList());
+    QCOMPARE(std::as_const(w).state().iPort, 5);
+    // Choosing it makes it the port Read opens, and marks it.
+    control<QAction>(w, u"mPort5"_s)->trigger();
+    f.portMenu()->hide();
+    QCOMPARE(f.numbering.rememberedDevice(5), kFtdi.stableName);
+    QCOMPARE(f.checkedItems(), QStringList({u"mPort5"_s}));
+    w.mPort2_Click();
+    QCOMPARE(f.checkedItems(), QStringList({u"mPort2"_s}));
+
+    // A port that COM5 opens by its own name is marked without a choice.
+    Fixture g(" 1 \r\n 5 \r\n");
+    g.lister.list = {PortInfo{u"/dev/ttyS4"_s, QString(), QString()}};
+    g.start();
+    QVERIFY(g.openPortMenu());
+    QCOMPARE(g.checkedItems(), QStringList({u"mPort5"_s}));
+    g.portMenu()->hide();
 }
 
 QTEST_MAIN(PortMenuTest)

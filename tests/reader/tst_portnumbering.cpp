@@ -89,11 +89,14 @@ void PortNumberingTest::firstAdapterGetsFiveAndKeepsIt()
     // only saw in the menu.
     QVERIFY(store.values.isEmpty());
     QVERIFY(numbering.rememberedDevice(5).isEmpty());
+    // Until then COM5 still opens /dev/ttyS4, not the adapter.
+    QVERIFY(!numbering.opens(offered[0]));
 
     numbering.choose(offered[0]);
     QCOMPARE(store.values, (QMap<QString, QString>{{u"COM5"_s, kFtdi.stableName}}));
     // What COM5 opens is the name that outlives a replug.
     QCOMPARE(numbering.rememberedDevice(5), kFtdi.stableName);
+    QVERIFY(numbering.opens(offered[0]));
     for (int other : {0, 1, 4, 6, 255, 256, -5})
         QVERIFY2(numbering.rememberedDevice(other).isEmpty(), qPrintable(QString::number(other)));
 
@@ -105,6 +108,7 @@ void PortNumberingTest::firstAdapterGetsFiveAndKeepsIt()
     QCOMPARE(offered.size(), 1);
     QCOMPARE(offered[0].number, 5);
     QCOMPARE(offered[0].caption, u"COM5 - /dev/ttyUSB3 (FT232R USB UART)"_s);
+    QVERIFY(restarted.opens(offered[0]));
     restarted.choose(offered[0]);
     QCOMPARE(store.values.size(), 1);
 
@@ -114,6 +118,15 @@ void PortNumberingTest::firstAdapterGetsFiveAndKeepsIt()
     offered = restarted.offer({plain});
     QCOMPARE(offered.size(), 1);
     QCOMPARE(offered[0].caption, u"COM6 - /dev/ttyS4"_s);
+    QVERIFY(!restarted.opens(offered[0]));
+    // Where nothing is remembered, COM7 opens /dev/ttyS6 by its own name,
+    // unless a variable says otherwise.
+    const PortInfo seventh{u"/dev/ttyS6"_s, QString(), QString()};
+    QVERIFY(restarted.opens(OfferedPort{7, seventh, QString()}));
+    {
+        Variable seven(7, u"/dev/ttyUSB9"_s);
+        QVERIFY(!restarted.opens(OfferedPort{7, seventh, QString()}));
+    }
     restarted.choose(offered[0]);
     QCOMPARE(numbering.rememberedDevice(6), u"/dev/ttyS4"_s);
 }
@@ -253,6 +266,13 @@ void PortNumberingTest::windowsPortsKeepTheirOwnNumbers()
     QCOMPARE(store.values.size(), 1);
     // Windows opens COM n itself: nothing remembered is used.
     QVERIFY(numbering.rememberedDevice(5).isEmpty());
+    for (const OfferedPort &port : offered)
+        QVERIFY2(numbering.opens(port), qPrintable(port.caption));
+    {
+        Variable seven(7, u"COM12"_s);
+        QVERIFY(!numbering.opens(offered[0]));
+        QVERIFY(numbering.opens(OfferedPort{7, present[1], QString()}));
+    }
 
     // COM7 is COM1 for this user, so the menu's COM1 is it.
     Variable one(1, u"COM7"_s);
