@@ -184,16 +184,25 @@ QByteArray QtSerialPort::readAll()
     return bytes;
 }
 
-bool QtSerialPort::write(const QByteArray &bytes)
+bool QtSerialPort::write(const QByteArray &bytes, QString *reason)
 {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen()) {
+        if (reason)
+            *reason = QCoreApplication::translate("zol::QtSerialPort", "the port is not open");
         return false;
-    if (m_port.write(bytes) != bytes.size())
-        return false;
+    }
     // Hand the bytes to the system now rather than at the next turn of the
-    // event loop, so that a close right after the write does not drop them.
+    // event loop, so that a close right after the write does not drop them,
+    // and so that a refusal is known here. A full output buffer is no
+    // refusal: what is left goes out as the line takes it.
+    const bool buffered = m_port.write(bytes) == bytes.size();
     m_port.flush();
-    return true;
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (buffered && error != QSerialPort::WriteError && error != QSerialPort::ResourceError)
+        return true;
+    if (reason)
+        *reason = m_port.errorString();
+    return false;
 }
 
 void QtSerialPort::onReadyRead()

@@ -33,7 +33,7 @@ public:
 
     int inBufferCount() const override;
     QByteArray readAll() override;
-    bool write(const QByteArray &bytes) override;
+    bool write(const QByteArray &bytes, QString *reason) override;
 
     // The device the port number resolved to at the last open().
     QString deviceName() const { return m_device; }

@@ -46,7 +46,9 @@ public:
 
     virtual int inBufferCount() const = 0;
     virtual QByteArray readAll() = 0;
-    virtual bool write(const QByteArray &bytes) = 0;
+    // False when the bytes could not be handed to the system; reason, when
+    // given, says why.
+    virtual bool write(const QByteArray &bytes, QString *reason) = 0;
 
 signals:
     void comm();

@@ -223,7 +223,8 @@ public:
     void send(const QByteArray &command)
     {
         clear();
-        QVERIFY(m_port.write(command));
+        QString reason;
+        QVERIFY2(m_port.write(command, &reason), qPrintable(reason));
     }
 
     void clear()
@@ -238,7 +239,11 @@ public:
     QByteArray exchange(const QByteArray &command, int timeoutMs = 2000)
     {
         clear();
-        m_port.write(command);
+        QString reason;
+        if (!m_port.write(command, &reason)) {
+            QTest::qFail(qPrintable(u"not sent: "_s + reason), __FILE__, __LINE__);
+            return {};
+        }
         (void)QTest::qWaitFor([this] { return replyComplete(bytes); }, timeoutMs);
         QTest::qWait(40);
         return bytes;

@@ -136,7 +136,7 @@ void TestQtSerialPort::opensAndAppliesSettings()
     QTest::qWait(50);
     QCOMPARE(lost.count(), 0);
     QVERIFY(line.port.isOpen());
-    QVERIFY(line.port.write("still fine"));
+    QVERIFY(line.port.write("still fine", nullptr));
     QCOMPARE(line.pty.read(2000), QByteArray("still fine"));
 
     line.port.close();
@@ -145,7 +145,9 @@ void TestQtSerialPort::opensAndAppliesSettings()
     QCOMPARE(descriptorOf(line.pty.slavePath()), -1);
     QCOMPARE(line.port.inBufferCount(), 0);
     QCOMPARE(line.port.readAll(), QByteArray());
-    QVERIFY(!line.port.write("x"));
+    QString why;
+    QVERIFY(!line.port.write("x", &why));
+    QCOMPARE(why, u"the port is not open"_s);
 
     // And it opens again for the next exchange.
     QVERIFY2(line.port.open(&reason), qPrintable(reason));
@@ -209,10 +211,10 @@ void TestQtSerialPort::bytesBothWays()
     // Written bytes reach the line at once, even when the port is closed
     // straight after, before the event loop turns.
     const QByteArray frame("\x02V000\x03g");
-    QVERIFY(line.port.write(frame));
+    QVERIFY(line.port.write(frame, nullptr));
     QCOMPARE(line.pty.read(2000), frame);
     const QByteArray last("\x02Y000\x03h");
-    QVERIFY(line.port.write(last));
+    QVERIFY(line.port.write(last, nullptr));
     line.port.close();
     QCOMPARE(line.pty.read(2000), last);
 
@@ -354,7 +356,7 @@ void TestQtSerialPort::farEndHangingUp()
     QCOMPARE(line.port.readAll(), tail);
     QCOMPARE(line.port.inBufferCount(), 0);
     QCOMPARE(line.port.readAll(), QByteArray());
-    QVERIFY(!line.port.write("x"));
+    QVERIFY(!line.port.write("x", nullptr));
     line.port.close();
     QVERIFY(!line.port.isOpen());
     QCOMPARE(lost.count(), 1);
@@ -409,7 +411,7 @@ void TestQtSerialPort::reopenedRightAfterAHangUp()
     QVERIFY(next.write("alive"));
     QTRY_COMPARE(first->port.inBufferCount(), 5);
     QCOMPARE(first->port.readAll(), QByteArray("alive"));
-    QVERIFY(first->port.write("ok"));
+    QVERIFY(first->port.write("ok", nullptr));
     QCOMPARE(next.read(2000), QByteArray("ok"));
 
     // More than one read's worth rescued at the hang-up is announced again

@@ -79,10 +79,13 @@ QByteArray FakeSerialPort::readAll()
     return bytes;
 }
 
-bool FakeSerialPort::write(const QByteArray &bytes)
+bool FakeSerialPort::write(const QByteArray &bytes, QString *reason)
 {
-    if (!m_open)
+    if (!m_open || !failWriteWith.isEmpty()) {
+        if (reason)
+            *reason = m_open ? failWriteWith : u"not open"_s;
         return false;
+    }
     written.append(bytes);
     return true;
 }

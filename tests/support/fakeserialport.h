@@ -32,7 +32,7 @@ public:
     bool isOpen() const override { return m_open; }
     int inBufferCount() const override;
     QByteArray readAll() override;
-    bool write(const QByteArray &bytes) override;
+    bool write(const QByteArray &bytes, QString *reason) override;
 
     // Bytes from the far end; emits comm() when notification is on.
     void receive(const QByteArray &bytes);
@@ -42,7 +42,8 @@ public:
     // "dtr 1", "rts 0", "open".
     QStringList calls;
     QList<QByteArray> written;
-    QString failOpenWith; // non-empty: open() fails with this reason
+    QString failOpenWith;  // non-empty: open() fails with this reason
+    QString failWriteWith; // non-empty: write() fails with this reason
     int opens = 0;
     Handshaking handshaking = Handshaking::RtsCts;
     int threshold = 0;

@@ -117,6 +117,7 @@ private slots:
     void leftoverFromTimedOutReply();
     void unusablePort();
     void portLost();
+    void commandThatCannotBeWritten();
     void oversizedBuffer();
     void comPortNumberChanges();
     void closingTheWindow();
@@ -543,6 +544,29 @@ void FrmMainTest::portLost()
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nCOM port lost: No such device\r\n"_s);
     QVERIFY(tool.data().isEmpty());
     tool.verifyState(false, "half a reply");
+}
+
+void FrmMainTest::commandThatCannotBeWritten()
+{
+    // The system refuses the command: said at once, with its reason, rather
+    // than after the time-out with hints about the meter.
+    Tool tool;
+    tool.port.failWriteWith = u"Input/output error"_s;
+    tool.window.cmdGetserial_Click();
+    QCOMPARE(tool.errors(),
+             u"Version command to ZOL\r\nCOM port cannot be written: Input/output error\r\n"_s);
+    QCOMPARE(tool.status(), u"Ready"_s);
+    QVERIFY(tool.port.written.isEmpty());
+    QCOMPARE(tool.port.calls.last(), u"close"_s);
+    tool.verifyState(false, "not written");
+
+    // Once the port takes it, the same command goes through.
+    tool.port.failWriteWith.clear();
+    tool.window.cmdGetserial_Click();
+    QCOMPARE(tool.port.written.size(), 1);
+    tool.verifyState(true, "written");
+    tool.port.receive(kOkReply);
+    tool.verifyState(false, "answered");
 }
 
 void FrmMainTest::oversizedBuffer()

@@ -253,7 +253,14 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
     // Whatever is left of an earlier, unanswered exchange would otherwise
     // stand in front of this command's reply.
     m_state.ReceiveBuffer.clear();
-    MSComm1.write(m_state.CommandFrame);
+    QString reason;
+    if (!MSComm1.write(m_state.CommandFrame, &reason)) {
+        // No reply can come to a command that never left: waiting out the
+        // time-out would only hide the system's reason behind its hints.
+        txtErrors->appendLine(u"COM port cannot be written: "_s + reason);
+        endExchange();
+        return;
+    }
     DisableControls();
     tmrTimeout.start();
     setStatus(u"Waiting..."_s);
