@@ -66,6 +66,13 @@ void fillLanguageTables(LanguageTables &t)
                       u"unvollständig sein",
                       u"Erreur 106 - Connexion avec le ZOL interrompue, la dernière page peut "
                       u"être incomplète");
+    t.sErr107 = table(u"Fout 107 - Meer dan 100 pagina's ontvangen, wat na pagina 100 kwam "
+                      u"ontbreekt",
+                      u"Error 107 - More than 100 pages received, what came after page 100 is "
+                      u"missing",
+                      u"Fehler 107 - Mehr als 100 Seiten empfangen, was nach Seite 100 kam, fehlt",
+                      u"Erreur 107 - Plus de 100 pages reçues, ce qui suivait la page 100 "
+                      u"manque");
     t.sSaveInexact = table(u"Pagina %1 kan niet exact worden opgeslagen. Toch opslaan?",
                            u"Page %1 cannot be stored exactly. Save anyway?",
                            u"Seite %1 kann nicht genau gespeichert werden. Trotzdem speichern?",

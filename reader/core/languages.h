@@ -26,7 +26,7 @@ struct LanguageTables
     // File dialog.
     LanguageTable sFilter, sDefext;
     // Messages.
-    LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106;
+    LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106, sErr107;
     // Save's question before a page that would not read back as it is; %1 is
     // the page number.
     LanguageTable sSaveInexact;

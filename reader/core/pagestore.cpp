@@ -51,4 +51,10 @@ bool PageStore::fillPageCounts(bool dataArrived) const
     return sPage[iFillpage].size() > formFeedSpace;
 }
 
+bool PageStore::overflowed() const
+{
+    // The space standing for that form feed is all the page holds then.
+    return iFillpage >= kLastPage && sPage[kLastPage].size() > 1;
+}
+
 } // namespace zol

@@ -42,6 +42,11 @@ struct PageStore
     // as many as a measurements file holds.
     bool fillPageCounts(bool dataArrived) const;
 
+    // Whether anything came after the form feed that closed the hundredth
+    // page: it piles up in sPage(100), which is never a page in use, so the
+    // user must be told that it is missing.
+    bool overflowed() const;
+
     QString &currentPage() { return sPage[clampIndex(iCurpage)]; }
     const QString &currentPage() const { return sPage[clampIndex(iCurpage)]; }
 

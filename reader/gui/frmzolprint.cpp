@@ -565,7 +565,8 @@ void frmZOLprint::tmrControle_Timer()
 {
     // Ten seconds of silence end a running transfer, also one whose current
     // page stayed empty (a dump that began with a form feed).
-    if (m_services.serialPort.isOpen())
+    const bool ended = m_services.serialPort.isOpen();
+    if (ended)
         endTransfer();
     if (!m_state.pages.currentPage().isEmpty())
         txtVenster->setText(m_state.pages.currentPage());
@@ -575,6 +576,8 @@ void frmZOLprint::tmrControle_Timer()
         const QString reason = *std::exchange(m_state.sLost, std::nullopt);
         showError(text(m_state.tables.sErr106) + u"\r\n"_s + reason);
     }
+    if (ended && m_state.pages.overflowed())
+        showError(text(m_state.tables.sErr107));
 }
 
 void frmZOLprint::MSComm1_Lost(const QString &reason)

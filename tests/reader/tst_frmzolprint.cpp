@@ -789,11 +789,28 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
     const PageStore &pages = f.pages();
     QCOMPARE(pages.iFillpage, 100);
     QCOMPARE(pages.iPages, 101);
+    QVERIFY(f.boxes.shown.isEmpty());
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (100)"_s);
     QCOMPARE(pages.iPages, 98);
+    // The fifty pages after the hundredth cannot be shown, saved or
+    // printed: said once, when the transfer ends.
+    QCOMPARE(f.boxes.shown.size(), 1);
+    QCOMPARE(f.boxes.shown[0].title, u"ZOL Print error"_s);
+    QCOMPARE(f.boxes.shown[0].text,
+             u"Error 107 - More than 100 pages received, what came after page 100 is missing"_s);
+    w.tmrControle_Timer();
+    QCOMPARE(f.boxes.shown.size(), 1);
     w.cmdLastpage_Click();
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"100"_s);
+
+    // Exactly a hundred pages fit, and nothing is said.
+    Fixture g;
+    g.w().mStart_Click();
+    g.receive(dump.first(100 * 7));
+    g.w().tmrControle_Timer();
+    QCOMPARE(g.status(), u"Stop (100)"_s);
+    QVERIFY(g.boxes.shown.isEmpty());
 }
 
 void FrmZOLprintTest::cutOffDumpAndLostLine()

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <future>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -77,6 +78,7 @@ void ReaderLogicTest::languageTables()
         &t.sHelp,          &t.sAbout,     &t.sConnected, &t.sStop,        &t.sPrompt30,
         &t.sPrompt31,      &t.sFilter,    &t.sDefext,    &t.sErrtitle,    &t.sErr101,
         &t.sErr102,        &t.sErr103,    &t.sErr104,    &t.sErr105,      &t.sErr106,
+        &t.sErr107,
         &t.sSaveInexact,   &t.sPortlist,  &t.sNoports,   &t.sNameVenster, &t.sNamePageno,
         &t.sNameVoortgang, &t.sNameStatus};
     for (const LanguageTable *table : all)
@@ -321,6 +323,28 @@ void ReaderLogicTest::pageBreaksStopAtTheLastPage()
     receiveChunk(store, QByteArray("\f\fend"));
     QCOMPARE(store.iPages, 101);
     QCOMPARE(store.sPage[100], u" p p p   end"_s);
+    QVERIFY(store.overflowed());
+
+    // A hundred form feeds and nothing after them lose nothing; one byte
+    // more, or one form feed more, is missing.
+    QByteArray hundred;
+    for (int i = 0; i < 100; ++i)
+        hundred += "p\f";
+    for (const auto &[tail, lost] : {std::pair{QByteArray(), false}, std::pair{QByteArray("x"), true},
+                                     std::pair{QByteArray("\f"), true},
+                                     std::pair{QByteArray("\x01"), false}}) {
+        PageStore full;
+        full.iPages = 1;
+        receiveChunk(full, hundred + tail);
+        QCOMPARE(full.iFillpage, 100);
+        QVERIFY2(full.overflowed() == lost, tail.toHex().constData());
+    }
+    // Short of the hundredth form feed nothing is missing, whatever page 100
+    // holds.
+    PageStore fewer;
+    fewer.iFillpage = 99;
+    fewer.sPage[100] = u"stale"_s;
+    QVERIFY(!fewer.overflowed());
 }
 
 void ReaderLogicTest::cutOffTailCountsAsAPage()
