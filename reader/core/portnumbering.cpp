@@ -87,13 +87,18 @@ QMap<int, QString> PortNumbering::remembered() const
     return numbers;
 }
 
+QString PortNumbering::deviceOf(int number) const
+{
+    if (m_naming == Naming::Posix)
+        return comPortDeviceName(number, rememberedDevice(number));
+    const QString variable = comPortVariable(number);
+    return variable.isEmpty() ? keyOf(number) : variable;
+}
+
 bool PortNumbering::namedByMenuItems(const PortInfo &port) const
 {
     for (int number = 1; number <= kMenuItems; ++number) {
-        QString device = comPortVariable(number);
-        if (device.isEmpty())
-            device = m_naming == Naming::Windows ? keyOf(number) : comPortDeviceName(number);
-        if (leadsTo(device, port))
+        if (leadsTo(deviceOf(number), port))
             return true;
     }
     return false;
@@ -180,13 +185,8 @@ QString PortNumbering::rememberedDevice(int number) const
 bool PortNumbering::opens(const OfferedPort &port) const
 {
     const int number = port.number;
-    if (number < kFirstComPort || number > kLastComPort)
-        return false;
-    if (m_naming == Naming::Windows) {
-        const QString variable = comPortVariable(number);
-        return leadsTo(variable.isEmpty() ? keyOf(number) : variable, port.port);
-    }
-    return leadsTo(comPortDeviceName(number, rememberedDevice(number)), port.port);
+    return number >= kFirstComPort && number <= kLastComPort &&
+           leadsTo(deviceOf(number), port.port);
 }
 
 } // namespace zol

@@ -56,6 +56,9 @@ public:
 
 private:
     bool leadsTo(const QString &path, const PortInfo &port) const;
+    // What opening COM n (1 to 255) reaches now: ZOL_COM<n>, then on Windows
+    // the port's own name, elsewhere what is remembered, then /dev/ttyS<n-1>.
+    QString deviceOf(int number) const;
     bool namedByMenuItems(const PortInfo &port) const;
     QMap<int, QString> remembered() const;
 
