@@ -32,16 +32,16 @@ private slots:
     void benchWritesItsResults();
 
 private:
+    const BenchPaths m_paths = builtBenchPaths();
     QTemporaryDir m_scratch;
 };
 
 void BenchProgramsTest::probeTimesTheFirstShownWindow()
 {
-    for (const QString &program :
-         {builtBenchPaths().barewindow, builtBenchPaths().zolprint, builtBenchPaths().usertool}) {
+    for (const QString &program : {m_paths.barewindow, m_paths.zolprint, m_paths.usertool}) {
         QString error;
         const std::optional<double> ms =
-            timeToShownWindow(program, builtBenchPaths().probe, m_scratch.path(), &error);
+            timeToShownWindow(program, m_paths.probe, m_scratch.path(), &error);
         QVERIFY2(ms, qPrintable(error));
         QVERIFY2(*ms > 1 && *ms < 20000, qPrintable(QString::number(*ms)));
     }
@@ -53,7 +53,7 @@ void BenchProgramsTest::probeTimesTheFirstShownWindow()
 
     // A program without a window is not taken for one that showed it late.
     QString error;
-    QVERIFY(!timeToShownWindow(u"/bin/true"_s, builtBenchPaths().probe, m_scratch.path(), &error));
+    QVERIFY(!timeToShownWindow(u"/bin/true"_s, m_paths.probe, m_scratch.path(), &error));
     QVERIFY2(error.contains(u"without showing a window"_s), qPrintable(error));
 }
 
@@ -64,7 +64,7 @@ void BenchProgramsTest::probeOpensAFileThroughTheProgramsOwnMenu()
     QString reason;
     QVERIFY2(saveMeasurements(file, pages, static_cast<qint16>(pages.size() - 2), &reason),
              qPrintable(reason));
-    const PeakMemory peak = measureOpenedPeak(builtBenchPaths(), file);
+    const PeakMemory peak = measureOpenedPeak(m_paths, file);
     QVERIFY2(peak.error.isEmpty(), qPrintable(peak.error));
     QVERIFY(peak.shownKb && peak.openedKb);
     QVERIFY(*peak.shownKb > 1000);
@@ -80,7 +80,7 @@ void BenchProgramsTest::probeOpensAFileThroughTheProgramsOwnMenu()
 void BenchProgramsTest::probeStartsATransferOnTheMetersPort()
 {
     QProcess meter;
-    meter.setProgram(builtBenchPaths().zolmeter);
+    meter.setProgram(m_paths.zolmeter);
     meter.setArguments({u"dump"_s});
     meter.start();
     QVERIFY(meter.waitForStarted() && meter.waitForReadyRead(5000));
@@ -95,8 +95,8 @@ void BenchProgramsTest::probeStartsATransferOnTheMetersPort()
     settings.close();
     ProbedRun program;
     QString error;
-    QVERIFY2(program.start({builtBenchPaths().zolprint,
-                            builtBenchPaths().probe,
+    QVERIFY2(program.start({m_paths.zolprint,
+                            m_paths.probe,
                             workDir.path(),
                             {{"ZOL_COM1", device},
                              {"ZOL_PROBE_TRIGGER", "mStart"},
@@ -128,26 +128,23 @@ void BenchProgramsTest::probeReportsWhatWentWrong()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("not a measurements file\r\n");
     file.close();
-    const PeakMemory peak = measureOpenedPeak(builtBenchPaths(), bad);
+    const PeakMemory peak = measureOpenedPeak(m_paths, bad);
     QVERIFY2(peak.error.contains(u"Error 101"_s), qPrintable(peak.error));
 
     // An action the program does not have.
     QTemporaryDir workDir;
     ProbedRun run;
     QString error;
-    QVERIFY(run.start({builtBenchPaths().barewindow,
-                       builtBenchPaths().probe,
-                       workDir.path(),
-                       {{"ZOL_PROBE_TRIGGER", "mNoSuchItem"}}},
-                      &error));
+    QVERIFY(run.start(
+        {m_paths.barewindow, m_paths.probe, workDir.path(), {{"ZOL_PROBE_TRIGGER", "mNoSuchItem"}}},
+        &error));
     int exitCode = 0;
     QVERIFY(run.waitForExit(20000, &exitCode));
     QCOMPARE(exitCode, 3);
     QCOMPARE(reportValue(run.reports(), "error"),
              std::optional<QByteArray>("no action mNoSuchItem"));
 
-    QVERIFY(
-        !run.start({u"/no/such/program"_s, builtBenchPaths().probe, workDir.path(), {}}, &error));
+    QVERIFY(!run.start({u"/no/such/program"_s, m_paths.probe, workDir.path(), {}}, &error));
     QVERIFY2(error.startsWith(u"cannot start /no/such/program"_s), qPrintable(error));
 }
 
@@ -156,8 +153,8 @@ void BenchProgramsTest::programThatStaysIsWaitedForAndStopped()
     QTemporaryDir workDir;
     ProbedRun run;
     QString error;
-    QVERIFY(run.start({builtBenchPaths().barewindow,
-                       builtBenchPaths().probe,
+    QVERIFY(run.start({m_paths.barewindow,
+                       m_paths.probe,
                        workDir.path(),
                        {{"ZOL_PROBE_STAY", "1"}, {"QT_LOGGING_RULES", "qt.qpa.*=true"}}},
                       &error));
