@@ -306,8 +306,7 @@ void frmZOLprint::Form_Load()
     m_state.iLanguage = settings.language;
     m_state.iPort = settings.port;
 
-    m_state.pages.iCurpage = 0;
-    txtPageno->setText(QString::number(m_state.pages.iCurpage + 1));
+    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
 
     // A number that no item offers checks none and is kept as it is.
     showPortCheckMark();
@@ -428,39 +427,37 @@ void frmZOLprint::chooseListedPort(QAction *item, const OfferedPort &port)
 
 void frmZOLprint::showCurrentPage()
 {
-    PageStore &pages = m_state.pages;
-    pages.iCurpage = static_cast<qint16>(PageStore::clampIndex(pages.iCurpage));
-    txtPageno->setText(QString::number(pages.iCurpage + 1));
-    txtVenster->setText(pages.currentPage());
+    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
+    txtVenster->setText(m_state.pages.currentPage());
 }
 
 void frmZOLprint::cmdFirstpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.firstPageIndex();
+    m_state.pages.goToFirstPage();
     showCurrentPage();
 }
 
 void frmZOLprint::cmdPrevpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.previousPageIndex();
+    m_state.pages.goToPreviousPage();
     showCurrentPage();
 }
 
 void frmZOLprint::cmdNextpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.nextPageIndex();
+    m_state.pages.goToNextPage();
     showCurrentPage();
 }
 
 void frmZOLprint::cmdLastpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.lastPageIndex();
+    m_state.pages.goToLastPage();
     showCurrentPage();
 }
 
 void frmZOLprint::txtVenster_Change()
 {
-    m_state.pages.currentPage() = txtVenster->text();
+    m_state.pages.setCurrentPage(txtVenster->text());
 }
 
 void frmZOLprint::setInterfaceEnabled(bool enabled)
@@ -519,21 +516,12 @@ void frmZOLprint::mStart_Click()
 
     StatusBar1->setPanelText(1, text(m_state.tables.sConnected));
 
-    PageStore &pages = m_state.pages;
-    pages.clearPages();
-    pages.iFillpage = 0;
+    m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
+    m_state.pages.beginTransfer(m_state.sBuf);
     m_state.bReceived = false;
     m_state.sLost.reset();
     pbVoortgang->setValue(0);
-    pages.iPages = 1;
-    pages.iCurpage = 0;
-    txtPageno->setText(u"1"_s);
-
-    m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
-    txtVenster->setText(m_state.sBuf);
-    // When the window already showed the prompt, setting it changed nothing
-    // and page 0 would stay empty; the prompt must be there for the watchdog.
-    pages.sPage[0] = m_state.sBuf;
+    showCurrentPage();
 
     tmrReadbuf.start();
     tmrControle.start();
@@ -553,7 +541,7 @@ void frmZOLprint::tmrReadbuf_Timer()
 
     const QByteArray chunk = port.readAll();
     m_state.iLength = static_cast<qint16>(chunk.size());
-    receiveChunk(m_state.pages, chunk);
+    m_state.pages.receive(chunk);
     m_state.bReceived = true;
     // One read hands over at most kMaxRead bytes; the rest is the next
     // tick's, a millisecond on, as when the tick polled.
@@ -595,12 +583,9 @@ void frmZOLprint::endTransfer()
     // Between transfers the page on show is the page stored, so a watchdog
     // tick would show what is there; it rests until the next transfer.
     tmrControle.stop();
-    PageStore &pages = m_state.pages;
-    if (pages.fillPageCounts(m_state.bReceived))
-        ++pages.iPages;
-    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + u" ("_s +
-                                    QString::number(pages.iPages - 1) + u")"_s);
-    pages.iPages = static_cast<qint16>(pages.iPages - 3);
+    const qint16 received = m_state.pages.endTransfer(m_state.bReceived, m_state.sLost.has_value());
+    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + u" ("_s + QString::number(received) +
+                                    u")"_s);
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
     // The page buttons that had the focus were disabled; the received page
@@ -625,7 +610,7 @@ void frmZOLprint::mSave_Click()
             return;
     }
     QString reason;
-    if (!saveMeasurements(*name, pages, m_state.pages.iPages, &reason))
+    if (!saveMeasurements(*name, pages, &reason))
         showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
 }
 
@@ -657,12 +642,7 @@ void frmZOLprint::mOpen_Click()
         break;
     }
 
-    PageStore &pages = m_state.pages;
-    pages.clearPages();
-    for (qsizetype i = 0; i < read.entries.size() && i < PageStore::kPageCount; ++i)
-        pages.sPage[i] = read.entries.at(i);
-    pages.iPages = read.counter();
-    pages.iCurpage = 0;
+    m_state.pages.replaceWith(read);
     showCurrentPage();
 }
 

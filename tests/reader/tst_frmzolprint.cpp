@@ -50,7 +50,7 @@ QByteArray fileOfPages(int count)
     QStringList pages;
     for (int i = 1; i <= count; ++i)
         pages << u"page %1"_s.arg(i);
-    return formatMeasurements(pages, static_cast<qint16>(count - 2));
+    return formatMeasurements(pages);
 }
 
 // One window with fakes around it and a settings file in a folder of its own.
@@ -517,19 +517,19 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
     const PageStore &pages = w.state().pages;
     w.cmdFirstpage_Click();
     txtVenster->setText(u"a\rb\r\nc"_s);
-    QCOMPARE(pages.sPage[0], u"a\rb\r\nc"_s);
+    QCOMPARE(pages.sPage(0), u"a\rb\r\nc"_s);
     // Setting the text the window holds is no change: the page keeps its own.
     // Window and page differ mid-transfer, after a receive tick has emptied
     // the window and filed the meter's text into the page.
     w.mStart_Click();
     f.receive("kept");
     txtVenster->setText(txtVenster->text());
-    QCOMPARE(pages.sPage[0], u"kept"_s);
+    QCOMPARE(pages.sPage(0), u"kept"_s);
     w.tmrControle_Timer();
 
     // Five pages in use; the buttons stop at the ends and never leave 0..100.
     QVERIFY(f.open(fileOfPages(5)));
-    QCOMPARE(pages.iPages, 3);
+    QCOMPARE(pages.iPages(), 3);
     w.cmdLastpage_Click();
     QCOMPARE(txtPageno->text(), u"5"_s);
     QCOMPARE(txtVenster->text(), u"page 5"_s);
@@ -541,12 +541,12 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
     // A file without pages leaves only page 0. (A counter beyond the store,
     // which no file or transfer gives, is the page store's own test.)
     QVERIFY(f.open(fileOfPages(0)));
-    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(pages.iPages(), -2);
     w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(txtPageno->text(), u"1"_s);
     w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.iCurpage(), 0);
 }
 
 void FrmZOLprintTest::typingIsStoredWithCrLf()
@@ -559,7 +559,7 @@ void FrmZOLprintTest::typingIsStoredWithCrLf()
     QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"12,5"_s);
     QTest::keyClick(control<TextBox>(w, u"txtVenster"_s), Qt::Key_Return);
     QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"ok"_s);
-    QCOMPARE(w.state().pages.sPage[0], u"12,5\r\nok"_s);
+    QCOMPARE(w.state().pages.sPage(0), u"12,5\r\nok"_s);
 
     // Moving away and back shows the edit: it was stored.
     w.cmdNextpage_Click();
@@ -582,7 +582,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(f.open(fileOfPages(6)));
     for (int i = 0; i < 3; ++i)
         w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage, 3);
+    QCOMPARE(pages.iCurpage(), 3);
 
     w.mStart_Click();
     QCOMPARE(f.port.calls,
@@ -592,10 +592,10 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(f.status(), u"Connected"_s);
     const QString prompt = u"Enter * 3 0 + on ZOL\r\nEnter * 3 1 on ZOL6"_s;
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
-    QCOMPARE(pages.sPage[0], prompt);
-    QVERIFY(pages.sPage[5].isEmpty());
-    QCOMPARE(pages.iPages, 1);
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.sPage(0), prompt);
+    QVERIFY(pages.sPage(5).isEmpty());
+    QCOMPARE(pages.iPages(), 1);
+    QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
     QVERIFY(!f.interfaceEnabled());
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
@@ -614,10 +614,10 @@ void FrmZOLprintTest::transferStartAndEnd()
     f.receive("Page one\r\n\fPage two\r\n\fPage");
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     f.receive(" three\r\n\f");
-    QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
-    QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
-    QCOMPARE(pages.sPage[2], u" Page three\r\n"_s);
-    QCOMPARE(pages.sPage[3], u" "_s);
+    QCOMPARE(pages.sPage(0), u"Page one\r\n"_s);
+    QCOMPARE(pages.sPage(1), u" Page two\r\n"_s);
+    QCOMPARE(pages.sPage(2), u" Page three\r\n"_s);
+    QCOMPARE(pages.sPage(3), u" "_s);
 
     // The focus was on a page button, which the transfer disabled; it ends
     // on the page received.
@@ -632,7 +632,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(QApplication::focusWidget(), control<TextBox>(w, u"txtVenster"_s));
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Stop (3)"_s);
-    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(pages.iPages(), 1);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QVERIFY(f.interfaceEnabled());
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
@@ -649,7 +649,7 @@ void FrmZOLprintTest::transferStartAndEnd()
 
     // Later watchdog ticks show the current page again, changing nothing.
     w.tmrControle_Timer();
-    QCOMPARE(pages.sPage[2], u" Page three\r\n"_s);
+    QCOMPARE(pages.sPage(2), u" Page three\r\n"_s);
     QCOMPARE(f.status(), u"Stop (3)"_s);
 }
 
@@ -658,8 +658,8 @@ void FrmZOLprintTest::transferFailsToOpen()
     Fixture f(" 2 \r\n 1 \r\n");
     frmZOLprint &w = f.w();
     const PageStore &pages = w.state().pages;
-    QVERIFY(f.open(formatMeasurements(
-        {u"kept page"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}, 3)));
+    QVERIFY(f.open(
+        formatMeasurements({u"kept page"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s})));
     f.port.failOpenWith = u"Permission denied"_s;
     f.ports.list = {{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}, {u"/dev/ttyS0"_s, QString()}};
 
@@ -678,8 +678,8 @@ void FrmZOLprintTest::transferFailsToOpen()
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
-    QCOMPARE(pages.sPage[0], u"kept page"_s);
-    QCOMPARE(pages.iPages, 3);
+    QCOMPARE(pages.sPage(0), u"kept page"_s);
+    QCOMPARE(pages.iPages(), 3);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"kept page"_s);
     QVERIFY(f.status().isEmpty());
 
@@ -712,14 +712,14 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.mStart_Click();
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
-    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(pages.iPages(), -2);
     const QString prompt = u"Appuyer sur * 3 0 + sur ZOL\r\nAppuyer sur * 3 1 sur ZOL6"_s;
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
 
     // Started again while the window already shows the prompt: page 0 still
     // gets it, so the silence ends this transfer too.
     w.mStart_Click();
-    QCOMPARE(pages.sPage[0], prompt);
+    QCOMPARE(pages.sPage(0), prompt);
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
@@ -727,11 +727,11 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     // A dump that begins with a form feed leaves page 0 empty; silence ends it.
     w.mStart_Click();
     f.receive("\fonly page\r\n\f");
-    QVERIFY(pages.sPage[0].isEmpty());
+    QVERIFY(pages.sPage(0).isEmpty());
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Arrêt (2)"_s);
-    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(pages.iPages(), 0);
     QVERIFY(f.interfaceEnabled());
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     w.cmdNextpage_Click();
@@ -742,11 +742,11 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     f.receive("no form feed");
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (1)"_s);
-    QCOMPARE(pages.iPages, -1);
+    QCOMPARE(pages.iPages(), -1);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"no form feed"_s);
     QCOMPARE(pages.pagesInUse(), QStringList({u"no form feed"_s}));
     w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.iCurpage(), 0);
     w.mAllpages_Click();
     QCOMPARE(f.printer.jobs, QList<QStringList>({{u"no form feed"_s}}));
     QVERIFY(f.boxes.shown.isEmpty());
@@ -766,15 +766,15 @@ void FrmZOLprintTest::transferCountersAndProgress()
     QCOMPARE(steps, QList<int>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20}));
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (13)"_s);
-    QCOMPARE(w.state().pages.iPages, 11);
+    QCOMPARE(w.state().pages.iPages(), 11);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
 
     // A new transfer empties every page received before.
     w.mStart_Click();
     const PageStore &pages = f.pages();
-    QCOMPARE(pages.sPage[0], control<TextBox>(w, u"txtVenster"_s)->text());
+    QCOMPARE(pages.sPage(0), control<TextBox>(w, u"txtVenster"_s)->text());
     for (int i = 1; i < PageStore::kPageCount; ++i)
-        QVERIFY2(pages.sPage[i].isEmpty(), qPrintable(QString::number(i)));
+        QVERIFY2(pages.sPage(i).isEmpty(), qPrintable(QString::number(i)));
 }
 
 void FrmZOLprintTest::transferBeyondTheLastPage()
@@ -787,12 +787,12 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
         dump += "line\r\n\f";
     f.receive(dump);
     const PageStore &pages = f.pages();
-    QCOMPARE(pages.iFillpage, 100);
-    QCOMPARE(pages.iPages, 101);
+    QCOMPARE(pages.iFillpage(), 100);
+    QCOMPARE(pages.iPages(), 101);
     QVERIFY(f.boxes.shown.isEmpty());
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (100)"_s);
-    QCOMPARE(pages.iPages, 98);
+    QCOMPARE(pages.iPages(), 98);
     // The fifty pages after the hundredth cannot be shown, saved or
     // printed: said once, when the transfer ends.
     QCOMPARE(f.boxes.shown.size(), 1);
@@ -856,7 +856,7 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
     w.tmrControle_Timer();
     QVERIFY(!port.isOpen());
     QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (2)"_s);
-    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(pages.iPages(), 0);
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
     QCOMPARE(boxes.shown[0].text,
@@ -911,7 +911,7 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     f.port.receive("data");
     // The real receive tick polls the port.
     QTRY_VERIFY(control<Watchdog>(w, u"tmrControle"_s)->remainingTime() > 9800);
-    QCOMPARE(f.pages().sPage[0], u"data"_s);
+    QCOMPARE(f.pages().sPage(0), u"data"_s);
     QVERIFY(f.port.isOpen());
 }
 
@@ -940,8 +940,8 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     f.port.receive("two\r\n\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
     QTRY_COMPARE(progress->value(), 30);
-    QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
-    QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
+    QCOMPARE(pages.sPage(0), u"Page one\r\n"_s);
+    QCOMPARE(pages.sPage(1), u" Page two\r\n"_s);
 
     // More than one read can hand over: the port announces the burst once,
     // and the tick comes back for the rest by itself, a second data tick.
@@ -949,15 +949,15 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     f.port.receive(longPage + "\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
     QTRY_COMPARE(progress->value(), 50);
-    QCOMPARE(pages.sPage[2], u" "_s + QString::fromLatin1(longPage));
-    QCOMPARE(pages.sPage[3], u" "_s);
-    QCOMPARE(pages.iPages, 4);
+    QCOMPARE(pages.sPage(2), u" "_s + QString::fromLatin1(longPage));
+    QCOMPARE(pages.sPage(3), u" "_s);
+    QCOMPARE(pages.iPages(), 4);
 
     // The watchdog ends the transfer with nothing left unread, and the tick
     // rests until the next start.
     f.port.receive("tail");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
-    QCOMPARE(pages.sPage[3], u" tail"_s);
+    QCOMPARE(pages.sPage(3), u" tail"_s);
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     // Three pages and the tail that no form feed closed.
@@ -971,7 +971,7 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     w.mStart_Click();
     QVERIFY(tmrReadbuf->isActive());
     f.port.receive("again\r\n\f");
-    QTRY_COMPARE(f.pages().sPage[0], u"again\r\n"_s);
+    QTRY_COMPARE(f.pages().sPage(0), u"again\r\n"_s);
     f.port.receive("x");
     w.close();
     QVERIFY(!tmrReadbuf->isActive());

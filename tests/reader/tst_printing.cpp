@@ -52,10 +52,10 @@ struct PrintingWindow
 
     // Puts these pages in the window the way the user does: by opening a
     // measurements file.
-    bool open(const QStringList &pages, qint16 counter)
+    bool open(const QStringList &pages)
     {
         const QString path = dir.filePath(u"pages.zol"_s);
-        const QByteArray bytes = formatMeasurements(pages, counter);
+        const QByteArray bytes = formatMeasurements(pages);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
@@ -136,8 +136,8 @@ void PrintingTest::theWindowsPrintCommands()
     frmZOLprint &w = window.w;
     const FakeMessageBoxes &boxes = window.boxes;
     const PageStore &pages = w.state().pages;
-    QVERIFY(window.open({u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}, 3));
-    QCOMPARE(pages.iPages, 3);
+    QVERIFY(window.open({u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}));
+    QCOMPARE(pages.iPages(), 3);
     w.cmdNextpage_Click();
     w.cmdNextpage_Click();
 
@@ -153,7 +153,7 @@ void PrintingTest::theWindowsPrintCommands()
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
     QCOMPARE(boxes.shown[0].text, u"Error 105 - No printer available\r\nno default printer"_s);
-    QCOMPARE(pages.iPages, 3);
+    QCOMPARE(pages.iPages(), 3);
 }
 
 // The system's own print path: QPrinter on the default printer, which
@@ -227,15 +227,15 @@ void PrintingTest::withoutTheSpooler()
     frmZOLprint &w = window.w;
     const FakeMessageBoxes &boxes = window.boxes;
     const PageStore &pages = w.state().pages;
-    QVERIFY(window.open({u"one"_s, u"two"_s}, 0));
-    QCOMPARE(pages.iPages, 0);
+    QVERIFY(window.open({u"one"_s, u"two"_s}));
+    QCOMPARE(pages.iPages(), 0);
     control<QAction>(w, u"mThispage"_s)->trigger();
     control<QAction>(w, u"mAllpages"_s)->trigger();
     QCOMPARE(boxes.shown.size(), 2);
     for (const auto &shown : boxes.shown)
         QCOMPARE(shown.text, u"Error 105 - No printer available\r\nno default printer"_s);
-    QCOMPARE(pages.sPage[1], u"two"_s);
-    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(pages.sPage(1), u"two"_s);
+    QCOMPARE(pages.iPages(), 0);
     QVERIFY(control<QAction>(w, u"mAllpages"_s)->isEnabled());
 }
 
