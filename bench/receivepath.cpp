@@ -51,6 +51,11 @@ public:
         texts.append(text);
         return false;
     }
+    Answer askYesNoCancel(QWidget *, const QString &, const QString &text) override
+    {
+        texts.append(text);
+        return Answer::No;
+    }
     QStringList texts;
 };
 

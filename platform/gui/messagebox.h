@@ -12,6 +12,7 @@ class MessageBoxes
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~MessageBoxes() = default;
 
@@ -20,6 +21,8 @@ public:
     // True for Yes, false for No (or the box closed without an answer).
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text,
                           Icon icon = Icon::None) = 0;
+    // Yes is the default button; Esc and the close box are Cancel.
+    virtual Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes
@@ -27,6 +30,7 @@ class QtMessageBoxes final : public MessageBoxes
 public:
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
 };
 
 } // namespace zol

@@ -78,6 +78,14 @@ void fillLanguageTables(LanguageTables &t)
                            u"Seite %1 kann nicht genau gespeichert werden. Trotzdem speichern?",
                            u"La page %1 ne peut pas être enregistrée exactement. Enregistrer "
                            u"quand même ?");
+    t.sUnsaved = table(u"De pagina's zijn niet opgeslagen. Eerst opslaan?",
+                       u"The pages have not been saved. Save them first?",
+                       u"Die Seiten wurden nicht gespeichert. Zuerst speichern?",
+                       u"Les pages n'ont pas été enregistrées. Les enregistrer d'abord ?");
+    t.sRecover = table(u"Er zijn niet opgeslagen pagina's van %1 gevonden. Herstellen?",
+                       u"Unsaved pages from %1 were found. Restore them?",
+                       u"Nicht gespeicherte Seiten vom %1 gefunden. Wiederherstellen?",
+                       u"Des pages non enregistrées du %1 ont été trouvées. Les restaurer ?");
 
     t.sPortlist =
         table(u"Seriële poorten op deze computer:", u"Serial ports on this computer:",

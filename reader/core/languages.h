@@ -30,6 +30,10 @@ struct LanguageTables
     // Save's question before a page that would not read back as it is; %1 is
     // the page number.
     LanguageTable sSaveInexact;
+    // The question before pages that were read or edited and not saved are
+    // replaced or left, and the one at start about pages a program that did
+    // not end as it should left behind (%1 its date and time).
+    LanguageTable sUnsaved, sRecover;
     // The line under error 103 that names the serial ports present, and its
     // word for none.
     LanguageTable sPortlist, sNoports;

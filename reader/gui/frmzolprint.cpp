@@ -15,6 +15,7 @@
 #include "portnumbering.h"
 #include "programlauncher.h"
 #include "progressbar.h"
+#include "recovery.h"
 #include "serialport.h"
 #include "settings.h"
 #include "statusbar.h"
@@ -25,10 +26,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -47,6 +51,8 @@ constexpr int kClientWidth = 8520;
 constexpr int kClientHeight = 5160;
 constexpr int kReadbufInterval = 1;
 constexpr int kControleInterval = 10000;
+constexpr int kRecoveryInterval = 2000;
+const QString kTitle = QStringLiteral("ZOL Print");
 
 QFont namedFont(const char16_t *family, qreal points)
 {
@@ -98,7 +104,6 @@ QFont desktopMenuFont(const QWidget *bar)
 frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
-    setWindowTitle(u"ZOL Print"_s);
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -125,6 +130,14 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     connect(&m_services.serialPort, &SerialPort::comm, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &Watchdog::timeout, this, &frmZOLprint::tmrControle_Timer);
     connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
+
+    tmrRecovery.setObjectName(u"tmrRecovery"_s);
+    tmrRecovery.setSingleShot(true);
+    tmrRecovery.setInterval(kRecoveryInterval);
+    connect(&tmrRecovery, &QTimer::timeout, this, &frmZOLprint::keepPages);
+    if (!m_services.recoveryFolder.isEmpty())
+        m_recovery = std::make_unique<RecoveryFiles>(m_services.recoveryFolder);
+    showTitle();
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -206,6 +219,7 @@ void frmZOLprint::buildControls()
     connect(cmdNextpage, &QPushButton::clicked, this, &frmZOLprint::cmdNextpage_Click);
     connect(cmdLastpage, &QPushButton::clicked, this, &frmZOLprint::cmdLastpage_Click);
     connect(txtVenster, &TextBox::changed, this, &frmZOLprint::txtVenster_Change);
+    connect(txtVenster, &TextBox::edited, this, &frmZOLprint::txtVenster_Edited);
 }
 
 void frmZOLprint::buildMenu()
@@ -339,8 +353,19 @@ void frmZOLprint::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    // Nothing of a transfer may run behind a box from here on: bytes still
+    // arriving would restart the watchdog, which would end the transfer and
+    // stack its own messages over this one.
     tmrReadbuf.stop();
     tmrControle.stop();
+    disconnect(&m_services.serialPort, nullptr, this, nullptr);
+    m_services.serialPort.close();
+    // The latest edits, when the program ends without the question (the
+    // session ending): kept for the next start.
+    if (tmrRecovery.isActive()) {
+        tmrRecovery.stop();
+        keepPages();
+    }
 
     QString reason;
     if (!writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason)) {
@@ -350,12 +375,21 @@ void frmZOLprint::Form_Unload()
         showError(text(m_state.tables.sErr104) + u"\r\n"_s +
                   QDir::toNativeSeparators(m_services.settingsPath) + u"\r\n"_s + reason);
     }
-    m_services.serialPort.close();
     emit programEnded();
 }
 
 void frmZOLprint::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded) {
+        // A reading under way ends here, keeping what arrived, so that the
+        // question below covers it.
+        if (m_services.serialPort.isOpen())
+            endTransfer();
+        if (!mayReplacePages()) {
+            event->ignore();
+            return;
+        }
+    }
     Form_Unload();
     event->accept();
 }
@@ -460,6 +494,88 @@ void frmZOLprint::txtVenster_Change()
     m_state.pages.setCurrentPage(txtVenster->text());
 }
 
+void frmZOLprint::txtVenster_Edited()
+{
+    setUnsaved(true);
+    if (!tmrRecovery.isActive())
+        tmrRecovery.start();
+}
+
+void frmZOLprint::setUnsaved(bool unsaved)
+{
+    m_state.bUnsaved = unsaved;
+    setWindowModified(unsaved);
+    if (!unsaved) {
+        tmrRecovery.stop();
+        if (m_recovery)
+            m_recovery->remove();
+    }
+}
+
+void frmZOLprint::keepPages()
+{
+    if (!m_recovery || !m_state.bUnsaved)
+        return;
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages = m_state.pages.allPages();
+    kept.counter = m_state.pages.iPages();
+    kept.current = m_state.pages.iCurpage();
+    kept.fileName = m_state.sFileName;
+    // A recovery file that cannot be written leaves the pages where they
+    // are; it is a safety net under Save, not a command of the user's.
+    m_recovery->write(kept);
+}
+
+void frmZOLprint::showTitle()
+{
+    // Qt shows the mark of unsaved pages where the [*] stands.
+    setWindowTitle(m_state.sFileName.isEmpty()
+                       ? kTitle + u"[*]"_s
+                       : u"%1 - %2[*]"_s.arg(kTitle, QFileInfo(m_state.sFileName).fileName()));
+}
+
+bool frmZOLprint::mayReplacePages()
+{
+    if (!m_state.bUnsaved)
+        return true;
+    switch (m_services.messageBoxes.askYesNoCancel(this, kTitle, text(m_state.tables.sUnsaved))) {
+    case MessageBoxes::Answer::Yes:
+        return savePages();
+    case MessageBoxes::Answer::No:
+        setUnsaved(false);
+        return true;
+    case MessageBoxes::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void frmZOLprint::offerRecovery()
+{
+    if (!m_recovery)
+        return;
+    const std::optional<KeptPages> kept = m_recovery->takeOrphan();
+    if (!kept)
+        return;
+    const QLocale locale(languageCode(m_state.iLanguage));
+    const QString question =
+        text(m_state.tables.sRecover).arg(locale.toString(kept->savedAt, QLocale::ShortFormat));
+    if (!m_services.messageBoxes.askYesNo(this, kTitle, question)) {
+        m_recovery->dropOrphan();
+        return;
+    }
+    m_state.pages.restore(kept->pages, kept->counter, kept->current);
+    m_state.sFileName = kept->fileName;
+    setUnsaved(true);
+    // This program's own copy first, then the old one goes: there is never
+    // a moment with neither.
+    keepPages();
+    m_recovery->dropOrphan();
+    showTitle();
+    showCurrentPage();
+}
+
 void frmZOLprint::setInterfaceEnabled(bool enabled)
 {
     setMenuEnabled(mComm, enabled);
@@ -483,6 +599,10 @@ void frmZOLprint::mStart_Click()
 {
     SerialPort &port = m_services.serialPort;
     if (port.isOpen())
+        return;
+    // The meter may be cleared after this reading: the pages on show go
+    // only with the user's word.
+    if (!mayReplacePages())
         return;
 
     setInterfaceEnabled(false);
@@ -518,6 +638,9 @@ void frmZOLprint::mStart_Click()
 
     m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
     m_state.pages.beginTransfer(m_state.sBuf);
+    m_state.sFileName.clear();
+    setUnsaved(false);
+    showTitle();
     m_state.bReceived = false;
     m_state.sLost.reset();
     pbVoortgang->setValue(0);
@@ -586,6 +709,10 @@ void frmZOLprint::endTransfer()
     const qint16 received = m_state.pages.endTransfer(m_state.bReceived, m_state.sLost.has_value());
     StatusBar1->setPanelText(1, text(m_state.tables.sStop) + u" ("_s + QString::number(received) +
                                     u")"_s);
+    if (m_state.bReceived) {
+        setUnsaved(true);
+        keepPages();
+    }
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
     // The page buttons that had the focus were disabled; the received page
@@ -595,23 +722,34 @@ void frmZOLprint::endTransfer()
 
 void frmZOLprint::mSave_Click()
 {
+    savePages();
+}
+
+bool frmZOLprint::savePages()
+{
     FileDialog *dialog = m_services.fileDialog;
     if (!dialog)
-        return;
+        return false;
     const std::optional<QString> name =
         dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
     if (!name)
-        return;
+        return false;
     const QStringList pages = m_state.pages.pagesInUse();
     if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
         const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
         if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
                                               MessageBoxes::Icon::None))
-            return;
+            return false;
     }
     QString reason;
-    if (!saveMeasurements(*name, pages, &reason))
+    if (!saveMeasurements(*name, pages, &reason)) {
         showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
+        return false;
+    }
+    m_state.sFileName = *name;
+    setUnsaved(false);
+    showTitle();
+    return true;
 }
 
 void frmZOLprint::mOpen_Click()
@@ -619,15 +757,22 @@ void frmZOLprint::mOpen_Click()
     FileDialog *dialog = m_services.fileDialog;
     if (!dialog)
         return;
+    if (!mayReplacePages())
+        return;
     // A cancel changes nothing: the pages are replaced only by a file read whole.
     const std::optional<QString> name =
         dialog->getOpenFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
-    if (!name)
-        return;
+    if (name)
+        openMeasurementsFile(*name);
+}
 
+void frmZOLprint::openMeasurementsFile(const QString &path)
+{
+    if (!mayReplacePages())
+        return;
     pbVoortgang->setValue(1);
     const MeasurementsRead read =
-        readMeasurementsFile(*name, [this](int value) { pbVoortgang->setValue(value); });
+        readMeasurementsFile(path, [this](int value) { pbVoortgang->setValue(value); });
     pbVoortgang->setValue(0);
 
     switch (read.status) {
@@ -643,6 +788,9 @@ void frmZOLprint::mOpen_Click()
     }
 
     m_state.pages.replaceWith(read);
+    m_state.sFileName = path;
+    setUnsaved(false);
+    showTitle();
     showCurrentPage();
 }
 

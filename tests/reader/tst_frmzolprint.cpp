@@ -9,12 +9,15 @@
 #include "progressbar.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
+#include "recovery.h"
 #include "settings.h"
 #include "statusbar.h"
 #include "textbox.h"
+#include "watchdog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -53,6 +56,14 @@ QByteArray fileOfPages(int count)
     return formatMeasurements(pages);
 }
 
+// The title as the desktop shows it: Qt puts the unsaved mark where the
+// window's title holds "[*]".
+QString shownTitle(const QWidget &window)
+{
+    QString title = window.windowTitle();
+    return title.replace(u"[*]"_s, window.isWindowModified() ? u"*"_s : QString());
+}
+
 // One window with fakes around it and a settings file in a folder of its own.
 struct Fixture
 {
@@ -64,8 +75,9 @@ struct Fixture
             if (file.open(QIODevice::WriteOnly))
                 file.write(settings);
         }
-        window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, &dialog, &printer, &registry, &launcher, settingsPath, &ports});
+        window = std::make_unique<frmZOLprint>(ReaderServices{port, boxes, &dialog, &printer,
+                                                              &registry, &launcher, settingsPath,
+                                                              &ports, nullptr, recoveryFolder()});
         if (load)
             window->Form_Load();
     }
@@ -93,7 +105,31 @@ struct Fixture
         file.close();
         dialog.answers.append(path);
         window->mOpen_Click();
-        return boxes.shown.isEmpty();
+        return errors().isEmpty();
+    }
+
+    // The boxes that told of a failure, not the questions.
+    QStringList errors() const
+    {
+        QStringList texts;
+        for (const auto &box : boxes.shown)
+            if (!box.question)
+                texts << box.text;
+        return texts;
+    }
+
+    QString recoveryFolder() const { return dir.filePath(u"recovery"_s); }
+    QStringList recoveryFiles() const
+    {
+        return QDir(recoveryFolder()).entryList({u"*.zolrecovery"_s}, QDir::Files);
+    }
+
+    // A reading that brings these bytes and ends.
+    void read(const QByteArray &bytes)
+    {
+        window->mStart_Click();
+        receive(bytes);
+        window->tmrControle_Timer();
     }
 
     frmZOLprint &w() { return *window; }
@@ -196,6 +232,11 @@ private slots:
     void cutOffDumpAndLostLine();
     void watchdogRestartsOnData();
     void receiveTickWokenByThePortOnly();
+    void unsavedPagesAreAskedAbout_data();
+    void unsavedPagesAreAskedAbout();
+    void titleShowsTheFileAndUnsavedMark();
+    void recoveryFileFollowsThePages();
+    void nothingRunsBehindTheExitBox();
     void aboutIsOneDialogLoadedAfresh();
     // Last: it installs translators for the rest of the run.
     void qtDialogsSpeakTheProgramsLanguage();
@@ -209,7 +250,7 @@ void FrmZOLprintTest::designCaptionsBeforeStartup()
     QCOMPARE(control<QMenu>(f.w(), u"mComm"_s)->title(), u"Comunicatie"_s);
     QCOMPARE(control<QMenu>(f.w(), u"mPort"_s)->title(), u"Com poort"_s);
     QCOMPARE(control<QAction>(f.w(), u"mAbout"_s)->text(), u"Over ZOL Print"_s);
-    QCOMPARE(f.w().windowTitle(), u"ZOL Print"_s);
+    QCOMPARE(shownTitle(f.w()), u"ZOL Print"_s);
 }
 
 void FrmZOLprintTest::captionsInEachLanguage_data()
@@ -252,7 +293,7 @@ void FrmZOLprintTest::captionsInEachLanguage()
     QCOMPARE(control<QMenu>(w, u"mHelp"_s)->title(), w.state().tables.sHelp[language]);
 
     // Not translated.
-    QCOMPARE(w.windowTitle(), u"ZOL Print"_s);
+    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
     QCOMPARE(control<QAction>(w, u"mPort3"_s)->text(), u"COM3"_s);
     QCOMPARE(control<QPushButton>(w, u"cmdFirstpage"_s)->text(), u"<<"_s);
     QCOMPARE(control<QPushButton>(w, u"cmdLastpage"_s)->text(), u">>"_s);
@@ -749,7 +790,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     QCOMPARE(pages.iCurpage(), 0);
     w.mAllpages_Click();
     QCOMPARE(f.printer.jobs, QList<QStringList>({{u"no form feed"_s}}));
-    QVERIFY(f.boxes.shown.isEmpty());
+    QVERIFY(f.errors().isEmpty());
 }
 
 void FrmZOLprintTest::transferCountersAndProgress()
@@ -828,6 +869,10 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
                           control<TextBox>(*parent, u"txtVenster"_s)->text()});
         }
         bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return false; }
+        Answer askYesNoCancel(QWidget *, const QString &, const QString &) override
+        {
+            return Answer::No;
+        }
         QList<Box> shown;
     };
 
@@ -976,6 +1021,217 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     w.close();
     QVERIFY(!tmrReadbuf->isActive());
     QVERIFY(!f.port.isOpen());
+}
+
+void FrmZOLprintTest::unsavedPagesAreAskedAbout_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<MessageBoxes::Answer>("answer");
+    QTest::addColumn<bool>("saveChosen");
+    for (const QString &command : {u"exit"_s, u"close box"_s, u"read"_s, u"open"_s}) {
+        QTest::addRow("%s, cancel", qPrintable(command))
+            << command << MessageBoxes::Answer::Cancel << false;
+        QTest::addRow("%s, no", qPrintable(command))
+            << command << MessageBoxes::Answer::No << false;
+        QTest::addRow("%s, yes and saved", qPrintable(command))
+            << command << MessageBoxes::Answer::Yes << true;
+        QTest::addRow("%s, yes but save cancelled", qPrintable(command))
+            << command << MessageBoxes::Answer::Yes << false;
+    }
+}
+
+void FrmZOLprintTest::unsavedPagesAreAskedAbout()
+{
+    QFETCH(QString, command);
+    QFETCH(MessageBoxes::Answer, answer);
+    QFETCH(bool, saveChosen);
+
+    Fixture f(" 0 \r\n 1 \r\n");
+    f.read("een\r\n\ftwee\r\n\f");
+    QVERIFY(f.w().isWindowModified());
+    const QStringList read = f.pages().pagesInUse();
+    const QString other = f.dir.filePath(u"other.vmt"_s);
+    QFile file(other);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(fileOfPages(3));
+    file.close();
+
+    const QString saved = f.dir.filePath(u"saved.vmt"_s);
+    f.boxes.choices = {answer};
+    if (answer == MessageBoxes::Answer::Yes)
+        f.dialog.answers.append(saveChosen ? std::optional<QString>(saved) : std::nullopt);
+    if (command == u"open"_s)
+        f.dialog.answers.append(other);
+    QSignalSpy ended(&f.w(), &frmZOLprint::programEnded);
+    if (command == u"exit"_s)
+        f.w().mExit_Click();
+    else if (command == u"close box"_s)
+        f.w().close();
+    else if (command == u"read"_s)
+        f.w().mStart_Click();
+    else
+        f.w().mOpen_Click();
+
+    QVERIFY(!f.boxes.shown.isEmpty());
+    QCOMPARE(f.boxes.shown.first().title, u"ZOL Print"_s);
+    QCOMPARE(f.boxes.shown.first().text, u"De pagina's zijn niet opgeslagen. Eerst opslaan?"_s);
+    QVERIFY(f.boxes.shown.first().question);
+
+    const bool goesOn = answer == MessageBoxes::Answer::No || saveChosen;
+    if (command == u"exit"_s || command == u"close box"_s) {
+        QCOMPARE(f.w().isUnloaded(), goesOn);
+        QCOMPARE(ended.size(), goesOn ? 1 : 0);
+    } else if (command == u"read"_s) {
+        QCOMPARE(f.port.isOpen(), goesOn);
+    } else {
+        QCOMPARE(f.pages().sPage(0) == u"page 1"_s, goesOn);
+    }
+    if (!goesOn) {
+        QCOMPARE(f.pages().pagesInUse(), read);
+        QVERIFY(f.w().isWindowModified());
+        QCOMPARE(f.recoveryFiles().size(), 1);
+    } else {
+        // Saved or given up: nothing is left to recover.
+        QVERIFY(f.recoveryFiles().isEmpty());
+    }
+    if (saveChosen) {
+        const MeasurementsRead back = readMeasurementsFile(saved);
+        QCOMPARE(back.status, MeasurementsRead::Status::Ok);
+        QCOMPARE(back.entries.first(read.size()), read);
+    }
+    QVERIFY(!QFileInfo::exists(saved) || saveChosen);
+}
+
+void FrmZOLprintTest::titleShowsTheFileAndUnsavedMark()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
+    QVERIFY(f.open(fileOfPages(3)));
+    QCOMPARE(shownTitle(w), u"ZOL Print - pages.mcs"_s);
+
+    // Typed: marked, and the question comes before the pages go.
+    auto *venster = control<TextBox>(w, u"txtVenster"_s);
+    QTest::keyClicks(venster, u"x"_s);
+    QCOMPARE(shownTitle(w), u"ZOL Print - pages.mcs*"_s);
+    // Paging sets the window's text; that is no edit of the user's.
+    Fixture g;
+    QVERIFY(g.open(fileOfPages(3)));
+    g.w().cmdNextpage_Click();
+    g.w().cmdLastpage_Click();
+    QVERIFY(!g.w().isWindowModified());
+
+    const QString saved = f.dir.filePath(u"saved.mcs"_s);
+    f.dialog.answers.append(saved);
+    w.mSave_Click();
+    QCOMPARE(shownTitle(w), u"ZOL Print - saved.mcs"_s);
+    QVERIFY(f.boxes.shown.isEmpty());
+
+    // A reading is no file's.
+    f.read("meter\f");
+    QCOMPARE(shownTitle(w), u"ZOL Print*"_s);
+    // A reading that brought nothing has nothing to lose.
+    f.boxes.choices = {MessageBoxes::Answer::No};
+    f.w().mStart_Click();
+    f.w().tmrControle_Timer();
+    QCOMPARE(f.status(), u"Stop (0)"_s);
+    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
+    f.boxes.shown.clear();
+    w.close();
+    QVERIFY(w.isUnloaded());
+    QVERIFY(f.boxes.shown.isEmpty());
+}
+
+void FrmZOLprintTest::recoveryFileFollowsThePages()
+{
+    Fixture f;
+    QVERIFY(f.recoveryFiles().isEmpty());
+    auto kept = [&f]() -> std::optional<KeptPages> {
+        const QStringList files = f.recoveryFiles();
+        if (files.size() != 1)
+            return std::nullopt;
+        QFile file(QDir(f.recoveryFolder()).filePath(files.first()));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return decodeKeptPages(file.readAll());
+    };
+
+    // Kept at the end of a reading, exactly.
+    f.read("one\r\n\ftwo\r\n\f");
+    std::optional<KeptPages> copy = kept();
+    QVERIFY(copy);
+    QCOMPARE(copy->pages, f.pages().allPages());
+    QCOMPARE(copy->counter, f.pages().iPages());
+
+    // Saved: gone.
+    f.dialog.answers.append(f.dir.filePath(u"saved.mcs"_s));
+    f.w().mSave_Click();
+    QVERIFY(f.recoveryFiles().isEmpty());
+
+    // Edited: kept again within a few seconds, not at every key.
+    auto *venster = control<TextBox>(f.w(), u"txtVenster"_s);
+    venster->setFocus();
+    QTest::keyClicks(venster, u"corrected "_s);
+    const QTimer *tmrRecovery = control<QTimer>(f.w(), u"tmrRecovery"_s);
+    QVERIFY(tmrRecovery->isActive());
+    QVERIFY(f.recoveryFiles().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(kept().has_value(), 30000);
+    QVERIFY2(kept()->pages[0].contains(u"corrected "_s), qPrintable(kept()->pages[0]));
+    QVERIFY(!tmrRecovery->isActive());
+
+    // Given up at exit: gone.
+    f.boxes.choices = {MessageBoxes::Answer::No};
+    f.w().mExit_Click();
+    QVERIFY(f.w().isUnloaded());
+    QVERIFY(f.recoveryFiles().isEmpty());
+}
+
+void FrmZOLprintTest::nothingRunsBehindTheExitBox()
+{
+    // What the window does while its exit box is open: a meter still
+    // sending, the port's notifications coming.
+    struct BoxWhileBytesArrive final : MessageBoxes
+    {
+        void showOk(QWidget *parent, const QString &, const QString &text, Icon) override
+        {
+            port->receive("late bytes\f");
+            QCoreApplication::processEvents();
+            auto &w = *static_cast<frmZOLprint *>(parent);
+            seen << text << control<StatusBar>(w, u"StatusBar1"_s)->panelText(1)
+                 << w.state().pages.sPage(0)
+                 << (control<Watchdog>(w, u"tmrControle"_s)->isActive() ? u"watchdog"_s
+                                                                        : u"quiet"_s)
+                 << (port->isOpen() ? u"open"_s : u"closed"_s);
+        }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return true; }
+        Answer askYesNoCancel(QWidget *, const QString &, const QString &) override
+        {
+            return Answer::No;
+        }
+        FakeSerialPort *port = nullptr;
+        QStringList seen;
+    };
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    BoxWhileBytesArrive boxes;
+    boxes.port = &port;
+    // A folder where the settings file should be: the exit box comes up.
+    const QString settings = dir.filePath(u"zolprint.ini"_s);
+    QVERIFY(QDir().mkdir(settings));
+    frmZOLprint w(ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr, settings});
+    w.Form_Load();
+    w.mStart_Click();
+    port.receive("first page\r\n");
+    QCOMPARE(w.state().pages.sPage(0), u"first page\r\n"_s);
+
+    w.Form_Unload();
+    QCOMPARE(boxes.seen.size(), 5);
+    QVERIFY2(boxes.seen[0].startsWith(u"Error 104"_s), qPrintable(boxes.seen[0]));
+    QCOMPARE(boxes.seen[1], u"Connected"_s);
+    QCOMPARE(boxes.seen[2], u"first page\r\n"_s);
+    QCOMPARE(boxes.seen[3], u"quiet"_s);
+    QCOMPARE(boxes.seen[4], u"closed"_s);
 }
 
 void FrmZOLprintTest::aboutIsOneDialogLoadedAfresh()

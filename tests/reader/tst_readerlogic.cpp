@@ -2,8 +2,10 @@
 #include "measurementsfile.h"
 #include "meterdecoder.h"
 #include "pagestore.h"
+#include "recovery.h"
 #include "settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +40,8 @@ private slots:
     void pageBreaksStopAtTheLastPage();
     void transferEnd_data();
     void transferEnd();
+    void keptPagesReadBackExactly();
+    void recoveryFilesOfLiveAndEndedPrograms();
     void promptIsNoPage();
 };
 
@@ -427,6 +431,82 @@ void ReaderLogicTest::promptIsNoPage()
     QCOMPARE(store.endTransfer(false, false), 0);
     QCOMPARE(store.iPages(), -2);
     QCOMPARE(store.currentPage(), u"Enter * 3 0 + on ZOL"_s);
+}
+
+void ReaderLogicTest::keptPagesReadBackExactly()
+{
+    KeptPages kept;
+    kept.savedAt = QDateTime(QDate(2026, 12, 8), QTime(14, 5));
+    kept.pages[0] = u"Eik é\r\n\f line that is no separator\rlone CR"_s;
+    kept.pages[1] = u"END is text here"_s;
+    kept.pages[100] = u"overflow"_s;
+    kept.counter = -1;
+    kept.current = 1;
+    kept.fileName = u"/home/tech/Schröder.vmt"_s;
+    const QByteArray bytes = encodeKeptPages(kept);
+    const std::optional<KeptPages> back = decodeKeptPages(bytes);
+    QVERIFY(back);
+    QCOMPARE(back->savedAt, kept.savedAt);
+    QCOMPARE(back->pages, kept.pages);
+    QCOMPARE(back->counter, kept.counter);
+    QCOMPARE(back->current, kept.current);
+    QCOMPARE(back->fileName, kept.fileName);
+
+    // Anything less than a whole file is no recovery file: cut anywhere, a
+    // byte more, or another kind of file.
+    for (qsizetype cut = 0; cut < bytes.size(); cut += 7)
+        QVERIFY2(!decodeKeptPages(bytes.left(cut)), qPrintable(QString::number(cut)));
+    QVERIFY(!decodeKeptPages(bytes + 'x'));
+    QVERIFY(!decodeKeptPages(QByteArray("ZOL 0000\r\nEND\r\n-2\r\n")));
+    QByteArray otherVersion = bytes;
+    otherVersion[5] = 2;
+    QVERIFY(!decodeKeptPages(otherVersion));
+}
+
+void ReaderLogicTest::recoveryFilesOfLiveAndEndedPrograms()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"kept"_s);
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages[0] = u"first program's page"_s;
+
+    auto first = std::make_unique<RecoveryFiles>(folder);
+    QString reason;
+    QVERIFY2(first->write(kept, &reason), qPrintable(reason));
+    kept.pages[0] = u"first program's page, edited"_s;
+    QVERIFY2(first->write(kept, &reason), qPrintable(reason));
+    QCOMPARE(QDir(folder).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
+
+    // A second program started beside it does not take its file.
+    RecoveryFiles second(folder);
+    QVERIFY(!second.takeOrphan());
+
+    // Once the first has ended without giving its pages up, they are offered,
+    // as last written, and to one program only.
+    first.reset();
+    std::optional<KeptPages> offered = second.takeOrphan();
+    QVERIFY(offered);
+    QCOMPARE(offered->pages[0], u"first program's page, edited"_s);
+    RecoveryFiles third(folder);
+    QVERIFY(!third.takeOrphan());
+
+    // Adopted: the second program's own copy stays, the old one goes.
+    QVERIFY(second.write(*offered, &reason));
+    second.dropOrphan();
+    QCOMPARE(QDir(folder).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
+    QVERIFY(!third.takeOrphan());
+    second.remove();
+    QVERIFY(QDir(folder).entryList({u"*.zolrecovery"_s}, QDir::Files).isEmpty());
+    QVERIFY(!third.takeOrphan());
+
+    // A folder that cannot be made: told, nothing written.
+    QFile blocker(dir.filePath(u"file"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RecoveryFiles nowhere(dir.filePath(u"file/kept"_s));
+    QVERIFY(!nowhere.write(kept, &reason));
+    QVERIFY(!reason.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(ReaderLogicTest)
