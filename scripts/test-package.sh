@@ -43,17 +43,17 @@ expected="./usr/bin/ZOL user name
 ./usr/bin/ZOLprint
 ./usr/share/applications/zol-user-name.desktop
 ./usr/share/applications/zolprint.desktop
-./usr/share/doc/zolprint/README.md
-./usr/share/doc/zolprint/docs/screenshots/usertool-confirm.png
-./usr/share/doc/zolprint/docs/screenshots/usertool-programmed.png
-./usr/share/doc/zolprint/docs/screenshots/usertool-serial.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-about.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en-200.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-main-nl.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en-200.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-nl.png
+./usr/share/doc/zolprint/screenshots/usertool-confirm.png
+./usr/share/doc/zolprint/screenshots/usertool-programmed.png
+./usr/share/doc/zolprint/screenshots/usertool-serial.png
+./usr/share/doc/zolprint/screenshots/zolprint-about.png
+./usr/share/doc/zolprint/screenshots/zolprint-main-en-200.png
+./usr/share/doc/zolprint/screenshots/zolprint-main-en.png
+./usr/share/doc/zolprint/screenshots/zolprint-main-nl.png
+./usr/share/doc/zolprint/screenshots/zolprint-menu-en-200.png
+./usr/share/doc/zolprint/screenshots/zolprint-menu-en.png
+./usr/share/doc/zolprint/screenshots/zolprint-menu-nl.png
+./usr/share/doc/zolprint/user-guide.md
 ./usr/share/icons/hicolor/128x128/apps/zolprint.png
 ./usr/share/icons/hicolor/32x32/apps/zolprint.png"
 # The name is the sixth field and on: it may hold spaces.
@@ -112,13 +112,18 @@ for entry in "$scratch"/root/usr/share/applications/*.desktop; do
     [[ -f "$scratch/root/usr/share/icons/hicolor/32x32/apps/$icon.png" ]] ||
         fail "$(basename "$entry") names icon '$icon', which the package does not install"
 done
-# The user guide as packaged: every picture it shows is there beside it.
-guide="$scratch/root/usr/share/doc/zolprint/README.md"
-grep -q '^### Connecting a meter' "$guide" || fail "the packaged user guide has no 'Connecting a meter'"
-while read -r picture; do
-    [[ -f "$(dirname "$guide")/$picture" ]] ||
-        fail "the packaged user guide shows $picture, which the package does not install"
-done < <(grep -oE '\]\([^)]+\.png\)' "$guide" | sed -E 's/^\]\(//; s/\)$//')
+# The user guide as packaged, and nothing for developers beside it: every
+# picture and document it links to is there beside it, so that no link of
+# the installed guide leads nowhere.
+docdir="$scratch/root/usr/share/doc/zolprint"
+guide="$docdir/user-guide.md"
+grep -q '^## Connecting a meter' "$guide" || fail "the packaged user guide has no 'Connecting a meter'"
+grep -q '^## Messages' "$guide" || fail "the packaged user guide has no 'Messages'"
+[[ ! -e "$docdir/README.md" ]] || fail "the package installs the README; the user guide is its documentation"
+while read -r target; do
+    [[ -f "$docdir/$target" ]] ||
+        fail "the packaged user guide links to $target, which the package does not install"
+done < <(grep -oE '\]\([^)#]+[)#]' "$guide" | sed -E 's/^\]\(//; s/[)#]$//' | grep -vE '^[a-z]+:' | sort -u)
 echo "test-package: contents, dependencies, desktop entries and user guide are as expected"
 
 if [[ $(id -u) -ne 0 ]]; then
