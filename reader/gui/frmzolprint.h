@@ -22,6 +22,7 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+struct PrintFailure;
 class PortLister;
 class PortNumbering;
 class ProgressBar;
@@ -98,6 +99,8 @@ public:
     void mSave_Click();
     void mThispage_Click();
     void mAllpages_Click();
+    void mPreview_Click();
+    void mToPdf_Click();
     void mAbout_Click();
 
     bool isUnloaded() const { return m_unloaded; }
@@ -124,6 +127,7 @@ private:
     void MSComm1_Lost(const QString &reason);
     void showError(const QString &text);
     void printPages(const QStringList &pages);
+    QString failureText(const PrintFailure &failure) const;
     const QString &text(const LanguageTable &table) const;
 
     ReaderServices m_services;
@@ -149,6 +153,8 @@ private:
     QMenu *mPrint = nullptr;
     QAction *mThispage = nullptr;
     QAction *mAllpages = nullptr;
+    QAction *mPreview = nullptr;
+    QAction *mToPdf = nullptr;
     QAction *mExit = nullptr;
     QMenu *mComm = nullptr;
     QMenu *mPort = nullptr;
@@ -163,6 +169,9 @@ private:
     QAction *mStart = nullptr;
     QMenu *mHelp = nullptr;
     QAction *mAbout = nullptr;
+
+    // The measurements file last saved or opened, whose name the PDF takes.
+    QString m_fileName;
 
     // The one About dialog; it deletes itself when closed.
     QPointer<frmAbout> aboutDialog;
