@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -124,16 +125,26 @@ QString numberedLines(int count)
 }
 
 // The sheets that the preview dialog of the window's Preview shows, once it
-// has laid them out; it is closed without printing. -1 when no preview came.
-int previewSheets(frmZOLprint &w)
+// has laid them out; -1 when no preview came. The dialog is closed without
+// printing, or with print, printed through its print button and Qt's print
+// dialog on the printer that dialog offers.
+int previewSheets(frmZOLprint &w, bool print = false)
 {
     int sheets = -1;
+    bool pressed = false;
+    bool accepted = false;
     const QDeadlineTimer deadline(60000);
     QTimer poll;
     poll.setInterval(50);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *printDialog = qobject_cast<QPrintDialog *>(modal)) {
+            if (!std::exchange(accepted, true))
+                QTimer::singleShot(0, printDialog, &QDialog::accept);
+            return;
+        }
+        auto *dialog = qobject_cast<QPrintPreviewDialog *>(modal);
+        if (!dialog || pressed) {
             if (deadline.hasExpired())
                 poll.stop();
             return;
@@ -141,8 +152,15 @@ int previewSheets(frmZOLprint &w)
         auto *preview = dialog->findChild<QPrintPreviewWidget *>();
         if (preview && preview->pageCount() > 0)
             sheets = preview->pageCount();
-        if (sheets > 0 || deadline.hasExpired())
+        if (sheets > 0 && print) {
+            pressed = true;
+            for (QAction *action : dialog->findChildren<QAction *>()) {
+                if (action->text() == u"Print"_s)
+                    QTimer::singleShot(0, action, &QAction::trigger);
+            }
+        } else if (sheets > 0 || deadline.hasExpired()) {
             dialog->reject();
+        }
     });
     poll.start();
     control<QAction>(w, u"mPreview"_s)->trigger();
@@ -572,6 +590,16 @@ void PrintingTest::refusedByThePrinter()
                                        queue),
                  qPrintable(shown.text));
     }
+
+    // Printed from the preview, through Qt's print dialog, the job is
+    // refused all the same, and says so.
+    window.boxes.shown.clear();
+    QCOMPARE(previewSheets(w, true), 2);
+    QCOMPARE(window.boxes.shown.size(), 1);
+    const QString fromPreview = window.boxes.shown[0].text;
+    QVERIFY2(fromPreview.startsWith(u"Fehler 105 - Kein Drucker verfügbar\r\n"_s) &&
+                 fromPreview.contains(queue),
+             qPrintable(fromPreview));
 
     // Qt's own engine reports the refused job as printed; the print
     // system's answer to it is what tells.
