@@ -13,6 +13,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -216,6 +218,7 @@ private slots:
     void textFromThePrintableCorner();
     void theWindowsPrintCommands();
     void toPdfFromTheWindow();
+    void realPdfDialog();
     void previewFromTheWindow();
     void throughTheDefaultPrinter();
     void refusedByThePrinter();
@@ -472,6 +475,45 @@ void PrintingTest::toPdfFromTheWindow()
              qPrintable(text));
     QVERIFY(!QFile::exists(impossible));
     QCOMPARE(pdfPages(path), 5);
+}
+
+// The real PDF dialog starts in the folder of the last file chosen, offers
+// the name it is given, and adds ".pdf" to a name typed without it; Open and
+// Save go on offering their own last file.
+void PrintingTest::realPdfDialog()
+{
+    QTemporaryDir dir;
+    QtFileDialog dialog;
+    QTimer::singleShot(200, [&dir] {
+        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            box->setDirectory(dir.path());
+            box->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"meting"_s);
+            static_cast<QDialog *>(box)->accept();
+        }
+    });
+    const std::optional<QString> saved =
+        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s);
+    QCOMPARE(saved, std::optional<QString>(dir.filePath(u"meting.vmt"_s)));
+
+    QString folder;
+    QStringList offered;
+    QString filter;
+    QTimer::singleShot(200, [&] {
+        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            folder = box->directory().absolutePath();
+            offered = box->selectedFiles();
+            filter = box->selectedNameFilter();
+            box->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"client"_s);
+            static_cast<QDialog *>(box)->accept();
+        }
+    });
+    const std::optional<QString> pdf =
+        dialog.getSavePdfFileName(nullptr, u"PDF-bestanden|*.pdf"_s, u"meting.pdf"_s);
+    QCOMPARE(folder, QDir(dir.path()).absolutePath());
+    QCOMPARE(offered, QStringList{dir.filePath(u"meting.pdf"_s)});
+    QCOMPARE(filter, u"PDF-bestanden (*.pdf)"_s);
+    QCOMPARE(pdf, std::optional<QString>(dir.filePath(u"client.pdf"_s)));
+    QCOMPARE(dialog.lastFileName(), *saved);
 }
 
 // Preview on the real window shows the sheets that Print all pages prints.
