@@ -648,6 +648,11 @@ void PrintingTest::refusedByThePrinter()
     QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
     QVERIFY(!printsystem::acceptsJobs(queue, nullptr));
     QVERIFY(printPagesOn(printer, {u"refused"_s}));
+    // On the print system's own printer too, the text began at the corner of
+    // what it can print, not behind Qt's own margin.
+    QPageLayout printable = printer.pageLayout();
+    printable.setMargins(printable.minimumMargins());
+    QCOMPARE(printer.pageLayout().marginsPoints(), printable.marginsPoints());
     QString refusal;
     QVERIFY(!printsystem::lastJobAccepted(&refusal));
     QVERIFY2(refusal.contains(queue), qPrintable(refusal));
