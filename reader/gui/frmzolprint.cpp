@@ -254,6 +254,9 @@ void frmZOLprint::buildMenu()
     mThispage = addItem(mPrint, u"mThispage"_s, QKeySequence(Qt::CTRL | Qt::Key_P),
                         &frmZOLprint::mThispage_Click);
     mAllpages = addItem(mPrint, u"mAllpages"_s, QKeySequence(), &frmZOLprint::mAllpages_Click);
+    mPrint->addSeparator();
+    mPreview = addItem(mPrint, u"mPreview"_s, QKeySequence(), &frmZOLprint::mPreview_Click);
+    mToPdf = addItem(mPrint, u"mToPdf"_s, QKeySequence(), &frmZOLprint::mToPdf_Click);
     mExit =
         addItem(mFile, u"mExit"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), &frmZOLprint::mExit_Click);
 
@@ -296,6 +299,8 @@ void frmZOLprint::setDesignCaptions()
     mPrint->setTitle(u"Afdrukken"_s);
     mThispage->setText(u"Deze pagina"_s);
     mAllpages->setText(u"Alle pagina's"_s);
+    mPreview->setText(u"Afdrukvoorbeeld"_s);
+    mToPdf->setText(u"Naar PDF-bestand..."_s);
     mExit->setText(u"Afsluiten"_s);
     mComm->setTitle(u"Comunicatie"_s);
     mPort->setTitle(u"Com poort"_s);
@@ -334,6 +339,8 @@ void frmZOLprint::Form_Load()
     mPrint->setTitle(text(t.sPrint));
     mAllpages->setText(text(t.sAllpages));
     mThispage->setText(text(t.sThispage));
+    mPreview->setText(text(t.sPreview));
+    mToPdf->setText(text(t.sToPdf));
     mExit->setText(text(t.sExit));
     mComm->setTitle(text(t.sComm));
     mPort->setTitle(text(t.sPort));
@@ -807,12 +814,55 @@ void frmZOLprint::mAllpages_Click()
 
 void frmZOLprint::printPages(const QStringList &pages)
 {
-    QString reason;
-    if (!m_services.printer)
-        reason = QCoreApplication::translate("zol::PagePrinter", "no default printer");
-    else if (m_services.printer->printPages(pages, &reason))
+    PrintFailure failure{PrintFailure::Kind::NoPrinter, QString()};
+    if (m_services.printer && m_services.printer->printPages(pages, &failure))
         return;
-    showError(text(m_state.tables.sErr105) + u"\r\n"_s + reason);
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + failureText(failure));
+}
+
+void frmZOLprint::mPreview_Click()
+{
+    PrintFailure failure{PrintFailure::Kind::NoPrinter, QString()};
+    if (m_services.printer &&
+        m_services.printer->preview(this, m_state.pages.pagesInUse(), &failure))
+        return;
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + failureText(failure));
+}
+
+void frmZOLprint::mToPdf_Click()
+{
+    FileDialog *dialog = m_services.fileDialog;
+    if (!dialog || !m_services.printer)
+        return;
+    const QString proposed = m_state.sFileName.isEmpty()
+                                 ? QString()
+                                 : QFileInfo(m_state.sFileName).completeBaseName() + u".pdf"_s;
+    const std::optional<QString> name =
+        dialog->getSavePdfFileName(this, text(m_state.tables.sPdfFilter), proposed);
+    if (!name)
+        return;
+    PrintFailure failure;
+    if (!m_services.printer->writePdf(*name, m_state.pages.pagesInUse(), &failure))
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s + failureText(failure));
+}
+
+QString frmZOLprint::failureText(const PrintFailure &failure) const
+{
+    const LanguageTables &t = m_state.tables;
+    switch (failure.kind) {
+    case PrintFailure::Kind::NoPrinter:
+        return text(t.sNoPrinter);
+    case PrintFailure::Kind::CannotStart:
+        return text(t.sCannotStart);
+    case PrintFailure::Kind::NotAccepting:
+        return failure.detail.isEmpty() ? text(t.sNotAccepting)
+                                        : text(t.sNotAccepting) + u"\r\n"_s + failure.detail;
+    case PrintFailure::Kind::Refused:
+    case PrintFailure::Kind::CannotWrite:
+        break;
+    }
+    // The print system's or the file system's own words.
+    return failure.detail.isEmpty() ? text(t.sCannotStart) : failure.detail;
 }
 
 void frmZOLprint::mAbout_Click()

@@ -23,6 +23,7 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+struct PrintFailure;
 class PortLister;
 class PortNumbering;
 class ProgressBar;
@@ -107,6 +108,8 @@ public:
     void mSave_Click();
     void mThispage_Click();
     void mAllpages_Click();
+    void mPreview_Click();
+    void mToPdf_Click();
     void mAbout_Click();
 
     // Opens a measurements file chosen outside the Open dialog, as Open does.
@@ -145,6 +148,7 @@ private:
     void showTitle();
     void showError(const QString &text);
     void printPages(const QStringList &pages);
+    QString failureText(const PrintFailure &failure) const;
     const QString &text(const LanguageTable &table) const;
 
     ReaderServices m_services;
@@ -173,6 +177,8 @@ private:
     QMenu *mPrint = nullptr;
     QAction *mThispage = nullptr;
     QAction *mAllpages = nullptr;
+    QAction *mPreview = nullptr;
+    QAction *mToPdf = nullptr;
     QAction *mExit = nullptr;
     QMenu *mComm = nullptr;
     QMenu *mPort = nullptr;

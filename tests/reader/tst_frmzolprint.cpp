@@ -289,6 +289,8 @@ void FrmZOLprintTest::captionsInEachLanguage()
     QCOMPARE(control<QMenu>(w, u"mPrint"_s)->title(), w.state().tables.sPrint[language]);
     QCOMPARE(control<QAction>(w, u"mThispage"_s)->text(), w.state().tables.sThispage[language]);
     QCOMPARE(control<QAction>(w, u"mAllpages"_s)->text(), w.state().tables.sAllpages[language]);
+    QCOMPARE(control<QAction>(w, u"mPreview"_s)->text(), w.state().tables.sPreview[language]);
+    QCOMPARE(control<QAction>(w, u"mToPdf"_s)->text(), w.state().tables.sToPdf[language]);
     QCOMPARE(control<QAction>(w, u"mExit"_s)->text(), w.state().tables.sExit[language]);
     QCOMPARE(control<QMenu>(w, u"mHelp"_s)->title(), w.state().tables.sHelp[language]);
 
@@ -481,9 +483,10 @@ void FrmZOLprintTest::controlsByNameAndGeometry()
         auto *widget = w.findChild<QWidget *>(name);
         QVERIFY2(widget, qPrintable(name));
     }
-    const QStringList items = {u"mOpen"_s,  u"mSave"_s,  u"mThispage"_s, u"mAllpages"_s,
-                               u"mExit"_s,  u"mPort1"_s, u"mPort2"_s,    u"mPort3"_s,
-                               u"mPort4"_s, u"mStart"_s, u"mAbout"_s};
+    const QStringList items = {u"mOpen"_s,    u"mSave"_s,  u"mThispage"_s, u"mAllpages"_s,
+                               u"mPreview"_s, u"mToPdf"_s, u"mExit"_s,     u"mPort1"_s,
+                               u"mPort2"_s,   u"mPort3"_s, u"mPort4"_s,    u"mStart"_s,
+                               u"mAbout"_s};
     for (const QString &name : items) {
         auto *item = w.findChild<QAction *>(name);
         QVERIFY2(item, qPrintable(name));

@@ -92,6 +92,20 @@ void ReaderLogicTest::languageTables()
             QVERIFY(!entry.isEmpty());
     for (const QString &filter : t.sFilter)
         QVERIFY(filter.contains(u'|'));
+
+    // The print menu's additions and error 105's reasons.
+    const QStringList toPdf = {u"Naar PDF-bestand..."_s, u"To PDF file..."_s, u"In PDF-Datei..."_s,
+                               u"Vers un fichier PDF..."_s};
+    const QStringList preview = {u"Afdrukvoorbeeld"_s, u"Preview"_s, u"Seitenansicht"_s,
+                                 u"Aperçu avant impression"_s};
+    for (int language = 0; language < kLanguageCount; ++language) {
+        QCOMPARE(t.sToPdf[language], toPdf.at(language));
+        QCOMPARE(t.sPreview[language], preview.at(language));
+        QVERIFY(t.sPdfFilter[language].endsWith(u"|*.pdf"_s));
+        for (const LanguageTable *table : {&t.sNoPrinter, &t.sCannotStart, &t.sNotAccepting})
+            QVERIFY(!table->at(language).isEmpty());
+    }
+    QCOMPARE(t.sNotAccepting[kEnglish], u"the printer does not accept jobs"_s);
 }
 
 void ReaderLogicTest::settingsReading_data()
