@@ -41,6 +41,10 @@ void fillLanguageTables(LanguageTables &t)
     t.sFilter = table(u"Vochtmetingen|*.vmt", u"Moisture measurements|*.mcs",
                       u"Feuchtemessungen|*.fms", u"Messure de l'humidité|*.mdh");
     t.sDefext = table(u"*.vmt", u"*.mcs", u"*.fms", u"*.mdh");
+    t.sFilterAll = table(u"Alle meetbestanden|*.vmt;*.mcs;*.fms;*.mdh",
+                         u"All measurement files|*.vmt;*.mcs;*.fms;*.mdh",
+                         u"Alle Messdateien|*.vmt;*.mcs;*.fms;*.mdh",
+                         u"Tous les fichiers de mesure|*.vmt;*.mcs;*.fms;*.mdh");
 
     t.sErrtitle =
         table(u"ZOL Print fout", u"ZOL Print error", u"ZOL Print Fehler", u"ZOL Print erreur");

@@ -23,8 +23,9 @@ struct LanguageTables
         sHelp, sAbout;
     // Transfer.
     LanguageTable sConnected, sStop, sPrompt30, sPrompt31;
-    // File dialog.
-    LanguageTable sFilter, sDefext;
+    // File dialog: the language's own filter, then one for the files of every
+    // language (the format is the same), in the dialog's "name|pattern" form.
+    LanguageTable sFilter, sDefext, sFilterAll;
     // Messages.
     LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106, sErr107;
     // Save's question before a page that would not read back as it is; %1 is

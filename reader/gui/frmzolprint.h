@@ -2,17 +2,23 @@
 
 #include "languages.h"
 #include "pagestore.h"
+#include "recentfiles.h"
 #include "watchdog.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
+#include <array>
 #include <optional>
 
 class QAction;
 class QActionGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -20,6 +26,7 @@ class QPushButton;
 namespace zol {
 
 class FileDialog;
+class KeyValueStore;
 class MessageBoxes;
 class PagePrinter;
 class PortLister;
@@ -48,6 +55,9 @@ struct ReaderServices
     const PortLister *portLister = nullptr;
     // Without it the COM port menu offers COM1 to COM4 alone.
     PortNumbering *portNumbering = nullptr;
+    // Where the files last opened or saved are kept; without it the File
+    // menu lists none.
+    KeyValueStore *recentFiles = nullptr;
 };
 
 // The form-level state every part of the window works on.
@@ -100,6 +110,11 @@ public:
     void mAllpages_Click();
     void mAbout_Click();
 
+    // Every way of opening a measurements file ends here: File > Open, the
+    // command line, a dropped file, a recent file. The pages are replaced only
+    // by a file read whole; otherwise the user is told why, and false comes back.
+    bool openMeasurementsFile(const QString &path);
+
     bool isUnloaded() const { return m_unloaded; }
 
 signals:
@@ -108,6 +123,10 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -125,9 +144,17 @@ private:
     void showError(const QString &text);
     void printPages(const QStringList &pages);
     const QString &text(const LanguageTable &table) const;
+    QString fileFilter() const;
+    void rememberFile(const QString &path);
+    void forgetFile(const QString &path);
+    void showRecentFiles();
+    void mRecent_Click(int index);
+    std::optional<QString> droppableFile(const QMimeData *data) const;
+    void dragFile(QDropEvent *event);
 
     ReaderServices m_services;
     ReaderState m_state;
+    std::optional<RecentFiles> m_recentFiles;
     bool m_unloaded = false;
 
     // Controls, under their own names. The timers are children of the window
@@ -149,6 +176,10 @@ private:
     QMenu *mPrint = nullptr;
     QAction *mThispage = nullptr;
     QAction *mAllpages = nullptr;
+    // The files last opened or saved, between separators that show with them.
+    QAction *recentSeparator = nullptr;
+    std::array<QAction *, RecentFiles::kCount> mRecent{};
+    QAction *recentEnd = nullptr;
     QAction *mExit = nullptr;
     QMenu *mComm = nullptr;
     QMenu *mPort = nullptr;
