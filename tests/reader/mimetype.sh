@@ -32,9 +32,6 @@ cmake --install "$build" --prefix "$scratch/usr" >"$scratch/install.log" 2>&1 ||
 share=$scratch/usr/share
 [[ -f $share/mime/packages/zolprint.xml ]] || fail "cmake --install put no share/mime/packages/zolprint.xml"
 [[ -f $share/applications/zolprint.desktop ]] || fail "cmake --install put no zolprint.desktop"
-update-mime-database "$share/mime"
-update-desktop-database "$share/applications"
-
 # A clean environment: nobody's own associations, no desktop of the machine,
 # and the installed program on PATH (GIO lists no entry whose program it
 # cannot find).
@@ -44,6 +41,8 @@ run() {
         XDG_CONFIG_DIRS="$scratch/config" XDG_DATA_HOME="$share" \
         XDG_DATA_DIRS="$share:/usr/share" "$@"
 }
+run update-mime-database "$share/mime"
+run update-desktop-database "$share/applications"
 
 type=application/x-zol-measurements
 files=$scratch/files
@@ -66,8 +65,9 @@ got=$(run xdg-mime query filetype "$files/letter")
 
 got=$(run xdg-mime query default "$type")
 [[ "$got" == zolprint.desktop ]] || fail "xdg-mime opens $type with '$got', not zolprint.desktop"
-run gio mime "$type" | grep -q 'Default application for .*: zolprint.desktop' ||
-    fail "gio does not open $type with zolprint.desktop: $(run gio mime "$type")"
+got=$(run gio mime "$type")
+grep -q 'Default application for .*: zolprint.desktop' <<<"$got" ||
+    fail "gio does not open $type with zolprint.desktop: $got"
 
 # The type's name in each language, as a file manager shows it.
 for entry in "en:ZOL measurements file" "nl:ZOL-meetbestand" "de:ZOL-Messdatei" \
@@ -77,3 +77,42 @@ for entry in "en:ZOL measurements file" "nl:ZOL-meetbestand" "de:ZOL-Messdatei" 
         "$share/mime/$type.xml" || fail "no $lang name '$name' in the installed type"
 done
 echo "mimetype: every extension and the header give $type; ZOLprint opens it"
+
+# A double-click, as the file manager does it: gio open on a virtual display
+# starts the installed ZOLprint on the file. It shows that it read the file
+# by listing it among its recent files, in the private settings folder.
+if ! command -v xvfb-run >/dev/null 2>&1; then
+    echo "mimetype: no xvfb-run, so gio open was not tried"
+    exit 0
+fi
+reading=$files/Kollege.vmt
+printf 'ZOL 0000\r\nEik 12,5 %%\r\n\f\r\nEND\r\n-1\r\n' >"$reading"
+mkdir -p "$scratch/run"
+cat >"$scratch/open.sh" <<INNER
+#!/usr/bin/env bash
+cd "$scratch/run"
+env -i PATH="$scratch/usr/bin:\$PATH" HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" \\
+    XDG_CONFIG_DIRS="$scratch/config" XDG_DATA_HOME="$share" XDG_DATA_DIRS="$share:/usr/share" \\
+    DISPLAY="\$DISPLAY" XAUTHORITY="\${XAUTHORITY:-}" QT_QPA_PLATFORM=xcb \\
+    gio open "$reading" || exit 1
+# Generous: the program may start slowly on a busy machine.
+for _ in \$(seq 1 120); do
+    grep -qF "$reading" "$scratch/config/ZOL/ZOLprint.conf" 2>/dev/null && exit 0
+    sleep 1
+done
+exit 1
+INNER
+rc=0
+xvfb-run -a bash "$scratch/open.sh" >"$scratch/open.log" 2>&1 || rc=$?
+# The program ends with its display; should it not, it is ended by its own
+# command line, which names this scratch file.
+for pid in $(pgrep -x ZOLprint || true); do
+    if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF "$reading"; then
+        kill "$pid" 2>/dev/null || true
+    fi
+done
+if [[ $rc -ne 0 ]]; then
+    cat "$scratch/open.log" >&2
+    fail "gio open did not get ZOLprint to open $reading"
+fi
+echo "mimetype: gio open started ZOLprint on the file, and it read it"
