@@ -46,13 +46,19 @@ bool RecentFiles::sameFile(const QString &a, const QString &b)
 
 QStringList RecentFiles::files() const
 {
+    // By name only: the list is read each time the File menu opens, and a
+    // file on a share that went away can hold up a look at the disk for long.
+    // add() already keeps one entry per file.
+    auto sameName = [](const QString &a, const QString &b) {
+        return QDir::cleanPath(a).compare(QDir::cleanPath(b), kCase) == 0;
+    };
     QStringList files;
     for (int i = 0; i < kCount; ++i) {
         const QString path = m_store.value(keyOf(i));
         if (path.isEmpty())
             continue;
         const bool listed = std::any_of(files.cbegin(), files.cend(),
-                                        [&path](const QString &f) { return sameFile(f, path); });
+                                        [&](const QString &f) { return sameName(f, path); });
         if (!listed)
             files << path;
     }

@@ -22,8 +22,8 @@ public:
 
     explicit RecentFiles(KeyValueStore &store);
 
-    // At most kCount files, newest first, each once. What the store holds
-    // beyond that, or empty or repeated, is passed over.
+    // At most kCount files, newest first, each name once. What the store
+    // holds beyond that, or empty or repeated, is passed over. Reads no disk.
     QStringList files() const;
     // Puts path at the front, taking it out of the place it had.
     void add(const QString &path);
