@@ -37,7 +37,10 @@ if(UNIX AND NOT APPLE)
     # Courier New, which the page window and the printout ask for, is
     # substituted by the metric-compatible Liberation Mono; Qt's own dialog
     # texts in the four languages come with the translations.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
+    # The measurements file type becomes known to the desktop through
+    # shared-mime-info, whose trigger rebuilds its database when the package
+    # installs the type's definition.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n, shared-mime-info")
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

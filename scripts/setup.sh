@@ -11,6 +11,7 @@ packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev libfontconfig
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(xvfb xauth xdotool imagemagick cups printer-driver-cups-pdf poppler-utils
               clang libclang-rt-14-dev dpkg-dev desktop-file-utils
+              shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
               g++-mingw-w64-x86-64-posix python3)
 elif [[ "${1:-}" == "--package" ]]; then
     packages+=(dpkg-dev)

@@ -56,7 +56,8 @@ expected="./usr/bin/ZOL user name
 ./usr/share/doc/zolprint/screenshots/zolprint-menu-nl.png
 ./usr/share/doc/zolprint/user-guide.md
 ./usr/share/icons/hicolor/128x128/apps/zolprint.png
-./usr/share/icons/hicolor/32x32/apps/zolprint.png"
+./usr/share/icons/hicolor/32x32/apps/zolprint.png
+./usr/share/mime/packages/zolprint.xml"
 # The name is the sixth field and on: it may hold spaces.
 actual=$(dpkg-deb -c "$deb" | grep -v '^d' | sed -E 's/^([^ ]+ +){5}//' | LC_ALL=C sort)
 if [[ "$actual" != "$expected" ]]; then
@@ -113,6 +114,19 @@ for entry in "$scratch"/root/usr/share/applications/*.desktop; do
     [[ -f "$scratch/root/usr/share/icons/hicolor/32x32/apps/$icon.png" ]] ||
         fail "$(basename "$entry") names icon '$icon', which the package does not install"
 done
+# The measurements file type as packaged: the type that ZOLprint's entry
+# opens, with its extensions and header, and the entry passes it the file.
+mime_xml="$scratch/root/usr/share/mime/packages/zolprint.xml"
+mime_type=$(sed -nE 's/.*<mime-type type="([^"]+)".*/\1/p' "$mime_xml")
+[[ "$mime_type" == application/x-zol-measurements ]] ||
+    fail "the packaged zolprint.xml defines '$mime_type', not application/x-zol-measurements"
+for glob in vmt mcs fms mdh; do
+    grep -q "<glob pattern=\"\*\.$glob\"/>" "$mime_xml" || fail "the file type lacks *.$glob"
+done
+grep -q 'value="ZOL 0000"' "$mime_xml" || fail "the file type does not know the header"
+entry="$scratch/root/usr/share/applications/zolprint.desktop"
+grep -qx "MimeType=$mime_type;" "$entry" || fail "zolprint.desktop does not open $mime_type"
+grep -qx 'Exec=ZOLprint %f' "$entry" || fail "zolprint.desktop does not pass ZOLprint the file"
 # The user guide as packaged, and nothing for developers beside it: every
 # picture and document it links to is there beside it, so that no link of
 # the installed guide leads nowhere.
@@ -140,7 +154,7 @@ terms=$(sed -n '/^Permission is hereby granted/,$p' LICENSE)
 packaged_terms=$(sed -n '/^License: Expat$/,$p' "$copyright" | sed -n '/^ /p' | sed -E 's/^ //; s/^\.$//')
 [[ -n "$terms" && "$packaged_terms" == "$terms" ]] ||
     fail "the licence terms in the copyright file differ from those in LICENSE"
-echo "test-package: contents, dependencies, desktop entries, user guide and copyright are as expected"
+echo "test-package: contents, dependencies, desktop entries, file type, user guide and copyright are as expected"
 
 if [[ $(id -u) -ne 0 ]]; then
     echo "test-package: not root, so the package is not installed and started"
@@ -182,6 +196,35 @@ start_check ZOLprint
 start_check "ZOL user name"
 echo "test-package: installed with apt-get; both programs start from PATH"
 
+# The desktop knows the file type now: the triggers of shared-mime-info and
+# desktop-file-utils rebuilt the MIME database and the entries' cache when
+# the package put its files there. Asked as a user with no settings of their
+# own would ask.
+as_user() {
+    env -i PATH="$PATH" HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" \
+        XDG_DATA_HOME="$scratch/home/.local/share" "$@"
+}
+mime_type=application/x-zol-measurements
+[[ -f /usr/share/mime/$mime_type.xml ]] ||
+    fail "the MIME database has no $mime_type after installing (shared-mime-info's trigger)"
+mkdir -p "$scratch/home" "$scratch/files"
+printf 'ZOL 0000\r\nEND\r\n-2\r\n' >"$scratch/files/reading"
+printf 'ZOL 0000\r\nEND\r\n-2\r\n' >"$scratch/files/reading.vmt"
+if command -v xdg-mime >/dev/null 2>&1; then
+    for f in reading reading.vmt; do
+        got=$(as_user xdg-mime query filetype "$scratch/files/$f")
+        [[ "$got" == "$mime_type" ]] || fail "xdg-mime names the installed type of $f '$got'"
+    done
+    if command -v update-desktop-database >/dev/null 2>&1; then
+        got=$(as_user xdg-mime query default "$mime_type")
+        [[ "$got" == zolprint.desktop ]] ||
+            fail "xdg-mime opens $mime_type with '$got' after installing, not zolprint.desktop"
+    fi
+    echo "test-package: the installed file type is known and opens with ZOL Print"
+else
+    echo "test-package: no xdg-mime, so the installed file type was not asked for"
+fi
+
 apt-get remove -y -q zolprint >"$scratch/apt.log" 2>&1 || {
     cat "$scratch/apt.log" >&2
     fail "apt-get could not remove the package"
@@ -191,4 +234,5 @@ if [[ -e /usr/bin/ZOLprint || -e "/usr/bin/ZOL user name" ]] ||
     dpkg-query -W -f='${Status}' zolprint 2>/dev/null | grep -q 'install ok installed'; then
     fail "apt-get remove left the programs behind"
 fi
+[[ ! -e /usr/share/mime/$mime_type.xml ]] || fail "the MIME database still has $mime_type after removing"
 echo "test-package: removed again"

@@ -45,6 +45,10 @@ void fillLanguageTables(LanguageTables &t)
     t.sFilter = table(u"Vochtmetingen|*.vmt", u"Moisture measurements|*.mcs",
                       u"Feuchtemessungen|*.fms", u"Messure de l'humidité|*.mdh");
     t.sDefext = table(u"*.vmt", u"*.mcs", u"*.fms", u"*.mdh");
+    t.sFilterAll = table(u"Alle meetbestanden|*.vmt;*.mcs;*.fms;*.mdh",
+                         u"All measurement files|*.vmt;*.mcs;*.fms;*.mdh",
+                         u"Alle Messdateien|*.vmt;*.mcs;*.fms;*.mdh",
+                         u"Tous les fichiers de mesure|*.vmt;*.mcs;*.fms;*.mdh");
     t.sPdfFilter = table(u"PDF-bestanden|*.pdf", u"PDF files|*.pdf", u"PDF-Dateien|*.pdf",
                          u"Fichiers PDF|*.pdf");
 

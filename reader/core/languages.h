@@ -23,8 +23,10 @@ struct LanguageTables
         sPort, sStart, sHelp, sAbout;
     // Transfer.
     LanguageTable sConnected, sStop, sPrompt30, sPrompt31;
-    // File dialog; sPdfFilter is the PDF export's.
-    LanguageTable sFilter, sDefext, sPdfFilter;
+    // File dialog: the language's own filter, then one for the files of every
+    // language (the format is the same), in the dialog's "name|pattern" form;
+    // sPdfFilter is the PDF export's.
+    LanguageTable sFilter, sDefext, sFilterAll, sPdfFilter;
     // Messages.
     LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106, sErr107;
     // Why error 105: no default printer, a job the printer cannot start, a

@@ -15,6 +15,19 @@ QString toQtNameFilter(const QString &filter)
     return filter.left(bar) + u" ("_s + filter.mid(bar + 1) + u')';
 }
 
+QStringList toQtNameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    if (parts.size() < 2)
+        return {filter};
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        filters << toQtNameFilter(parts.at(i) + u'|' + patterns.replace(u';', u' '));
+    }
+    return filters;
+}
+
 QString toDefaultSuffix(const QString &defaultExtension)
 {
     QString suffix = defaultExtension;
@@ -62,7 +75,7 @@ std::optional<QString> QtFileDialog::run(QWidget *parent, const QString &filter,
     QFileDialog dialog(parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(toQtNameFilter(filter));
+    dialog.setNameFilters(toQtNameFilters(filter));
     // A name typed without extension gets the language's own.
     dialog.setDefaultSuffix(toDefaultSuffix(defaultExtension));
     if (!m_lastFileName.isEmpty())

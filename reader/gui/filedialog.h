@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -9,7 +10,9 @@ class QWidget;
 namespace zol {
 
 // The file open/save dialog. filter is "description|pattern" ("Vochtmetingen|*.vmt"),
-// defaultExtension is "*.vmt". A name typed without extension gets the default
+// or several such pairs in a row, the first chosen at the start; a pattern of
+// several extensions separates them with ';' ("*.vmt;*.mcs"). defaultExtension
+// is "*.vmt", whichever filter is chosen. A name typed without extension gets the default
 // one. The dialog offers the last name chosen in this run again. A cancel gives
 // no value.
 class FileDialog
@@ -33,6 +36,8 @@ namespace zol {
 
 // "Vochtmetingen|*.vmt" as Qt writes a name filter, and "*.vmt" as a suffix.
 QString toQtNameFilter(const QString &filter);
+// Every pair of a filter of several, in Qt's words and in their order.
+QStringList toQtNameFilters(const QString &filter);
 QString toDefaultSuffix(const QString &defaultExtension);
 
 // The real dialog, over QFileDialog. It keeps the name chosen last in this run

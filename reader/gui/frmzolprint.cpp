@@ -28,17 +28,21 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -104,6 +108,8 @@ QFont desktopMenuFont(const QWidget *bar)
 frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
+    if (m_services.recentFiles)
+        m_recentFiles.emplace(*m_services.recentFiles);
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -220,6 +226,12 @@ void frmZOLprint::buildControls()
     connect(cmdLastpage, &QPushButton::clicked, this, &frmZOLprint::cmdLastpage_Click);
     connect(txtVenster, &TextBox::changed, this, &frmZOLprint::txtVenster_Change);
     connect(txtVenster, &TextBox::edited, this, &frmZOLprint::txtVenster_Edited);
+
+    // A file dragged from the file manager opens, wherever on the window it
+    // is let go. The page window would otherwise take it as text and paste
+    // the file's name into the page.
+    setAcceptDrops(true);
+    txtVenster->viewport()->installEventFilter(this);
 }
 
 void frmZOLprint::buildMenu()
@@ -257,6 +269,17 @@ void frmZOLprint::buildMenu()
     mPrint->addSeparator();
     mPreview = addItem(mPrint, u"mPreview"_s, QKeySequence(), &frmZOLprint::mPreview_Click);
     mToPdf = addItem(mPrint, u"mToPdf"_s, QKeySequence(), &frmZOLprint::mToPdf_Click);
+    recentSeparator = mFile->addSeparator();
+    for (int i = 0; i < RecentFiles::kCount; ++i) {
+        mRecent[i] = addItem(mFile, u"mRecent%1"_s.arg(i + 1), QKeySequence(), nullptr);
+        connect(mRecent[i], &QAction::triggered, this, [this, i] { mRecent_Click(i); });
+    }
+    recentEnd = mFile->addSeparator();
+    // Full names, for files of one name in different folders.
+    mFile->setToolTipsVisible(true);
+    // Another copy of the program may have opened a file since.
+    connect(mFile, &QMenu::aboutToShow, this, &frmZOLprint::showRecentFiles);
+    showRecentFiles();
     mExit =
         addItem(mFile, u"mExit"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), &frmZOLprint::mExit_Click);
 
@@ -347,6 +370,7 @@ void frmZOLprint::Form_Load()
     mStart->setText(text(t.sStart));
     mHelp->setTitle(text(t.sHelp));
     mAbout->setText(text(t.sAbout));
+    showRecentFiles();
 
     // The controls without a caption are named in the program's language.
     txtVenster->setAccessibleName(text(t.sNameVenster));
@@ -738,7 +762,7 @@ bool frmZOLprint::savePages()
     if (!dialog)
         return false;
     const std::optional<QString> name =
-        dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
+        dialog->getSaveFileName(this, fileFilter(), text(m_state.tables.sDefext));
     if (!name)
         return false;
     const QStringList pages = m_state.pages.pagesInUse();
@@ -756,6 +780,7 @@ bool frmZOLprint::savePages()
     m_state.sFileName = *name;
     setUnsaved(false);
     showTitle();
+    rememberFile(*name);
     return true;
 }
 
@@ -768,28 +793,37 @@ void frmZOLprint::mOpen_Click()
         return;
     // A cancel changes nothing: the pages are replaced only by a file read whole.
     const std::optional<QString> name =
-        dialog->getOpenFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
-    if (name)
-        openMeasurementsFile(*name);
+        dialog->getOpenFileName(this, fileFilter(), text(m_state.tables.sDefext));
+    if (!name)
+        return;
+    openMeasurementsFile(*name);
 }
 
-void frmZOLprint::openMeasurementsFile(const QString &path)
+bool frmZOLprint::openMeasurementsFile(const QString &path)
 {
+    // A file that arrives while the meter is being read (dropped, or queued
+    // just before Read ZOL) would replace the pages being received.
+    if (m_unloaded || m_services.serialPort.isOpen())
+        return false;
     if (!mayReplacePages())
-        return;
+        return false;
     pbVoortgang->setValue(1);
     const MeasurementsRead read =
         readMeasurementsFile(path, [this](int value) { pbVoortgang->setValue(value); });
     pbVoortgang->setValue(0);
 
+    // A listed file that no longer opens leaves the list: it was renamed,
+    // deleted, or overwritten by something else.
     switch (read.status) {
     case MeasurementsRead::Status::WrongHeader:
+        forgetFile(path);
         showError(text(m_state.tables.sErr101));
-        return;
+        return false;
     case MeasurementsRead::Status::TooManyPages:
     case MeasurementsRead::Status::Truncated:
+        forgetFile(path);
         showError(text(m_state.tables.sErr102));
-        return;
+        return false;
     case MeasurementsRead::Status::Ok:
         break;
     }
@@ -799,6 +833,131 @@ void frmZOLprint::openMeasurementsFile(const QString &path)
     setUnsaved(false);
     showTitle();
     showCurrentPage();
+    rememberFile(path);
+    return true;
+}
+
+QString frmZOLprint::fileFilter() const
+{
+    return text(m_state.tables.sFilter) + u'|' + text(m_state.tables.sFilterAll);
+}
+
+void frmZOLprint::rememberFile(const QString &path)
+{
+    if (!m_recentFiles)
+        return;
+    m_recentFiles->add(path);
+    showRecentFiles();
+}
+
+void frmZOLprint::forgetFile(const QString &path)
+{
+    if (!m_recentFiles)
+        return;
+    m_recentFiles->remove(path);
+    showRecentFiles();
+}
+
+void frmZOLprint::showRecentFiles()
+{
+    const QStringList files = m_recentFiles ? m_recentFiles->files() : QStringList();
+    for (int i = 0; i < RecentFiles::kCount; ++i) {
+        QAction *item = mRecent[i];
+        item->setVisible(i < files.size());
+        item->setData(i < files.size() ? QVariant(files.at(i)) : QVariant());
+        if (i >= files.size())
+            continue;
+        const QString &file = files.at(i);
+        const QString name = QFileInfo(file).fileName();
+        // The name alone reads best; two files of that name need their folders.
+        const bool twin = std::count_if(files.cbegin(), files.cend(), [&name](const QString &f) {
+                              return QFileInfo(f).fileName() == name;
+                          }) > 1;
+        QString shown = twin ? QDir::toNativeSeparators(file) : name;
+        item->setText(u"&%1 %2"_s.arg(i + 1).arg(shown.replace(u'&', u"&&"_s)));
+        item->setToolTip(QDir::toNativeSeparators(file));
+    }
+    recentSeparator->setVisible(!files.isEmpty());
+    recentEnd->setVisible(!files.isEmpty());
+}
+
+void frmZOLprint::mRecent_Click(int index)
+{
+    const QString path = mRecent[index]->data().toString();
+    if (!path.isEmpty())
+        openMeasurementsFile(path);
+}
+
+std::optional<QString> frmZOLprint::droppableFile(const QMimeData *data) const
+{
+    // Only when File > Open could be chosen: not during a transfer.
+    if (!data || !data->hasUrls() || !mOpen->isEnabled() || m_unloaded)
+        return std::nullopt;
+    // Of several files, which one the user meant is not the program's to
+    // guess: the drag is refused, and the cursor says so before letting go.
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return std::nullopt;
+    const QString path = urls.first().toLocalFile();
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return std::nullopt;
+    return path;
+}
+
+void frmZOLprint::dragFile(QDropEvent *event)
+{
+    const std::optional<QString> path = droppableFile(event->mimeData());
+    // Always as a copy: a file manager told that the file was moved would
+    // delete it.
+    if (!path || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (event->type() != QEvent::Drop)
+        return;
+    // Opened once the drop is over, so that the file manager is not held up
+    // by a message or a question about the file.
+    QTimer::singleShot(0, this, [this, file = *path] { openMeasurementsFile(file); });
+}
+
+void frmZOLprint::dragEnterEvent(QDragEnterEvent *event)
+{
+    dragFile(event);
+}
+
+void frmZOLprint::dragMoveEvent(QDragMoveEvent *event)
+{
+    dragFile(event);
+}
+
+void frmZOLprint::dropEvent(QDropEvent *event)
+{
+    dragFile(event);
+}
+
+bool frmZOLprint::eventFilter(QObject *watched, QEvent *event)
+{
+    // Files dropped on the page window are the window's; text dropped there
+    // is the page's, as before.
+    if (watched == txtVenster->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            if (drop->mimeData() && drop->mimeData()->hasUrls()) {
+                dragFile(drop);
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmZOLprint::mThispage_Click()

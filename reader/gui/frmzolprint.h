@@ -2,18 +2,24 @@
 
 #include "languages.h"
 #include "pagestore.h"
+#include "recentfiles.h"
 #include "watchdog.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 
+#include <array>
 #include <memory>
 #include <optional>
 
 class QAction;
 class QActionGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -21,6 +27,7 @@ class QPushButton;
 namespace zol {
 
 class FileDialog;
+class KeyValueStore;
 class MessageBoxes;
 class PagePrinter;
 struct PrintFailure;
@@ -51,6 +58,9 @@ struct ReaderServices
     const PortLister *portLister = nullptr;
     // Without it the COM port menu offers COM1 to COM4 alone.
     PortNumbering *portNumbering = nullptr;
+    // Where the files last opened or saved are kept; without it the File
+    // menu lists none.
+    KeyValueStore *recentFiles = nullptr;
     // Where pages that were read or edited and not saved are kept against a
     // crash; none given: they are not kept.
     QString recoveryFolder = {};
@@ -112,8 +122,11 @@ public:
     void mToPdf_Click();
     void mAbout_Click();
 
-    // Opens a measurements file chosen outside the Open dialog, as Open does.
-    void openMeasurementsFile(const QString &path);
+    // Every way of opening a measurements file ends here: File > Open, the
+    // command line, a dropped file, a recent file. Unsaved pages are asked
+    // about first. The pages are replaced only by a file read whole;
+    // otherwise the user is told why, and false comes back.
+    bool openMeasurementsFile(const QString &path);
     // At start: offers the pages a program that did not end as it should
     // left behind.
     void offerRecovery();
@@ -126,6 +139,10 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -150,9 +167,17 @@ private:
     void printPages(const QStringList &pages);
     QString failureText(const PrintFailure &failure) const;
     const QString &text(const LanguageTable &table) const;
+    QString fileFilter() const;
+    void rememberFile(const QString &path);
+    void forgetFile(const QString &path);
+    void showRecentFiles();
+    void mRecent_Click(int index);
+    std::optional<QString> droppableFile(const QMimeData *data) const;
+    void dragFile(QDropEvent *event);
 
     ReaderServices m_services;
     ReaderState m_state;
+    std::optional<RecentFiles> m_recentFiles;
     bool m_unloaded = false;
     std::unique_ptr<RecoveryFiles> m_recovery;
 
@@ -179,6 +204,10 @@ private:
     QAction *mAllpages = nullptr;
     QAction *mPreview = nullptr;
     QAction *mToPdf = nullptr;
+    // The files last opened or saved, between separators that show with them.
+    QAction *recentSeparator = nullptr;
+    std::array<QAction *, RecentFiles::kCount> mRecent{};
+    QAction *recentEnd = nullptr;
     QAction *mExit = nullptr;
     QMenu *mComm = nullptr;
     QMenu *mPort = nullptr;

@@ -9,11 +9,10 @@
 #include "portnumbering.h"
 #include "programlauncher.h"
 #include "qtserialport.h"
-#include "qttranslations.h"
 #include "registry.h"
+#include "startup.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -36,6 +35,8 @@ int main(int argc, char *argv[])
     QSettings userSettings(QSettings::UserScope, u"ZOL"_s, u"ZOLprint"_s);
     zol::SettingsStore portStore(userSettings, u"ComPorts"_s);
     zol::PortNumbering portNumbering(portStore);
+    // So are the files last opened or saved.
+    zol::SettingsStore recentStore(userSettings, u"RecentFiles"_s);
     zol::SystemPortLister portLister;
 
     zol::QtSerialPort serialPort;
@@ -48,23 +49,13 @@ int main(int argc, char *argv[])
     zol::QtProgramLauncher launcher;
     zol::frmZOLprint window(
         zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer, &registry, &launcher,
-                            u"zolprint.ini"_s, &portLister, &portNumbering,
+                            u"zolprint.ini"_s, &portLister, &portNumbering, &recentStore,
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();
     });
 
-    window.Form_Load();
-    zol::installQtTranslations(app, window.state().iLanguage);
-
-    window.adjustSize();
-    if (const QScreen *screen = window.screen()) {
-        QRect frame = window.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window.move(frame.topLeft());
-    }
-    window.show();
-    window.offerRecovery();
+    zol::startReader(app, window, QApplication::arguments());
     return QApplication::exec();
 }

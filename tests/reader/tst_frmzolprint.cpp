@@ -75,9 +75,15 @@ struct Fixture
             if (file.open(QIODevice::WriteOnly))
                 file.write(settings);
         }
-        window = std::make_unique<frmZOLprint>(ReaderServices{port, boxes, &dialog, &printer,
-                                                              &registry, &launcher, settingsPath,
-                                                              &ports, nullptr, recoveryFolder()});
+        window = std::make_unique<frmZOLprint>(ReaderServices{.serialPort = port,
+                                                              .messageBoxes = boxes,
+                                                              .fileDialog = &dialog,
+                                                              .printer = &printer,
+                                                              .registry = &registry,
+                                                              .launcher = &launcher,
+                                                              .settingsPath = settingsPath,
+                                                              .portLister = &ports,
+                                                              .recoveryFolder = recoveryFolder()});
         if (load)
             window->Form_Load();
     }

@@ -308,7 +308,9 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     w.window->cmdPrevpage_Click();
     QCOMPARE(w.pages().iCurpage(), 3);
     w.open(u"five.mcs"_s);
-    QCOMPARE(w.dialog.calls.last(), u"open Moisture measurements|*.mcs *.mcs"_s);
+    QCOMPARE(
+        w.dialog.calls.last(),
+        u"open Moisture measurements|*.mcs|All measurement files|*.vmt;*.mcs;*.fms;*.mdh *.mcs"_s);
     QCOMPARE(w.pages().iPages(), 3);
     QCOMPARE(w.pages().iCurpage(), 0);
     QCOMPARE(control<QLineEdit>(*w.window, u"txtPageno"_s)->text(), u"1"_s);
@@ -324,7 +326,9 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"END\r\n"_s);
 
     w.save(u"out.mcs"_s);
-    QCOMPARE(w.dialog.calls.last(), u"save Moisture measurements|*.mcs *.mcs"_s);
+    QCOMPARE(
+        w.dialog.calls.last(),
+        u"save Moisture measurements|*.mcs|All measurement files|*.vmt;*.mcs;*.fms;*.mdh *.mcs"_s);
     QCOMPARE(readFile(w.path(u"out.mcs"_s)), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
 }
 

@@ -28,9 +28,10 @@ int readEditAndDie(const QString &folder)
 {
     FakeSerialPort port;
     FakeMessageBoxes boxes;
-    frmZOLprint window(ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr,
-                                      QDir(folder).filePath(u"zolprint.ini"_s), nullptr, nullptr,
-                                      QDir(folder).filePath(u"recovery"_s)});
+    frmZOLprint window(ReaderServices{.serialPort = port,
+                                      .messageBoxes = boxes,
+                                      .settingsPath = QDir(folder).filePath(u"zolprint.ini"_s),
+                                      .recoveryFolder = QDir(folder).filePath(u"recovery"_s)});
     window.Form_Load();
     window.show();
     window.mStart_Click();
@@ -75,9 +76,11 @@ void RecoveryTest::pagesSurviveAKilledProgram()
     QCOMPARE(QDir(recovery).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
 
     auto start = [&dir](FakeSerialPort &port, FakeMessageBoxes &boxes) {
-        auto window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, nullptr, nullptr, nullptr, nullptr, dir.filePath(u"zolprint.ini"_s),
-            nullptr, nullptr, dir.filePath(u"recovery"_s)});
+        auto window = std::make_unique<frmZOLprint>(
+            ReaderServices{.serialPort = port,
+                           .messageBoxes = boxes,
+                           .settingsPath = dir.filePath(u"zolprint.ini"_s),
+                           .recoveryFolder = dir.filePath(u"recovery"_s)});
         window->Form_Load();
         window->offerRecovery();
         return window;

@@ -1,0 +1,611 @@
+#include "controls.h"
+#include "fakeserialport.h"
+#include "filedialog.h"
+#include "frmzolprint.h"
+#include "keyvaluestore.h"
+#include "measurementsfile.h"
+#include "messagebox.h"
+#include "readerfakes.h"
+#include "recentfiles.h"
+#include "startup.h"
+#include "textbox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+
+#include <functional>
+#include <memory>
+
+using namespace zol;
+using namespace zol::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kSettings[] = {" 0 \r\n 1 \r\n", " 1 \r\n 1 \r\n", " 2 \r\n 1 \r\n",
+                                " 3 \r\n 1 \r\n"};
+
+QByteArray fileOfPages(const QString &first, int count = 3)
+{
+    QStringList pages{first};
+    for (int i = 2; i <= count; ++i)
+        pages << u"page %1"_s.arg(i);
+    return formatMeasurements(pages);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Records each box with whether the window stood on the screen under it:
+// a box over no window is one the user may never see.
+class RecordingBoxes final : public MessageBoxes
+{
+public:
+    void showOk(QWidget *parent, const QString &, const QString &text, Icon) override
+    {
+        shown << text;
+        overVisibleWindow << (parent && parent->window()->isVisible());
+    }
+    bool askYesNo(QWidget *, const QString &, const QString &text, Icon) override
+    {
+        shown << text;
+        return true;
+    }
+    Answer askYesNoCancel(QWidget *parent, const QString &, const QString &text) override
+    {
+        shown << text;
+        overVisibleWindow << (parent && parent->window()->isVisible());
+        return choices.isEmpty() ? Answer::No : choices.takeFirst();
+    }
+
+    QStringList shown;
+    QList<Answer> choices;
+    QList<bool> overVisibleWindow;
+};
+
+// The window as main() builds it, with fakes for the dialogs and the port, a
+// settings file for the language, and the user's settings in a real file.
+struct Fixture
+{
+    explicit Fixture(qint16 language = kEnglish, const QString &userSettings = QString())
+        : settings(userSettings.isEmpty() ? dir.filePath(u"user.conf"_s) : userSettings,
+                   QSettings::IniFormat),
+          recentStore(settings, u"RecentFiles"_s)
+    {
+        writeFile(dir.filePath(u"zolprint.ini"_s), kSettings[language]);
+        window = std::make_unique<frmZOLprint>(
+            ReaderServices{.serialPort = port,
+                           .messageBoxes = boxes,
+                           .fileDialog = &dialog,
+                           .settingsPath = dir.filePath(u"zolprint.ini"_s),
+                           .recentFiles = &recentStore});
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    // A measurements file whose first page is its own name.
+    QString measurements(const QString &name)
+    {
+        writeFile(path(name), fileOfPages(name));
+        return path(name);
+    }
+    QString firstPage() const { return window->state().pages.sPage(0); }
+    QString shownPage() const { return control<TextBox>(*window, u"txtVenster"_s)->text(); }
+
+    void start(const QStringList &arguments)
+    {
+        startReader(*qApp, *window, QStringList{u"ZOLprint"_s} + arguments);
+    }
+    void load()
+    {
+        window->Form_Load();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // The File menu's recent items as the user sees them, top to bottom.
+    QStringList recentItems() const
+    {
+        QStringList texts;
+        for (int i = 1; i <= 4; ++i) {
+            const auto *item = control<QAction>(*window, u"mRecent%1"_s.arg(i));
+            if (item->isVisible())
+                texts << item->text();
+        }
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    QSettings settings;
+    SettingsStore recentStore;
+    FakeSerialPort port;
+    RecordingBoxes boxes;
+    FakeFileDialog dialog;
+    std::unique_ptr<frmZOLprint> window;
+};
+
+// A drag of mime over the window at pos (window coordinates) as the platform
+// delivers it: enter and move, then a drop where the window took it, a leave
+// where it did not. Gives whether the drop was taken and with what action;
+// takes data.
+struct DragResult
+{
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+};
+
+DragResult drag(QWidget &window, const QPoint &pos, QMimeData *data,
+                Qt::DropActions possible = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction)
+{
+    const std::unique_ptr<QMimeData> owned(data);
+    const QMimeData *mime = owned.get();
+    QWindow *handle = window.windowHandle();
+    DragResult result;
+    QDragEnterEvent enter(pos, possible, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &enter);
+    QDragMoveEvent move(pos, possible, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &move);
+    if (!enter.isAccepted() || !move.isAccepted()) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(handle, &leave);
+        return result;
+    }
+    QDropEvent drop(QPointF(pos), possible, mime, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(move.dropAction());
+    QCoreApplication::sendEvent(handle, &drop);
+    result.accepted = drop.isAccepted();
+    result.action = drop.dropAction();
+    return result;
+}
+
+QMimeData *urls(const QList<QUrl> &list)
+{
+    auto *mime = new QMimeData;
+    mime->setUrls(list);
+    return mime;
+}
+
+// Runs steps on the modal file dialog once it is open, then makes sure it
+// closes, so that a failed step fails the test instead of hanging it.
+void whenDialogOpens(const std::function<void(QFileDialog &)> &steps)
+{
+    QTimer::singleShot(0, [steps] {
+        QFileDialog *box = nullptr;
+        (void)QTest::qWaitFor(
+            [&box] {
+                box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                return box != nullptr;
+            },
+            20000);
+        if (!box)
+            return;
+        steps(*box);
+        if (box->isVisible())
+            box->reject();
+    });
+}
+
+// The names the dialog's list shows for its folder, once it has read it.
+QStringList listedNames(QFileDialog &box, qsizetype expected)
+{
+    auto *view = box.findChild<QListView *>(u"listView"_s);
+    QStringList names;
+    if (!view)
+        return {u"<no list>"_s};
+    auto read = [&] {
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            names << view->model()->index(row, 0, root).data().toString();
+        names.sort();
+        return names.size() == expected;
+    };
+    (void)QTest::qWaitFor(read, 20000);
+    read();
+    return names;
+}
+
+// Picks a file in the dialog's list with the mouse, as the user does.
+void clickListed(QFileDialog &box, const QString &name)
+{
+    auto *view = box.findChild<QListView *>(u"listView"_s);
+    if (!view)
+        return;
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row) {
+        const QModelIndex index = view->model()->index(row, 0, root);
+        if (index.data().toString() == name) {
+            view->scrollTo(index);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              view->visualRect(index).center());
+        }
+    }
+}
+
+} // namespace
+
+class OpenFilesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void argumentsNameTheFile_data();
+    void argumentsNameTheFile();
+    void commandLineOpensAtStart_data();
+    void commandLineOpensAtStart();
+    void droppedFile();
+    void recentFiles();
+    void recentFilesSurviveARestart();
+    void filtersForEveryLanguage_data();
+    void filtersForEveryLanguage();
+    void realDialogListsEveryLanguagesFiles();
+};
+
+void OpenFilesTest::argumentsNameTheFile_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("none") << QStringList{u"ZOLprint"_s} << QString();
+    QTest::newRow("nothing at all") << QStringList{} << QString();
+    QTest::newRow("one") << QStringList{u"ZOLprint"_s, u"a.vmt"_s} << u"a.vmt"_s;
+    QTest::newRow("the first of two")
+        << QStringList{u"ZOLprint"_s, u"a.vmt"_s, u"b.vmt"_s} << u"a.vmt"_s;
+    QTest::newRow("after options")
+        << QStringList{u"ZOLprint"_s, u"-x"_s, u"--verbose"_s, u"a b.mcs"_s} << u"a b.mcs"_s;
+    QTest::newRow("dash after --")
+        << QStringList{u"ZOLprint"_s, u"--"_s, u"-a.vmt"_s} << u"-a.vmt"_s;
+    QTest::newRow("empty argument") << QStringList{u"ZOLprint"_s, QString()} << QString();
+    QTest::newRow("file URL") << QStringList{u"ZOLprint"_s, u"file:///tmp/a%20%C3%A9.fms"_s}
+                              << u"/tmp/a é.fms"_s;
+}
+
+void OpenFilesTest::argumentsNameTheFile()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QCOMPARE(fileFromArguments(arguments).value_or(QString()), file);
+}
+
+void OpenFilesTest::commandLineOpensAtStart_data()
+{
+    QTest::addColumn<qint16>("language");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("measurements file")
+        << kEnglish << fileOfPages(u"from the command line"_s) << QString();
+    QTest::newRow("not one, German")
+        << kGerman << QByteArray("Lieber Kollege,\r\n") << u"Fehler 101 - Falsche Version"_s;
+    QTest::newRow("cut short, French")
+        << kFrench << fileOfPages(u"x"_s).left(20) << u"Erreur 102 - Erreur durant chargement"_s;
+    QTest::newRow("missing, Dutch") << kDutch << QByteArray() << u"Fout 101 - Verkeerde versie"_s;
+}
+
+void OpenFilesTest::commandLineOpensAtStart()
+{
+    QFETCH(qint16, language);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    Fixture f(language);
+    const QString file = f.path(u"given.vmt"_s);
+    if (!bytes.isNull())
+        QVERIFY(writeFile(file, bytes));
+    // Named as the shell gives it from the folder it runs in.
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(f.dir.path()));
+    f.start({u"given.vmt"_s});
+    QVERIFY(QDir::setCurrent(before));
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.window->state().iLanguage, language);
+
+    if (message.isEmpty()) {
+        QTRY_COMPARE(f.firstPage(), u"from the command line"_s);
+        QCOMPARE(f.shownPage(), u"from the command line"_s);
+        QVERIFY(f.boxes.shown.isEmpty());
+        // It counts as opened: first in the recent list, by its whole name.
+        QCOMPARE(f.recentItems(), QStringList{u"&1 given.vmt"_s});
+        QCOMPARE(RecentFiles(f.recentStore).files(), QStringList{file});
+    } else {
+        QTRY_COMPARE(f.boxes.shown, QStringList{message});
+        QCOMPARE(f.boxes.overVisibleWindow, QList<bool>{true});
+        QVERIFY(f.firstPage().isEmpty());
+        QVERIFY(f.recentItems().isEmpty());
+    }
+
+    // No file named: the window starts as ever.
+    Fixture plain(language);
+    plain.start({});
+    QVERIFY(plain.window->isVisible());
+    QTest::qWait(50);
+    QVERIFY(plain.boxes.shown.isEmpty());
+    QVERIFY(plain.firstPage().isEmpty());
+}
+
+void OpenFilesTest::droppedFile()
+{
+    Fixture f(kGerman);
+    f.load();
+    QWidget &w = *f.window;
+    auto *page = control<TextBox>(w, u"txtVenster"_s);
+    const QPoint onPage = page->mapTo(&w, page->rect().center());
+    auto *status = w.findChild<QWidget *>(u"StatusBar1"_s);
+    const QPoint onStatus = status->mapTo(&w, status->rect().center());
+    const QUrl one = QUrl::fromLocalFile(f.measurements(u"one.fms"_s));
+    const QUrl two = QUrl::fromLocalFile(f.measurements(u"two.vmt"_s));
+
+    // One file, onto the window beside the page: opened, as a copy, so that
+    // no file manager takes the file away as moved.
+    DragResult result = drag(w, onStatus, urls({one}));
+    QVERIFY(result.accepted);
+    QCOMPARE(result.action, Qt::CopyAction);
+    QTRY_COMPARE(f.firstPage(), u"one.fms"_s);
+    QVERIFY(QFile::exists(one.toLocalFile()));
+    // Onto the page itself: opened, not pasted as text into the page.
+    result = drag(w, onPage, urls({two}));
+    QVERIFY(result.accepted);
+    QCOMPARE(result.action, Qt::CopyAction);
+    QTRY_COMPARE(f.firstPage(), u"two.vmt"_s);
+    QCOMPARE(f.shownPage(), u"two.vmt"_s);
+    QCOMPARE(f.recentItems(), QStringList({u"&1 two.vmt"_s, u"&2 one.fms"_s}));
+
+    // Refused: several files (which one the user meant is not ours to
+    // guess), a folder, a file on no local disk, a drag that may only move,
+    // and text. Nothing is opened and nothing lands in the page.
+    auto refused = [&](QMimeData *mime, Qt::DropActions possible, const QPoint &pos) {
+        const DragResult r = drag(w, pos, mime, possible);
+        QTest::qWait(50);
+        return !r.accepted && f.firstPage() == u"two.vmt"_s && f.shownPage() == u"two.vmt"_s;
+    };
+    const Qt::DropActions any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    for (const QPoint &pos : {onStatus, onPage}) {
+        QVERIFY(refused(urls({one, two}), any, pos));
+        QVERIFY(refused(urls({QUrl::fromLocalFile(f.dir.path())}), any, pos));
+        QVERIFY(refused(urls({QUrl(u"https://example.invalid/three.vmt"_s)}), any, pos));
+        QVERIFY(refused(urls({one}), Qt::MoveAction, pos));
+    }
+    auto *text = new QMimeData;
+    text->setText(u"typed elsewhere"_s);
+    QVERIFY(!drag(w, onStatus, text).accepted);
+
+    // A file that is not a measurements file is taken and refused with the
+    // message File > Open gives, in the program's language.
+    const QString letter = f.path(u"letter.fms"_s);
+    QVERIFY(writeFile(letter, "Lieber Kollege,\r\n"));
+    QVERIFY(drag(w, onStatus, urls({QUrl::fromLocalFile(letter)})).accepted);
+    QTRY_COMPARE(f.boxes.shown, QStringList{u"Fehler 101 - Falsche Version"_s});
+    QCOMPARE(f.firstPage(), u"two.vmt"_s);
+
+    // Not while the meter is being read: Open is closed then too.
+    f.window->mStart_Click();
+    QVERIFY(f.port.isOpen());
+    const QString prompt = f.firstPage();
+    for (const QPoint &pos : {onStatus, onPage})
+        QVERIFY(!drag(w, pos, urls({one})).accepted);
+    QTest::qWait(50);
+    QCOMPARE(f.firstPage(), prompt);
+    f.window->tmrControle_Timer();
+    QVERIFY(!f.port.isOpen());
+    QVERIFY(drag(w, onStatus, urls({one})).accepted);
+    QTRY_COMPARE(f.firstPage(), u"one.fms"_s);
+}
+
+void OpenFilesTest::recentFiles()
+{
+    Fixture f;
+    f.load();
+    QMenu *file = control<QMenu>(*f.window, u"mFile"_s);
+    auto recent = [&f](int n) { return control<QAction>(*f.window, u"mRecent%1"_s.arg(n)); };
+    // None yet: no items and no empty separators.
+    QVERIFY(f.recentItems().isEmpty());
+    int visibleSeparators = 0;
+    for (const QAction *item : file->actions())
+        visibleSeparators += item->isSeparator() && item->isVisible();
+    QCOMPARE(visibleSeparators, 0);
+
+    // Opened through File > Open, and saved.
+    f.dialog.answers = {f.measurements(u"a.vmt"_s)};
+    f.window->mOpen_Click();
+    f.dialog.answers = {f.path(u"b & c.mcs"_s)};
+    f.window->mSave_Click();
+    QCOMPARE(f.recentItems(), QStringList({u"&1 b && c.mcs"_s, u"&2 a.vmt"_s}));
+    // Exit stays last, below the list.
+    QCOMPARE(file->actions().last()->objectName(), u"mExit"_s);
+    // Refused files and failed saves are not listed.
+    QVERIFY(writeFile(f.path(u"letter.vmt"_s), "Dear colleague,\r\n"));
+    f.dialog.answers = {f.path(u"letter.vmt"_s), u"/dev/full"_s};
+    f.window->mOpen_Click();
+    f.window->mSave_Click();
+    QCOMPARE(f.boxes.shown.size(), 2);
+    QCOMPARE(f.recentItems(), QStringList({u"&1 b && c.mcs"_s, u"&2 a.vmt"_s}));
+
+    // Four at most, newest first; opening one again moves it up.
+    for (const QString &name : {u"c.fms"_s, u"d.mdh"_s, u"e.vmt"_s}) {
+        f.dialog.answers = {f.measurements(name)};
+        f.window->mOpen_Click();
+    }
+    QCOMPARE(f.recentItems(),
+             QStringList({u"&1 e.vmt"_s, u"&2 d.mdh"_s, u"&3 c.fms"_s, u"&4 b && c.mcs"_s}));
+    recent(3)->trigger();
+    QCOMPARE(f.firstPage(), u"c.fms"_s);
+    QCOMPARE(f.recentItems(),
+             QStringList({u"&1 c.fms"_s, u"&2 e.vmt"_s, u"&3 d.mdh"_s, u"&4 b && c.mcs"_s}));
+
+    // A file that is gone: error 101, and it leaves the list.
+    QVERIFY(QFile::remove(f.path(u"d.mdh"_s)));
+    const qsizetype shown = f.boxes.shown.size();
+    recent(3)->trigger();
+    QCOMPARE(f.boxes.shown.mid(shown), QStringList{u"Error 101 - Wrong version"_s});
+    QCOMPARE(f.firstPage(), u"c.fms"_s);
+    QCOMPARE(f.recentItems(), QStringList({u"&1 c.fms"_s, u"&2 e.vmt"_s, u"&3 b && c.mcs"_s}));
+    QVERIFY(!recent(4)->isVisible());
+
+    // Two files of one name in different folders are told apart.
+    QVERIFY(QDir(f.dir.path()).mkdir(u"other"_s));
+    f.dialog.answers = {f.measurements(u"other/e.vmt"_s)};
+    f.window->mOpen_Click();
+    const QStringList items = f.recentItems();
+    QCOMPARE(items.size(), 4);
+    QCOMPARE(items.at(0),
+             u"&1 "_s + QDir::toNativeSeparators(f.path(u"other/e.vmt"_s)).replace(u'&', u"&&"_s));
+    QCOMPARE(items.at(2),
+             u"&3 "_s + QDir::toNativeSeparators(f.path(u"e.vmt"_s)).replace(u'&', u"&&"_s));
+
+    // Closed with the rest of the menu while the meter is read.
+    f.window->mStart_Click();
+    QVERIFY(!recent(1)->isEnabled());
+    f.window->tmrControle_Timer();
+    QVERIFY(recent(1)->isEnabled());
+}
+
+void OpenFilesTest::recentFilesSurviveARestart()
+{
+    QTemporaryDir home;
+    const QString userSettings = home.filePath(u"ZOLprint.conf"_s);
+    const QString a = home.filePath(u"a.vmt"_s), b = home.filePath(u"b.fms"_s);
+    QVERIFY(writeFile(a, fileOfPages(u"a.vmt"_s)));
+    QVERIFY(writeFile(b, fileOfPages(u"b.fms"_s)));
+    {
+        Fixture f(kEnglish, userSettings);
+        f.load();
+        f.dialog.answers = {a, b};
+        f.window->mOpen_Click();
+        f.window->mOpen_Click();
+        QVERIFY(f.window->close());
+    }
+    // The program's own settings file stays its two lines.
+    Fixture again(kEnglish, userSettings);
+    again.load();
+    QCOMPARE(again.recentItems(), QStringList({u"&1 b.fms"_s, u"&2 a.vmt"_s}));
+    control<QAction>(*again.window, u"mRecent2"_s)->trigger();
+    QCOMPARE(again.firstPage(), u"a.vmt"_s);
+    QVERIFY(again.boxes.shown.isEmpty());
+    QFile ini(again.path(u"zolprint.ini"_s));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), kSettings[kEnglish]);
+}
+
+void OpenFilesTest::filtersForEveryLanguage_data()
+{
+    QTest::addColumn<qint16>("language");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("extension");
+    const QString all = u"|*.vmt;*.mcs;*.fms;*.mdh"_s;
+    QTest::newRow("Dutch") << kDutch << u"Vochtmetingen|*.vmt|Alle meetbestanden"_s + all
+                           << u"*.vmt"_s;
+    QTest::newRow("English") << kEnglish
+                             << u"Moisture measurements|*.mcs|All measurement files"_s + all
+                             << u"*.mcs"_s;
+    QTest::newRow("German") << kGerman << u"Feuchtemessungen|*.fms|Alle Messdateien"_s + all
+                            << u"*.fms"_s;
+    QTest::newRow("French") << kFrench
+                            << u"Messure de l'humidité|*.mdh|Tous les fichiers de mesure"_s + all
+                            << u"*.mdh"_s;
+}
+
+void OpenFilesTest::filtersForEveryLanguage()
+{
+    QFETCH(qint16, language);
+    QFETCH(QString, filter);
+    QFETCH(QString, extension);
+    Fixture f(language);
+    f.load();
+    f.window->mOpen_Click();
+    f.window->mSave_Click();
+    QCOMPARE(f.dialog.calls, QStringList({u"open "_s + filter + u' ' + extension,
+                                          u"save "_s + filter + u' ' + extension}));
+    // As the real dialog shows them: the language's own first.
+    const QStringList shown = toQtNameFilters(filter);
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(0), filter.section(u'|', 0, 0) + u" ("_s + extension + u')');
+    QCOMPARE(shown.at(1).section(u" ("_s, 1), u"*.vmt *.mcs *.fms *.mdh)"_s);
+}
+
+void OpenFilesTest::realDialogListsEveryLanguagesFiles()
+{
+    Fixture f(kGerman);
+    f.load();
+    QtFileDialog real;
+    const QString colleague = f.measurements(u"kollege.vmt"_s);
+    f.measurements(u"eigene.fms"_s);
+    f.measurements(u"english.mcs"_s);
+    f.measurements(u"francais.mdh"_s);
+    QVERIFY(writeFile(f.path(u"brief.txt"_s), "Lieber Kollege,\r\n"));
+
+    // German Open: its own files first; the second filter shows the Dutch
+    // colleague's file, which is chosen.
+    QStringList filters, ownListing, allListing;
+    whenDialogOpens([&](QFileDialog &box) {
+        box.setDirectory(f.dir.path());
+        if (auto *combo = box.findChild<QComboBox *>(u"fileTypeCombo"_s)) {
+            for (int i = 0; i < combo->count(); ++i)
+                filters << combo->itemText(i);
+        }
+        ownListing = listedNames(box, 1);
+        box.selectNameFilter(box.nameFilters().value(1));
+        allListing = listedNames(box, 4);
+        clickListed(box, u"kollege.vmt"_s);
+        static_cast<QDialog &>(box).accept();
+    });
+    const std::optional<QString> chosen = real.getOpenFileName(
+        f.window.get(), u"Feuchtemessungen|*.fms|Alle Messdateien|*.vmt;*.mcs;*.fms;*.mdh"_s,
+        u"*.fms"_s);
+    QCOMPARE(filters, QStringList({u"Feuchtemessungen (*.fms)"_s,
+                                   u"Alle Messdateien (*.vmt *.mcs *.fms *.mdh)"_s}));
+    QCOMPARE(ownListing, QStringList{u"eigene.fms"_s});
+    QCOMPARE(allListing,
+             QStringList({u"eigene.fms"_s, u"english.mcs"_s, u"francais.mdh"_s, u"kollege.vmt"_s}));
+    QVERIFY(chosen);
+    QCOMPARE(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(colleague).canonicalFilePath());
+
+    // The whole way in the German window: File > Open through the real
+    // dialog reads the Dutch file.
+    Fixture w(kGerman);
+    QtFileDialog windowDialog;
+    w.window = std::make_unique<frmZOLprint>(
+        ReaderServices{w.port, w.boxes, &windowDialog, nullptr, nullptr, nullptr,
+                       w.path(u"zolprint.ini"_s), nullptr, nullptr, &w.recentStore});
+    w.load();
+    whenDialogOpens([&](QFileDialog &box) {
+        box.selectNameFilter(box.nameFilters().value(1));
+        box.selectFile(colleague);
+        static_cast<QDialog &>(box).accept();
+    });
+    w.window->mOpen_Click();
+    QCOMPARE(w.firstPage(), u"kollege.vmt"_s);
+    QVERIFY(w.boxes.shown.isEmpty());
+
+    // Save with the filter of every file still gives a bare name the
+    // language's extension, and keeps one that the user typed.
+    for (const auto &[typed, saved] :
+         {std::pair{u"meting"_s, u"meting.fms"_s}, std::pair{u"meting.vmt"_s, u"meting.vmt"_s}}) {
+        whenDialogOpens([&](QFileDialog &box) {
+            box.setDirectory(w.dir.path());
+            box.selectNameFilter(box.nameFilters().value(1));
+            if (auto *edit = box.findChild<QLineEdit *>(u"fileNameEdit"_s))
+                edit->setText(typed);
+            static_cast<QDialog &>(box).accept();
+        });
+        w.window->mSave_Click();
+        QVERIFY2(QFile::exists(w.path(saved)), qPrintable(saved));
+        QVERIFY(w.boxes.shown.isEmpty());
+    }
+}
+
+QTEST_MAIN(OpenFilesTest)
+#include "tst_openfiles.moc"
