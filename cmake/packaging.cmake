@@ -35,9 +35,12 @@ if(UNIX AND NOT APPLE)
     # plugin with libqt6printsupport6, both on that list already.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # Courier New, which the page window and the printout ask for, is
-    # substituted by the metric-compatible Liberation Mono; Qt's own dialog
-    # texts in the four languages come with the translations.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
+    # substituted by the metric-compatible Liberation Mono. Qt's own texts in
+    # the four languages (the buttons of every message box, the file dialog,
+    # the serial port's reasons) come with the translations; without them a
+    # Dutch error box would end in English, so they are a dependency.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

@@ -333,6 +333,11 @@ void frmZOLprint::Form_Load()
     txtPageno->setAccessibleName(text(t.sNamePageno));
     pbVoortgang->setAccessibleName(text(t.sNameVoortgang));
     StatusBar1->setAccessibleName(text(t.sNameStatus));
+    // The captions are arrows, which a screen reader reads as "less less".
+    cmdFirstpage->setAccessibleName(text(t.sNameFirstpage));
+    cmdPrevpage->setAccessibleName(text(t.sNamePrevpage));
+    cmdNextpage->setAccessibleName(text(t.sNameNextpage));
+    cmdLastpage->setAccessibleName(text(t.sNameLastpage));
 }
 
 void frmZOLprint::Form_Unload()
@@ -432,6 +437,13 @@ void frmZOLprint::showCurrentPage()
     pages.iCurpage = static_cast<qint16>(PageStore::clampIndex(pages.iCurpage));
     txtPageno->setText(QString::number(pages.iCurpage + 1));
     txtVenster->setText(pages.currentPage());
+    // The page number is drawn beside the buttons; a listener is told it,
+    // and how many pages there are, wherever the focus is.
+    const QString where = text(m_state.tables.sPageOf)
+                              .arg(pages.iCurpage + 1)
+                              .arg(qMax<qsizetype>(1, pages.pagesInUse().size()));
+    txtPageno->setAccessibleDescription(where);
+    StatusBar1->announce(where);
 }
 
 void frmZOLprint::cmdFirstpage_Click()
@@ -518,6 +530,11 @@ void frmZOLprint::mStart_Click()
     }
 
     StatusBar1->setPanelText(1, text(m_state.tables.sConnected));
+    // What the user is to do on the meter is said as well as shown, and the
+    // bar's steps are no percentage.
+    StatusBar1->announce(text(m_state.tables.sPrompt30));
+    StatusBar1->announce(text(m_state.tables.sPrompt31));
+    pbVoortgang->setBusy(true);
 
     PageStore &pages = m_state.pages;
     pages.clearPages();
@@ -602,6 +619,7 @@ void frmZOLprint::endTransfer()
                                     QString::number(pages.iPages - 1) + u")"_s);
     pages.iPages = static_cast<qint16>(pages.iPages - 3);
     pbVoortgang->setValue(0);
+    pbVoortgang->setBusy(false);
     setInterfaceEnabled(true);
     // The page buttons that had the focus were disabled; the received page
     // is what the user turns to now.
