@@ -88,7 +88,9 @@ void StatusBar::announce(const QString &text)
         return;
     if (m_pending.isEmpty())
         QTimer::singleShot(0, this, &StatusBar::speakPending);
-    m_pending.append(text.trimmed());
+    // The same news twice in one breath is said once.
+    if (m_pending.isEmpty() || m_pending.last() != text.trimmed())
+        m_pending.append(text.trimmed());
 }
 
 void StatusBar::speakPending()
