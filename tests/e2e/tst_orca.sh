@@ -7,9 +7,10 @@
 #
 # ZOLprint reads five pages from zolmeter (the instructions at the start, the
 # stop text with its count at the end, a page change, a page button's name,
-# the status-bar command, About's version and web address), then fails to
-# open a port in Dutch (the error box with a Dutch reason); the tool asks
-# zolmeter for its version (the version lines and "Ready").
+# the status-bar command, About's version and web address); in Dutch it loses
+# the line in the middle of a reading and then fails to open a port (the
+# error boxes with their Dutch reasons); the tool asks zolmeter for its
+# version (the version lines and "Ready").
 #
 # Every wait is for something said, with bounds meant for a loaded machine;
 # nothing is timed. Exits 77 (skipped) where Orca or its desktop cannot run,
@@ -142,10 +143,29 @@ settle 2
 key ctrl+q
 settle 3
 
-# --- ZOLprint in Dutch: a port that is not there.
+# --- ZOLprint in Dutch: the meter switched off in the middle of a reading,
+# then a port that is not there.
 printf '0\r\n1\r\n' >"$work/nl/zolprint.ini"
+device=$(start_meter dump --cut 300) || { echo "FAIL: zolmeter did not start" >&2; exit 1; }
 note "start ZOLprint (Dutch)"
-ZOL_COM1=$work/no-such-device start_program "$work/nl" "$zolprint"
+ZOL_COM1=$device start_program "$work/nl" "$zolprint"
+wait_for "ZOL Print frame" 90 "ZOLprint's Dutch window is heard" || exit 1
+settle 2
+note "Inlezen ZOL (Ctrl+I), the line cut"
+key ctrl+i
+wait_for "Druk op * 3 0 + op de ZOL" 60 "the meter instructions are spoken in Dutch"
+wait_for "Fout 106 - Verbinding met de ZOL verbroken" 180 "the lost line's error box is read in Dutch"
+wait_for "de lijn is verbroken: het apparaat is losgekoppeld of uitgeschakeld" 30 \
+    "the lost line's error box gives its reason in Dutch"
+settle 2
+key Return
+settle 2
+key ctrl+q
+settle 3
+
+printf '0\r\n2\r\n' >"$work/nl/zolprint.ini"
+note "start ZOLprint (Dutch) on a port that is not there"
+ZOL_COM2=$work/no-such-device start_program "$work/nl" "$zolprint"
 wait_for "ZOL Print frame" 90 "ZOLprint's Dutch window is heard" || exit 1
 settle 2
 note "Inlezen ZOL (Ctrl+I)"
