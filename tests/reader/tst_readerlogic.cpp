@@ -77,19 +77,23 @@ void ReaderLogicTest::languageTables()
 
     // Every entry of every table is filled, in every language.
     const LanguageTable *all[] = {
-        &t.sFile,         &t.sOpen,          &t.sSave,       &t.sPrint,         &t.sThispage,
-        &t.sAllpages,     &t.sExit,          &t.sComm,       &t.sPort,          &t.sStart,
-        &t.sHelp,         &t.sAbout,         &t.sConnected,  &t.sStop,          &t.sPrompt30,
-        &t.sPrompt31,     &t.sFilter,        &t.sDefext,     &t.sErrtitle,      &t.sErr101,
-        &t.sErr102,       &t.sErr103,        &t.sErr104,     &t.sErr105,        &t.sErr106,
-        &t.sErr107,       &t.sSaveInexact,   &t.sPortlist,   &t.sNoports,       &t.sNameVenster,
-        &t.sNamePageno,   &t.sNameVoortgang, &t.sNameStatus, &t.sNameFirstpage, &t.sNamePrevpage,
-        &t.sNameNextpage, &t.sNameLastpage,  &t.sPageOf};
+        &t.sFile,          &t.sOpen,      &t.sSave,      &t.sPrint,       &t.sThispage,
+        &t.sAllpages,      &t.sExit,      &t.sComm,      &t.sPort,        &t.sStart,
+        &t.sHelp,          &t.sAbout,     &t.sConnected, &t.sStop,        &t.sPrompt30,
+        &t.sPrompt31,      &t.sFilter,    &t.sDefext,    &t.sErrtitle,    &t.sErr101,
+        &t.sErr102,        &t.sErr103,    &t.sErr104,    &t.sErr105,      &t.sErr106,
+        &t.sErr107,
+        &t.sSaveInexact,   &t.sPortlist,  &t.sNoports,   &t.sNameVenster, &t.sNamePageno,
+        &t.sNameVoortgang, &t.sNameStatus};
     for (const LanguageTable *table : all)
         for (const QString &entry : *table)
             QVERIFY(!entry.isEmpty());
     for (const QString &filter : t.sFilter)
         QVERIFY(filter.contains(u'|'));
+    for (const LanguageTable *table : {&t.sNameFirstpage, &t.sNamePrevpage, &t.sNameNextpage,
+                                       &t.sNameLastpage, &t.sPageOf})
+        for (const QString &entry : *table)
+            QVERIFY(!entry.isEmpty());
 
     // A page change is told with both numbers, in each language's order.
     const QStringList pageOf = {u"Pagina 3 van 5"_s, u"Page 3 of 5"_s, u"Seite 3 von 5"_s,
