@@ -35,12 +35,15 @@ if(UNIX AND NOT APPLE)
     # plugin with libqt6printsupport6, both on that list already.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # Courier New, which the page window and the printout ask for, is
-    # substituted by the metric-compatible Liberation Mono; Qt's own dialog
-    # texts in the four languages come with the translations.
-    # The measurements file type becomes known to the desktop through
+    # substituted by the metric-compatible Liberation Mono. Qt's own texts in
+    # the four languages (the buttons of every message box, the file dialog,
+    # the serial port's reasons) come with the translations; without them a
+    # Dutch error box would end in English, so they are a dependency. The
+    # measurements file type becomes known to the desktop through
     # shared-mime-info, whose trigger rebuilds its database when the package
     # installs the type's definition.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n, shared-mime-info")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, shared-mime-info")
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

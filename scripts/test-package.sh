@@ -76,7 +76,8 @@ version=$(sed -nE 's/^project\(ZOLprint VERSION ([0-9.]+).*/\1/p' CMakeLists.txt
 depends=$(field Depends)
 depends_names=$(echo "$depends" | tr ',|' '\n' | sed -E 's/^ *//; s/[ (:].*//' | sort -u)
 names() { grep -qxF "$1" <<<"$depends_names"; }
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6printsupport6; do
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6printsupport6 \
+         qt6-translations-l10n; do
     names "$p" || fail "Depends does not name $p: $depends"
 done
 

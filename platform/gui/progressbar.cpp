@@ -1,5 +1,7 @@
 #include "progressbar.h"
 
+#include "screenreader.h"
+
 using namespace Qt::StringLiterals;
 
 namespace zol {
@@ -15,6 +17,7 @@ constexpr int kShowInterval = 250;
 
 ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent), m_value(QProgressBar::value())
 {
+    installScreenReaderSupport();
     m_showDelay.setObjectName(u"showDelay"_s);
     m_showDelay.setSingleShot(true);
     connect(&m_showDelay, &QTimer::timeout, this, &ProgressBar::showHeld);

@@ -25,10 +25,16 @@ public:
     void setValue(int value);
     int value() const { return m_value; }
 
+    // A busy bar draws as before, but tells a screen reader only that work
+    // is under way, not a percentage (its steps then mean no fraction done).
+    void setBusy(bool busy) { m_busy = busy; }
+    bool isBusy() const { return m_busy; }
+
 private:
     void showHeld();
 
     int m_value = 0;
+    bool m_busy = false;
     QTimer m_showDelay{this};
     QElapsedTimer m_lastShown;
 };

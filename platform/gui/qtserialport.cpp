@@ -13,6 +13,8 @@
 #include <poll.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 namespace {
@@ -59,6 +61,33 @@ QSerialPort::FlowControl toQt(SerialPort::Handshaking mode)
         break;
     }
     return QSerialPort::NoFlowControl;
+}
+
+// Why the port would not open, in words the program can put into the
+// user's language; the system's own text follows only where the kind alone
+// does not say it (a refusal may be a lock held by another program or the
+// device's permissions, and only the system knows which).
+QString openFailure(QSerialPort::SerialPortError error, const QString &system)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QCoreApplication::translate("zol::QtSerialPort", "the device does not exist");
+    case QSerialPort::PermissionError:
+        return QCoreApplication::translate(
+                   "zol::QtSerialPort",
+                   "the port is in use by another program, or access to it is denied") +
+               u" ("_s + system + u")"_s;
+    case QSerialPort::OpenError:
+        return QCoreApplication::translate("zol::QtSerialPort", "the port is already open");
+    case QSerialPort::UnsupportedOperationError:
+        return QCoreApplication::translate("zol::QtSerialPort",
+                                           "the device does not support these line settings");
+    default:
+        break;
+    }
+    const QString reason =
+        QCoreApplication::translate("zol::QtSerialPort", "the system refused to open the port");
+    return system.isEmpty() ? reason : reason + u" ("_s + system + u")"_s;
 }
 
 } // namespace
@@ -131,7 +160,7 @@ bool QtSerialPort::open(QString *reason)
     m_port.setFlowControl(toQt(m_handshaking));
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (reason)
-            *reason = m_port.errorString();
+            *reason = openFailure(m_port.error(), m_port.errorString());
         m_port.clearError();
         return false;
     }
@@ -201,7 +230,9 @@ bool QtSerialPort::write(const QByteArray &bytes, QString *reason)
     if (buffered && error != QSerialPort::WriteError && error != QSerialPort::ResourceError)
         return true;
     if (reason)
-        *reason = m_port.errorString();
+        *reason =
+            QCoreApplication::translate("zol::QtSerialPort", "the port cannot be written to") +
+            u" ("_s + m_port.errorString() + u")"_s;
     return false;
 }
 
@@ -235,7 +266,8 @@ QString QtSerialPort::lossReason() const
     if (!QFileInfo::exists(m_device))
         return QCoreApplication::translate("zol::QtSerialPort", "the device is gone");
 #endif
-    return m_port.errorString();
+    return QCoreApplication::translate("zol::QtSerialPort", "the port stopped working") + u" ("_s +
+           m_port.errorString() + u")"_s;
 }
 
 void QtSerialPort::dropDevice()

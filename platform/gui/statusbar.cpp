@@ -1,5 +1,7 @@
 #include "statusbar.h"
 
+#include "screenreader.h"
+
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,6 +28,9 @@ QString clockFormat(const QLocale &locale)
 
 StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
 {
+    // A status bar to a screen reader, so that its command for reading the
+    // status bar finds it.
+    setAccessibleRole(staticMetaObject.className(), QAccessible::StatusBar);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(2);
@@ -67,8 +72,42 @@ int StatusBar::addPanel(PanelKind kind, int width, int minimumWidth)
 
 void StatusBar::setPanelText(int panel, const QString &text)
 {
-    if (QLabel *label = panelLabel(panel))
-        label->setText(text);
+    QLabel *label = panelLabel(panel);
+    if (!label)
+        return;
+    label->setText(text);
+    // The same text again is news too: a second reading that also ends with
+    // five pages, a second command that is done.
+    if (m_panels.at(panel - 1).kind == PanelKind::Text)
+        announce(text);
+}
+
+void StatusBar::announce(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    if (m_pending.isEmpty())
+        QTimer::singleShot(0, this, &StatusBar::speakPending);
+    // The same news twice in one breath is said once.
+    if (m_pending.isEmpty() || m_pending.last() != text.trimmed())
+        m_pending.append(text.trimmed());
+}
+
+void StatusBar::speakPending()
+{
+    // One line of speech: a line break would end the utterance there.
+    QString message;
+    for (const QString &part : std::as_const(m_pending)) {
+        if (!message.isEmpty()) {
+            const QChar last = message.back();
+            message +=
+                (last == u'.' || last == u'!' || last == u'?' || last == u':') ? u" "_s : u". "_s;
+        }
+        message += QString(part).replace(u'\n', u' ').replace(u'\r', u' ');
+    }
+    m_pending.clear();
+    if (!message.isEmpty())
+        (new Announcement(message, this))->show();
 }
 
 QString StatusBar::panelText(int panel) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -27,6 +28,12 @@ public:
     QString panelText(int panel) const;
     QLabel *panelLabel(int panel) const;
 
+    // Has a screen reader speak text without moving the focus. What is
+    // announced in one turn of the event loop is spoken as one message, so
+    // that a later line does not cut off an earlier one. A new text in a
+    // text panel is announced by itself.
+    void announce(const QString &text);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -40,11 +47,13 @@ private:
     };
 
     void refreshClock();
+    void speakPending();
     void scheduleClock();
 
     QList<Panel> m_panels;
     QTimer m_clock{this};
     bool m_watchingWindow = false;
+    QStringList m_pending;
 };
 
 } // namespace zol

@@ -1,5 +1,7 @@
 #include "textbox.h"
 
+#include <QScrollBar>
+
 using namespace Qt::StringLiterals;
 
 namespace zol {
@@ -26,10 +28,12 @@ void TextBox::setText(const QString &text)
 void TextBox::appendLine(const QString &line)
 {
     setText(m_text + line + u"\r\n"_s);
-    // A log is read from its newest line; setting the text put the view back
-    // at the top.
-    moveCursor(QTextCursor::End);
-    ensureCursorVisible();
+    // A log is seen from its newest line; setting the text put the view back
+    // at the top. The cursor stays on the first line, where a screen reader
+    // starts reading when the box is reached with Tab.
+    if (QScrollBar *bar = verticalScrollBar())
+        bar->setValue(bar->maximum());
+    emit lineAppended(line);
 }
 
 QString TextBox::toDisplay(const QString &text)

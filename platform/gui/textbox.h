@@ -21,7 +21,7 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString &text);
-    // Shows the new last line, as a log does.
+    // Shows the new last line, as a log does, and tells lineAppended().
     void appendLine(const QString &line);
 
     // The text as the editor shows it, and back.
@@ -31,6 +31,7 @@ public:
 signals:
     void changed();
     void edited();
+    void lineAppended(const QString &line);
 
 private:
     void onEdited();

@@ -115,6 +115,91 @@ void fillLanguageTables(LanguageTables &t)
     t.sNamePageno = table(u"Paginanummer", u"Page number", u"Seitennummer", u"Numéro de page");
     t.sNameVoortgang = table(u"Voortgang", u"Progress", u"Fortschritt", u"Progression");
     t.sNameStatus = table(u"Statusbalk", u"Status bar", u"Statusleiste", u"Barre d'état");
+    t.sNameFirstpage = table(u"Eerste pagina", u"First page", u"Erste Seite", u"Première page");
+    t.sNamePrevpage =
+        table(u"Vorige pagina", u"Previous page", u"Vorherige Seite", u"Page précédente");
+    t.sNameNextpage = table(u"Volgende pagina", u"Next page", u"Nächste Seite", u"Page suivante");
+    t.sNameLastpage = table(u"Laatste pagina", u"Last page", u"Letzte Seite", u"Dernière page");
+    t.sPageOf = table(u"Pagina %1 van %2", u"Page %1 of %2", u"Seite %1 von %2", u"Page %1 sur %2");
+}
+
+const QList<ReasonText> &reasonTexts()
+{
+    // The English column is the source text itself, so that a text missing
+    // here reads the same in English as when it is found.
+    static const QList<ReasonText> texts = {
+        {"zol::QtSerialPort", "not a valid port number",
+         table(u"geen geldig poortnummer", u"not a valid port number",
+               u"keine gültige Anschlussnummer", u"numéro de port non valide")},
+        {"zol::QtSerialPort", "the device does not exist",
+         table(u"het apparaat bestaat niet", u"the device does not exist",
+               u"das Gerät ist nicht vorhanden", u"le périphérique n'existe pas")},
+        {"zol::QtSerialPort", "the port is in use by another program, or access to it is denied",
+         table(u"de poort is in gebruik door een ander programma, of de toegang wordt geweigerd",
+               u"the port is in use by another program, or access to it is denied",
+               u"der Anschluss wird von einem anderen Programm benutzt, oder der Zugriff wird "
+               u"verweigert",
+               u"le port est utilisé par un autre programme, ou l'accès est refusé")},
+        {"zol::QtSerialPort", "the port is already open",
+         table(u"de poort is al geopend", u"the port is already open",
+               u"der Anschluss ist bereits geöffnet", u"le port est déjà ouvert")},
+        {"zol::QtSerialPort", "the device does not support these line settings",
+         table(u"het apparaat ondersteunt deze lijninstellingen niet",
+               u"the device does not support these line settings",
+               u"das Gerät unterstützt diese Leitungseinstellungen nicht",
+               u"le périphérique ne prend pas en charge ces paramètres de ligne")},
+        {"zol::QtSerialPort", "the system refused to open the port",
+         table(u"het systeem weigerde de poort te openen", u"the system refused to open the port",
+               u"das System hat das Öffnen des Anschlusses verweigert",
+               u"le système a refusé d'ouvrir le port")},
+        {"zol::QtSerialPort", "the port is not open",
+         table(u"de poort is niet geopend", u"the port is not open",
+               u"der Anschluss ist nicht geöffnet", u"le port n'est pas ouvert")},
+        {"zol::QtSerialPort", "the port cannot be written to",
+         table(u"er kan niet naar de poort worden geschreven", u"the port cannot be written to",
+               u"auf den Anschluss kann nicht geschrieben werden",
+               u"impossible d'écrire sur le port")},
+        {"zol::QtSerialPort", "the line was hung up: the device was unplugged or switched off",
+         table(u"de lijn is verbroken: het apparaat is losgekoppeld of uitgeschakeld",
+               u"the line was hung up: the device was unplugged or switched off",
+               u"die Leitung wurde getrennt: das Gerät wurde abgezogen oder ausgeschaltet",
+               u"la ligne a été coupée : le périphérique a été débranché ou éteint")},
+        {"zol::QtSerialPort", "the device is gone",
+         table(u"het apparaat is verdwenen", u"the device is gone",
+               u"das Gerät ist nicht mehr vorhanden", u"le périphérique a disparu")},
+        {"zol::QtSerialPort", "the port stopped working",
+         table(u"de poort werkt niet meer", u"the port stopped working",
+               u"der Anschluss funktioniert nicht mehr", u"le port ne fonctionne plus")},
+        {"zol::PagePrinter", "no default printer",
+         table(u"geen standaardprinter ingesteld", u"no default printer",
+               u"kein Standarddrucker eingerichtet", u"aucune imprimante par défaut")},
+        {"zol::PagePrinter", "the printer cannot start the job",
+         table(u"de printer kan de opdracht niet starten", u"the printer cannot start the job",
+               u"der Drucker kann den Auftrag nicht starten",
+               u"l'imprimante ne peut pas démarrer la tâche")},
+        {"zol::MeasurementsFile", "too large to be opened again",
+         table(u"te groot om weer te worden geopend", u"too large to be opened again",
+               u"zu groß, um wieder geöffnet zu werden", u"trop volumineux pour être rouvert")},
+        {"zol::MeasurementsFile", "not a file",
+         table(u"geen bestand", u"not a file", u"keine Datei", u"pas un fichier")},
+    };
+    return texts;
+}
+
+ReasonTranslator::ReasonTranslator(qint16 language, QObject *parent)
+    : QTranslator(parent), m_language(isValidLanguage(language) ? language : kEnglish)
+{}
+
+QString ReasonTranslator::translate(const char *context, const char *sourceText, const char *,
+                                    int) const
+{
+    if (!context || !sourceText)
+        return {};
+    for (const ReasonText &reason : reasonTexts()) {
+        if (qstrcmp(reason.context, context) == 0 && qstrcmp(reason.source, sourceText) == 0)
+            return reason.text[m_language];
+    }
+    return {};
 }
 
 QString languageCode(qint16 language)

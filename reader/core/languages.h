@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QTranslator>
 
 #include <array>
 
@@ -44,6 +46,9 @@ struct LanguageTables
     LanguageTable sPortlist, sNoports;
     // What a screen reader says for the controls that have no caption.
     LanguageTable sNameVenster, sNamePageno, sNameVoortgang, sNameStatus;
+    // The page buttons to a screen reader (their captions are arrows), and
+    // where the user is after a page change: %1 of %2 pages.
+    LanguageTable sNameFirstpage, sNamePrevpage, sNameNextpage, sNameLastpage, sPageOf;
 };
 
 void fillLanguageTables(LanguageTables &tables);
@@ -53,6 +58,34 @@ inline bool isValidLanguage(int language)
 {
     return language >= 0 && language < kLanguageCount;
 }
+
+// A reason that a part shared with the tool (the serial port, a file, the
+// printer) writes in English through QCoreApplication::translate(context,
+// source), and what ZOLprint says instead in each language.
+struct ReasonText
+{
+    const char *context;
+    const char *source;
+    LanguageTable text;
+};
+const QList<ReasonText> &reasonTexts();
+
+// Puts the reasons of reasonTexts() into the program's language wherever
+// they are written; a text it does not know stays as it is.
+class ReasonTranslator : public QTranslator
+{
+    Q_OBJECT
+
+public:
+    explicit ReasonTranslator(qint16 language, QObject *parent = nullptr);
+
+    QString translate(const char *context, const char *sourceText,
+                      const char *disambiguation = nullptr, int n = -1) const override;
+    bool isEmpty() const override { return false; }
+
+private:
+    qint16 m_language;
+};
 
 // The ISO code of Qt's own translations for that language ("nl", "en", ...).
 QString languageCode(qint16 language);

@@ -145,6 +145,11 @@ void frmAbout::Form_Load()
     setWindowTitle(u"About "_s + QString::fromUtf16(kApplicationTitle));
     lblVersion->setText(
         versionLine(ZOLPRINT_VERSION_MAJOR, ZOLPRINT_VERSION_MINOR, ZOLPRINT_VERSION_PATCH));
+    // A screen reader reading the dialog passes over labels of fewer than
+    // three words, and these two are what a caller to the helpdesk is asked.
+    lblVersion->setAccessibleName(QString::fromUtf16(kApplicationTitle) + u" "_s +
+                                  lblVersion->text());
+    lblHelp->setAccessibleName(u"Web site "_s + lblHelp->text());
 }
 
 void frmAbout::cmdOK_Click()

@@ -377,6 +377,11 @@ void frmZOLprint::Form_Load()
     txtPageno->setAccessibleName(text(t.sNamePageno));
     pbVoortgang->setAccessibleName(text(t.sNameVoortgang));
     StatusBar1->setAccessibleName(text(t.sNameStatus));
+    // The captions are arrows, which a screen reader reads as "less less".
+    cmdFirstpage->setAccessibleName(text(t.sNameFirstpage));
+    cmdPrevpage->setAccessibleName(text(t.sNamePrevpage));
+    cmdNextpage->setAccessibleName(text(t.sNameNextpage));
+    cmdLastpage->setAccessibleName(text(t.sNameLastpage));
 }
 
 void frmZOLprint::Form_Unload()
@@ -494,6 +499,13 @@ void frmZOLprint::showCurrentPage()
 {
     txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
     txtVenster->setText(m_state.pages.currentPage());
+    // The page number is drawn beside the buttons; a listener is told it,
+    // and how many pages there are, wherever the focus is.
+    const QString where = text(m_state.tables.sPageOf)
+                              .arg(m_state.pages.iCurpage() + 1)
+                              .arg(std::max(1, m_state.pages.pagesInUseCount()));
+    txtPageno->setAccessibleDescription(where);
+    StatusBar1->announce(where);
 }
 
 void frmZOLprint::cmdFirstpage_Click()
@@ -666,6 +678,11 @@ void frmZOLprint::mStart_Click()
     }
 
     StatusBar1->setPanelText(1, text(m_state.tables.sConnected));
+    // What the user is to do on the meter is said as well as shown, and the
+    // bar's steps are no percentage.
+    StatusBar1->announce(text(m_state.tables.sPrompt30));
+    StatusBar1->announce(text(m_state.tables.sPrompt31));
+    pbVoortgang->setBusy(true);
 
     m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
     m_state.pages.beginTransfer(m_state.sBuf);
@@ -675,7 +692,9 @@ void frmZOLprint::mStart_Click()
     m_state.bReceived = false;
     m_state.sLost.reset();
     pbVoortgang->setValue(0);
-    showCurrentPage();
+    // Shown, not announced as a page: the instructions were said above.
+    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
+    txtVenster->setText(m_state.sBuf);
 
     tmrReadbuf.start();
     tmrControle.start();
@@ -745,6 +764,7 @@ void frmZOLprint::endTransfer()
         keepPages();
     }
     pbVoortgang->setValue(0);
+    pbVoortgang->setBusy(false);
     setInterfaceEnabled(true);
     // The page buttons that had the focus were disabled; the received page
     // is what the user turns to now.

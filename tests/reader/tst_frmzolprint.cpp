@@ -1274,6 +1274,11 @@ void FrmZOLprintTest::qtDialogsSpeakTheProgramsLanguage()
     QVERIFY(installQtTranslations(*QCoreApplication::instance(), kGerman));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen"_s);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), u"&Ja"_s);
+    // Qt Serial Port's own words, and the reasons the program writes itself.
+    QCOMPARE(QCoreApplication::translate("QSerialPort", "Device is already open"),
+             u"Gerät bereits geöffnet"_s);
+    QCOMPARE(QCoreApplication::translate("zol::QtSerialPort", "the device does not exist"),
+             u"das Gerät ist nicht vorhanden"_s);
     QVERIFY(!installQtTranslations(*QCoreApplication::instance(), 7));
 }
 

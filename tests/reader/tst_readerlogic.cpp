@@ -6,7 +6,10 @@
 #include "settings.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +32,7 @@ class ReaderLogicTest : public QObject
 
 private slots:
     void languageTables();
+    void reasonsInTheUsersLanguage();
     void settingsReading_data();
     void settingsReading();
     void settingsWriting();
@@ -106,6 +110,79 @@ void ReaderLogicTest::languageTables()
             QVERIFY(!table->at(language).isEmpty());
     }
     QCOMPARE(t.sNotAccepting[kEnglish], u"the printer does not accept jobs"_s);
+    for (const LanguageTable *table :
+         {&t.sNameFirstpage, &t.sNamePrevpage, &t.sNameNextpage, &t.sNameLastpage, &t.sPageOf})
+        for (const QString &entry : *table)
+            QVERIFY(!entry.isEmpty());
+
+    // A page change is told with both numbers, in each language's order.
+    const QStringList pageOf = {u"Pagina 3 van 5"_s, u"Page 3 of 5"_s, u"Seite 3 von 5"_s,
+                                u"Page 3 sur 5"_s};
+    for (int language = 0; language < kLanguageCount; ++language)
+        QCOMPARE(t.sPageOf[language].arg(3).arg(5), pageOf.at(language));
+    QCOMPARE(t.sNameNextpage[kDutch], u"Volgende pagina"_s);
+    QCOMPARE(t.sNamePrevpage[kGerman], u"Vorherige Seite"_s);
+    QCOMPARE(t.sNameLastpage[kFrench], u"Dernière page"_s);
+}
+
+void ReaderLogicTest::reasonsInTheUsersLanguage()
+{
+    // Every reason has all four texts, the English one its source, and no
+    // reason is listed twice.
+    QSet<QByteArray> seen;
+    for (const ReasonText &reason : reasonTexts()) {
+        const QByteArray key = QByteArray(reason.context) + '|' + reason.source;
+        QVERIFY2(!seen.contains(key), key.constData());
+        seen.insert(key);
+        QCOMPARE(reason.text[kEnglish], QString::fromUtf8(reason.source));
+        for (int language = 0; language < kLanguageCount; ++language)
+            QVERIFY2(!reason.text[language].isEmpty(), key.constData());
+        QVERIFY2(reason.text[kDutch] != reason.text[kEnglish], key.constData());
+    }
+
+    // The translator answers with the language's text, and leaves what it
+    // does not know to the next translator (an empty answer).
+    const ReasonTranslator dutch(kDutch);
+    QCOMPARE(dutch.translate("zol::QtSerialPort", "the device does not exist"),
+             u"het apparaat bestaat niet"_s);
+    QCOMPARE(dutch.translate("zol::PagePrinter", "no default printer"),
+             u"geen standaardprinter ingesteld"_s);
+    QCOMPARE(ReasonTranslator(kFrench).translate("zol::MeasurementsFile", "not a file"),
+             u"pas un fichier"_s);
+    QCOMPARE(dutch.translate("zol::QtSerialPort", "no such reason"), QString());
+    QCOMPARE(dutch.translate("zol::Elsewhere", "not a file"), QString());
+    QCOMPARE(dutch.translate(nullptr, nullptr), QString());
+    QCOMPARE(ReasonTranslator(99).translate("zol::MeasurementsFile", "not a file"),
+             u"not a file"_s);
+
+    // Every reason the sources write for translation has its row, so that
+    // none ends an error box in English.
+    QDirIterator files(QStringLiteral(ZOL_SOURCE_DIR), {u"*.cpp"_s, u"*.h"_s}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    static const QRegularExpression call(
+        uR"re(QCoreApplication::translate\(\s*"([^"]+)"\s*,\s*"([^"]+)"\s*\))re"_s);
+    int found = 0;
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const QString relative = QDir(QStringLiteral(ZOL_SOURCE_DIR)).relativeFilePath(path);
+        if (!relative.startsWith(u"reader/"_s) && !relative.startsWith(u"platform/"_s))
+            continue;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        // A call this cannot read (a text split over two literals) is a
+        // reason nobody would check.
+        qsizetype matched = 0;
+        for (const QRegularExpressionMatch &m : call.globalMatch(text)) {
+            ++found;
+            ++matched;
+            const QByteArray key = m.captured(1).toUtf8() + '|' + m.captured(2).toUtf8();
+            QVERIFY2(seen.contains(key), qPrintable(relative + u": "_s + QString::fromUtf8(key)));
+        }
+        static const QRegularExpression anyCall(uR"re(QCoreApplication::translate\(\s*")re"_s);
+        QVERIFY2(matched == text.count(anyCall), qPrintable(relative));
+    }
+    QVERIFY(found >= 8);
 }
 
 void ReaderLogicTest::settingsReading_data()

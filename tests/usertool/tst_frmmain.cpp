@@ -4,6 +4,7 @@
 #include "fakeportlister.h"
 #include "fakeserialport.h"
 #include "frmmain.h"
+#include "screenreader.h"
 #include "statusbar.h"
 #include "textbox.h"
 
@@ -657,7 +658,11 @@ void FrmMainTest::focusAndLogsAfterACommand()
     QScrollBar *scroll = txtErrors->verticalScrollBar();
     QVERIFY(scroll->maximum() > 0);
     QCOMPARE(scroll->value(), scroll->maximum());
-    QVERIFY(txtErrors->viewport()->rect().contains(txtErrors->cursorRect().center()));
+    QTextCursor end = txtErrors->textCursor();
+    end.movePosition(QTextCursor::End);
+    QVERIFY(txtErrors->viewport()->rect().contains(txtErrors->cursorRect(end).center()));
+    // A screen reader reaching the log with Tab reads it from the top.
+    QCOMPARE(txtErrors->textCursor().position(), 0);
 
     // The open failed: nothing was disabled, and the focus is where the
     // command was started, not in a box.
@@ -735,6 +740,48 @@ void FrmMainTest::whatAScreenReaderHears()
     QVERIFY2(textOf(u"txtData"_s).contains(u"Serial: 0012 456\n"_s),
              qPrintable(textOf(u"txtData"_s)));
     QVERIFY(spokenNamesBelow(&w).contains(u"Ready"_s));
+
+    // A window to a screen reader, with a status bar that its status-bar
+    // command finds.
+    QCOMPARE(QAccessible::queryAccessibleInterface(&w)->role(), QAccessible::Window);
+    auto *bar = control<StatusBar>(w, u"StatusBar1"_s);
+    QCOMPARE(QAccessible::queryAccessibleInterface(bar)->role(), QAccessible::StatusBar);
+
+    // Every log line and the status are announced as they come, those of one
+    // moment as one message, and nothing takes the focus for it.
+    auto spoken = [bar] {
+        QCoreApplication::processEvents();
+        QStringList said;
+        for (Announcement *a : bar->findChildren<Announcement *>()) {
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(a);
+            if (a->isVisible() && iface->role() == QAccessible::Notification)
+                said.append(iface->text(QAccessible::Name));
+            delete a;
+        }
+        return said;
+    };
+    spoken();
+    auto *getSerial = control<QPushButton>(w, u"cmdGetserial"_s);
+    getSerial->setFocus();
+    w.cmdGetserial_Click();
+    QCOMPARE(spoken(), QStringList{u"Version command to ZOL. Waiting..."_s});
+    tool.port.receive(versionReply());
+    const QStringList said = spoken();
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.first().startsWith(u"Version received from ZOL. Meter: "_s),
+             qPrintable(said.first()));
+    QVERIFY2(said.first().contains(u"Serial: 0012 456. "_s), qPrintable(said.first()));
+    QVERIFY2(said.first().endsWith(u". Ready"_s), qPrintable(said.first()));
+    QCOMPARE(QApplication::focusWidget(), getSerial);
+
+    // A port that does not open is announced with its reason.
+    tool.port.failOpenWith = u"Device or resource busy"_s;
+    w.cmdGetserial_Click();
+    const QStringList failed = spoken();
+    QCOMPARE(failed.size(), 1);
+    QVERIFY2(failed.first().startsWith(u"COM port 1 cannot be opened: Device or resource busy"_s),
+             qPrintable(failed.first()));
+    QVERIFY2(failed.first().endsWith(u"Ready"_s), qPrintable(failed.first()));
 }
 
 } // namespace zol::test

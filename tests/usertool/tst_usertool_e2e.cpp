@@ -277,7 +277,10 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
         QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
     }
     QVERIFY(tool.idle());
-    QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: Permission denied\r\n"
+    // The kind of failure first, then the system's words, which tell a
+    // forbidden device from one another program holds.
+    QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: the port is in use by another "
+                                      u"program, or access to it is denied (Permission denied)\r\n"
                                       u"Serial ports on this computer: "_s),
              qPrintable(tool.errors()));
     QCOMPARE(tool.errors().count(u"\r\n"_s), 2);

@@ -8,6 +8,7 @@
 #include "portlister.h"
 #include "portnumber.h"
 #include "replies.h"
+#include "screenreader.h"
 #include "serialport.h"
 #include "statusbar.h"
 #include "textbox.h"
@@ -50,6 +51,8 @@ public:
 
 frmMain::frmMain(UserToolServices services, QWidget *parent) : QWidget(parent), m_services(services)
 {
+    // A window of its own to a screen reader, not a filler inside nothing.
+    setAccessibleRole(staticMetaObject.className(), QAccessible::Window);
     nameControl(this, u"frmMain"_s);
     setWindowTitle(u"ZOL User name tool"_s);
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
@@ -146,6 +149,10 @@ void frmMain::buildControls()
     StatusBar1->addPanel(StatusBar::PanelKind::Text, twips(kStatusPanelWidth),
                          twips(kStatusPanelWidth));
     placeInTwips(StatusBar1, 0, 2400, kClientWidth, 255);
+    // Every line of the logs is news the user waits for, wherever the focus
+    // is.
+    connect(txtData, &TextBox::lineAppended, StatusBar1, &StatusBar::announce);
+    connect(txtErrors, &TextBox::lineAppended, StatusBar1, &StatusBar::announce);
 
     tmrTimeout.setObjectName(u"tmrTimeout"_s);
 
