@@ -159,8 +159,9 @@ bool replaceThroughTemporary(const QString &target, const QByteArray &bytes, QSt
 
 bool writeInPlace(const QString &target, const QByteArray &bytes, QString *reason)
 {
+    // The target has no links left in it: one that appears now is not followed.
     Handle file(::CreateFileW(native(target).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     LARGE_INTEGER oldSize;
     if (!file.isValid() || !::GetFileSizeEx(file.get(), &oldSize)) {
         *reason = systemReason(::GetLastError());
@@ -275,7 +276,9 @@ void syncFolder(const QString &target)
 bool writeInPlace(const QString &target, const QByteArray &bytes, QString *reason)
 {
     // Not blocking: a pipe put in the file's place must not hold the program.
-    Descriptor file(::open(native(target).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    // The target has no links left in it: one that appears now is not followed.
+    Descriptor file(
+        ::open(native(target).constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     struct stat info = {};
     if (!file.isValid() || ::fstat(file.get(), &info) != 0) {
         *reason = systemReason(errno);
@@ -347,8 +350,15 @@ bool replaceThroughTemporary(const QString &target, const QByteArray &bytes, QSt
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason,
                  LockedFolder lockedFolder)
 {
+    return replaceFileAt(finalPath(path), bytes, reason, lockedFolder);
+}
+
+bool replaceFileAt(const QString &path, const QByteArray &bytes, QString *reason,
+                   LockedFolder lockedFolder)
+{
     QString why;
-    const bool replaced = replaceThroughTemporary(finalPath(path), bytes, &why, lockedFolder);
+    const bool replaced =
+        replaceThroughTemporary(QFileInfo(path).absoluteFilePath(), bytes, &why, lockedFolder);
     if (!replaced && reason)
         *reason = why;
     return replaced;

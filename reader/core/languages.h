@@ -27,6 +27,9 @@ struct LanguageTables
     LanguageTable sFilter, sDefext;
     // Messages.
     LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106, sErr107;
+    // Why error 104 at exit wrote nothing: the settings file is a link to %1,
+    // which is not a settings file.
+    LanguageTable sSettingsLink;
     // Save's question before a page that would not read back as it is; %1 is
     // the page number.
     LanguageTable sSaveInexact;

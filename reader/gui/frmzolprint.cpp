@@ -27,6 +27,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -344,12 +345,17 @@ void frmZOLprint::Form_Unload()
     tmrControle.stop();
 
     QString reason;
-    if (!writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason)) {
+    const SettingsWritten written =
+        writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason);
+    if (written != SettingsWritten::Yes) {
         // The program ends all the same, but the window is still there to
-        // say that the chosen port will be forgotten, and where: the file is
-        // not one the user chose.
+        // say that the chosen port will be forgotten, and where, in full:
+        // the file is not one the user chose.
+        if (written == SettingsWritten::ForeignLink)
+            reason = text(m_state.tables.sSettingsLink).arg(QDir::toNativeSeparators(reason));
         showError(text(m_state.tables.sErr104) + u"\r\n"_s +
-                  QDir::toNativeSeparators(m_services.settingsPath) + u"\r\n"_s + reason);
+                  QDir::toNativeSeparators(QFileInfo(m_services.settingsPath).absoluteFilePath()) +
+                  u"\r\n"_s + reason);
     }
     m_services.serialPort.close();
     emit programEnded();
