@@ -12,6 +12,9 @@ class MessageBoxes
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
+    // The button that Enter presses. A question whose Yes cannot be undone
+    // makes it No, so that a hurried Enter or a bounced key does nothing.
+    enum class Answer { Yes, No };
 
     virtual ~MessageBoxes() = default;
 
@@ -19,14 +22,15 @@ public:
                         Icon icon = Icon::None) = 0;
     // True for Yes, false for No (or the box closed without an answer).
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text,
-                          Icon icon = Icon::None) = 0;
+                          Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes
 {
 public:
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
-    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                  Answer defaultAnswer) override;
 };
 
 } // namespace zol

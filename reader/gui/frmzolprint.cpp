@@ -626,8 +626,10 @@ void frmZOLprint::mSave_Click()
     const QStringList pages = m_state.pages.pagesInUse();
     if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
         const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
+        // Yes may overwrite an older file with pages that do not come back
+        // as they are.
         if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
-                                              MessageBoxes::Icon::None))
+                                              MessageBoxes::Icon::None, MessageBoxes::Answer::No))
             return;
     }
     QString reason;

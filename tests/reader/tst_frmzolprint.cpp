@@ -905,7 +905,10 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
             shown.append({title, text, control<StatusBar>(*parent, u"StatusBar1"_s)->panelText(1),
                           control<TextBox>(*parent, u"txtVenster"_s)->text()});
         }
-        bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return false; }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon, Answer) override
+        {
+            return false;
+        }
         QList<Box> shown;
     };
 

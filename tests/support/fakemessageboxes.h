@@ -18,10 +18,13 @@ public:
         QString text;
         Icon icon;
         bool question;
+        // What Enter would have answered; a message has only OK.
+        Answer defaultAnswer = Answer::Yes;
     };
 
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
-    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                  Answer defaultAnswer) override;
 
     QList<Shown> shown;
     QList<bool> answers;
