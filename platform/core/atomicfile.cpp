@@ -311,6 +311,13 @@ bool replaceThroughTemporary(const QString &target, const QByteArray &bytes, QSt
 {
     struct stat old = {};
     const bool replacing = ::stat(native(target).constData(), &old) == 0;
+    // A file the user may not write is not replaced behind their back,
+    // although its folder would allow that.
+    if (replacing && S_ISREG(old.st_mode) &&
+        ::faccessat(AT_FDCWD, native(target).constData(), W_OK, AT_EACCESS) != 0) {
+        *reason = systemReason(errno);
+        return false;
+    }
     QString temporary;
     Descriptor file(-1);
     int error = 0;

@@ -458,6 +458,27 @@ void MeasurementsFileTest::failuresChangeNothing()
     QCOMPARE(w.boxes.shown.size(), 8);
     QCOMPARE(readFile(locked + u"/old.mcs"_s),
              formatMeasurements(pages.pagesInUse(), pages.iPages));
+
+    // A file the user may not write is not replaced, although its folder
+    // would allow that.
+    const QString readOnly = locked + u"/read-only.mcs"_s;
+    QVERIFY(writeFile(readOnly, "kept"));
+    QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::WriteOther |
+                                              QFile::ExeOther));
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        w.dialog.answers.append(readOnly);
+        w.window->mSave_Click();
+    }
+    QVERIFY2(w.messages().last() ==
+                 u"ZOL Print error: Error 104 - Error during saving\r\nPermission denied"_s,
+             qPrintable(w.messages().last()));
+    QCOMPARE(readFile(readOnly), QByteArray("kept"));
+    QCOMPARE(QDir(locked).entryList(QDir::Files), QStringList({u"old.mcs"_s, u"read-only.mcs"_s}));
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 #endif
 }
 
