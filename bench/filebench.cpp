@@ -59,7 +59,7 @@ FileTimes measureFiles(const QStringList &pages, const QString &dir, int repeats
     const QString plainPath = QDir(dir).filePath(u"plain.bin"_s);
     // The counter that makes exactly these pages the pages in use.
     const auto counter = static_cast<qint16>(pages.size() - 2);
-    const QByteArray bytes = formatMeasurements(pages, counter);
+    const QByteArray bytes = formatMeasurements(pages);
     times.fileBytes = bytes.size();
 
     QList<double> save, open, plainWrite, plainRead;
@@ -67,7 +67,7 @@ FileTimes measureFiles(const QStringList &pages, const QString &dir, int repeats
     for (int i = 0; i < repeats; ++i) {
         QString reason;
         timer.start();
-        const bool saved = saveMeasurements(path, pages, counter, &reason);
+        const bool saved = saveMeasurements(path, pages, &reason);
         save.append(msSince(timer));
         if (!saved) {
             times.error = u"saving failed: %1"_s.arg(reason);

@@ -51,6 +51,11 @@ public:
         texts.append(text);
         return false;
     }
+    Answer askYesNoCancel(QWidget *, const QString &, const QString &text) override
+    {
+        texts.append(text);
+        return Answer::No;
+    }
     QStringList texts;
 };
 
@@ -171,7 +176,7 @@ QString firstDifference(const PageStore &store, const QStringList &expected)
 {
     for (int i = 0; i < PageStore::kPageCount; ++i) {
         const QString want = i < expected.size() ? expected[i] : QString();
-        const QString &have = store.sPage[i];
+        const QString &have = store.sPage(i);
         if (have == want)
             continue;
         qsizetype at = 0;
@@ -198,14 +203,14 @@ DecodeSpeed measureDecoding(const QByteArray &dump, int repeats)
     qsizetype copied = 0;
     const auto decode = [&] {
         auto store = std::make_unique<PageStore>();
-        store->iPages = 1;
+        store->beginTransfer(QString());
         QElapsedTimer timer;
         timer.start();
         for (const QByteArray &read : reads)
-            receiveChunk(*store, read);
+            store->receive(read);
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
         characters = 0;
-        for (const QString &page : store->sPage)
+        for (const QString &page : store->allPages())
             characters += page.size();
         return seconds;
     };
@@ -287,7 +292,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     const auto allIn = [&] {
         if (allInNs == 0) {
             qsizetype characters = 0;
-            for (const QString &page : store.sPage)
+            for (const QString &page : store.allPages())
                 characters += page.size();
             if (characters >= expectedCharacters)
                 allInNs = monotonicNs();
@@ -321,7 +326,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     // The pages saved as the program saves them, and opened again.
     const QString file = QDir(scratchDir).filePath(u"received.mcs"_s);
     QString reason;
-    if (saveMeasurements(file, store.pagesInUse(), store.iPages, &reason)) {
+    if (saveMeasurements(file, store.pagesInUse(), &reason)) {
         result.fileBytes = QFileInfo(file).size();
         const MeasurementsRead read = readMeasurementsFile(file);
         const QStringList saved = store.pagesInUse();

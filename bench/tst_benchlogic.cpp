@@ -76,8 +76,8 @@ void BenchLogicTest::readsProcessFigures()
     std::optional<qint64> after = before;
     std::optional<qint64> nsAfter = nsBefore;
     volatile double x = 1;
-    while (after && nsAfter && (*after < wantedTicks || *nsAfter < wantedNs)
-           && monotonicNs() < giveUp) {
+    while (after && nsAfter && (*after < wantedTicks || *nsAfter < wantedNs) &&
+           monotonicNs() < giveUp) {
         for (int i = 0; i < 100'000; ++i)
             x = std::sqrt(x + 1);
         after = processCpuTicks(0);
@@ -170,11 +170,11 @@ void BenchLogicTest::dumpFillsTheStoreAsExpectedHoweverCut()
         // The real decoder, in reads of every size the line might deliver.
         for (const qsizetype cut : {qsizetype(1), qsizetype(7), qsizetype(32767)}) {
             auto store = std::make_unique<PageStore>();
-            store->iPages = 1;
+            store->beginTransfer(QString());
             for (qsizetype at = 0; at < dump.bytes.size(); at += cut)
-                receiveChunk(*store, dump.bytes.mid(at, cut));
+                store->receive(dump.bytes.mid(at, cut));
             QCOMPARE(firstDifference(*store, dump.pages), QString());
-            QCOMPARE(store->iFillpage, PageStore::kLastPage);
+            QCOMPARE(store->iFillpage(), PageStore::kLastPage);
         }
     }
     // Fewer pages, and more than the store can break into, which are held
@@ -191,8 +191,8 @@ void BenchLogicTest::findsWhereReceivedPagesDiffer()
 {
     const MeterDump dump = makeMeterDump(20'000, 10);
     PageStore store;
-    store.iPages = 1;
-    receiveChunk(store, dump.bytes);
+    store.beginTransfer(QString());
+    store.receive(dump.bytes);
     QCOMPARE(firstDifference(store, dump.pages), QString());
 
     // One byte lost in the middle of page 4.
@@ -205,18 +205,23 @@ void BenchLogicTest::findsWhereReceivedPagesDiffer()
     }());
     lossy.remove(page4 + 3, 1);
     PageStore lost;
-    lost.iPages = 1;
-    receiveChunk(lost, lossy);
+    lost.beginTransfer(QString());
+    lost.receive(lossy);
     const QString difference = firstDifference(lost, dump.pages);
     QVERIFY2(difference.startsWith(u"page 4 differs at character 4 "_s), qPrintable(difference));
 
     // Text where none was expected is a difference too.
-    PageStore extra = store;
-    extra.sPage[50] = u"stray"_s;
+    auto withPage = [&store](int index, const QString &text) {
+        std::array<QString, PageStore::kPageCount> pages = store.allPages();
+        pages[index] = text;
+        PageStore changed;
+        changed.restore(pages, store.iPages(), 0);
+        return changed;
+    };
+    const PageStore extra = withPage(50, u"stray"_s);
     QVERIFY(firstDifference(extra, dump.pages).startsWith(u"page 50 "_s));
     // And so is a page cut short at its end.
-    PageStore shortened = store;
-    shortened.sPage[9].chop(1);
+    const PageStore shortened = withPage(9, store.sPage(9).chopped(1));
     QVERIFY(firstDifference(shortened, dump.pages).startsWith(u"page 9 "_s));
 }
 

@@ -48,7 +48,8 @@ constexpr auto kBlindLinger = 1000ms;
 constexpr std::size_t kMaxStale = 4096;
 
 const char kUsage[] =
-    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT] [--cut N]\n"
+    "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT] [--trailer TEXT]\n"
+    "                     [--cut N]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
     "                     [--stray-stx] [--split MS] [--late MS]\n"
@@ -89,6 +90,8 @@ const char kUsage[] =
     "  --stale TEXT     leave TEXT (taken literally, at most 4096 bytes) in the port's\n"
     "                   input before the device path is printed, as if left over\n"
     "                   from an earlier transfer\n"
+    "  --trailer TEXT   send TEXT (taken literally, at most 4096 bytes) after the\n"
+    "                   dump's last page, as meters that end with a line end do\n"
     "  --cut N          after N bytes of the first dump hang the line up (the adapter\n"
     "                   pulled, the meter switched off): the program's reads fail,\n"
     "                   and zolmeter exits\n"
@@ -112,6 +115,7 @@ struct Options
     std::optional<int> splitMs;
     int lateMs = 0;
     std::string stale;
+    std::string trailer;
     std::optional<std::size_t> cut;
 };
 
@@ -226,6 +230,10 @@ Options parseArguments(int argc, char **argv)
             options.stale = value();
             if (options.stale.empty() || options.stale.size() > kMaxStale)
                 throw UsageError{"--stale takes 1 to " + std::to_string(kMaxStale) + " bytes"};
+        } else if (arg == "--trailer" && dump) {
+            options.trailer = value();
+            if (options.trailer.empty() || options.trailer.size() > kMaxStale)
+                throw UsageError{"--trailer takes 1 to " + std::to_string(kMaxStale) + " bytes"};
         } else if (arg == "--cut" && dump) {
             const std::string text = value();
             const auto bytes = parseNumber(text, 0, LONG_MAX);
@@ -540,6 +548,7 @@ int main(int argc, char **argv)
         } else {
             dump = sampleDump();
         }
+        dump += options.trailer;
     }
 
     if (!StopSignal::install()) {

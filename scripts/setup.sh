@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev libfontconfig-dev
-          fonts-liberation qt6-translations-l10n)
+          libcups2-dev fonts-liberation qt6-translations-l10n)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(xvfb xauth xdotool imagemagick cups printer-driver-cups-pdf poppler-utils
               clang libclang-rt-14-dev dpkg-dev desktop-file-utils

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it: exactly the expected files, a
 # dependency on every library package the programs load, valid desktop entries
-# that name the installed programs and icon, and the user guide with its
-# pictures. As root it also installs the package with apt-get, starts both
+# that name the installed programs and icon, the user guide with its
+# pictures, and the licence as Debian's copyright file. As root it also installs the package with apt-get, starts both
 # programs from PATH and removes it again.
 #   scripts/test-package.sh                  build the package, then check it
 #   ZOL_TEST_DEB=FILE scripts/test-package.sh  check FILE instead
@@ -43,17 +43,18 @@ expected="./usr/bin/ZOL user name
 ./usr/bin/ZOLprint
 ./usr/share/applications/zol-user-name.desktop
 ./usr/share/applications/zolprint.desktop
-./usr/share/doc/zolprint/README.md
-./usr/share/doc/zolprint/docs/screenshots/usertool-confirm.png
-./usr/share/doc/zolprint/docs/screenshots/usertool-programmed.png
-./usr/share/doc/zolprint/docs/screenshots/usertool-serial.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-about.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en-200.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-main-en.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-main-nl.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en-200.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-en.png
-./usr/share/doc/zolprint/docs/screenshots/zolprint-menu-nl.png
+./usr/share/doc/zolprint/copyright
+./usr/share/doc/zolprint/screenshots/usertool-confirm.png
+./usr/share/doc/zolprint/screenshots/usertool-programmed.png
+./usr/share/doc/zolprint/screenshots/usertool-serial.png
+./usr/share/doc/zolprint/screenshots/zolprint-about.png
+./usr/share/doc/zolprint/screenshots/zolprint-main-en-200.png
+./usr/share/doc/zolprint/screenshots/zolprint-main-en.png
+./usr/share/doc/zolprint/screenshots/zolprint-main-nl.png
+./usr/share/doc/zolprint/screenshots/zolprint-menu-en-200.png
+./usr/share/doc/zolprint/screenshots/zolprint-menu-en.png
+./usr/share/doc/zolprint/screenshots/zolprint-menu-nl.png
+./usr/share/doc/zolprint/user-guide.md
 ./usr/share/icons/hicolor/128x128/apps/zolprint.png
 ./usr/share/icons/hicolor/32x32/apps/zolprint.png"
 # The name is the sixth field and on: it may hold spaces.
@@ -112,14 +113,34 @@ for entry in "$scratch"/root/usr/share/applications/*.desktop; do
     [[ -f "$scratch/root/usr/share/icons/hicolor/32x32/apps/$icon.png" ]] ||
         fail "$(basename "$entry") names icon '$icon', which the package does not install"
 done
-# The user guide as packaged: every picture it shows is there beside it.
-guide="$scratch/root/usr/share/doc/zolprint/README.md"
-grep -q '^### Connecting a meter' "$guide" || fail "the packaged user guide has no 'Connecting a meter'"
-while read -r picture; do
-    [[ -f "$(dirname "$guide")/$picture" ]] ||
-        fail "the packaged user guide shows $picture, which the package does not install"
-done < <(grep -oE '\]\([^)]+\.png\)' "$guide" | sed -E 's/^\]\(//; s/\)$//')
-echo "test-package: contents, dependencies, desktop entries and user guide are as expected"
+# The user guide as packaged, and nothing for developers beside it: every
+# picture and document it links to is there beside it, so that no link of
+# the installed guide leads nowhere.
+docdir="$scratch/root/usr/share/doc/zolprint"
+guide="$docdir/user-guide.md"
+grep -q '^## Connecting a meter' "$guide" || fail "the packaged user guide has no 'Connecting a meter'"
+grep -q '^## Messages' "$guide" || fail "the packaged user guide has no 'Messages'"
+[[ ! -e "$docdir/README.md" ]] || fail "the package installs the README; the user guide is its documentation"
+while read -r target; do
+    [[ -f "$docdir/$target" ]] ||
+        fail "the packaged user guide links to $target, which the package does not install"
+done < <(grep -oE '\]\([^)#]+[)#]' "$guide" | sed -E 's/^\]\(//; s/[)#]$//' | grep -vE '^[a-z]+:' | sort -u)
+
+# The licence as Debian's copyright file: the holders and terms of LICENSE,
+# in Debian's machine-readable format (a licence text is indented by a space,
+# an empty line in it written as a lone full stop).
+copyright="$docdir/copyright"
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" ||
+    fail "the copyright file is not in Debian's machine-readable format"
+holders=$(sed -nE 's/^Copyright \(c\) (.+)$/\1/p' LICENSE)
+[[ -n "$holders" ]] || fail "LICENSE has no copyright line"
+grep -qxF "Copyright: $holders" "$copyright" || fail "the copyright file does not name '$holders'"
+grep -qx 'License: Expat' "$copyright" || fail "the copyright file does not name the MIT (Expat) licence"
+terms=$(sed -n '/^Permission is hereby granted/,$p' LICENSE)
+packaged_terms=$(sed -n '/^License: Expat$/,$p' "$copyright" | sed -n '/^ /p' | sed -E 's/^ //; s/^\.$//')
+[[ -n "$terms" && "$packaged_terms" == "$terms" ]] ||
+    fail "the licence terms in the copyright file differ from those in LICENSE"
+echo "test-package: contents, dependencies, desktop entries, user guide and copyright are as expected"
 
 if [[ $(id -u) -ne 0 ]]; then
     echo "test-package: not root, so the package is not installed and started"

@@ -38,4 +38,21 @@ bool QtMessageBoxes::askYesNo(QWidget *parent, const QString &title, const QStri
     return box.exec() == QMessageBox::Yes;
 }
 
+MessageBoxes::Answer QtMessageBoxes::askYesNoCancel(QWidget *parent, const QString &title,
+                                                    const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 } // namespace zol

@@ -12,9 +12,10 @@ class MessageBoxes
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
-    // The button that Enter presses. A question whose Yes cannot be undone
-    // makes it No, so that a hurried Enter or a bounced key does nothing.
-    enum class Answer { Yes, No };
+    // An answer, and the button that Enter presses. A question whose Yes
+    // cannot be undone makes No its default, so that a hurried Enter or a
+    // bounced key does nothing.
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~MessageBoxes() = default;
 
@@ -23,6 +24,8 @@ public:
     // True for Yes, false for No (or the box closed without an answer).
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text,
                           Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) = 0;
+    // Yes is the default button; Esc and the close box are Cancel.
+    virtual Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) = 0;
 };
 
 class QtMessageBoxes final : public MessageBoxes
@@ -31,6 +34,7 @@ public:
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
                   Answer defaultAnswer) override;
+    Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
 };
 
 } // namespace zol

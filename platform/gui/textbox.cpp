@@ -60,6 +60,7 @@ void TextBox::onEdited()
         return;
     m_text = edited;
     emit changed();
+    emit this->edited();
 }
 
 } // namespace zol

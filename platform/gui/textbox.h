@@ -10,7 +10,8 @@ namespace zol {
 //
 // Text set by the program is kept exactly as set, and setting the text the box
 // already holds is no change. Text the user edits is kept with CR LF line
-// ends. Either kind of change is reported by changed(), once per change.
+// ends. Either kind of change is reported by changed(), once per change; the
+// user's own edits are reported by edited() as well, after it.
 class TextBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
 
 signals:
     void changed();
+    void edited();
 
 private:
     void onEdited();

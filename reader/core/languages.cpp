@@ -23,6 +23,10 @@ void fillLanguageTables(LanguageTables &t)
     t.sPrint = table(u"Afdrukken", u"Print", u"Drucken", u"Imprimer");
     t.sThispage = table(u"Huidige pagina", u"Current page", u"Diese Seite", u"Cette page");
     t.sAllpages = table(u"Alle pagina's", u"All pages", u"Alle Seiten", u"Toute les pages");
+    t.sPreview =
+        table(u"Afdrukvoorbeeld", u"Preview", u"Seitenansicht", u"Aperçu avant impression");
+    t.sToPdf = table(u"Naar PDF-bestand...", u"To PDF file...", u"In PDF-Datei...",
+                     u"Vers un fichier PDF...");
     t.sExit = table(u"Afsluiten", u"Exit", u"Beenden", u"Quitter");
     t.sComm = table(u"&Communicatie", u"&Communication", u"&Kommunication", u"&Communication");
     t.sPort = table(u"COM poort", u"COM port", u"COM Anschluß", u"COM port");
@@ -41,6 +45,8 @@ void fillLanguageTables(LanguageTables &t)
     t.sFilter = table(u"Vochtmetingen|*.vmt", u"Moisture measurements|*.mcs",
                       u"Feuchtemessungen|*.fms", u"Messure de l'humidité|*.mdh");
     t.sDefext = table(u"*.vmt", u"*.mcs", u"*.fms", u"*.mdh");
+    t.sPdfFilter = table(u"PDF-bestanden|*.pdf", u"PDF files|*.pdf", u"PDF-Dateien|*.pdf",
+                         u"Fichiers PDF|*.pdf");
 
     t.sErrtitle =
         table(u"ZOL Print fout", u"ZOL Print error", u"ZOL Print Fehler", u"ZOL Print erreur");
@@ -59,6 +65,15 @@ void fillLanguageTables(LanguageTables &t)
     t.sErr105 =
         table(u"Fout 105 - Geen printer beschikbaar", u"Error 105 - No printer available",
               u"Fehler 105 - Kein Drucker verfügbar", u"Erreur 105 - Aucune imprimante disponible");
+    t.sNoPrinter = table(u"geen standaardprinter", u"no default printer", u"kein Standarddrucker",
+                         u"aucune imprimante par défaut");
+    t.sCannotStart =
+        table(u"de printer kan de opdracht niet beginnen", u"the printer cannot start the job",
+              u"der Drucker kann den Auftrag nicht beginnen",
+              u"l'imprimante ne peut pas commencer le travail");
+    t.sNotAccepting =
+        table(u"de printer neemt geen opdrachten aan", u"the printer does not accept jobs",
+              u"der Drucker nimmt keine Aufträge an", u"l'imprimante n'accepte pas de travaux");
     t.sErr106 = table(u"Fout 106 - Verbinding met de ZOL verbroken, de laatste pagina kan "
                       u"onvolledig zijn",
                       u"Error 106 - Connection to the ZOL lost, the last page may be incomplete",
@@ -86,6 +101,14 @@ void fillLanguageTables(LanguageTables &t)
                            u"Seite %1 kann nicht genau gespeichert werden. Trotzdem speichern?",
                            u"La page %1 ne peut pas être enregistrée exactement. Enregistrer "
                            u"quand même ?");
+    t.sUnsaved = table(u"De pagina's zijn niet opgeslagen. Eerst opslaan?",
+                       u"The pages have not been saved. Save them first?",
+                       u"Die Seiten wurden nicht gespeichert. Zuerst speichern?",
+                       u"Les pages n'ont pas été enregistrées. Les enregistrer d'abord ?");
+    t.sRecover = table(u"Er zijn niet opgeslagen pagina's van %1 gevonden. Herstellen?",
+                       u"Unsaved pages from %1 were found. Restore them?",
+                       u"Nicht gespeicherte Seiten vom %1 gefunden. Wiederherstellen?",
+                       u"Des pages non enregistrées du %1 ont été trouvées. Les restaurer ?");
 
     t.sPortlist =
         table(u"Seriële poorten op deze computer:", u"Serial ports on this computer:",

@@ -19,20 +19,27 @@ using LanguageTable = std::array<QString, kLanguageCount>;
 struct LanguageTables
 {
     // Menu captions.
-    LanguageTable sFile, sOpen, sSave, sPrint, sThispage, sAllpages, sExit, sComm, sPort, sStart,
-        sHelp, sAbout;
+    LanguageTable sFile, sOpen, sSave, sPrint, sThispage, sAllpages, sPreview, sToPdf, sExit, sComm,
+        sPort, sStart, sHelp, sAbout;
     // Transfer.
     LanguageTable sConnected, sStop, sPrompt30, sPrompt31;
-    // File dialog.
-    LanguageTable sFilter, sDefext;
+    // File dialog; sPdfFilter is the PDF export's.
+    LanguageTable sFilter, sDefext, sPdfFilter;
     // Messages.
     LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106, sErr107;
     // Why error 104 at exit wrote nothing: the settings file is a link to %1,
     // which is not a settings file.
     LanguageTable sSettingsLink;
+    // Why error 105: no default printer, a job the printer cannot start, a
+    // printer that does not accept jobs.
+    LanguageTable sNoPrinter, sCannotStart, sNotAccepting;
     // Save's question before a page that would not read back as it is; %1 is
     // the page number.
     LanguageTable sSaveInexact;
+    // The question before pages that were read or edited and not saved are
+    // replaced or left, and the one at start about pages a program that did
+    // not end as it should left behind (%1 its date and time).
+    LanguageTable sUnsaved, sRecover;
     // The line under error 103 that names the serial ports present, and its
     // word for none.
     LanguageTable sPortlist, sNoports;

@@ -56,8 +56,9 @@ bool isCharacterDevice(const QString &path)
 
 } // namespace
 
-QByteArray formatMeasurements(const QStringList &pagesInUse, qint16 counter)
+QByteArray formatMeasurements(const QStringList &pagesInUse)
 {
+    const qsizetype counter = pagesInUse.size() - 2;
     QString text = QLatin1String(kMeasurementsHeader) + kCrLf;
     for (const QString &page : pagesInUse)
         text += page + kCrLf + kSeparator + kCrLf;
@@ -143,7 +144,7 @@ std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse)
         return kMostPages;
     }
     // Asking the reader itself, so that this can never disagree with Open.
-    const MeasurementsRead read = readMeasurements(formatMeasurements(pagesInUse, 0));
+    const MeasurementsRead read = readMeasurements(formatMeasurements(pagesInUse));
     const qsizetype pagesRead =
         read.status == MeasurementsRead::Status::Ok ? read.entries.size() - 1 : 0;
     for (qsizetype i = 0; i < pagesInUse.size(); ++i) {
@@ -153,10 +154,9 @@ std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse)
     return std::nullopt;
 }
 
-bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
-                      QString *reason)
+bool saveMeasurements(const QString &path, const QStringList &pagesInUse, QString *reason)
 {
-    const QByteArray bytes = formatMeasurements(pagesInUse, counter);
+    const QByteArray bytes = formatMeasurements(pagesInUse);
     // What is saved must open again: a file past the reading limit would be
     // refused by Open, here and in every other copy of the program.
     if (bytes.size() > kMaxMeasurementsFileSize) {

@@ -15,7 +15,9 @@ namespace zol {
 // Windows-1252. Other copies of the program write and read the same bytes.
 inline constexpr char kMeasurementsHeader[] = "ZOL 0000";
 
-QByteArray formatMeasurements(const QStringList &pagesInUse, qint16 counter);
+// The counter line is the pages' count minus two, as the page store counts
+// them; readers ignore it.
+QByteArray formatMeasurements(const QStringList &pagesInUse);
 
 struct MeasurementsRead
 {
@@ -59,7 +61,6 @@ std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse);
 // Writes through an atomic replace: on any failure the older file of that name
 // stays as it was, and reason says why. Pages that would make a file larger
 // than the largest file read are refused, so that every saved file opens.
-bool saveMeasurements(const QString &path, const QStringList &pagesInUse, qint16 counter,
-                      QString *reason);
+bool saveMeasurements(const QString &path, const QStringList &pagesInUse, QString *reason);
 
 } // namespace zol

@@ -30,28 +30,4 @@ std::optional<QChar> decodeMeterByte(unsigned char byte)
     return ansiToChar(byte);
 }
 
-void receiveChunk(PageStore &store, const QByteArray &chunk)
-{
-    // Collect runs and append them whole: a dump of many kilobytes would
-    // otherwise reallocate a page for every byte.
-    QString run;
-    run.reserve(chunk.size());
-    for (char raw : chunk) {
-        const auto byte = static_cast<unsigned char>(raw);
-        if (byte == kFormFeed) {
-            if (store.iFillpage < PageStore::kLastPage) {
-                store.sPage[store.iFillpage] += run;
-                run.clear();
-                ++store.iPages;
-                ++store.iFillpage;
-            }
-            run.append(u' ');
-            continue;
-        }
-        if (const std::optional<QChar> ch = decodeMeterByte(byte))
-            run.append(*ch);
-    }
-    store.sPage[PageStore::clampIndex(store.iFillpage)] += run;
-}
-
 } // namespace zol

@@ -1,6 +1,7 @@
 #include "filedialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +37,25 @@ std::optional<QString> QtFileDialog::getSaveFileName(QWidget *parent, const QStr
     return run(parent, filter, defaultExtension, true);
 }
 
+std::optional<QString> QtFileDialog::getSavePdfFileName(QWidget *parent, const QString &filter,
+                                                        const QString &proposedName)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(toQtNameFilter(filter));
+    dialog.setDefaultSuffix(toDefaultSuffix(filter.mid(filter.indexOf(u'|') + 1)));
+    if (!m_lastFolder.isEmpty())
+        dialog.setDirectory(m_lastFolder);
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString name = dialog.selectedFiles().constFirst();
+    m_lastFolder = QFileInfo(name).absolutePath();
+    return name;
+}
+
 std::optional<QString> QtFileDialog::run(QWidget *parent, const QString &filter,
                                          const QString &defaultExtension, bool save)
 {
@@ -50,6 +70,7 @@ std::optional<QString> QtFileDialog::run(QWidget *parent, const QString &filter,
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     m_lastFileName = dialog.selectedFiles().constFirst();
+    m_lastFolder = QFileInfo(m_lastFileName).absolutePath();
     return m_lastFileName;
 }
 

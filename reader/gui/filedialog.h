@@ -20,6 +20,11 @@ public:
                                                    const QString &defaultExtension) = 0;
     virtual std::optional<QString> getSaveFileName(QWidget *parent, const QString &filter,
                                                    const QString &defaultExtension) = 0;
+    // The name of a PDF file to write. filter is "description|*.pdf"; the
+    // dialog starts in the folder of the last file chosen in this run and
+    // proposes proposedName there (empty: no name).
+    virtual std::optional<QString> getSavePdfFileName(QWidget *parent, const QString &filter,
+                                                      const QString &proposedName) = 0;
 };
 
 } // namespace zol
@@ -39,6 +44,8 @@ public:
                                            const QString &defaultExtension) override;
     std::optional<QString> getSaveFileName(QWidget *parent, const QString &filter,
                                            const QString &defaultExtension) override;
+    std::optional<QString> getSavePdfFileName(QWidget *parent, const QString &filter,
+                                              const QString &proposedName) override;
 
     QString lastFileName() const { return m_lastFileName; }
 
@@ -47,6 +54,9 @@ private:
                                const QString &defaultExtension, bool save);
 
     QString m_lastFileName;
+    // The PDF's name is not offered to Open and Save, but its folder is
+    // where the next PDF goes.
+    QString m_lastFolder;
 };
 
 } // namespace zol

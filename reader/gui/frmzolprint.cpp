@@ -15,6 +15,7 @@
 #include "portnumbering.h"
 #include "programlauncher.h"
 #include "progressbar.h"
+#include "recovery.h"
 #include "serialport.h"
 #include "settings.h"
 #include "statusbar.h"
@@ -25,11 +26,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,6 +51,8 @@ constexpr int kClientWidth = 8520;
 constexpr int kClientHeight = 5160;
 constexpr int kReadbufInterval = 1;
 constexpr int kControleInterval = 10000;
+constexpr int kRecoveryInterval = 2000;
+const QString kTitle = QStringLiteral("ZOL Print");
 
 QFont namedFont(const char16_t *family, qreal points)
 {
@@ -99,7 +104,6 @@ QFont desktopMenuFont(const QWidget *bar)
 frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services))
 {
-    setWindowTitle(u"ZOL Print"_s);
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -126,6 +130,14 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     connect(&m_services.serialPort, &SerialPort::comm, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&tmrControle, &Watchdog::timeout, this, &frmZOLprint::tmrControle_Timer);
     connect(&m_services.serialPort, &SerialPort::lost, this, &frmZOLprint::MSComm1_Lost);
+
+    tmrRecovery.setObjectName(u"tmrRecovery"_s);
+    tmrRecovery.setSingleShot(true);
+    tmrRecovery.setInterval(kRecoveryInterval);
+    connect(&tmrRecovery, &QTimer::timeout, this, &frmZOLprint::keepPages);
+    if (!m_services.recoveryFolder.isEmpty())
+        m_recovery = std::make_unique<RecoveryFiles>(m_services.recoveryFolder);
+    showTitle();
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -207,6 +219,7 @@ void frmZOLprint::buildControls()
     connect(cmdNextpage, &QPushButton::clicked, this, &frmZOLprint::cmdNextpage_Click);
     connect(cmdLastpage, &QPushButton::clicked, this, &frmZOLprint::cmdLastpage_Click);
     connect(txtVenster, &TextBox::changed, this, &frmZOLprint::txtVenster_Change);
+    connect(txtVenster, &TextBox::edited, this, &frmZOLprint::txtVenster_Edited);
 }
 
 void frmZOLprint::buildMenu()
@@ -241,6 +254,9 @@ void frmZOLprint::buildMenu()
     mThispage = addItem(mPrint, u"mThispage"_s, QKeySequence(Qt::CTRL | Qt::Key_P),
                         &frmZOLprint::mThispage_Click);
     mAllpages = addItem(mPrint, u"mAllpages"_s, QKeySequence(), &frmZOLprint::mAllpages_Click);
+    mPrint->addSeparator();
+    mPreview = addItem(mPrint, u"mPreview"_s, QKeySequence(), &frmZOLprint::mPreview_Click);
+    mToPdf = addItem(mPrint, u"mToPdf"_s, QKeySequence(), &frmZOLprint::mToPdf_Click);
     mExit =
         addItem(mFile, u"mExit"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), &frmZOLprint::mExit_Click);
 
@@ -283,6 +299,8 @@ void frmZOLprint::setDesignCaptions()
     mPrint->setTitle(u"Afdrukken"_s);
     mThispage->setText(u"Deze pagina"_s);
     mAllpages->setText(u"Alle pagina's"_s);
+    mPreview->setText(u"Afdrukvoorbeeld"_s);
+    mToPdf->setText(u"Naar PDF-bestand..."_s);
     mExit->setText(u"Afsluiten"_s);
     mComm->setTitle(u"Comunicatie"_s);
     mPort->setTitle(u"Com poort"_s);
@@ -307,8 +325,7 @@ void frmZOLprint::Form_Load()
     m_state.iLanguage = settings.language;
     m_state.iPort = settings.port;
 
-    m_state.pages.iCurpage = 0;
-    txtPageno->setText(QString::number(m_state.pages.iCurpage + 1));
+    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
 
     // A number that no item offers checks none and is kept as it is.
     showPortCheckMark();
@@ -322,6 +339,8 @@ void frmZOLprint::Form_Load()
     mPrint->setTitle(text(t.sPrint));
     mAllpages->setText(text(t.sAllpages));
     mThispage->setText(text(t.sThispage));
+    mPreview->setText(text(t.sPreview));
+    mToPdf->setText(text(t.sToPdf));
     mExit->setText(text(t.sExit));
     mComm->setTitle(text(t.sComm));
     mPort->setTitle(text(t.sPort));
@@ -341,8 +360,19 @@ void frmZOLprint::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    // Nothing of a transfer may run behind a box from here on: bytes still
+    // arriving would restart the watchdog, which would end the transfer and
+    // stack its own messages over this one.
     tmrReadbuf.stop();
     tmrControle.stop();
+    disconnect(&m_services.serialPort, nullptr, this, nullptr);
+    m_services.serialPort.close();
+    // The latest edits, when the program ends without the question (the
+    // session ending): kept for the next start.
+    if (tmrRecovery.isActive()) {
+        tmrRecovery.stop();
+        keepPages();
+    }
 
     QString reason;
     const SettingsWritten written =
@@ -357,12 +387,21 @@ void frmZOLprint::Form_Unload()
                   QDir::toNativeSeparators(QFileInfo(m_services.settingsPath).absoluteFilePath()) +
                   u"\r\n"_s + reason);
     }
-    m_services.serialPort.close();
     emit programEnded();
 }
 
 void frmZOLprint::closeEvent(QCloseEvent *event)
 {
+    if (!m_unloaded) {
+        // A reading under way ends here, keeping what arrived, so that the
+        // question below covers it.
+        if (m_services.serialPort.isOpen())
+            endTransfer();
+        if (!mayReplacePages()) {
+            event->ignore();
+            return;
+        }
+    }
     Form_Unload();
     event->accept();
 }
@@ -434,39 +473,119 @@ void frmZOLprint::chooseListedPort(QAction *item, const OfferedPort &port)
 
 void frmZOLprint::showCurrentPage()
 {
-    PageStore &pages = m_state.pages;
-    pages.iCurpage = static_cast<qint16>(PageStore::clampIndex(pages.iCurpage));
-    txtPageno->setText(QString::number(pages.iCurpage + 1));
-    txtVenster->setText(pages.currentPage());
+    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
+    txtVenster->setText(m_state.pages.currentPage());
 }
 
 void frmZOLprint::cmdFirstpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.firstPageIndex();
+    m_state.pages.goToFirstPage();
     showCurrentPage();
 }
 
 void frmZOLprint::cmdPrevpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.previousPageIndex();
+    m_state.pages.goToPreviousPage();
     showCurrentPage();
 }
 
 void frmZOLprint::cmdNextpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.nextPageIndex();
+    m_state.pages.goToNextPage();
     showCurrentPage();
 }
 
 void frmZOLprint::cmdLastpage_Click()
 {
-    m_state.pages.iCurpage = m_state.pages.lastPageIndex();
+    m_state.pages.goToLastPage();
     showCurrentPage();
 }
 
 void frmZOLprint::txtVenster_Change()
 {
-    m_state.pages.currentPage() = txtVenster->text();
+    m_state.pages.setCurrentPage(txtVenster->text());
+}
+
+void frmZOLprint::txtVenster_Edited()
+{
+    setUnsaved(true);
+    if (!tmrRecovery.isActive())
+        tmrRecovery.start();
+}
+
+void frmZOLprint::setUnsaved(bool unsaved)
+{
+    m_state.bUnsaved = unsaved;
+    setWindowModified(unsaved);
+    if (!unsaved) {
+        tmrRecovery.stop();
+        if (m_recovery)
+            m_recovery->remove();
+    }
+}
+
+void frmZOLprint::keepPages()
+{
+    if (!m_recovery || !m_state.bUnsaved)
+        return;
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages = m_state.pages.allPages();
+    kept.counter = m_state.pages.iPages();
+    kept.current = m_state.pages.iCurpage();
+    kept.fileName = m_state.sFileName;
+    // A recovery file that cannot be written leaves the pages where they
+    // are; it is a safety net under Save, not a command of the user's.
+    m_recovery->write(kept);
+}
+
+void frmZOLprint::showTitle()
+{
+    // Qt shows the mark of unsaved pages where the [*] stands.
+    setWindowTitle(m_state.sFileName.isEmpty()
+                       ? kTitle + u"[*]"_s
+                       : u"%1 - %2[*]"_s.arg(kTitle, QFileInfo(m_state.sFileName).fileName()));
+}
+
+bool frmZOLprint::mayReplacePages()
+{
+    if (!m_state.bUnsaved)
+        return true;
+    switch (m_services.messageBoxes.askYesNoCancel(this, kTitle, text(m_state.tables.sUnsaved))) {
+    case MessageBoxes::Answer::Yes:
+        return savePages();
+    case MessageBoxes::Answer::No:
+        setUnsaved(false);
+        return true;
+    case MessageBoxes::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void frmZOLprint::offerRecovery()
+{
+    if (!m_recovery)
+        return;
+    const std::optional<KeptPages> kept = m_recovery->takeOrphan();
+    if (!kept)
+        return;
+    const QLocale locale(languageCode(m_state.iLanguage));
+    const QString question =
+        text(m_state.tables.sRecover).arg(locale.toString(kept->savedAt, QLocale::ShortFormat));
+    if (!m_services.messageBoxes.askYesNo(this, kTitle, question)) {
+        m_recovery->dropOrphan();
+        return;
+    }
+    m_state.pages.restore(kept->pages, kept->counter, kept->current);
+    m_state.sFileName = kept->fileName;
+    setUnsaved(true);
+    // This program's own copy first, then the old one goes: there is never
+    // a moment with neither.
+    keepPages();
+    m_recovery->dropOrphan();
+    showTitle();
+    showCurrentPage();
 }
 
 void frmZOLprint::setInterfaceEnabled(bool enabled)
@@ -492,6 +611,10 @@ void frmZOLprint::mStart_Click()
 {
     SerialPort &port = m_services.serialPort;
     if (port.isOpen())
+        return;
+    // The meter may be cleared after this reading: the pages on show go
+    // only with the user's word.
+    if (!mayReplacePages())
         return;
 
     setInterfaceEnabled(false);
@@ -525,21 +648,15 @@ void frmZOLprint::mStart_Click()
 
     StatusBar1->setPanelText(1, text(m_state.tables.sConnected));
 
-    PageStore &pages = m_state.pages;
-    pages.clearPages();
-    pages.iFillpage = 0;
+    m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
+    m_state.pages.beginTransfer(m_state.sBuf);
+    m_state.sFileName.clear();
+    setUnsaved(false);
+    showTitle();
     m_state.bReceived = false;
     m_state.sLost.reset();
     pbVoortgang->setValue(0);
-    pages.iPages = 1;
-    pages.iCurpage = 0;
-    txtPageno->setText(u"1"_s);
-
-    m_state.sBuf = text(m_state.tables.sPrompt30) + u"\r\n"_s + text(m_state.tables.sPrompt31);
-    txtVenster->setText(m_state.sBuf);
-    // When the window already showed the prompt, setting it changed nothing
-    // and page 0 would stay empty; the prompt must be there for the watchdog.
-    pages.sPage[0] = m_state.sBuf;
+    showCurrentPage();
 
     tmrReadbuf.start();
     tmrControle.start();
@@ -559,7 +676,7 @@ void frmZOLprint::tmrReadbuf_Timer()
 
     const QByteArray chunk = port.readAll();
     m_state.iLength = static_cast<qint16>(chunk.size());
-    receiveChunk(m_state.pages, chunk);
+    m_state.pages.receive(chunk);
     m_state.bReceived = true;
     // One read hands over at most kMaxRead bytes; the rest is the next
     // tick's, a millisecond on, as when the tick polled.
@@ -601,12 +718,13 @@ void frmZOLprint::endTransfer()
     // Between transfers the page on show is the page stored, so a watchdog
     // tick would show what is there; it rests until the next transfer.
     tmrControle.stop();
-    PageStore &pages = m_state.pages;
-    if (pages.fillPageCounts(m_state.bReceived))
-        ++pages.iPages;
-    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + u" ("_s +
-                                    QString::number(pages.iPages - 1) + u")"_s);
-    pages.iPages = static_cast<qint16>(pages.iPages - 3);
+    const qint16 received = m_state.pages.endTransfer(m_state.bReceived, m_state.sLost.has_value());
+    StatusBar1->setPanelText(1, text(m_state.tables.sStop) + u" ("_s + QString::number(received) +
+                                    u")"_s);
+    if (m_state.bReceived) {
+        setUnsaved(true);
+        keepPages();
+    }
     pbVoortgang->setValue(0);
     setInterfaceEnabled(true);
     // The page buttons that had the focus were disabled; the received page
@@ -616,13 +734,18 @@ void frmZOLprint::endTransfer()
 
 void frmZOLprint::mSave_Click()
 {
+    savePages();
+}
+
+bool frmZOLprint::savePages()
+{
     FileDialog *dialog = m_services.fileDialog;
     if (!dialog)
-        return;
+        return false;
     const std::optional<QString> name =
         dialog->getSaveFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
     if (!name)
-        return;
+        return false;
     const QStringList pages = m_state.pages.pagesInUse();
     if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
         const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
@@ -630,11 +753,17 @@ void frmZOLprint::mSave_Click()
         // as they are.
         if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
                                               MessageBoxes::Icon::None, MessageBoxes::Answer::No))
-            return;
+            return false;
     }
     QString reason;
-    if (!saveMeasurements(*name, pages, m_state.pages.iPages, &reason))
+    if (!saveMeasurements(*name, pages, &reason)) {
         showError(text(m_state.tables.sErr104) + u"\r\n"_s + reason);
+        return false;
+    }
+    m_state.sFileName = *name;
+    setUnsaved(false);
+    showTitle();
+    return true;
 }
 
 void frmZOLprint::mOpen_Click()
@@ -642,15 +771,22 @@ void frmZOLprint::mOpen_Click()
     FileDialog *dialog = m_services.fileDialog;
     if (!dialog)
         return;
+    if (!mayReplacePages())
+        return;
     // A cancel changes nothing: the pages are replaced only by a file read whole.
     const std::optional<QString> name =
         dialog->getOpenFileName(this, text(m_state.tables.sFilter), text(m_state.tables.sDefext));
-    if (!name)
-        return;
+    if (name)
+        openMeasurementsFile(*name);
+}
 
+void frmZOLprint::openMeasurementsFile(const QString &path)
+{
+    if (!mayReplacePages())
+        return;
     pbVoortgang->setValue(1);
     const MeasurementsRead read =
-        readMeasurementsFile(*name, [this](int value) { pbVoortgang->setValue(value); });
+        readMeasurementsFile(path, [this](int value) { pbVoortgang->setValue(value); });
     pbVoortgang->setValue(0);
 
     switch (read.status) {
@@ -665,12 +801,10 @@ void frmZOLprint::mOpen_Click()
         break;
     }
 
-    PageStore &pages = m_state.pages;
-    pages.clearPages();
-    for (qsizetype i = 0; i < read.entries.size() && i < PageStore::kPageCount; ++i)
-        pages.sPage[i] = read.entries.at(i);
-    pages.iPages = read.counter();
-    pages.iCurpage = 0;
+    m_state.pages.replaceWith(read);
+    m_state.sFileName = path;
+    setUnsaved(false);
+    showTitle();
     showCurrentPage();
 }
 
@@ -687,12 +821,55 @@ void frmZOLprint::mAllpages_Click()
 
 void frmZOLprint::printPages(const QStringList &pages)
 {
-    QString reason;
-    if (!m_services.printer)
-        reason = QCoreApplication::translate("zol::PagePrinter", "no default printer");
-    else if (m_services.printer->printPages(pages, &reason))
+    PrintFailure failure{PrintFailure::Kind::NoPrinter, QString()};
+    if (m_services.printer && m_services.printer->printPages(pages, &failure))
         return;
-    showError(text(m_state.tables.sErr105) + u"\r\n"_s + reason);
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + failureText(failure));
+}
+
+void frmZOLprint::mPreview_Click()
+{
+    PrintFailure failure{PrintFailure::Kind::NoPrinter, QString()};
+    if (m_services.printer &&
+        m_services.printer->preview(this, m_state.pages.pagesInUse(), &failure))
+        return;
+    showError(text(m_state.tables.sErr105) + u"\r\n"_s + failureText(failure));
+}
+
+void frmZOLprint::mToPdf_Click()
+{
+    FileDialog *dialog = m_services.fileDialog;
+    if (!dialog || !m_services.printer)
+        return;
+    const QString proposed = m_state.sFileName.isEmpty()
+                                 ? QString()
+                                 : QFileInfo(m_state.sFileName).completeBaseName() + u".pdf"_s;
+    const std::optional<QString> name =
+        dialog->getSavePdfFileName(this, text(m_state.tables.sPdfFilter), proposed);
+    if (!name)
+        return;
+    PrintFailure failure;
+    if (!m_services.printer->writePdf(*name, m_state.pages.pagesInUse(), &failure))
+        showError(text(m_state.tables.sErr104) + u"\r\n"_s + failureText(failure));
+}
+
+QString frmZOLprint::failureText(const PrintFailure &failure) const
+{
+    const LanguageTables &t = m_state.tables;
+    switch (failure.kind) {
+    case PrintFailure::Kind::NoPrinter:
+        return text(t.sNoPrinter);
+    case PrintFailure::Kind::CannotStart:
+        return text(t.sCannotStart);
+    case PrintFailure::Kind::NotAccepting:
+        return failure.detail.isEmpty() ? text(t.sNotAccepting)
+                                        : text(t.sNotAccepting) + u"\r\n"_s + failure.detail;
+    case PrintFailure::Kind::Refused:
+    case PrintFailure::Kind::CannotWrite:
+        break;
+    }
+    // The print system's or the file system's own words.
+    return failure.detail.isEmpty() ? text(t.sCannotStart) : failure.detail;
 }
 
 void frmZOLprint::mAbout_Click()

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -22,10 +23,12 @@ namespace zol {
 class FileDialog;
 class MessageBoxes;
 class PagePrinter;
+struct PrintFailure;
 class PortLister;
 class PortNumbering;
 class ProgressBar;
 class ProgramLauncher;
+class RecoveryFiles;
 class Registry;
 class SerialPort;
 class StatusBar;
@@ -48,6 +51,9 @@ struct ReaderServices
     const PortLister *portLister = nullptr;
     // Without it the COM port menu offers COM1 to COM4 alone.
     PortNumbering *portNumbering = nullptr;
+    // Where pages that were read or edited and not saved are kept against a
+    // crash; none given: they are not kept.
+    QString recoveryFolder = {};
 };
 
 // The form-level state every part of the window works on.
@@ -63,6 +69,10 @@ struct ReaderState
     // lost, the system's reason, told when the transfer has ended.
     bool bReceived = false;
     std::optional<QString> sLost;
+    // Whether the pages differ from what was last saved or opened, and the
+    // measurements file they were last saved to or opened from.
+    bool bUnsaved = false;
+    QString sFileName;
 };
 
 class frmZOLprint : public QMainWindow
@@ -98,7 +108,15 @@ public:
     void mSave_Click();
     void mThispage_Click();
     void mAllpages_Click();
+    void mPreview_Click();
+    void mToPdf_Click();
     void mAbout_Click();
+
+    // Opens a measurements file chosen outside the Open dialog, as Open does.
+    void openMeasurementsFile(const QString &path);
+    // At start: offers the pages a program that did not end as it should
+    // left behind.
+    void offerRecovery();
 
     bool isUnloaded() const { return m_unloaded; }
 
@@ -122,13 +140,21 @@ private:
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
     void MSComm1_Lost(const QString &reason);
+    void txtVenster_Edited();
+    bool savePages();
+    bool mayReplacePages();
+    void setUnsaved(bool unsaved);
+    void keepPages();
+    void showTitle();
     void showError(const QString &text);
     void printPages(const QStringList &pages);
+    QString failureText(const PrintFailure &failure) const;
     const QString &text(const LanguageTable &table) const;
 
     ReaderServices m_services;
     ReaderState m_state;
     bool m_unloaded = false;
+    std::unique_ptr<RecoveryFiles> m_recovery;
 
     // Controls, under their own names. The timers are children of the window
     // so that they can be found by name like every other control.
@@ -142,6 +168,8 @@ private:
     StatusBar *StatusBar1 = nullptr;
     QTimer tmrReadbuf{this};
     Watchdog tmrControle{this};
+    // Edits are kept in the recovery file at most every two seconds.
+    QTimer tmrRecovery{this};
 
     QMenu *mFile = nullptr;
     QAction *mOpen = nullptr;
@@ -149,6 +177,8 @@ private:
     QMenu *mPrint = nullptr;
     QAction *mThispage = nullptr;
     QAction *mAllpages = nullptr;
+    QAction *mPreview = nullptr;
+    QAction *mToPdf = nullptr;
     QAction *mExit = nullptr;
     QMenu *mComm = nullptr;
     QMenu *mPort = nullptr;

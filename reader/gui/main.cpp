@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -45,9 +46,10 @@ int main(int argc, char *argv[])
     zol::QtPagePrinter printer;
     zol::SystemRegistry registry;
     zol::QtProgramLauncher launcher;
-    zol::frmZOLprint window(zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer,
-                                                &registry, &launcher, u"zolprint.ini"_s,
-                                                &portLister, &portNumbering});
+    zol::frmZOLprint window(
+        zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer, &registry, &launcher,
+                            u"zolprint.ini"_s, &portLister, &portNumbering,
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();
@@ -63,5 +65,6 @@ int main(int argc, char *argv[])
         window.move(frame.topLeft());
     }
     window.show();
+    window.offerRecovery();
     return QApplication::exec();
 }

@@ -28,6 +28,7 @@ class ZolprintAgainstZolmeterTest : public QObject
 private slots:
     void readsTheSampleDump();
     void staleBytesNeverEnterATransfer();
+    void lineEndAfterTheLastPageIsNoPage();
     void cutOffDumpIsShownSavedAndPrinted();
 };
 
@@ -99,7 +100,7 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 30000);
 
     QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Stop (5)"_s);
-    QCOMPARE(window.state().pages.iPages, 3);
+    QCOMPARE(window.state().pages.iPages(), 3);
     const QString first = control<TextBox>(window, u"txtVenster"_s)->text();
     QVERIFY2(first.startsWith(u"ZOL 5"_s), qPrintable(first));
     QVERIFY(first.contains(u"Schröder"_s));
@@ -126,10 +127,31 @@ void ZolprintAgainstZolmeterTest::staleBytesNeverEnterATransfer()
     QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
 
     QCOMPARE(r.status(), u"Stop (5)"_s);
-    QVERIFY2(r.pages().sPage[0].startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage[0]));
+    QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
     for (const QString &page : r.pages().pagesInUse())
         QVERIFY2(!page.contains(u"STALE"_s), qPrintable(page));
     QVERIFY(r.boxes.shown.isEmpty());
+
+    meter.terminate();
+    QVERIFY(meter.waitForFinished(5000));
+}
+
+void ZolprintAgainstZolmeterTest::lineEndAfterTheLastPageIsNoPage()
+{
+    QProcess meter;
+    const QByteArray device =
+        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--trailer"_s, u"\r\n"_s});
+    QVERIFY(!device.isEmpty());
+    ReaderOnMeter r(device);
+    r.read();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+
+    QCOMPARE(r.status(), u"Stop (5)"_s);
+    QCOMPARE(r.pages().pagesInUse().size(), 5);
+    QVERIFY(r.boxes.shown.isEmpty());
+    r.window.mAllpages_Click();
+    QVERIFY(r.boxes.shown.isEmpty());
+    QCOMPARE(pdfPages(r.dir.filePath(u"pages.pdf"_s)), 5);
 
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
@@ -144,9 +166,9 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
     QVERIFY(second > 0 && third > second);
     const qsizetype cut = second + 1 + (third - second) / 2;
     PageStore expected;
-    expected.iPages = 1;
-    receiveChunk(expected, sample.left(cut));
-    QCOMPARE(expected.iFillpage, 2);
+    expected.beginTransfer(QString());
+    expected.receive(sample.left(cut));
+    QCOMPARE(expected.iFillpage(), 2);
 
     QProcess meter;
     const QByteArray device =
@@ -164,7 +186,7 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
     const QStringList pages = r.pages().pagesInUse();
     QCOMPARE(pages.size(), 3);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(pages[i], expected.sPage[i]);
+        QCOMPARE(pages[i], expected.sPage(i));
     QVERIFY(pages[2].contains(u"Page 3/5"_s));
     QCOMPARE(r.boxes.shown.size(), 1);
     QCOMPARE(r.boxes.shown[0].text,

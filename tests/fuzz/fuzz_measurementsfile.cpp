@@ -14,9 +14,7 @@ namespace {
 zol::PageStore load(const zol::MeasurementsRead &read)
 {
     zol::PageStore pages;
-    for (qsizetype i = 0; i < read.entries.size() && i < zol::PageStore::kPageCount; ++i)
-        pages.sPage[i] = read.entries.at(i);
-    pages.iPages = read.counter();
+    pages.replaceWith(read);
     return pages;
 }
 
@@ -43,12 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const zol::PageStore pages = load(read);
     const QStringList inUse = pages.pagesInUse();
-    const zol::MeasurementsRead again =
-        zol::readMeasurements(zol::formatMeasurements(inUse, pages.iPages));
+    const zol::MeasurementsRead again = zol::readMeasurements(zol::formatMeasurements(inUse));
     if (again.status != zol::MeasurementsRead::Status::Ok)
         std::abort();
     const zol::PageStore reloaded = load(again);
-    if (reloaded.iPages != pages.iPages || reloaded.pagesInUse() != inUse)
+    if (reloaded.iPages() != pages.iPages() || reloaded.pagesInUse() != inUse)
         std::abort();
     return 0;
 }

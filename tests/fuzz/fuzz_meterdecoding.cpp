@@ -1,4 +1,3 @@
-#include "meterdecoder.h"
 #include "pagestore.h"
 
 #include <QByteArray>
@@ -18,22 +17,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                           static_cast<qsizetype>(size - 1));
 
     zol::PageStore whole;
-    whole.iPages = 1;
-    zol::receiveChunk(whole, dump);
+    whole.beginTransfer(QString());
+    whole.receive(dump);
 
     zol::PageStore chunked;
-    chunked.iPages = 1;
+    chunked.beginTransfer(QString());
     for (qsizetype at = 0; at < dump.size(); at += chunkSize)
-        zol::receiveChunk(chunked, dump.mid(at, chunkSize));
+        chunked.receive(dump.mid(at, chunkSize));
 
-    if (whole.iFillpage < 0 || whole.iFillpage > zol::PageStore::kLastPage)
+    if (whole.iFillpage() < 0 || whole.iFillpage() > zol::PageStore::kLastPage)
         std::abort();
-    if (whole.iPages != whole.iFillpage + 1 || chunked.iPages != whole.iPages)
+    if (whole.iPages() != whole.iFillpage() + 1 || chunked.iPages() != whole.iPages())
         std::abort();
     for (int i = 0; i < zol::PageStore::kPageCount; ++i) {
-        if (chunked.sPage[i] != whole.sPage[i])
+        if (chunked.sPage(i) != whole.sPage(i))
             std::abort();
-        for (QChar c : whole.sPage[i]) {
+        for (QChar c : whole.sPage(i)) {
             if (c.unicode() < 32 && c != u'\r' && c != u'\n')
                 std::abort();
         }

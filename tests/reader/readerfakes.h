@@ -27,6 +27,12 @@ public:
         calls << u"save "_s + filter + u' ' + defaultExtension;
         return next();
     }
+    std::optional<QString> getSavePdfFileName(QWidget *, const QString &filter,
+                                              const QString &proposedName) override
+    {
+        calls << u"pdf "_s + filter + u' ' + proposedName;
+        return next();
+    }
 
     // Each call takes the next answer; an empty queue is a cancel.
     QList<std::optional<QString>> answers;
@@ -36,22 +42,41 @@ private:
     std::optional<QString> next() { return answers.isEmpty() ? std::nullopt : answers.takeFirst(); }
 };
 
+// Records what each command would print; failWith makes every command fail.
 class FakePagePrinter final : public PagePrinter
 {
 public:
-    bool printPages(const QStringList &pages, QString *reason) override
+    bool printPages(const QStringList &pages, PrintFailure *failure) override
     {
-        if (!failWith.isEmpty()) {
-            if (reason)
-                *reason = failWith;
-            return false;
-        }
-        jobs.append(pages);
-        return true;
+        return record(jobs, pages, failure);
+    }
+    bool writePdf(const QString &path, const QStringList &pages, PrintFailure *failure) override
+    {
+        pdfPaths << path;
+        return record(pdfs, pages, failure);
+    }
+    bool preview(QWidget *, const QStringList &pages, PrintFailure *failure) override
+    {
+        return record(previews, pages, failure);
     }
 
     QList<QStringList> jobs;
-    QString failWith;
+    QList<QStringList> pdfs;
+    QStringList pdfPaths;
+    QList<QStringList> previews;
+    std::optional<PrintFailure> failWith;
+
+private:
+    bool record(QList<QStringList> &into, const QStringList &pages, PrintFailure *failure)
+    {
+        if (failWith) {
+            if (failure)
+                *failure = *failWith;
+            return false;
+        }
+        into.append(pages);
+        return true;
+    }
 };
 
 class FakeLauncher final : public ProgramLauncher

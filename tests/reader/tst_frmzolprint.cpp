@@ -9,9 +9,11 @@
 #include "progressbar.h"
 #include "qttranslations.h"
 #include "readerfakes.h"
+#include "recovery.h"
 #include "settings.h"
 #include "statusbar.h"
 #include "textbox.h"
+#include "watchdog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,7 +54,15 @@ QByteArray fileOfPages(int count)
     QStringList pages;
     for (int i = 1; i <= count; ++i)
         pages << u"page %1"_s.arg(i);
-    return formatMeasurements(pages, static_cast<qint16>(count - 2));
+    return formatMeasurements(pages);
+}
+
+// The title as the desktop shows it: Qt puts the unsaved mark where the
+// window's title holds "[*]".
+QString shownTitle(const QWidget &window)
+{
+    QString title = window.windowTitle();
+    return title.replace(u"[*]"_s, window.isWindowModified() ? u"*"_s : QString());
 }
 
 // One window with fakes around it and a settings file in a folder of its own.
@@ -66,8 +76,9 @@ struct Fixture
             if (file.open(QIODevice::WriteOnly))
                 file.write(settings);
         }
-        window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, &dialog, &printer, &registry, &launcher, settingsPath, &ports});
+        window = std::make_unique<frmZOLprint>(ReaderServices{port, boxes, &dialog, &printer,
+                                                              &registry, &launcher, settingsPath,
+                                                              &ports, nullptr, recoveryFolder()});
         if (load)
             window->Form_Load();
     }
@@ -95,7 +106,31 @@ struct Fixture
         file.close();
         dialog.answers.append(path);
         window->mOpen_Click();
-        return boxes.shown.isEmpty();
+        return errors().isEmpty();
+    }
+
+    // The boxes that told of a failure, not the questions.
+    QStringList errors() const
+    {
+        QStringList texts;
+        for (const auto &box : boxes.shown)
+            if (!box.question)
+                texts << box.text;
+        return texts;
+    }
+
+    QString recoveryFolder() const { return dir.filePath(u"recovery"_s); }
+    QStringList recoveryFiles() const
+    {
+        return QDir(recoveryFolder()).entryList({u"*.zolrecovery"_s}, QDir::Files);
+    }
+
+    // A reading that brings these bytes and ends.
+    void read(const QByteArray &bytes)
+    {
+        window->mStart_Click();
+        receive(bytes);
+        window->tmrControle_Timer();
     }
 
     frmZOLprint &w() { return *window; }
@@ -200,6 +235,11 @@ private slots:
     void cutOffDumpAndLostLine();
     void watchdogRestartsOnData();
     void receiveTickWokenByThePortOnly();
+    void unsavedPagesAreAskedAbout_data();
+    void unsavedPagesAreAskedAbout();
+    void titleShowsTheFileAndUnsavedMark();
+    void recoveryFileFollowsThePages();
+    void nothingRunsBehindTheExitBox();
     void aboutIsOneDialogLoadedAfresh();
     // Last: it installs translators for the rest of the run.
     void qtDialogsSpeakTheProgramsLanguage();
@@ -213,7 +253,7 @@ void FrmZOLprintTest::designCaptionsBeforeStartup()
     QCOMPARE(control<QMenu>(f.w(), u"mComm"_s)->title(), u"Comunicatie"_s);
     QCOMPARE(control<QMenu>(f.w(), u"mPort"_s)->title(), u"Com poort"_s);
     QCOMPARE(control<QAction>(f.w(), u"mAbout"_s)->text(), u"Over ZOL Print"_s);
-    QCOMPARE(f.w().windowTitle(), u"ZOL Print"_s);
+    QCOMPARE(shownTitle(f.w()), u"ZOL Print"_s);
 }
 
 void FrmZOLprintTest::captionsInEachLanguage_data()
@@ -252,11 +292,13 @@ void FrmZOLprintTest::captionsInEachLanguage()
     QCOMPARE(control<QMenu>(w, u"mPrint"_s)->title(), w.state().tables.sPrint[language]);
     QCOMPARE(control<QAction>(w, u"mThispage"_s)->text(), w.state().tables.sThispage[language]);
     QCOMPARE(control<QAction>(w, u"mAllpages"_s)->text(), w.state().tables.sAllpages[language]);
+    QCOMPARE(control<QAction>(w, u"mPreview"_s)->text(), w.state().tables.sPreview[language]);
+    QCOMPARE(control<QAction>(w, u"mToPdf"_s)->text(), w.state().tables.sToPdf[language]);
     QCOMPARE(control<QAction>(w, u"mExit"_s)->text(), w.state().tables.sExit[language]);
     QCOMPARE(control<QMenu>(w, u"mHelp"_s)->title(), w.state().tables.sHelp[language]);
 
     // Not translated.
-    QCOMPARE(w.windowTitle(), u"ZOL Print"_s);
+    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
     QCOMPARE(control<QAction>(w, u"mPort3"_s)->text(), u"COM3"_s);
     QCOMPARE(control<QPushButton>(w, u"cmdFirstpage"_s)->text(), u"<<"_s);
     QCOMPARE(control<QPushButton>(w, u"cmdLastpage"_s)->text(), u">>"_s);
@@ -518,9 +560,10 @@ void FrmZOLprintTest::controlsByNameAndGeometry()
         auto *widget = w.findChild<QWidget *>(name);
         QVERIFY2(widget, qPrintable(name));
     }
-    const QStringList items = {u"mOpen"_s,  u"mSave"_s,  u"mThispage"_s, u"mAllpages"_s,
-                               u"mExit"_s,  u"mPort1"_s, u"mPort2"_s,    u"mPort3"_s,
-                               u"mPort4"_s, u"mStart"_s, u"mAbout"_s};
+    const QStringList items = {u"mOpen"_s,    u"mSave"_s,  u"mThispage"_s, u"mAllpages"_s,
+                               u"mPreview"_s, u"mToPdf"_s, u"mExit"_s,     u"mPort1"_s,
+                               u"mPort2"_s,   u"mPort3"_s, u"mPort4"_s,    u"mStart"_s,
+                               u"mAbout"_s};
     for (const QString &name : items) {
         auto *item = w.findChild<QAction *>(name);
         QVERIFY2(item, qPrintable(name));
@@ -595,19 +638,19 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
     const PageStore &pages = w.state().pages;
     w.cmdFirstpage_Click();
     txtVenster->setText(u"a\rb\r\nc"_s);
-    QCOMPARE(pages.sPage[0], u"a\rb\r\nc"_s);
+    QCOMPARE(pages.sPage(0), u"a\rb\r\nc"_s);
     // Setting the text the window holds is no change: the page keeps its own.
     // Window and page differ mid-transfer, after a receive tick has emptied
     // the window and filed the meter's text into the page.
     w.mStart_Click();
     f.receive("kept");
     txtVenster->setText(txtVenster->text());
-    QCOMPARE(pages.sPage[0], u"kept"_s);
+    QCOMPARE(pages.sPage(0), u"kept"_s);
     w.tmrControle_Timer();
 
     // Five pages in use; the buttons stop at the ends and never leave 0..100.
     QVERIFY(f.open(fileOfPages(5)));
-    QCOMPARE(pages.iPages, 3);
+    QCOMPARE(pages.iPages(), 3);
     w.cmdLastpage_Click();
     QCOMPARE(txtPageno->text(), u"5"_s);
     QCOMPARE(txtVenster->text(), u"page 5"_s);
@@ -619,12 +662,12 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
     // A file without pages leaves only page 0. (A counter beyond the store,
     // which no file or transfer gives, is the page store's own test.)
     QVERIFY(f.open(fileOfPages(0)));
-    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(pages.iPages(), -2);
     w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(txtPageno->text(), u"1"_s);
     w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.iCurpage(), 0);
 }
 
 void FrmZOLprintTest::typingIsStoredWithCrLf()
@@ -637,7 +680,7 @@ void FrmZOLprintTest::typingIsStoredWithCrLf()
     QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"12,5"_s);
     QTest::keyClick(control<TextBox>(w, u"txtVenster"_s), Qt::Key_Return);
     QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"ok"_s);
-    QCOMPARE(w.state().pages.sPage[0], u"12,5\r\nok"_s);
+    QCOMPARE(w.state().pages.sPage(0), u"12,5\r\nok"_s);
 
     // Moving away and back shows the edit: it was stored.
     w.cmdNextpage_Click();
@@ -660,7 +703,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(f.open(fileOfPages(6)));
     for (int i = 0; i < 3; ++i)
         w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage, 3);
+    QCOMPARE(pages.iCurpage(), 3);
 
     w.mStart_Click();
     QCOMPARE(f.port.calls,
@@ -670,10 +713,10 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(f.status(), u"Connected"_s);
     const QString prompt = u"Enter * 3 0 + on ZOL\r\nEnter * 3 1 on ZOL6"_s;
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
-    QCOMPARE(pages.sPage[0], prompt);
-    QVERIFY(pages.sPage[5].isEmpty());
-    QCOMPARE(pages.iPages, 1);
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.sPage(0), prompt);
+    QVERIFY(pages.sPage(5).isEmpty());
+    QCOMPARE(pages.iPages(), 1);
+    QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
     QVERIFY(!f.interfaceEnabled());
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
@@ -692,10 +735,10 @@ void FrmZOLprintTest::transferStartAndEnd()
     f.receive("Page one\r\n\fPage two\r\n\fPage");
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     f.receive(" three\r\n\f");
-    QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
-    QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
-    QCOMPARE(pages.sPage[2], u" Page three\r\n"_s);
-    QCOMPARE(pages.sPage[3], u" "_s);
+    QCOMPARE(pages.sPage(0), u"Page one\r\n"_s);
+    QCOMPARE(pages.sPage(1), u" Page two\r\n"_s);
+    QCOMPARE(pages.sPage(2), u" Page three\r\n"_s);
+    QCOMPARE(pages.sPage(3), u" "_s);
 
     // The focus was on a page button, which the transfer disabled; it ends
     // on the page received.
@@ -710,7 +753,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(QApplication::focusWidget(), control<TextBox>(w, u"txtVenster"_s));
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Stop (3)"_s);
-    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(pages.iPages(), 1);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QVERIFY(f.interfaceEnabled());
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
@@ -727,7 +770,7 @@ void FrmZOLprintTest::transferStartAndEnd()
 
     // Later watchdog ticks show the current page again, changing nothing.
     w.tmrControle_Timer();
-    QCOMPARE(pages.sPage[2], u" Page three\r\n"_s);
+    QCOMPARE(pages.sPage(2), u" Page three\r\n"_s);
     QCOMPARE(f.status(), u"Stop (3)"_s);
 }
 
@@ -736,8 +779,8 @@ void FrmZOLprintTest::transferFailsToOpen()
     Fixture f(" 2 \r\n 1 \r\n");
     frmZOLprint &w = f.w();
     const PageStore &pages = w.state().pages;
-    QVERIFY(f.open(formatMeasurements(
-        {u"kept page"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}, 3)));
+    QVERIFY(f.open(
+        formatMeasurements({u"kept page"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s})));
     f.port.failOpenWith = u"Permission denied"_s;
     f.ports.list = {{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}, {u"/dev/ttyS0"_s, QString()}};
 
@@ -756,8 +799,8 @@ void FrmZOLprintTest::transferFailsToOpen()
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
-    QCOMPARE(pages.sPage[0], u"kept page"_s);
-    QCOMPARE(pages.iPages, 3);
+    QCOMPARE(pages.sPage(0), u"kept page"_s);
+    QCOMPARE(pages.iPages(), 3);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"kept page"_s);
     QVERIFY(f.status().isEmpty());
 
@@ -790,14 +833,14 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.mStart_Click();
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
-    QCOMPARE(pages.iPages, -2);
+    QCOMPARE(pages.iPages(), -2);
     const QString prompt = u"Appuyer sur * 3 0 + sur ZOL\r\nAppuyer sur * 3 1 sur ZOL6"_s;
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), prompt);
 
     // Started again while the window already shows the prompt: page 0 still
     // gets it, so the silence ends this transfer too.
     w.mStart_Click();
-    QCOMPARE(pages.sPage[0], prompt);
+    QCOMPARE(pages.sPage(0), prompt);
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
@@ -805,11 +848,11 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     // A dump that begins with a form feed leaves page 0 empty; silence ends it.
     w.mStart_Click();
     f.receive("\fonly page\r\n\f");
-    QVERIFY(pages.sPage[0].isEmpty());
+    QVERIFY(pages.sPage(0).isEmpty());
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Arrêt (2)"_s);
-    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(pages.iPages(), 0);
     QVERIFY(f.interfaceEnabled());
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->text().isEmpty());
     w.cmdNextpage_Click();
@@ -820,14 +863,14 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     f.receive("no form feed");
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (1)"_s);
-    QCOMPARE(pages.iPages, -1);
+    QCOMPARE(pages.iPages(), -1);
     QCOMPARE(control<TextBox>(w, u"txtVenster"_s)->text(), u"no form feed"_s);
     QCOMPARE(pages.pagesInUse(), QStringList({u"no form feed"_s}));
     w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage, 0);
+    QCOMPARE(pages.iCurpage(), 0);
     w.mAllpages_Click();
     QCOMPARE(f.printer.jobs, QList<QStringList>({{u"no form feed"_s}}));
-    QVERIFY(f.boxes.shown.isEmpty());
+    QVERIFY(f.errors().isEmpty());
 }
 
 void FrmZOLprintTest::transferCountersAndProgress()
@@ -844,15 +887,15 @@ void FrmZOLprintTest::transferCountersAndProgress()
     QCOMPARE(steps, QList<int>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20}));
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (13)"_s);
-    QCOMPARE(w.state().pages.iPages, 11);
+    QCOMPARE(w.state().pages.iPages(), 11);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
 
     // A new transfer empties every page received before.
     w.mStart_Click();
     const PageStore &pages = f.pages();
-    QCOMPARE(pages.sPage[0], control<TextBox>(w, u"txtVenster"_s)->text());
+    QCOMPARE(pages.sPage(0), control<TextBox>(w, u"txtVenster"_s)->text());
     for (int i = 1; i < PageStore::kPageCount; ++i)
-        QVERIFY2(pages.sPage[i].isEmpty(), qPrintable(QString::number(i)));
+        QVERIFY2(pages.sPage(i).isEmpty(), qPrintable(QString::number(i)));
 }
 
 void FrmZOLprintTest::transferBeyondTheLastPage()
@@ -865,12 +908,12 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
         dump += "line\r\n\f";
     f.receive(dump);
     const PageStore &pages = f.pages();
-    QCOMPARE(pages.iFillpage, 100);
-    QCOMPARE(pages.iPages, 101);
+    QCOMPARE(pages.iFillpage(), 100);
+    QCOMPARE(pages.iPages(), 101);
     QVERIFY(f.boxes.shown.isEmpty());
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (100)"_s);
-    QCOMPARE(pages.iPages, 98);
+    QCOMPARE(pages.iPages(), 98);
     // The fifty pages after the hundredth cannot be shown, saved or
     // printed: said once, when the transfer ends.
     QCOMPARE(f.boxes.shown.size(), 1);
@@ -909,6 +952,10 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
         {
             return false;
         }
+        Answer askYesNoCancel(QWidget *, const QString &, const QString &) override
+        {
+            return Answer::No;
+        }
         QList<Box> shown;
     };
 
@@ -937,7 +984,7 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
     w.tmrControle_Timer();
     QVERIFY(!port.isOpen());
     QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(1), u"Stop (2)"_s);
-    QCOMPARE(pages.iPages, 0);
+    QCOMPARE(pages.iPages(), 0);
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
     QCOMPARE(boxes.shown[0].text,
@@ -992,7 +1039,7 @@ void FrmZOLprintTest::watchdogRestartsOnData()
     f.port.receive("data");
     // The real receive tick polls the port.
     QTRY_VERIFY(control<Watchdog>(w, u"tmrControle"_s)->remainingTime() > 9800);
-    QCOMPARE(f.pages().sPage[0], u"data"_s);
+    QCOMPARE(f.pages().sPage(0), u"data"_s);
     QVERIFY(f.port.isOpen());
 }
 
@@ -1021,8 +1068,8 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     f.port.receive("two\r\n\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
     QTRY_COMPARE(progress->value(), 30);
-    QCOMPARE(pages.sPage[0], u"Page one\r\n"_s);
-    QCOMPARE(pages.sPage[1], u" Page two\r\n"_s);
+    QCOMPARE(pages.sPage(0), u"Page one\r\n"_s);
+    QCOMPARE(pages.sPage(1), u" Page two\r\n"_s);
 
     // More than one read can hand over: the port announces the burst once,
     // and the tick comes back for the rest by itself, a second data tick.
@@ -1030,15 +1077,15 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     f.port.receive(longPage + "\f");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
     QTRY_COMPARE(progress->value(), 50);
-    QCOMPARE(pages.sPage[2], u" "_s + QString::fromLatin1(longPage));
-    QCOMPARE(pages.sPage[3], u" "_s);
-    QCOMPARE(pages.iPages, 4);
+    QCOMPARE(pages.sPage(2), u" "_s + QString::fromLatin1(longPage));
+    QCOMPARE(pages.sPage(3), u" "_s);
+    QCOMPARE(pages.iPages(), 4);
 
     // The watchdog ends the transfer with nothing left unread, and the tick
     // rests until the next start.
     f.port.receive("tail");
     QTRY_COMPARE(f.port.inBufferCount(), 0);
-    QCOMPARE(pages.sPage[3], u" tail"_s);
+    QCOMPARE(pages.sPage(3), u" tail"_s);
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     // Three pages and the tail that no form feed closed.
@@ -1052,11 +1099,225 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     w.mStart_Click();
     QVERIFY(tmrReadbuf->isActive());
     f.port.receive("again\r\n\f");
-    QTRY_COMPARE(f.pages().sPage[0], u"again\r\n"_s);
+    QTRY_COMPARE(f.pages().sPage(0), u"again\r\n"_s);
     f.port.receive("x");
     w.close();
     QVERIFY(!tmrReadbuf->isActive());
     QVERIFY(!f.port.isOpen());
+}
+
+void FrmZOLprintTest::unsavedPagesAreAskedAbout_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<MessageBoxes::Answer>("answer");
+    QTest::addColumn<bool>("saveChosen");
+    for (const QString &command : {u"exit"_s, u"close box"_s, u"read"_s, u"open"_s}) {
+        QTest::addRow("%s, cancel", qPrintable(command))
+            << command << MessageBoxes::Answer::Cancel << false;
+        QTest::addRow("%s, no", qPrintable(command))
+            << command << MessageBoxes::Answer::No << false;
+        QTest::addRow("%s, yes and saved", qPrintable(command))
+            << command << MessageBoxes::Answer::Yes << true;
+        QTest::addRow("%s, yes but save cancelled", qPrintable(command))
+            << command << MessageBoxes::Answer::Yes << false;
+    }
+}
+
+void FrmZOLprintTest::unsavedPagesAreAskedAbout()
+{
+    QFETCH(QString, command);
+    QFETCH(MessageBoxes::Answer, answer);
+    QFETCH(bool, saveChosen);
+
+    Fixture f(" 0 \r\n 1 \r\n");
+    f.read("een\r\n\ftwee\r\n\f");
+    QVERIFY(f.w().isWindowModified());
+    const QStringList read = f.pages().pagesInUse();
+    const QString other = f.dir.filePath(u"other.vmt"_s);
+    QFile file(other);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(fileOfPages(3));
+    file.close();
+
+    const QString saved = f.dir.filePath(u"saved.vmt"_s);
+    f.boxes.choices = {answer};
+    if (answer == MessageBoxes::Answer::Yes)
+        f.dialog.answers.append(saveChosen ? std::optional<QString>(saved) : std::nullopt);
+    if (command == u"open"_s)
+        f.dialog.answers.append(other);
+    QSignalSpy ended(&f.w(), &frmZOLprint::programEnded);
+    if (command == u"exit"_s)
+        f.w().mExit_Click();
+    else if (command == u"close box"_s)
+        f.w().close();
+    else if (command == u"read"_s)
+        f.w().mStart_Click();
+    else
+        f.w().mOpen_Click();
+
+    QVERIFY(!f.boxes.shown.isEmpty());
+    QCOMPARE(f.boxes.shown.first().title, u"ZOL Print"_s);
+    QCOMPARE(f.boxes.shown.first().text, u"De pagina's zijn niet opgeslagen. Eerst opslaan?"_s);
+    QVERIFY(f.boxes.shown.first().question);
+
+    const bool goesOn = answer == MessageBoxes::Answer::No || saveChosen;
+    if (command == u"exit"_s || command == u"close box"_s) {
+        QCOMPARE(f.w().isUnloaded(), goesOn);
+        QCOMPARE(ended.size(), goesOn ? 1 : 0);
+    } else if (command == u"read"_s) {
+        QCOMPARE(f.port.isOpen(), goesOn);
+    } else {
+        QCOMPARE(f.pages().sPage(0) == u"page 1"_s, goesOn);
+    }
+    if (!goesOn) {
+        QCOMPARE(f.pages().pagesInUse(), read);
+        QVERIFY(f.w().isWindowModified());
+        QCOMPARE(f.recoveryFiles().size(), 1);
+    } else {
+        // Saved or given up: nothing is left to recover.
+        QVERIFY(f.recoveryFiles().isEmpty());
+    }
+    if (saveChosen) {
+        const MeasurementsRead back = readMeasurementsFile(saved);
+        QCOMPARE(back.status, MeasurementsRead::Status::Ok);
+        QCOMPARE(back.entries.first(read.size()), read);
+    }
+    QVERIFY(!QFileInfo::exists(saved) || saveChosen);
+}
+
+void FrmZOLprintTest::titleShowsTheFileAndUnsavedMark()
+{
+    Fixture f;
+    frmZOLprint &w = f.w();
+    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
+    QVERIFY(f.open(fileOfPages(3)));
+    QCOMPARE(shownTitle(w), u"ZOL Print - pages.mcs"_s);
+
+    // Typed: marked, and the question comes before the pages go.
+    auto *venster = control<TextBox>(w, u"txtVenster"_s);
+    QTest::keyClicks(venster, u"x"_s);
+    QCOMPARE(shownTitle(w), u"ZOL Print - pages.mcs*"_s);
+    // Paging sets the window's text; that is no edit of the user's.
+    Fixture g;
+    QVERIFY(g.open(fileOfPages(3)));
+    g.w().cmdNextpage_Click();
+    g.w().cmdLastpage_Click();
+    QVERIFY(!g.w().isWindowModified());
+
+    const QString saved = f.dir.filePath(u"saved.mcs"_s);
+    f.dialog.answers.append(saved);
+    w.mSave_Click();
+    QCOMPARE(shownTitle(w), u"ZOL Print - saved.mcs"_s);
+    QVERIFY(f.boxes.shown.isEmpty());
+
+    // A reading is no file's.
+    f.read("meter\f");
+    QCOMPARE(shownTitle(w), u"ZOL Print*"_s);
+    // A reading that brought nothing has nothing to lose.
+    f.boxes.choices = {MessageBoxes::Answer::No};
+    f.w().mStart_Click();
+    f.w().tmrControle_Timer();
+    QCOMPARE(f.status(), u"Stop (0)"_s);
+    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
+    f.boxes.shown.clear();
+    w.close();
+    QVERIFY(w.isUnloaded());
+    QVERIFY(f.boxes.shown.isEmpty());
+}
+
+void FrmZOLprintTest::recoveryFileFollowsThePages()
+{
+    Fixture f;
+    QVERIFY(f.recoveryFiles().isEmpty());
+    auto kept = [&f]() -> std::optional<KeptPages> {
+        const QStringList files = f.recoveryFiles();
+        if (files.size() != 1)
+            return std::nullopt;
+        QFile file(QDir(f.recoveryFolder()).filePath(files.first()));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return decodeKeptPages(file.readAll());
+    };
+
+    // Kept at the end of a reading, exactly.
+    f.read("one\r\n\ftwo\r\n\f");
+    std::optional<KeptPages> copy = kept();
+    QVERIFY(copy);
+    QCOMPARE(copy->pages, f.pages().allPages());
+    QCOMPARE(copy->counter, f.pages().iPages());
+
+    // Saved: gone.
+    f.dialog.answers.append(f.dir.filePath(u"saved.mcs"_s));
+    f.w().mSave_Click();
+    QVERIFY(f.recoveryFiles().isEmpty());
+
+    // Edited: kept again within a few seconds, not at every key.
+    auto *venster = control<TextBox>(f.w(), u"txtVenster"_s);
+    venster->setFocus();
+    QTest::keyClicks(venster, u"corrected "_s);
+    const QTimer *tmrRecovery = control<QTimer>(f.w(), u"tmrRecovery"_s);
+    QVERIFY(tmrRecovery->isActive());
+    QVERIFY(f.recoveryFiles().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(kept().has_value(), 30000);
+    QVERIFY2(kept()->pages[0].contains(u"corrected "_s), qPrintable(kept()->pages[0]));
+    QVERIFY(!tmrRecovery->isActive());
+
+    // Given up at exit: gone.
+    f.boxes.choices = {MessageBoxes::Answer::No};
+    f.w().mExit_Click();
+    QVERIFY(f.w().isUnloaded());
+    QVERIFY(f.recoveryFiles().isEmpty());
+}
+
+void FrmZOLprintTest::nothingRunsBehindTheExitBox()
+{
+    // What the window does while its exit box is open: a meter still
+    // sending, the port's notifications coming.
+    struct BoxWhileBytesArrive final : MessageBoxes
+    {
+        void showOk(QWidget *parent, const QString &, const QString &text, Icon) override
+        {
+            port->receive("late bytes\f");
+            QCoreApplication::processEvents();
+            auto &w = *static_cast<frmZOLprint *>(parent);
+            seen << text << control<StatusBar>(w, u"StatusBar1"_s)->panelText(1)
+                 << w.state().pages.sPage(0)
+                 << (control<Watchdog>(w, u"tmrControle"_s)->isActive() ? u"watchdog"_s
+                                                                        : u"quiet"_s)
+                 << (port->isOpen() ? u"open"_s : u"closed"_s);
+        }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon, Answer) override
+        {
+            return true;
+        }
+        Answer askYesNoCancel(QWidget *, const QString &, const QString &) override
+        {
+            return Answer::No;
+        }
+        FakeSerialPort *port = nullptr;
+        QStringList seen;
+    };
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    BoxWhileBytesArrive boxes;
+    boxes.port = &port;
+    // A folder where the settings file should be: the exit box comes up.
+    const QString settings = dir.filePath(u"zolprint.ini"_s);
+    QVERIFY(QDir().mkdir(settings));
+    frmZOLprint w(ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr, settings});
+    w.Form_Load();
+    w.mStart_Click();
+    port.receive("first page\r\n");
+    QCOMPARE(w.state().pages.sPage(0), u"first page\r\n"_s);
+
+    w.Form_Unload();
+    QCOMPARE(boxes.seen.size(), 5);
+    QVERIFY2(boxes.seen[0].startsWith(u"Error 104"_s), qPrintable(boxes.seen[0]));
+    QCOMPARE(boxes.seen[1], u"Connected"_s);
+    QCOMPARE(boxes.seen[2], u"first page\r\n"_s);
+    QCOMPARE(boxes.seen[3], u"quiet"_s);
+    QCOMPARE(boxes.seen[4], u"closed"_s);
 }
 
 void FrmZOLprintTest::aboutIsOneDialogLoadedAfresh()

@@ -324,7 +324,7 @@ void FullDiskTest::saveOnAFullDisk()
     // The pages come from a file elsewhere, as after an Open.
     QTemporaryDir elsewhere;
     const QStringList pages = pagesOf(size);
-    const QByteArray newFile = formatMeasurements(pages, static_cast<qint16>(pages.size() - 2));
+    const QByteArray newFile = formatMeasurements(pages);
     QVERIFY(newFile.size() > size);
     QVERIFY(writeFile(elsewhere.filePath(u"read.mcs"_s), newFile));
     Window w(elsewhere.filePath(u"zolprint.ini"_s));
@@ -335,8 +335,7 @@ void FullDiskTest::saveOnAFullDisk()
     // The older file: ten pages of 1 KiB, with 4 KiB free cut inside page 5.
     const QString path = disk.path(u"pages.mcs"_s);
     const QStringList oldPages = pagesOf(10240);
-    const QByteArray oldFile =
-        formatMeasurements(oldPages, static_cast<qint16>(oldPages.size() - 2));
+    const QByteArray oldFile = formatMeasurements(oldPages);
     if (overOldFile)
         QVERIFY(writeFile(path, oldFile));
     QVERIFY2(disk.fill(free), qPrintable(disk.failure()));

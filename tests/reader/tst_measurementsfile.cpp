@@ -121,15 +121,15 @@ private slots:
 
 void MeasurementsFileTest::writtenBytes()
 {
-    QCOMPARE(formatMeasurements({QString(), QString()}, 0),
+    QCOMPARE(formatMeasurements({QString(), QString()}),
              QByteArray("ZOL 0000\r\n\r\n\f\r\n\r\n\f\r\nEND\r\n0\r\n"));
-    QCOMPARE(formatMeasurements({}, -2), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
+    QCOMPARE(formatMeasurements({}), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
     QStringList five;
     for (int i = 1; i <= 5; ++i)
         five << u"page %1"_s.arg(i);
-    QCOMPARE(formatMeasurements(five, 3), fileOf(5));
+    QCOMPARE(formatMeasurements(five), fileOf(5));
     // Accents as Windows-1252 bytes; what the code page lacks becomes '?'.
-    QCOMPARE(formatMeasurements({u"Eik é ü €\r\nΩ"_s}, -1),
+    QCOMPARE(formatMeasurements({u"Eik é ü €\r\nΩ"_s}),
              QByteArray("ZOL 0000\r\nEik \xe9 \xfc \x80\r\n?\r\n\f\r\nEND\r\n-1\r\n"));
 }
 
@@ -196,7 +196,7 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     const PageStore &pages = w.pages();
     // Three pages in use after a transfer, each then written in the page window.
     w.transfer("\f\f\f");
-    QCOMPARE(pages.iPages, 1);
+    QCOMPARE(pages.iPages(), 1);
     w.window->cmdFirstpage_Click();
     w.type(u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
     w.window->cmdNextpage_Click();
@@ -209,16 +209,16 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
                                " Beuk\r\n\r\n\r\n\f\r\nEND\r\n1\r\n"));
     w.open(u"first.mcs"_s);
     QVERIFY(w.boxes.shown.isEmpty());
-    QCOMPARE(pages.iPages, 1);
-    QCOMPARE(pages.sPage[0], u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
-    QCOMPARE(pages.sPage[3], u"END\r\n"_s);
+    QCOMPARE(pages.iPages(), 1);
+    QCOMPARE(pages.sPage(0), u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
+    QCOMPARE(pages.sPage(3), u"END\r\n"_s);
     w.save(u"second.mcs"_s);
     QCOMPARE(readFile(w.path(u"second.mcs"_s)), first);
 
     // A store of 100 pages in use saves and opens again.
     // A transfer fills them all; the page breaks stop at the last page.
     w.transfer(QByteArray(100, '\f'));
-    QCOMPARE(pages.iPages, 98);
+    QCOMPARE(pages.iPages(), 98);
     w.window->cmdFirstpage_Click();
     for (int i = 0; i < 100; ++i) {
         w.type(u"p%1"_s.arg(i));
@@ -227,9 +227,9 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     w.save(u"full.mcs"_s);
     w.open(u"full.mcs"_s);
     QVERIFY(w.boxes.shown.isEmpty());
-    QCOMPARE(pages.iPages, 98);
-    QCOMPARE(pages.sPage[99], u"p99"_s);
-    QCOMPARE(pages.sPage[100], u"END\r\n"_s);
+    QCOMPARE(pages.iPages(), 98);
+    QCOMPARE(pages.sPage(99), u"p99"_s);
+    QCOMPARE(pages.sPage(100), u"END\r\n"_s);
     w.save(u"full2.mcs"_s);
     QCOMPARE(readFile(w.path(u"full2.mcs"_s)), readFile(w.path(u"full.mcs"_s)));
 }
@@ -246,7 +246,7 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
     QVERIFY(!firstInexactPage(exact));
     QVERIFY(!firstInexactPage({}));
     // And what it lets through does read back the same.
-    QCOMPARE(readMeasurements(formatMeasurements(exact, 5)).entries.first(exact.size()), exact);
+    QCOMPARE(readMeasurements(formatMeasurements(exact)).entries.first(exact.size()), exact);
 
     const QStringList inexact = {u"END"_s,
                                  u"ENDE 12,5 %\r\nmore"_s,
@@ -259,7 +259,7 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
         QStringList pages = exact;
         pages.insert(3, page);
         QCOMPARE(firstInexactPage(pages).value_or(-1), 3);
-        QVERIFY(readMeasurements(formatMeasurements(pages, 6)).entries.value(3) != page);
+        QVERIFY(readMeasurements(formatMeasurements(pages)).entries.value(3) != page);
     }
     // The first of several is named.
     QCOMPARE(firstInexactPage({u"a"_s, u"b\rc"_s, u"END"_s}).value_or(-1), 1);
@@ -272,7 +272,7 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
     // In the window: Save asks before writing such a page, and No writes nothing.
     Window w;
     w.transfer("\f\f\f");
-    QCOMPARE(w.pages().iPages, 1);
+    QCOMPARE(w.pages().iPages(), 1);
     w.window->cmdFirstpage_Click();
     w.type(u"ZOL 5"_s);
     w.window->cmdNextpage_Click();
@@ -294,14 +294,12 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
     w.boxes.answers = {true};
     w.save(u"old.mcs"_s);
     QCOMPARE(w.boxes.shown.size(), 3);
-    QCOMPARE(readFile(w.path(u"old.mcs"_s)),
-             formatMeasurements(w.pages().pagesInUse(), w.pages().iPages));
+    QCOMPARE(readFile(w.path(u"old.mcs"_s)), formatMeasurements(w.pages().pagesInUse()));
     // Pages that read back the same are saved without a question.
     w.type(u"Beuk 14,1 %"_s);
     w.save(u"new.mcs"_s);
     QCOMPARE(w.boxes.shown.size(), 3);
-    QCOMPARE(readFile(w.path(u"new.mcs"_s)),
-             formatMeasurements(w.pages().pagesInUse(), w.pages().iPages));
+    QCOMPARE(readFile(w.path(u"new.mcs"_s)), formatMeasurements(w.pages().pagesInUse()));
 }
 
 void MeasurementsFileTest::keysOnTheInexactQuestion()
@@ -343,8 +341,7 @@ void MeasurementsFileTest::keysOnTheInexactQuestion()
     MessageBoxKeys answer({Qt::Key_Tab, Qt::Key_Space});
     window.mSave_Click();
     QVERIFY(answer.closedByKeys());
-    QCOMPARE(readFile(old),
-             formatMeasurements(window.state().pages.pagesInUse(), window.state().pages.iPages));
+    QCOMPARE(readFile(old), formatMeasurements(window.state().pages.pagesInUse()));
 }
 
 void MeasurementsFileTest::openAndSaveInTheWindow()
@@ -355,11 +352,11 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     w.transfer("\f\f\f\f\f");
     w.window->cmdLastpage_Click();
     w.window->cmdPrevpage_Click();
-    QCOMPARE(w.pages().iCurpage, 3);
+    QCOMPARE(w.pages().iCurpage(), 3);
     w.open(u"five.mcs"_s);
     QCOMPARE(w.dialog.calls.last(), u"open Moisture measurements|*.mcs *.mcs"_s);
-    QCOMPARE(w.pages().iPages, 3);
-    QCOMPARE(w.pages().iCurpage, 0);
+    QCOMPARE(w.pages().iPages(), 3);
+    QCOMPARE(w.pages().iCurpage(), 0);
     QCOMPARE(control<QLineEdit>(*w.window, u"txtPageno"_s)->text(), u"1"_s);
     QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 1"_s);
     QCOMPARE(control<ProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
@@ -369,7 +366,7 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     // Only "ZOL 0000" and "END": no page in use, the window shows the end page.
     QVERIFY(writeFile(w.path(u"empty.mcs"_s), "ZOL 0000\r\nEND\r\n"));
     w.open(u"empty.mcs"_s);
-    QCOMPARE(w.pages().iPages, -2);
+    QCOMPARE(w.pages().iPages(), -2);
     QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"END\r\n"_s);
 
     w.save(u"out.mcs"_s);
@@ -384,9 +381,9 @@ void MeasurementsFileTest::failuresChangeNothing()
     QVERIFY(writeFile(w.path(u"three.mcs"_s), fileOf(3)));
     w.open(u"three.mcs"_s);
     w.window->cmdNextpage_Click();
-    const auto before = pages.sPage;
+    const auto before = pages.allPages();
     auto unchanged = [&] {
-        return pages.sPage == before && pages.iPages == 1 && pages.iCurpage == 1 &&
+        return pages.allPages() == before && pages.iPages() == 1 && pages.iCurpage() == 1 &&
                control<TextBox>(*w.window, u"txtVenster"_s)->text() == u"page 2"_s &&
                control<QLineEdit>(*w.window, u"txtPageno"_s)->text() == u"2"_s;
     };
@@ -456,8 +453,7 @@ void MeasurementsFileTest::failuresChangeNothing()
     w.dialog.answers.append(locked + u"/old.mcs"_s);
     w.window->mSave_Click();
     QCOMPARE(w.boxes.shown.size(), 8);
-    QCOMPARE(readFile(locked + u"/old.mcs"_s),
-             formatMeasurements(pages.pagesInUse(), pages.iPages));
+    QCOMPARE(readFile(locked + u"/old.mcs"_s), formatMeasurements(pages.pagesInUse()));
 
     // A file the user may not write is not replaced, although its folder
     // would allow that.
@@ -551,14 +547,14 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     // Pages that make a file past that limit are not saved, and an older
     // file stays; just below the limit the file saves and opens again.
     QVERIFY(writeFile(big, "older file"));
-    const qsizetype frame = formatMeasurements({QString()}, -1).size();
+    const qsizetype frame = formatMeasurements({QString()}).size();
     const QStringList tooLarge = {QString(kMaxMeasurementsFileSize - frame + 1, u'x')};
     QString why;
-    QVERIFY(!saveMeasurements(big, tooLarge, -1, &why));
+    QVERIFY(!saveMeasurements(big, tooLarge, &why));
     QVERIFY(!why.isEmpty());
     QCOMPARE(readFile(big), QByteArray("older file"));
     const QStringList largest = {QString(kMaxMeasurementsFileSize - frame, u'x')};
-    QVERIFY2(saveMeasurements(big, largest, -1, &why), qPrintable(why));
+    QVERIFY2(saveMeasurements(big, largest, &why), qPrintable(why));
     QCOMPARE(QFileInfo(big).size(), kMaxMeasurementsFileSize);
     QCOMPARE(readMeasurementsFile(big).entries.first(), largest.first());
     QVERIFY(QFile::remove(big));
@@ -574,11 +570,11 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     // Nor does Save onto a pipe without a reader; a character device is
     // written to and stays what it was.
     QString reason;
-    QVERIFY(!saveMeasurements(fifo, {u"p"_s}, -1, &reason));
+    QVERIFY(!saveMeasurements(fifo, {u"p"_s}, &reason));
     QVERIFY(!reason.isEmpty());
     QVERIFY(timer.elapsed() < 5000);
     QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
-    QVERIFY(saveMeasurements(u"/dev/null"_s, {u"p"_s}, -1, &reason));
+    QVERIFY(saveMeasurements(u"/dev/null"_s, {u"p"_s}, &reason));
     struct stat info = {};
     QCOMPARE(::stat("/dev/null", &info), 0);
     QVERIFY(S_ISCHR(info.st_mode));

@@ -1,8 +1,11 @@
 #include "languages.h"
+#include "measurementsfile.h"
 #include "meterdecoder.h"
 #include "pagestore.h"
+#include "recovery.h"
 #include "settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,7 +38,11 @@ private slots:
     void formFeedSplitting();
     void chunkingGivesTheSamePages();
     void pageBreaksStopAtTheLastPage();
-    void cutOffTailCountsAsAPage();
+    void transferEnd_data();
+    void transferEnd();
+    void keptPagesReadBackExactly();
+    void recoveryFilesOfLiveAndEndedPrograms();
+    void promptIsNoPage();
 };
 
 void ReaderLogicTest::languageTables()
@@ -73,14 +80,13 @@ void ReaderLogicTest::languageTables()
 
     // Every entry of every table is filled, in every language.
     const LanguageTable *all[] = {
-        &t.sFile,          &t.sOpen,      &t.sSave,      &t.sPrint,       &t.sThispage,
-        &t.sAllpages,      &t.sExit,      &t.sComm,      &t.sPort,        &t.sStart,
-        &t.sHelp,          &t.sAbout,     &t.sConnected, &t.sStop,        &t.sPrompt30,
-        &t.sPrompt31,      &t.sFilter,    &t.sDefext,    &t.sErrtitle,    &t.sErr101,
-        &t.sErr102,        &t.sErr103,    &t.sErr104,    &t.sErr105,      &t.sErr106,
-        &t.sErr107,
-        &t.sSaveInexact,   &t.sPortlist,  &t.sNoports,   &t.sNameVenster, &t.sNamePageno,
-        &t.sNameVoortgang, &t.sNameStatus};
+        &t.sFile,       &t.sOpen,          &t.sSave,      &t.sPrint,    &t.sThispage,
+        &t.sAllpages,   &t.sExit,          &t.sComm,      &t.sPort,     &t.sStart,
+        &t.sHelp,       &t.sAbout,         &t.sConnected, &t.sStop,     &t.sPrompt30,
+        &t.sPrompt31,   &t.sFilter,        &t.sDefext,    &t.sErrtitle, &t.sErr101,
+        &t.sErr102,     &t.sErr103,        &t.sErr104,    &t.sErr105,   &t.sErr106,
+        &t.sErr107,     &t.sSaveInexact,   &t.sPortlist,  &t.sNoports,  &t.sNameVenster,
+        &t.sNamePageno, &t.sNameVoortgang, &t.sNameStatus};
     for (const LanguageTable *table : all)
         for (const QString &entry : *table)
             QVERIFY(!entry.isEmpty());
@@ -89,6 +95,20 @@ void ReaderLogicTest::languageTables()
     // The link's target goes into each, once.
     for (const QString &why : t.sSettingsLink)
         QVERIFY(why.count(u"%1"_s) == 1 && !why.contains(u"%2"_s));
+
+    // The print menu's additions and error 105's reasons.
+    const QStringList toPdf = {u"Naar PDF-bestand..."_s, u"To PDF file..."_s, u"In PDF-Datei..."_s,
+                               u"Vers un fichier PDF..."_s};
+    const QStringList preview = {u"Afdrukvoorbeeld"_s, u"Preview"_s, u"Seitenansicht"_s,
+                                 u"Aperçu avant impression"_s};
+    for (int language = 0; language < kLanguageCount; ++language) {
+        QCOMPARE(t.sToPdf[language], toPdf.at(language));
+        QCOMPARE(t.sPreview[language], preview.at(language));
+        QVERIFY(t.sPdfFilter[language].endsWith(u"|*.pdf"_s));
+        for (const LanguageTable *table : {&t.sNoPrinter, &t.sCannotStart, &t.sNotAccepting})
+            QVERIFY(!table->at(language).isEmpty());
+    }
+    QCOMPARE(t.sNotAccepting[kEnglish], u"the printer does not accept jobs"_s);
 }
 
 void ReaderLogicTest::settingsReading_data()
@@ -193,43 +213,60 @@ void ReaderLogicTest::navigation()
 {
     PageStore store;
     // At start: pages 0 and 1 are in use.
-    QCOMPARE(store.nextPageIndex(), 1);
-    store.iCurpage = 1;
-    QCOMPARE(store.nextPageIndex(), 1);
-    QCOMPARE(store.previousPageIndex(), 0);
-    QCOMPARE(store.lastPageIndex(), 1);
-    store.iCurpage = 0;
-    QCOMPARE(store.previousPageIndex(), 0);
+    store.goToNextPage();
+    QCOMPARE(store.iCurpage(), 1);
+    store.goToNextPage();
+    QCOMPARE(store.iCurpage(), 1);
+    store.goToPreviousPage();
+    store.goToPreviousPage();
+    QCOMPARE(store.iCurpage(), 0);
+    store.goToLastPage();
+    QCOMPARE(store.iCurpage(), 1);
     QCOMPARE(store.pagesInUse().size(), 2);
 
     // Five pages after a transfer with five form feeds.
-    store.iPages = 3;
-    QCOMPARE(store.lastPageIndex(), 4);
-    store.iCurpage = 4;
-    QCOMPARE(store.nextPageIndex(), 4);
+    store.beginTransfer(u"prompt"_s);
+    store.receive("1\f2\f3\f4\f5\f");
+    QCOMPARE(store.endTransfer(true, false), 5);
+    QCOMPARE(store.iPages(), 3);
+    store.goToLastPage();
+    QCOMPARE(store.iCurpage(), 4);
+    store.goToNextPage();
+    QCOMPARE(store.iCurpage(), 4);
+    QCOMPARE(store.pagesInUseCount(), 5);
 
-    // No page in use beyond page 0: nothing moves, nothing goes below 0.
-    store.iPages = -2;
-    store.iCurpage = 0;
-    QCOMPARE(store.nextPageIndex(), 0);
-    QCOMPARE(store.lastPageIndex(), 0);
+    // A file with no page before its end: nothing moves, nothing goes below 0.
+    MeasurementsRead onlyEnd;
+    onlyEnd.status = MeasurementsRead::Status::Ok;
+    onlyEnd.entries = {u"END\r\n"_s};
+    store.replaceWith(onlyEnd);
+    QCOMPARE(store.iPages(), -2);
+    store.goToNextPage();
+    QCOMPARE(store.iCurpage(), 0);
+    store.goToLastPage();
+    QCOMPARE(store.iCurpage(), 0);
     QVERIFY(store.pagesInUse().isEmpty());
-    store.iPages = -32768;
-    QCOMPARE(store.lastPageIndex(), 0);
+    QCOMPARE(store.currentPage(), u"END\r\n"_s);
 
-    // Counters beyond the store never give an index past page 100.
-    store.iPages = 500;
-    store.iCurpage = 0;
-    QCOMPARE(store.lastPageIndex(), 100);
-    store.iCurpage = 100;
-    QCOMPARE(store.nextPageIndex(), 100);
-    store.iPages = 32767;
-    QCOMPARE(store.lastPageIndex(), 100);
-    store.iCurpage = 100;
-    QCOMPARE(store.nextPageIndex(), 100);
-    QCOMPARE(store.pagesInUse().size(), 101);
-    store.iCurpage = 300;
-    QCOMPARE(store.previousPageIndex(), 99);
+    // A damaged recovery file cannot point past the store, whatever its
+    // counter and page on show.
+    std::array<QString, PageStore::kPageCount> pages;
+    pages[100] = u"last"_s;
+    for (const auto &[counter, current] :
+         {std::pair<qint16, qint16>{32767, 300}, {500, -5}, {-32768, 7}, {98, 100}}) {
+        store.restore(pages, counter, current);
+        QVERIFY(store.iPages() >= -2 && store.iPages() <= 98);
+        QVERIFY(store.iCurpage() >= 0 && store.iCurpage() <= 99);
+        store.goToLastPage();
+        QVERIFY(store.iCurpage() <= 99);
+        store.goToNextPage();
+        QVERIFY(store.iCurpage() <= 99);
+        QVERIFY(store.pagesInUse().size() <= 100);
+    }
+    store.restore(pages, 98, 99);
+    QCOMPARE(store.iCurpage(), 99);
+    store.goToPreviousPage();
+    QCOMPARE(store.iCurpage(), 98);
 }
 
 void ReaderLogicTest::characterTable()
@@ -255,30 +292,30 @@ void ReaderLogicTest::characterTable()
     QCOMPARE(*decodeMeterByte(0x80 + 28), QChar(u'œ'));
 
     PageStore store;
-    receiveChunk(store, QByteArray("A\0B\tC\x0b\x1f", 8));
-    QCOMPARE(store.sPage[0], u"ABC"_s);
+    store.receive(QByteArray("A\0B\tC\x0b\x1f", 8));
+    QCOMPARE(store.sPage(0), u"ABC"_s);
 }
 
 void ReaderLogicTest::formFeedSplitting()
 {
     PageStore store;
-    store.iPages = 1;
-    receiveChunk(store, QByteArray("AB\fCD"));
-    QCOMPARE(store.iPages, 2);
-    QCOMPARE(store.iFillpage, 1);
-    QCOMPARE(store.sPage[0], u"AB"_s);
-    QCOMPARE(store.sPage[1], u" CD"_s);
+    store.beginTransfer(QString());
+    store.receive(QByteArray("AB\fCD"));
+    QCOMPARE(store.iPages(), 2);
+    QCOMPARE(store.iFillpage(), 1);
+    QCOMPARE(store.sPage(0), u"AB"_s);
+    QCOMPARE(store.sPage(1), u" CD"_s);
 
-    receiveChunk(store, QByteArray("xy\r\n\f"));
-    QCOMPARE(store.sPage[1], u" CDxy\r\n"_s);
-    QCOMPARE(store.sPage[2], u" "_s);
+    store.receive(QByteArray("xy\r\n\f"));
+    QCOMPARE(store.sPage(1), u" CDxy\r\n"_s);
+    QCOMPARE(store.sPage(2), u" "_s);
 
     // Two form feeds in a row leave a page holding only the space.
-    receiveChunk(store, QByteArray("\f\fz"));
-    QCOMPARE(store.iPages, 5);
-    QCOMPARE(store.iFillpage, 4);
-    QCOMPARE(store.sPage[3], u" "_s);
-    QCOMPARE(store.sPage[4], u" z"_s);
+    store.receive(QByteArray("\f\fz"));
+    QCOMPARE(store.iPages(), 5);
+    QCOMPARE(store.iFillpage(), 4);
+    QCOMPARE(store.sPage(3), u" "_s);
+    QCOMPARE(store.sPage(4), u" z"_s);
 }
 
 void ReaderLogicTest::chunkingGivesTheSamePages()
@@ -293,97 +330,201 @@ void ReaderLogicTest::chunkingGivesTheSamePages()
 
     auto receiveInChunks = [&dump](int size) {
         PageStore store;
-        store.iPages = 1;
+        store.beginTransfer(QString());
         for (qsizetype at = 0; at < dump.size(); at += size)
-            receiveChunk(store, dump.mid(at, size));
+            store.receive(dump.mid(at, size));
         return store;
     };
     const PageStore whole = receiveInChunks(int(dump.size()));
-    QCOMPARE(whole.iPages, 8);
-    QCOMPARE(whole.sPage[0], u"ZOL meter   page 0\r\nEiken éèüí 12.5 %\r\n"_s);
-    QCOMPARE(whole.sPage[7], u" tail without form feed"_s);
+    QCOMPARE(whole.iPages(), 8);
+    QCOMPARE(whole.sPage(0), u"ZOL meter   page 0\r\nEiken éèüí 12.5 %\r\n"_s);
+    QCOMPARE(whole.sPage(7), u" tail without form feed"_s);
     for (int size : {1, 7, 64}) {
         const PageStore chunked = receiveInChunks(size);
-        QCOMPARE(chunked.iPages, whole.iPages);
-        QCOMPARE(chunked.iFillpage, whole.iFillpage);
+        QCOMPARE(chunked.iPages(), whole.iPages());
+        QCOMPARE(chunked.iFillpage(), whole.iFillpage());
         for (int i = 0; i < PageStore::kPageCount; ++i)
-            QCOMPARE(chunked.sPage[i], whole.sPage[i]);
+            QCOMPARE(chunked.sPage(i), whole.sPage(i));
     }
 }
 
 void ReaderLogicTest::pageBreaksStopAtTheLastPage()
 {
     PageStore store;
-    store.iPages = 1;
+    store.beginTransfer(QString());
     QByteArray dump;
     for (int i = 0; i < 103; ++i)
         dump += "p\f";
-    receiveChunk(store, dump);
-    QCOMPARE(store.iFillpage, 100);
-    QCOMPARE(store.iPages, 101);
-    QCOMPARE(store.sPage[99], u" p"_s);
+    store.receive(dump);
+    QCOMPARE(store.iFillpage(), 100);
+    QCOMPARE(store.iPages(), 101);
+    QCOMPARE(store.sPage(99), u" p"_s);
     // The last page takes the rest, form feeds as spaces.
-    QCOMPARE(store.sPage[100], u" p p p "_s);
-    receiveChunk(store, QByteArray("\f\fend"));
-    QCOMPARE(store.iPages, 101);
-    QCOMPARE(store.sPage[100], u" p p p   end"_s);
+    QCOMPARE(store.sPage(100), u" p p p "_s);
+    store.receive(QByteArray("\f\fend"));
+    QCOMPARE(store.iPages(), 101);
+    QCOMPARE(store.sPage(100), u" p p p   end"_s);
     QVERIFY(store.overflowed());
 
-    // A hundred form feeds and nothing after them lose nothing; one byte
-    // more, or one form feed more, is missing.
+    // A hundred form feeds and nothing after them lose nothing; one
+    // character more is missing, a page break or white space more is not.
     QByteArray hundred;
     for (int i = 0; i < 100; ++i)
         hundred += "p\f";
     for (const auto &[tail, lost] :
          {std::pair{QByteArray(), false}, std::pair{QByteArray("x"), true},
-          std::pair{QByteArray("\f"), true}, std::pair{QByteArray("\x01"), false}}) {
+          std::pair{QByteArray("\f"), false}, std::pair{QByteArray("\fx"), true},
+          std::pair{QByteArray("\x01"), false}}) {
         PageStore full;
-        full.iPages = 1;
-        receiveChunk(full, hundred + tail);
-        QCOMPARE(full.iFillpage, 100);
+        full.beginTransfer(QString());
+        full.receive(hundred + tail);
+        QCOMPARE(full.iFillpage(), 100);
         QVERIFY2(full.overflowed() == lost, tail.toHex().constData());
     }
-    // Short of the hundredth form feed nothing is missing, whatever page 100
-    // holds.
+    // Short of the hundredth form feed nothing is missing, and white space
+    // after it is no page that went missing.
+    QByteArray ninetyNine;
+    for (int i = 0; i < 99; ++i)
+        ninetyNine += "p\f";
     PageStore fewer;
-    fewer.iFillpage = 99;
-    fewer.sPage[100] = u"stale"_s;
+    fewer.beginTransfer(QString());
+    fewer.receive(ninetyNine + "tail");
     QVERIFY(!fewer.overflowed());
+    PageStore blank;
+    blank.beginTransfer(QString());
+    blank.receive(hundred + "\r\n \r\n");
+    QVERIFY(!blank.overflowed());
 }
 
-void ReaderLogicTest::cutOffTailCountsAsAPage()
+void ReaderLogicTest::transferEnd_data()
 {
-    auto transfer = [](const QByteArray &dump) {
-        PageStore store;
-        store.iPages = 1;
-        receiveChunk(store, dump);
-        return store;
-    };
+    QTest::addColumn<QByteArray>("dump");
+    QTest::addColumn<bool>("lineLost");
+    QTest::addColumn<int>("stop");
 
-    // A dump that ends with its form feed: the new page holds only the space.
-    QVERIFY(!transfer("one\r\n\ftwo\r\n\f").fillPageCounts(true));
-    // Cut off after it: the tail is a page.
-    QVERIFY(transfer("one\r\n\ftwo\r\n\fthr").fillPageCounts(true));
-    QVERIFY(transfer("one\r\n\f\r\n").fillPageCounts(true));
+    QTest::newRow("ends with its form feed") << QByteArray("one\r\n\ftwo\r\n\f") << false << 2;
+    // A meter that sends a line end after its last page brings no page more.
+    QTest::newRow("blank tail") << QByteArray("one\r\n\ftwo\r\n\f\r\n") << false << 2;
+    QTest::newRow("blank tail of spaces") << QByteArray("one\f \t \r\n") << false << 1;
+    // Cut off after the form feed: the tail is a page.
+    QTest::newRow("tail with text") << QByteArray("one\r\n\ftwo\r\n\fthr") << false << 3;
+    // The line went while the next page began: what little came is kept.
+    QTest::newRow("blank tail, line lost") << QByteArray("one\r\n\f\r\n") << true << 2;
+    QTest::newRow("form feed only, line lost") << QByteArray("one\r\n\f") << true << 1;
     // No form feed at all: page 0 holds what came.
-    QVERIFY(transfer("no form feed").fillPageCounts(true));
+    QTest::newRow("no form feed") << QByteArray("no form feed") << false << 1;
     // Only bytes the table removes: nothing to show.
-    QVERIFY(!transfer(QByteArray("\x01\x02", 2)).fillPageCounts(true));
-    // Nothing arrived: page 0 holds the prompt, which is no page of the meter's.
-    PageStore prompt;
-    prompt.sPage[0] = u"Enter * 3 0 + on ZOL"_s;
-    QVERIFY(!prompt.fillPageCounts(false));
+    QTest::newRow("removed bytes only") << QByteArray("\x01\x02", 2) << false << 0;
 
     // The hundredth page may be a tail; a hundred and first may not.
     QByteArray dump;
     for (int i = 0; i < 99; ++i)
         dump += "p\f";
-    PageStore store = transfer(dump + "tail");
-    QCOMPARE(store.iFillpage, 99);
-    QVERIFY(store.fillPageCounts(true));
-    store = transfer(dump + "p\ftail");
-    QCOMPARE(store.iFillpage, 100);
-    QVERIFY(!store.fillPageCounts(true));
+    QTest::newRow("hundredth page a tail") << dump + "tail" << false << 100;
+    QTest::newRow("hundred and first a tail") << dump + "p\ftail" << false << 100;
+}
+
+void ReaderLogicTest::transferEnd()
+{
+    QFETCH(QByteArray, dump);
+    QFETCH(bool, lineLost);
+    QFETCH(int, stop);
+
+    // The window empties page 0, which held the prompt, when data come.
+    PageStore store;
+    store.beginTransfer(QString());
+    store.receive(dump);
+    QCOMPARE(int(store.endTransfer(true, lineLost)), stop);
+    // The pages in use are exactly the pages the status bar counted.
+    QCOMPARE(store.pagesInUseCount(), std::min(stop, 100));
+    QCOMPARE(int(store.iPages()), std::min(stop, 100) - 2);
+}
+
+void ReaderLogicTest::promptIsNoPage()
+{
+    // Nothing arrived: page 0 holds the prompt, which is no page of the meter's.
+    PageStore store;
+    store.beginTransfer(u"Enter * 3 0 + on ZOL"_s);
+    QCOMPARE(store.sPage(0), u"Enter * 3 0 + on ZOL"_s);
+    QCOMPARE(store.endTransfer(false, false), 0);
+    QCOMPARE(store.iPages(), -2);
+    QCOMPARE(store.currentPage(), u"Enter * 3 0 + on ZOL"_s);
+}
+
+void ReaderLogicTest::keptPagesReadBackExactly()
+{
+    KeptPages kept;
+    kept.savedAt = QDateTime(QDate(2026, 12, 8), QTime(14, 5));
+    kept.pages[0] = u"Eik é\r\n\f line that is no separator\rlone CR"_s;
+    kept.pages[1] = u"END is text here"_s;
+    kept.pages[100] = u"overflow"_s;
+    kept.counter = -1;
+    kept.current = 1;
+    kept.fileName = u"/home/tech/Schröder.vmt"_s;
+    const QByteArray bytes = encodeKeptPages(kept);
+    const std::optional<KeptPages> back = decodeKeptPages(bytes);
+    QVERIFY(back);
+    QCOMPARE(back->savedAt, kept.savedAt);
+    QCOMPARE(back->pages, kept.pages);
+    QCOMPARE(back->counter, kept.counter);
+    QCOMPARE(back->current, kept.current);
+    QCOMPARE(back->fileName, kept.fileName);
+
+    // Anything less than a whole file is no recovery file: cut anywhere, a
+    // byte more, or another kind of file.
+    for (qsizetype cut = 0; cut < bytes.size(); cut += 7)
+        QVERIFY2(!decodeKeptPages(bytes.left(cut)), qPrintable(QString::number(cut)));
+    QVERIFY(!decodeKeptPages(bytes + 'x'));
+    QVERIFY(!decodeKeptPages(QByteArray("ZOL 0000\r\nEND\r\n-2\r\n")));
+    QByteArray otherVersion = bytes;
+    otherVersion[5] = 2;
+    QVERIFY(!decodeKeptPages(otherVersion));
+}
+
+void ReaderLogicTest::recoveryFilesOfLiveAndEndedPrograms()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"kept"_s);
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages[0] = u"first program's page"_s;
+
+    auto first = std::make_unique<RecoveryFiles>(folder);
+    QString reason;
+    QVERIFY2(first->write(kept, &reason), qPrintable(reason));
+    kept.pages[0] = u"first program's page, edited"_s;
+    QVERIFY2(first->write(kept, &reason), qPrintable(reason));
+    QCOMPARE(QDir(folder).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
+
+    // A second program started beside it does not take its file.
+    RecoveryFiles second(folder);
+    QVERIFY(!second.takeOrphan());
+
+    // Once the first has ended without giving its pages up, they are offered,
+    // as last written, and to one program only.
+    first.reset();
+    std::optional<KeptPages> offered = second.takeOrphan();
+    QVERIFY(offered);
+    QCOMPARE(offered->pages[0], u"first program's page, edited"_s);
+    RecoveryFiles third(folder);
+    QVERIFY(!third.takeOrphan());
+
+    // Adopted: the second program's own copy stays, the old one goes.
+    QVERIFY(second.write(*offered, &reason));
+    second.dropOrphan();
+    QCOMPARE(QDir(folder).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
+    QVERIFY(!third.takeOrphan());
+    second.remove();
+    QVERIFY(QDir(folder).entryList({u"*.zolrecovery"_s}, QDir::Files).isEmpty());
+    QVERIFY(!third.takeOrphan());
+
+    // A folder that cannot be made: told, nothing written.
+    QFile blocker(dir.filePath(u"file"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RecoveryFiles nowhere(dir.filePath(u"file/kept"_s));
+    QVERIFY(!nowhere.write(kept, &reason));
+    QVERIFY(!reason.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(ReaderLogicTest)

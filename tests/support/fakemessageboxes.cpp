@@ -14,4 +14,11 @@ bool FakeMessageBoxes::askYesNo(QWidget *, const QString &title, const QString &
     return answers.isEmpty() ? true : answers.takeFirst();
 }
 
+MessageBoxes::Answer FakeMessageBoxes::askYesNoCancel(QWidget *, const QString &title,
+                                                      const QString &text)
+{
+    shown.append({title, text, Icon::None, true});
+    return choices.isEmpty() ? Answer::No : choices.takeFirst();
+}
+
 } // namespace zol::test

@@ -7,8 +7,10 @@
 
 namespace zol::test {
 
-// Records every box instead of showing it, and answers questions from a queue
-// (Yes when the queue is empty).
+// Records every box instead of showing it, and answers questions from a queue:
+// Yes/No questions from answers (Yes when it is empty), Yes/No/Cancel
+// questions from choices (No when it is empty, so that a test that ends the
+// program after a reading ends it as before).
 class FakeMessageBoxes final : public MessageBoxes
 {
 public:
@@ -25,9 +27,11 @@ public:
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
                   Answer defaultAnswer) override;
+    Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
 
     QList<Shown> shown;
     QList<bool> answers;
+    QList<Answer> choices;
 };
 
 } // namespace zol::test
