@@ -46,7 +46,7 @@ public:
     {
         texts.append(text);
     }
-    bool askYesNo(QWidget *, const QString &, const QString &text, Icon) override
+    bool askYesNo(QWidget *, const QString &, const QString &text, Icon, Answer) override
     {
         texts.append(text);
         return false;

@@ -29,10 +29,12 @@ void QtMessageBoxes::showOk(QWidget *parent, const QString &title, const QString
     box.exec();
 }
 
-bool QtMessageBoxes::askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon)
+bool QtMessageBoxes::askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                              Answer defaultAnswer)
 {
     QMessageBox box(toQt(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    // The default button also has the focus: Space presses it too.
+    box.setDefaultButton(defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

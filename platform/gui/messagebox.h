@@ -12,6 +12,9 @@ class MessageBoxes
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
+    // An answer, and the button that Enter presses. A question whose Yes
+    // cannot be undone makes No its default, so that a hurried Enter or a
+    // bounced key does nothing.
     enum class Answer { Yes, No, Cancel };
 
     virtual ~MessageBoxes() = default;
@@ -20,7 +23,7 @@ public:
                         Icon icon = Icon::None) = 0;
     // True for Yes, false for No (or the box closed without an answer).
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text,
-                          Icon icon = Icon::None) = 0;
+                          Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) = 0;
     // Yes is the default button; Esc and the close box are Cancel.
     virtual Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) = 0;
 };
@@ -29,7 +32,8 @@ class QtMessageBoxes final : public MessageBoxes
 {
 public:
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
-    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                  Answer defaultAnswer) override;
     Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
 };
 

@@ -92,6 +92,14 @@ void fillLanguageTables(LanguageTables &t)
                       u"Fehler 107 - Mehr als 100 Seiten empfangen, was nach Seite 100 kam, fehlt",
                       u"Erreur 107 - Plus de 100 pages reçues, ce qui suivait la page 100 "
                       u"manque");
+    t.sSettingsLink =
+        table(u"Dit is een koppeling naar %1, en dat is geen instellingenbestand: er is niets "
+              u"opgeslagen.",
+              u"This is a link to %1, which is not a settings file: nothing was saved.",
+              u"Dies ist eine Verknüpfung zu %1, und das ist keine Einstellungsdatei: es wurde "
+              u"nichts gespeichert.",
+              u"Ceci est un lien vers %1, qui n'est pas un fichier de paramètres : rien n'a été "
+              u"enregistré.");
     t.sSaveInexact = table(u"Pagina %1 kan niet exact worden opgeslagen. Toch opslaan?",
                            u"Page %1 cannot be stored exactly. Save anyway?",
                            u"Seite %1 kann nicht genau gespeichert werden. Trotzdem speichern?",

@@ -31,6 +31,9 @@ struct LanguageTables
     LanguageTable sFilter, sDefext, sFilterAll, sPdfFilter;
     // Messages.
     LanguageTable sErrtitle, sErr101, sErr102, sErr103, sErr104, sErr105, sErr106, sErr107;
+    // Why error 104 at exit wrote nothing: the settings file is a link to %1,
+    // which is not a settings file.
+    LanguageTable sSettingsLink;
     // Why error 105: no default printer, a job the printer cannot start, a
     // printer that does not accept jobs.
     LanguageTable sNoPrinter, sCannotStart, sNotAccepting;

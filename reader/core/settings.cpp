@@ -50,13 +50,25 @@ std::optional<qint16> parseSettingsNumber(const QString &line)
     return value;
 }
 
-Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage)
+namespace {
+
+QStringList settingsLines(const QByteArray &bytes)
 {
-    Settings settings{fallbackLanguage, kDefaultPort};
     QString text = QString::fromLatin1(bytes);
     text.replace(u"\r\n"_s, u"\n"_s);
     text.replace(u'\r', u'\n');
-    const QStringList lines = text.split(u'\n');
+    return text.split(u'\n');
+}
+
+// Two short lines; anything beyond a few kilobytes is not a settings file.
+constexpr qint64 kMaxSettingsSize = 4096;
+
+} // namespace
+
+Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage)
+{
+    Settings settings{fallbackLanguage, kDefaultPort};
+    const QStringList lines = settingsLines(bytes);
 
     if (!lines.isEmpty()) {
         const std::optional<qint16> language = parseSettingsNumber(lines.at(0));
@@ -68,6 +80,15 @@ Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage)
             settings.port = *port;
     }
     return settings;
+}
+
+bool isSettingsText(const QByteArray &bytes)
+{
+    QStringList lines = settingsLines(bytes);
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
+    return lines.size() == 2 && parseSettingsNumber(lines.at(0)) &&
+           parseSettingsNumber(lines.at(1));
 }
 
 QString formatSettingsNumber(qint16 value)
@@ -117,15 +138,34 @@ Settings readSettingsFile(const QString &path, qint16 fallbackLanguage)
     QFile file;
     if (!openRegularFile(file, path))
         return Settings{fallbackLanguage, kDefaultPort};
-    // Two short lines; anything beyond a few kilobytes is not a settings file.
-    return parseSettings(file.read(4096), fallbackLanguage);
+    return parseSettings(file.read(kMaxSettingsSize), fallbackLanguage);
 }
 
-bool writeSettingsFile(const QString &path, const Settings &settings, QString *reason)
+SettingsWritten writeSettingsFile(const QString &path, const Settings &settings, QString *reason)
 {
+    const QFileInfo info(path);
+    QString target = path;
+    if (info.isSymbolicLink()) {
+        // The file that was checked is the one written, not whatever the
+        // link leads to by then. A link that leads nowhere is not followed
+        // either: the file it would make could be anywhere, and the link is
+        // the user's to mend.
+        target = info.canonicalFilePath();
+        QFile file;
+        const QByteArray bytes = !target.isEmpty() && openRegularFile(file, target)
+                                     ? file.read(kMaxSettingsSize + 1)
+                                     : QByteArray();
+        if (bytes.size() > kMaxSettingsSize || !isSettingsText(bytes)) {
+            if (reason)
+                *reason = info.symLinkTarget();
+            return SettingsWritten::ForeignLink;
+        }
+    }
     // A folder the user may not write in (a shared working folder) must not
     // lose the chosen port when the file itself may be written.
-    return replaceFile(path, formatSettings(settings), reason, LockedFolder::WriteInPlace);
+    return replaceFileAt(target, formatSettings(settings), reason, LockedFolder::WriteInPlace)
+               ? SettingsWritten::Yes
+               : SettingsWritten::Failed;
 }
 
 } // namespace zol

@@ -28,7 +28,21 @@ Settings parseSettings(const QByteArray &bytes, qint16 fallbackLanguage);
 QByteArray formatSettings(const Settings &settings);
 QString formatSettingsNumber(qint16 value);
 
+// Text that only a settings file holds: two lines, each a whole number.
+bool isSettingsText(const QByteArray &bytes);
+
 Settings readSettingsFile(const QString &path, qint16 fallbackLanguage);
-bool writeSettingsFile(const QString &path, const Settings &settings, QString *reason);
+
+enum class SettingsWritten {
+    Yes,
+    Failed,      // reason: the system's words
+    ForeignLink, // the file is a link to something else: nothing written; reason: its target
+};
+
+// The file is replaced all or nothing. A symbolic link in its place is
+// written through only when what it points to reads as a settings file
+// already: a link to the user's notes, or to a system file when the program
+// runs as root, must never be overwritten with two numbers.
+SettingsWritten writeSettingsFile(const QString &path, const Settings &settings, QString *reason);
 
 } // namespace zol

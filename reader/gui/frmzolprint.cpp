@@ -404,12 +404,17 @@ void frmZOLprint::Form_Unload()
     }
 
     QString reason;
-    if (!writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason)) {
+    const SettingsWritten written =
+        writeSettingsFile(m_services.settingsPath, {m_state.iLanguage, m_state.iPort}, &reason);
+    if (written != SettingsWritten::Yes) {
         // The program ends all the same, but the window is still there to
-        // say that the chosen port will be forgotten, and where: the file is
-        // not one the user chose.
+        // say that the chosen port will be forgotten, and where, in full:
+        // the file is not one the user chose.
+        if (written == SettingsWritten::ForeignLink)
+            reason = text(m_state.tables.sSettingsLink).arg(QDir::toNativeSeparators(reason));
         showError(text(m_state.tables.sErr104) + u"\r\n"_s +
-                  QDir::toNativeSeparators(m_services.settingsPath) + u"\r\n"_s + reason);
+                  QDir::toNativeSeparators(QFileInfo(m_services.settingsPath).absoluteFilePath()) +
+                  u"\r\n"_s + reason);
     }
     emit programEnded();
 }
@@ -788,8 +793,10 @@ bool frmZOLprint::savePages()
     const QStringList pages = m_state.pages.pagesInUse();
     if (const std::optional<qsizetype> inexact = firstInexactPage(pages)) {
         const QString question = text(m_state.tables.sSaveInexact).arg(*inexact + 1);
+        // Yes may overwrite an older file with pages that do not come back
+        // as they are.
         if (!m_services.messageBoxes.askYesNo(this, text(m_state.tables.sErrtitle), question,
-                                              MessageBoxes::Icon::None))
+                                              MessageBoxes::Icon::None, MessageBoxes::Answer::No))
             return false;
     }
     QString reason;

@@ -90,6 +90,21 @@ start_meter() {
     done
     return 1
 }
+# Ctrl+Q, and No when ZOLprint asks whether to save the pages read first.
+quit_zolprint() {
+    note "Exit (Ctrl+Q)"
+    key ctrl+q
+    local i
+    for ((i = 0; i < 25; i++)); do
+        if said_since_mark "niet opgeslagen" || said_since_mark "not been saved"; then
+            settle 2
+            key alt+n
+            break
+        fi
+        sleep 0.2
+    done
+    settle 3
+}
 start_program() {
     local dir=$1
     shift
@@ -142,8 +157,7 @@ wait_for "www.zol-instruments.example" 30 "About's web address is read"
 settle 2
 key Escape
 settle 2
-key ctrl+q
-settle 3
+quit_zolprint
 
 # --- ZOLprint in Dutch: the meter switched off in the middle of a reading,
 # then a port that is not there.
@@ -162,8 +176,7 @@ wait_for "de lijn is verbroken: het apparaat is losgekoppeld of uitgeschakeld" 3
 settle 2
 key Return
 settle 2
-key ctrl+q
-settle 3
+quit_zolprint
 
 printf '0\r\n2\r\n' >"$work/nl/zolprint.ini"
 note "start ZOLprint (Dutch) on a port that is not there"
@@ -177,8 +190,7 @@ wait_for "het apparaat bestaat niet" 30 "the error box gives its reason in Dutch
 settle 2
 key Return
 settle 2
-key ctrl+q
-settle 3
+quit_zolprint
 
 # --- The tool: Get serial from the meter.
 device=$(start_meter zol6) || { echo "FAIL: zolmeter zol6 did not start" >&2; exit 1; }

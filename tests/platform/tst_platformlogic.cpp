@@ -1,3 +1,4 @@
+#include "atomicfile.h"
 #include "codepage.h"
 #include "comports.h"
 #include "linesettings.h"
@@ -8,10 +9,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace zol;
 using namespace Qt::StringLiterals;
@@ -32,6 +37,7 @@ private slots:
     void comPortDevices();
     void rememberedAndStableNames();
     void portLines();
+    void replacingThroughLinks();
     void watchdogFiresOnceAfterItsLastRestart();
     void watchdogStopsAndStartsOver();
 };
@@ -235,6 +241,49 @@ void TestPlatformLogic::portLines()
              u"Serial ports on this computer: none"_s);
 }
 
+void TestPlatformLogic::replacingThroughLinks()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"target.txt"_s);
+    const QString link = dir.filePath(u"link.txt"_s);
+    auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+    }
+    QVERIFY(QFile::link(u"target.txt"_s, link));
+
+    // A file the user chose through a link: written where the link leads,
+    // and the link stays.
+    QString reason;
+    QVERIFY(replaceFile(link, "through", &reason));
+    QCOMPARE(bytesOf(target), QByteArray("through"));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+
+    // The file at exactly that path: the link itself is replaced, the file
+    // it led to stays.
+    QVERIFY(replaceFileAt(link, "at", &reason));
+    QVERIFY(!QFileInfo(link).isSymbolicLink());
+    QCOMPARE(bytesOf(link), QByteArray("at"));
+    QCOMPARE(bytesOf(target), QByteArray("through"));
+
+    // Nothing beside them, and a folder in the way gives the system's reason.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({u"link.txt"_s, u"target.txt"_s}));
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+    QVERIFY(!replaceFile(dir.filePath(u"folder"_s), "x", &reason));
+    QCOMPARE(reason, QString::fromLocal8Bit(std::strerror(EISDIR)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({u"link.txt"_s, u"target.txt"_s}));
+#else
+    QSKIP("symbolic links are made by hand only where the system has them");
+#endif
+}
+
 void TestPlatformLogic::watchdogFiresOnceAfterItsLastRestart()
 {
     constexpr int kInterval = 300;
@@ -262,7 +311,8 @@ void TestPlatformLogic::watchdogFiresOnceAfterItsLastRestart()
 
     QVERIFY(fired.wait(20 * kInterval));
     // A timer may be late on a busy machine, never early.
-    QVERIFY2(sinceRestart.elapsed() >= kInterval, qPrintable(QString::number(sinceRestart.elapsed())));
+    QVERIFY2(sinceRestart.elapsed() >= kInterval,
+             qPrintable(QString::number(sinceRestart.elapsed())));
     QVERIFY(!watchdog.isActive());
     QCOMPARE(watchdog.remainingTime(), -1);
     QTest::qWait(2 * kInterval);

@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -227,6 +228,8 @@ private slots:
     void portItemsAndSettingsRoundTrip();
     void settingsThatCannotBeWritten();
     void settingsFileThatIsAPipe();
+    void settingsFileThatIsALink_data();
+    void settingsFileThatIsALink();
     void controlsByNameAndGeometry();
     void pageNavigationAndWriteBack();
     void typingIsStoredWithCrLf();
@@ -474,6 +477,80 @@ void FrmZOLprintTest::settingsFileThatIsAPipe()
     QVERIFY(f.settingsOnDisk().endsWith(" \r\n 3 \r\n"));
 #else
     QSKIP("named pipes in the file system are a Unix matter");
+#endif
+}
+
+void FrmZOLprintTest::settingsFileThatIsALink_data()
+{
+    QTest::addColumn<QByteArray>("target");  // null: the link leads nowhere
+    QTest::addColumn<QByteArray>("written"); // null: the target stays as it was
+
+    QTest::newRow("to notes") << QByteArray("Call the office\r\nbefore 10\r\n") << QByteArray();
+    QTest::newRow("to notes that begin with numbers")
+        << QByteArray(" 1 \r\n 3 \r\nthe port of the lab\r\n") << QByteArray();
+    QTest::newRow("to an empty file") << QByteArray("") << QByteArray();
+    QTest::newRow("to two numbers and a long tail")
+        << QByteArray(" 1 \r\n 3 \r\n") + QByteArray(5000, ' ') << QByteArray();
+    QTest::newRow("leading nowhere") << QByteArray() << QByteArray();
+    QTest::newRow("to a settings file")
+        << QByteArray(" 2 \r\n 3 \r\n") << QByteArray(" 2 \r\n 1 \r\n");
+    QTest::newRow("to a settings file with LF alone")
+        << QByteArray("0\n4\n") << QByteArray(" 0 \r\n 1 \r\n");
+}
+
+void FrmZOLprintTest::settingsFileThatIsALink()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, written);
+
+    QTemporaryDir dir;
+    const QString targetPath = dir.filePath(u"notes/notes.txt"_s);
+    QVERIFY(QDir(dir.path()).mkdir(u"notes"_s));
+    if (!target.isNull()) {
+        QFile file(targetPath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(target) == target.size());
+    }
+    // The link is named as the program is told, relative to the working
+    // folder; the message names it in full.
+    QVERIFY(QFile::link(u"notes/notes.txt"_s, dir.filePath(u"zolprint.ini"_s)));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    auto back = qScopeGuard([&before] { QDir::setCurrent(before); });
+
+    FakeSerialPort port;
+    FakeMessageBoxes boxes;
+    frmZOLprint window(
+        ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr, u"zolprint.ini"_s});
+    window.Form_Load();
+    window.mPort1_Click();
+    window.close();
+    QVERIFY(window.isUnloaded());
+
+    const QString link = dir.filePath(u"zolprint.ini"_s);
+    QVERIFY(QFileInfo(link).isSymbolicLink());
+    QFile file(targetPath);
+    if (written.isNull()) {
+        if (target.isNull())
+            QVERIFY(!file.exists());
+        else
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == target);
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown.first().text,
+                 u"Error 104 - Error during saving\r\n"_s + link + u"\r\nThis is a link to "_s +
+                     targetPath + u", which is not a settings file: nothing was saved."_s);
+    } else {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), written);
+        QVERIFY(boxes.shown.isEmpty());
+    }
+    // Nothing was put beside the link or its target.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+             QStringList{u"zolprint.ini"_s});
+    QCOMPARE(QDir(dir.filePath(u"notes"_s)).entryList(QDir::Files | QDir::Hidden),
+             target.isNull() ? QStringList() : QStringList{u"notes.txt"_s});
+#else
+    QSKIP("symbolic links are made by hand only where the system has them");
 #endif
 }
 
@@ -877,7 +954,10 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
             shown.append({title, text, control<StatusBar>(*parent, u"StatusBar1"_s)->panelText(1),
                           control<TextBox>(*parent, u"txtVenster"_s)->text()});
         }
-        bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return false; }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon, Answer) override
+        {
+            return false;
+        }
         Answer askYesNoCancel(QWidget *, const QString &, const QString &) override
         {
             return Answer::No;
@@ -1212,7 +1292,10 @@ void FrmZOLprintTest::nothingRunsBehindTheExitBox()
                                                                         : u"quiet"_s)
                  << (port->isOpen() ? u"open"_s : u"closed"_s);
         }
-        bool askYesNo(QWidget *, const QString &, const QString &, Icon) override { return true; }
+        bool askYesNo(QWidget *, const QString &, const QString &, Icon, Answer) override
+        {
+            return true;
+        }
         Answer askYesNoCancel(QWidget *, const QString &, const QString &) override
         {
             return Answer::No;

@@ -4,6 +4,8 @@
 #include "filedialog.h"
 #include "frmzolprint.h"
 #include "measurementsfile.h"
+#include "messagebox.h"
+#include "messageboxkeys.h"
 #include "ordinaryuser.h"
 #include "progressbar.h"
 #include "readerfakes.h"
@@ -110,6 +112,7 @@ private slots:
     void pageLimits();
     void roundTripsGiveTheSameBytes();
     void pagesThatCannotBeStoredExactly();
+    void keysOnTheInexactQuestion();
     void openAndSaveInTheWindow();
     void failuresChangeNothing();
     void realDialogAddsTheExtension();
@@ -283,6 +286,7 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
         QVERIFY(shown.question);
         QCOMPARE(shown.title, u"ZOL Print error"_s);
         QCOMPARE(shown.text, u"Page 2 cannot be stored exactly. Save anyway?"_s);
+        QCOMPARE(shown.defaultAnswer, MessageBoxes::Answer::No);
     }
     QVERIFY(!QFile::exists(w.path(u"new.mcs"_s)));
     QCOMPARE(readFile(w.path(u"old.mcs"_s)), QByteArray("older file"));
@@ -296,6 +300,48 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
     w.save(u"new.mcs"_s);
     QCOMPARE(w.boxes.shown.size(), 3);
     QCOMPARE(readFile(w.path(u"new.mcs"_s)), formatMeasurements(w.pages().pagesInUse()));
+}
+
+void MeasurementsFileTest::keysOnTheInexactQuestion()
+{
+    // The real window and the real question.
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    QtMessageBoxes boxes;
+    FakeFileDialog dialog;
+    frmZOLprint window(ReaderServices{port, boxes, &dialog, nullptr, nullptr, nullptr,
+                                      dir.filePath(u"zolprint.ini"_s)});
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.mStart_Click();
+    port.receive("one\r\n\ftwo\r\n\f");
+    window.tmrReadbuf_Timer();
+    window.tmrControle_Timer();
+    control<TextBox>(window, u"txtVenster"_s)->setText(u"END of the day\r\n12,5 %"_s);
+    const QString old = dir.filePath(u"old.mcs"_s);
+    QVERIFY(writeFile(old, "older file"));
+
+    // Enter, or a Space meant for something else, keeps the older file.
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Space)}) {
+        for (const QString &path : {old, dir.filePath(u"new.mcs"_s)}) {
+            dialog.answers.append(path);
+            MessageBoxKeys answer({key});
+            window.mSave_Click();
+            QVERIFY(answer.seen());
+            QVERIFY(answer.closedByKeys());
+            QCOMPARE(answer.defaultButton(), QMessageBox::No);
+            QCOMPARE(answer.focusButton(), QMessageBox::No);
+        }
+        QCOMPARE(readFile(old), QByteArray("older file"));
+        QVERIFY(!QFile::exists(dir.filePath(u"new.mcs"_s)));
+    }
+    // Yes is there for a deliberate choice.
+    dialog.answers.append(old);
+    MessageBoxKeys answer({Qt::Key_Tab, Qt::Key_Space});
+    window.mSave_Click();
+    QVERIFY(answer.closedByKeys());
+    QCOMPARE(readFile(old), formatMeasurements(window.state().pages.pagesInUse()));
 }
 
 void MeasurementsFileTest::openAndSaveInTheWindow()
@@ -412,6 +458,27 @@ void MeasurementsFileTest::failuresChangeNothing()
     w.window->mSave_Click();
     QCOMPARE(w.boxes.shown.size(), 8);
     QCOMPARE(readFile(locked + u"/old.mcs"_s), formatMeasurements(pages.pagesInUse()));
+
+    // A file the user may not write is not replaced, although its folder
+    // would allow that.
+    const QString readOnly = locked + u"/read-only.mcs"_s;
+    QVERIFY(writeFile(readOnly, "kept"));
+    QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::WriteOther |
+                                              QFile::ExeOther));
+    {
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        w.dialog.answers.append(readOnly);
+        w.window->mSave_Click();
+    }
+    QVERIFY2(w.messages().last() ==
+                 u"ZOL Print error: Error 104 - Error during saving\r\nPermission denied"_s,
+             qPrintable(w.messages().last()));
+    QCOMPARE(readFile(readOnly), QByteArray("kept"));
+    QCOMPARE(QDir(locked).entryList(QDir::Files), QStringList({u"old.mcs"_s, u"read-only.mcs"_s}));
+    QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 #endif
 }
 

@@ -64,7 +64,7 @@ public:
         shown << text;
         overVisibleWindow << (parent && parent->window()->isVisible());
     }
-    bool askYesNo(QWidget *, const QString &, const QString &text, Icon) override
+    bool askYesNo(QWidget *, const QString &, const QString &text, Icon, Answer) override
     {
         shown << text;
         return true;

@@ -96,6 +96,9 @@ void ReaderLogicTest::languageTables()
             QVERIFY(!entry.isEmpty());
     for (const QString &filter : t.sFilter)
         QVERIFY(filter.contains(u'|'));
+    // The link's target goes into each, once.
+    for (const QString &why : t.sSettingsLink)
+        QVERIFY(why.count(u"%1"_s) == 1 && !why.contains(u"%2"_s));
 
     // The print menu's additions and error 105's reasons.
     const QStringList toPdf = {u"Naar PDF-bestand..."_s, u"To PDF file..."_s, u"In PDF-Datei..."_s,
@@ -239,11 +242,11 @@ void ReaderLogicTest::settingsWriting()
     };
 
     QString reason;
-    QVERIFY(writeSettingsFile(path, {1, 2}, &reason));
+    QCOMPARE(writeSettingsFile(path, {1, 2}, &reason), SettingsWritten::Yes);
     QCOMPARE(bytesOnDisk(), QByteArray(" 1 \r\n 2 \r\n"));
-    QVERIFY(writeSettingsFile(path, {0, -5}, &reason));
+    QCOMPARE(writeSettingsFile(path, {0, -5}, &reason), SettingsWritten::Yes);
     QCOMPARE(bytesOnDisk(), QByteArray(" 0 \r\n-5 \r\n"));
-    QVERIFY(writeSettingsFile(path, {3, 255}, &reason));
+    QCOMPARE(writeSettingsFile(path, {3, 255}, &reason), SettingsWritten::Yes);
     QCOMPARE(bytesOnDisk(), QByteArray(" 3 \r\n 255 \r\n"));
     // What is written reads back the same.
     const Settings back = readSettingsFile(path, kDutch);
@@ -252,7 +255,8 @@ void ReaderLogicTest::settingsWriting()
 
     // A folder that does not exist cannot hold the file: a reason, no crash.
     reason.clear();
-    QVERIFY(!writeSettingsFile(dir.filePath(u"no/such/zolprint.ini"_s), {1, 1}, &reason));
+    QCOMPARE(writeSettingsFile(dir.filePath(u"no/such/zolprint.ini"_s), {1, 1}, &reason),
+             SettingsWritten::Failed);
     QVERIFY(!reason.isEmpty());
 }
 

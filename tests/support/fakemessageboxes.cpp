@@ -7,9 +7,10 @@ void FakeMessageBoxes::showOk(QWidget *, const QString &title, const QString &te
     shown.append({title, text, icon, false});
 }
 
-bool FakeMessageBoxes::askYesNo(QWidget *, const QString &title, const QString &text, Icon icon)
+bool FakeMessageBoxes::askYesNo(QWidget *, const QString &title, const QString &text, Icon icon,
+                                Answer defaultAnswer)
 {
-    shown.append({title, text, icon, true});
+    shown.append({title, text, icon, true, defaultAnswer});
     return answers.isEmpty() ? true : answers.takeFirst();
 }
 

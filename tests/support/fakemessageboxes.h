@@ -20,10 +20,13 @@ public:
         QString text;
         Icon icon;
         bool question;
+        // What Enter would have answered; a message has only OK.
+        Answer defaultAnswer = Answer::Yes;
     };
 
     void showOk(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
-    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon) override;
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                  Answer defaultAnswer) override;
     Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
 
     QList<Shown> shown;

@@ -4,6 +4,8 @@
 #include "fakeportlister.h"
 #include "fakeserialport.h"
 #include "frmmain.h"
+#include "messagebox.h"
+#include "messageboxkeys.h"
 #include "screenreader.h"
 #include "statusbar.h"
 #include "textbox.h"
@@ -109,6 +111,8 @@ private slots:
     void layoutAndNames();
     void getSerial();
     void programUserName();
+    void keysOnTheOneTimeQuestion_data();
+    void keysOnTheOneTimeQuestion();
     void removeUserName();
     void timeOut();
     void replies();
@@ -266,6 +270,7 @@ void FrmMainTest::programUserName()
         QCOMPARE(box.title, u"ZOL6 user name programming tool"_s);
         QCOMPARE(box.text, u"Only one time programming possible, continue?"_s);
         QCOMPARE(box.icon, MessageBoxes::Icon::None);
+        QCOMPARE(box.defaultAnswer, MessageBoxes::Answer::No);
         QCOMPARE(tool.window.state().ConfirmAnswer, u"7"_s);
         QVERIFY(tool.port.calls.isEmpty());
         QCOMPARE(tool.errors(), u"kept\r\n"_s);
@@ -305,6 +310,54 @@ void FrmMainTest::programUserName()
         QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), QString(12, u' '));
         QCOMPARE(tool.port.written.last(), hex("0258303132202020202020202020202020036a"));
         QCOMPARE(tool.errors(), u"Program command to ZOL (            )\r\n"_s);
+    }
+}
+
+void FrmMainTest::keysOnTheOneTimeQuestion_data()
+{
+    QTest::addColumn<QList<int>>("keys"); // pressed in the question
+    QTest::addColumn<bool>("programmed");
+
+    QTest::newRow("Enter") << QList<int>{Qt::Key_Return} << false;
+    QTest::newRow("Enter on the keypad") << QList<int>{Qt::Key_Enter} << false;
+    // The Space that clicked the button, bounced: its second press lands in
+    // the question.
+    QTest::newRow("Space twice") << QList<int>{Qt::Key_Space} << false;
+    // Yes is still there for a deliberate choice.
+    QTest::newRow("Tab to Yes, Space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << true;
+}
+
+void FrmMainTest::keysOnTheOneTimeQuestion()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, programmed);
+
+    // The real window and the real question.
+    FakeSerialPort port;
+    QtMessageBoxes boxes;
+    FakePortLister ports;
+    frmMain window{UserToolServices{port, boxes, &ports}};
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    control<QLineEdit>(window, u"txtName"_s)->setText(u"AB"_s);
+    auto *program = control<QPushButton>(window, u"cmdProgram"_s);
+    program->setFocus();
+
+    MessageBoxKeys answer(keys);
+    QTest::keyClick(program, Qt::Key_Space);
+    QVERIFY(answer.seen());
+    QVERIFY(answer.closedByKeys());
+    QCOMPARE(answer.defaultButton(), QMessageBox::No);
+    QCOMPARE(answer.focusButton(), QMessageBox::No);
+    if (programmed) {
+        QCOMPARE(window.state().ConfirmAnswer, u"6"_s);
+        QCOMPARE(port.written, QList<QByteArray>{hex("02583031324142202020202020202020200369")});
+    } else {
+        QCOMPARE(window.state().ConfirmAnswer, u"7"_s);
+        QVERIFY(port.written.isEmpty());
+        QVERIFY(port.calls.isEmpty());
+        QVERIFY(control<TextBox>(window, u"txtErrors"_s)->text().isEmpty());
     }
 }
 

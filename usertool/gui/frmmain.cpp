@@ -301,9 +301,10 @@ void frmMain::cmdProgram_Click()
         name += u' ';
     txtName->setText(name);
 
+    // A name once programmed stays in the meter for good.
     const bool yes = m_services.messageBoxes.askYesNo(
         this, m_state.ToolTitle, u"Only one time programming possible, continue?"_s,
-        MessageBoxes::Icon::None);
+        MessageBoxes::Icon::None, MessageBoxes::Answer::No);
     m_state.ConfirmAnswer = yes ? u"6"_s : u"7"_s;
     if (m_state.ConfirmAnswer == u"7"_s)
         return;
