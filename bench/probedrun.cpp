@@ -70,6 +70,16 @@ bool ProbedRun::start(const Launch &launch, QString *error)
     environment.insert("QT_QPA_PLATFORM", launch.platform);
     environment.insert("LD_PRELOAD", QFile::encodeName(launch.probe));
     environment.insert("ZOL_PROBE_OUT", QFile::encodeName(m_reportPath));
+    // A user's folders of its own, empty at each start: a run that was
+    // killed after a reading leaves its pages to recover there, and the next
+    // start must not stop at the question about them, nor any run touch the
+    // recent files of the user who runs the benchmark.
+    for (const auto &[variable, name] : {std::pair{"XDG_DATA_HOME", u"user-data"_s},
+                                         std::pair{"XDG_CONFIG_HOME", u"user-config"_s}}) {
+        QDir folder(dir.filePath(name));
+        folder.removeRecursively();
+        environment.insert(variable, QFile::encodeName(folder.path()));
+    }
 #ifdef ZOL_BENCH_SANITIZED
     // The sanitizer's run-time wants to be loaded first; the probe is.
     environment.insert("ASAN_OPTIONS",
