@@ -79,9 +79,12 @@ wait_for() {
 settle() { sleep "${1:-1}"; }
 key() { xdotool key --clearmodifiers "$@"; }
 orca_key() { xdotool keydown Insert key --repeat "${2:-1}" --delay 80 "$1" keyup Insert; }
+# Each meter has files of its own: a second meter of the same mode must not
+# be read as the first one's device path before it has written its own.
 start_meter() {
-    local out=$work/meter-$1.out
-    "$zolmeter" "$@" >"$out" 2>"$work/meter-$1.err" &
+    local out
+    out=$(mktemp "$work/meter.XXXXXX")
+    "$zolmeter" "$@" >"$out" 2>"$out.err" &
     pids+=($!)
     local i
     for ((i = 0; i < 150; i++)); do

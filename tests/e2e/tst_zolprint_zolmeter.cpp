@@ -29,6 +29,7 @@ private slots:
     void readsTheSampleDump();
     void staleBytesNeverEnterATransfer();
     void lineEndAfterTheLastPageIsNoPage();
+    void cutOffInTheFirstPage();
     void cutOffDumpIsShownSavedAndPrinted();
 };
 
@@ -155,6 +156,25 @@ void ZolprintAgainstZolmeterTest::lineEndAfterTheLastPageIsNoPage()
 
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
+}
+
+void ZolprintAgainstZolmeterTest::cutOffInTheFirstPage()
+{
+    // The meter goes off before its first form feed.
+    QProcess meter;
+    const QByteArray device =
+        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, u"300"_s});
+    QVERIFY(!device.isEmpty());
+    ReaderOnMeter r(device);
+    r.read();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
+
+    QCOMPARE(r.status(), u"Stop (1)"_s);
+    QCOMPARE(r.pages().pagesInUse().size(), 1);
+    QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
+    QCOMPARE(r.boxes.shown.size(), 1);
+    QVERIFY2(r.boxes.shown[0].text.startsWith(u"Error 106"_s), qPrintable(r.boxes.shown[0].text));
 }
 
 void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
