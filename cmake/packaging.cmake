@@ -1,5 +1,5 @@
 # Packages of both programs: a Debian package on Linux (cpack -G DEB), and on
-# Windows an install tree that runs on a machine without Qt.
+# Windows a zip of a folder that runs on a machine without Qt (cpack -G ZIP).
 
 if(WIN32)
     include(${CMAKE_CURRENT_LIST_DIR}/deployqt.cmake)
@@ -38,8 +38,11 @@ if(UNIX AND NOT APPLE)
     # substituted by the metric-compatible Liberation Mono; Qt's own dialog
     # texts in the four languages come with the translations.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, qt6-translations-l10n")
-else()
+elseif(WIN32)
     set(CPACK_GENERATOR ZIP)
+    # One folder that unpacks beside whatever else is in the download folder.
+    set(CPACK_PACKAGE_FILE_NAME "ZOLprint-${ZOLprint_VERSION}-windows-x64")
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 endif()
 
 include(CPack)

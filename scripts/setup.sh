@@ -11,7 +11,7 @@ packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev libfontconfig
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(xvfb xauth xdotool imagemagick cups printer-driver-cups-pdf poppler-utils
               clang libclang-rt-14-dev dpkg-dev desktop-file-utils
-              g++-mingw-w64-x86-64-posix python3)
+              g++-mingw-w64-x86-64-posix python3 qt6-base-dev-tools wine64 tesseract-ocr)
 elif [[ "${1:-}" == "--package" ]]; then
     packages+=(dpkg-dev)
 fi

@@ -669,9 +669,9 @@ void FrmZOLprintTest::transferFailsToOpen()
     // The reason, the device COM1 stood for, then the ports there are.
     QCOMPARE(f.boxes.shown[0].text,
              u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nPermission denied\r\n"
-             u"COM1 = /dev/ttyS0\r\n"
-             u"Serielle Anschlüsse dieses Computers: /dev/ttyUSB0 (FT232R USB UART), "
-             u"/dev/ttyS0"_s);
+             u"COM1 = "_s + comPortDeviceName(1) +
+                 u"\r\nSerielle Anschlüsse dieses Computers: /dev/ttyUSB0 (FT232R USB UART), "
+                 u"/dev/ttyS0"_s);
     QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
     QVERIFY(!f.port.isOpen());
     QVERIFY(f.interfaceEnabled());

@@ -1,0 +1,247 @@
+#!/usr/bin/env bash
+# Checks the Windows zip (scripts/package-windows.sh, or the package step of
+# the windows preset). Run by CTest in the Windows build (tests/windows).
+#   scripts/test-windows-zip.sh contents ZIP           every DLL the programs and
+#       plugins import is in the zip or is Windows' own; the plugins, catalogs,
+#       user guide with its pictures and licences are there; no test program is
+#   WINE_RUN=... scripts/test-windows-zip.sh start ZIP  both programs start from
+#       the unpacked folder under Wine and show their windows; ZOLprint in each
+#       of its four languages, each drawing a window of its own
+#   WINE_RUN=... scripts/test-windows-zip.sh print ZIP  ZOLprint.exe prints a typed
+#       page through Wine's printing into the CUPS PDF queue (scripts/pdf-printer.sh),
+#       and the sheet holds the page's text
+# WINE_RUN is the build's wine-run (its prefix and Wine's server).
+set -euo pipefail
+mode=${1:-}
+zip=${2:-}
+cd "$(dirname "$0")/.."
+root=$PWD
+
+fail() {
+    echo "test-windows-zip: FAIL: $*" >&2
+    exit 1
+}
+
+[[ -f "$zip" ]] || fail "no zip at '$zip': build it with scripts/package-windows.sh"
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The zip holds one folder, named as the zip.
+top=$(basename "$zip" .zip)
+python3 -m zipfile -e "$zip" "$scratch/unpacked"
+folder=$scratch/unpacked/$top
+[[ -d "$folder" ]] || fail "the zip does not hold the folder $top"
+
+contents() {
+    local objdump=x86_64-w64-mingw32-objdump
+    command -v "$objdump" >/dev/null || fail "no $objdump: run scripts/setup.sh --tests"
+    cd "$folder"
+    local files
+    files=$(find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+    for needed in ZOLprint.exe "ZOL user name.exe" platforms/qwindows.dll \
+        styles/qwindowsvistastyle.dll translations/qtbase_nl.qm translations/qtbase_de.qm \
+        translations/qtbase_fr.qm licenses/qt/LGPL-3.0-only.txt; do
+        grep -qxF "$needed" <<<"$files" || fail "the zip has no $needed"
+    done
+    if [[ -f "$root/LICENSE" ]]; then
+        grep -qxF LICENSE.txt <<<"$files" || fail "the zip has no LICENSE.txt"
+    fi
+    # Nothing of the tests, the simulated meter or the benchmark.
+    if grep -iE '(^|/)(tst_|zolmeter|zolbench|sysinfomarker|bare)' <<<"$files"; then
+        fail "the zip holds the programs above, which are not shipped"
+    fi
+
+    # Windows' own DLLs are those Wine provides as Windows (its x86_64-windows
+    # folder); every other DLL that a program or plugin imports must be in the
+    # zip, beside the programs.
+    local wine_dlls
+    wine_dlls=$(dirname "$(realpath "$(command -v wine64 || echo /usr/lib/wine/wine64)")")
+    wine_dlls=$(ls -d /usr/lib/x86_64-linux-gnu/wine/x86_64-windows "$wine_dlls"/../x86_64-windows \
+        2>/dev/null | head -n 1)
+    [[ -d "$wine_dlls" ]] || fail "no Wine DLL folder to tell Windows' own DLLs by"
+    local binary dll missing=0 checked=0
+    while IFS= read -r binary; do
+        ((++checked))
+        while IFS= read -r dll; do
+            if [[ -f "$dll" ]] || [[ -f "$(find . -maxdepth 1 -iname "$dll" | head -n 1)" ]]; then
+                continue
+            fi
+            if [[ -f "$wine_dlls/${dll,,}" ]] || [[ "${dll,,}" == api-ms-win-* ]]; then
+                continue
+            fi
+            echo "test-windows-zip: $binary imports $dll, which is neither in the zip nor Windows' own" >&2
+            missing=1
+        done < <("$objdump" -p "$binary" | sed -n 's/^\s*DLL Name: //p')
+    done < <(grep -iE '\.(exe|dll)$' <<<"$files")
+    ((missing == 0)) || fail "DLLs are missing from the zip"
+
+    # The user guide with every picture it shows.
+    local guide picture
+    guide=$(grep -E '^doc/zolprint/[^/]+\.md$' <<<"$files" | head -n 1)
+    [[ -n "$guide" ]] || fail "the zip has no user guide under doc/zolprint/"
+    while read -r picture; do
+        [[ -f "$(dirname "$guide")/$picture" ]] ||
+            fail "the user guide shows $picture, which the zip does not hold"
+    done < <(grep -oE '\]\([^)]+\.png\)' "$guide" | sed -E 's/^\]\(//; s/\)$//' | grep -v '://')
+    echo "test-windows-zip: $checked programs and DLLs, every import found; plugins, catalogs," \
+        "user guide and licences present"
+}
+
+# A display of our own for Wine's windows.
+display() {
+    command -v Xvfb >/dev/null || fail "no Xvfb: run scripts/setup.sh --tests"
+    local n
+    for n in $(seq 90 120); do
+        [[ -e /tmp/.X$n-lock ]] && continue
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+        pids+=($!)
+        export DISPLAY=:$n
+        for _ in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && return 0
+            xdotool getmouselocation >/dev/null 2>&1 && return 0
+            sleep 0.2
+        done
+    done
+    fail "could not start Xvfb"
+}
+
+# The window named $1, waited for generously: Wine starts slowly on a busy machine.
+window_of() {
+    local id
+    for _ in $(seq 120); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+        [[ -n "$id" ]] && { echo "$id"; return 0; }
+        sleep 0.5
+    done
+    return 1
+}
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+start() {
+    [[ -x "${WINE_RUN:-}" ]] || fail "WINE_RUN does not name the build's wine-run"
+    display
+    local language pid id shots=()
+    # zolprint.ini in the working folder: line 1 the language, line 2 the port.
+    for language in 0 1 2 3; do
+        mkdir -p "$scratch/run$language"
+        printf ' %s \r\n 1 \r\n' "$language" >"$scratch/run$language/zolprint.ini"
+        (cd "$scratch/run$language" && exec "$WINE_RUN" "$(windows_path "$folder/ZOLprint.exe")") \
+            >"$scratch/zolprint$language.log" 2>&1 &
+        pid=$!
+        pids+=("$pid")
+        id=$(window_of '^ZOL Print$') || {
+            cat "$scratch/zolprint$language.log" >&2
+            fail "ZOLprint.exe in language $language showed no window"
+        }
+        sleep 2
+        kill -0 "$pid" 2>/dev/null || fail "ZOLprint.exe in language $language ended after it started"
+        import -window "$id" "$scratch/zolprint$language.png"
+        shots+=("$scratch/zolprint$language.png")
+        "$WINE_RUN" taskkill /f /im ZOLprint.exe >/dev/null 2>&1 || true
+        wait "$pid" 2>/dev/null || true
+        for _ in $(seq 40); do
+            xdotool search --onlyvisible --name '^ZOL Print$' >/dev/null 2>&1 || break
+            sleep 0.5
+        done
+    done
+    # Each language draws its own menus: no two windows look the same.
+    local a b
+    for a in 0 1 2 3; do
+        for b in $(seq $((a + 1)) 3); do
+            if cmp -s <(convert "${shots[$a]}" rgb:-) <(convert "${shots[$b]}" rgb:-); then
+                fail "ZOLprint.exe looks the same in languages $a and $b"
+            fi
+        done
+    done
+
+    (cd "$scratch" && exec "$WINE_RUN" "$(windows_path "$folder/ZOL user name.exe")") \
+        >"$scratch/tool.log" 2>&1 &
+    pid=$!
+    pids+=("$pid")
+    window_of '^ZOL User name tool' >/dev/null || {
+        cat "$scratch/tool.log" >&2
+        fail "ZOL user name.exe showed no window"
+    }
+    sleep 2
+    kill -0 "$pid" 2>/dev/null || fail "ZOL user name.exe ended after it started"
+    "$WINE_RUN" taskkill /f /im "ZOL user name.exe" >/dev/null 2>&1 || true
+    echo "test-windows-zip: ZOLprint.exe started in its four languages, ZOL user name.exe too," \
+        "each showing its window"
+}
+
+print() {
+    [[ -x "${WINE_RUN:-}" ]] || fail "WINE_RUN does not name the build's wine-run"
+    local outdir=${ZOL_PDF_DIR:-/var/spool/zol-pdf}
+    lpstat -d 2>/dev/null | grep -q 'ZOL-PDF' ||
+        fail "the PDF printer is not the default printer: run scripts/pdf-printer.sh"
+    command -v tesseract >/dev/null || fail "no tesseract: run scripts/setup.sh --tests"
+    display
+    local before text pid id pdf=""
+    before=$(ls "$outdir"/*.pdf 2>/dev/null || true)
+    mkdir -p "$scratch/print"
+    printf ' 1 \r\n 1 \r\n' >"$scratch/print/zolprint.ini"
+    # Keys reach a Wine window reliably only inside Wine's own desktop.
+    (cd "$scratch/print" &&
+        exec "$WINE_RUN" explorer /desktop=zolprint,1024x700 "$(windows_path "$folder/ZOLprint.exe")") \
+        >"$scratch/print.log" 2>&1 &
+    pid=$!
+    pids+=("$pid")
+    id=$(window_of '^zolprint - Wine desktop$') || fail "Wine's desktop did not show"
+    # The page window has the focus once the program is up; the desktop shows
+    # before it is, so wait until the program's window is drawn on it.
+    local empty=""
+    for _ in $(seq 120); do
+        import -window "$id" "$scratch/desktop.png"
+        colours=$(convert "$scratch/desktop.png" -format '%k' info:)
+        [[ "$colours" -gt 20 ]] && break
+        sleep 0.5
+    done
+    sleep 2
+    text="ZOL print check 4711"
+    xdotool windowfocus --sync "$id"
+    xdotool type --delay 60 "$text"
+    sleep 1
+    xdotool key ctrl+p
+    local file
+    for _ in $(seq 180); do
+        for file in "$outdir"/*.pdf; do
+            [[ -f "$file" ]] || continue
+            grep -qxF "$file" <<<"$before" && continue
+            pdf=$file
+        done
+        [[ -n "$pdf" ]] && break
+        sleep 0.5
+    done
+    "$WINE_RUN" taskkill /f /im ZOLprint.exe >/dev/null 2>&1 || true
+    [[ -n "$pdf" ]] || {
+        cat "$scratch/print.log" >&2
+        fail "no sheet arrived in $outdir"
+    }
+    sleep 1
+    local pages
+    pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
+    [[ "$pages" == 1 ]] || fail "the sheet $pdf has $pages pages, not 1"
+    # Wine's PostScript driver draws the letters as outlines, so the text is
+    # read back from the sheet's picture.
+    pdftoppm -r 300 -gray -f 1 -l 1 -png "$pdf" "$scratch/sheet"
+    tesseract "$scratch"/sheet*.png "$scratch/sheet" >/dev/null 2>&1
+    grep -qF "$text" "$scratch/sheet.txt" || {
+        cat "$scratch/sheet.txt" >&2
+        fail "the sheet $pdf does not read '$text'"
+    }
+    rm -f "$pdf"
+    echo "test-windows-zip: ZOLprint.exe printed through Wine into CUPS; the sheet reads '$text'"
+}
+
+case "$mode" in
+contents) contents ;;
+start) start ;;
+print) print ;;
+*) fail "usage: $0 contents|start|print ZIP" ;;
+esac
