@@ -65,30 +65,22 @@ else()
 endif()
 
 # Every DLL the programs and plugins import that is found in Qt's or the
-# compiler's folders goes beside the programs. What is found nowhere must be
-# the system's own (KERNEL32, USER32, ...): a Qt or compiler DLL that cannot be
-# found fails the install instead of giving a folder that does not start.
+# compiler's folders goes beside the programs (cmake/deployruntime.cmake).
 set(zol_deploy_script "${CMAKE_CURRENT_BINARY_DIR}/zol-deploy-$<CONFIG>.cmake")
 file(GENERATE OUTPUT "${zol_deploy_script}" CONTENT "${zol_objdump_setup}
-set(bin \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-set(plugins \"${zol_plugins}\")
-list(TRANSFORM plugins PREPEND \"\${bin}/\")
-file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES \"\${bin}/$<TARGET_FILE_NAME:ZOLprint>\" \"\${bin}/$<TARGET_FILE_NAME:zolusername>\"
-    MODULES \${plugins}
-    DIRECTORIES \"${zol_runtime_dirs}\"
-    PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
-    POST_EXCLUDE_REGEXES \".*[/\\\\\\\\][Ss]ystem32[/\\\\\\\\].*\" \".*[/\\\\\\\\][Ww]indows[/\\\\\\\\].*\"
-    RESOLVED_DEPENDENCIES_VAR found
-    UNRESOLVED_DEPENDENCIES_VAR unfound)
-foreach(dll IN LISTS unfound)
-    if(dll MATCHES \"^(Qt6|lib)\")
-        message(FATAL_ERROR \"\${dll}, which the programs load, is in none of: ${zol_runtime_dirs}\")
-    endif()
-endforeach()
-file(INSTALL \${found} DESTINATION \"\${bin}\" FOLLOW_SYMLINK_CHAIN)
+set(zol_bin \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+set(zol_executables \"\${zol_bin}/$<TARGET_FILE_NAME:ZOLprint>\" \"\${zol_bin}/$<TARGET_FILE_NAME:zolusername>\")
+set(zol_modules \"${zol_plugins}\")
+list(TRANSFORM zol_modules PREPEND \"\${zol_bin}/\")
+set(zol_dirs \"${zol_runtime_dirs}\")
+include(\"${CMAKE_CURRENT_LIST_DIR}/deployruntime.cmake\")
 ")
 install(SCRIPT "${zol_deploy_script}")
+# An MSVC build needs Microsoft's C++ runtime beside the programs instead.
+if(MSVC)
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION ${CMAKE_INSTALL_BINDIR})
+    include(InstallRequiredSystemLibraries)
+endif()
 
 # Qt's catalogs for Dutch, German and French, where installQtTranslations()
 # looks first. They are the same files on every system; the cross build takes

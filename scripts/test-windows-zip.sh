@@ -123,32 +123,53 @@ window_of() {
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
+# Starts a program of the zip in Wine's own desktop NAME (a desktop of its
+# own uses this display, whatever display Wine's server started with) from
+# folder DIR, and prints the desktop's window once the program has drawn on
+# it: an empty desktop is one colour, a program's window many.
+show() {
+    local name=$1 program=$2 dir=$3 id
+    (cd "$dir" && exec "$WINE_RUN" explorer "/desktop=$name,1024x700" "$(windows_path "$program")") \
+        >"$scratch/$name.log" 2>&1 &
+    pids+=($!)
+    id=$(window_of "^$name - Wine desktop\$") || {
+        cat "$scratch/$name.log" >&2
+        fail "Wine's desktop for $(basename "$program") did not show"
+    }
+    drawn "$id" || {
+        cat "$scratch/$name.log" >&2
+        fail "$(basename "$program") drew no window"
+    }
+    echo "$id"
+}
+
+# Whether the window shows more than a plain desktop, waited for generously.
+drawn() {
+    local colours
+    for _ in $(seq 120); do
+        import -window "$1" "$scratch/drawn.png" 2>/dev/null || true
+        colours=$(convert "$scratch/drawn.png" -format '%k' info: 2>/dev/null || echo 0)
+        [[ "$colours" -gt 20 ]] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
 start() {
     [[ -x "${WINE_RUN:-}" ]] || fail "WINE_RUN does not name the build's wine-run"
     display
-    local language pid id shots=()
+    local language id shots=()
     # zolprint.ini in the working folder: line 1 the language, line 2 the port.
     for language in 0 1 2 3; do
         mkdir -p "$scratch/run$language"
         printf ' %s \r\n 1 \r\n' "$language" >"$scratch/run$language/zolprint.ini"
-        (cd "$scratch/run$language" && exec "$WINE_RUN" "$(windows_path "$folder/ZOLprint.exe")") \
-            >"$scratch/zolprint$language.log" 2>&1 &
-        pid=$!
-        pids+=("$pid")
-        id=$(window_of '^ZOL Print$') || {
-            cat "$scratch/zolprint$language.log" >&2
-            fail "ZOLprint.exe in language $language showed no window"
-        }
+        id=$(show "zolstart$language" "$folder/ZOLprint.exe" "$scratch/run$language")
+        # Still there a moment later: it did not start only to fall over.
         sleep 2
-        kill -0 "$pid" 2>/dev/null || fail "ZOLprint.exe in language $language ended after it started"
+        drawn "$id" || fail "ZOLprint.exe in language $language closed its window"
         import -window "$id" "$scratch/zolprint$language.png"
         shots+=("$scratch/zolprint$language.png")
         "$WINE_RUN" taskkill /f /im ZOLprint.exe >/dev/null 2>&1 || true
-        wait "$pid" 2>/dev/null || true
-        for _ in $(seq 40); do
-            xdotool search --onlyvisible --name '^ZOL Print$' >/dev/null 2>&1 || break
-            sleep 0.5
-        done
     done
     # Each language draws its own menus: no two windows look the same.
     local a b
@@ -160,16 +181,9 @@ start() {
         done
     done
 
-    (cd "$scratch" && exec "$WINE_RUN" "$(windows_path "$folder/ZOL user name.exe")") \
-        >"$scratch/tool.log" 2>&1 &
-    pid=$!
-    pids+=("$pid")
-    window_of '^ZOL User name tool' >/dev/null || {
-        cat "$scratch/tool.log" >&2
-        fail "ZOL user name.exe showed no window"
-    }
+    id=$(show zolstarttool "$folder/ZOL user name.exe" "$scratch")
     sleep 2
-    kill -0 "$pid" 2>/dev/null || fail "ZOL user name.exe ended after it started"
+    drawn "$id" || fail "ZOL user name.exe closed its window"
     "$WINE_RUN" taskkill /f /im "ZOL user name.exe" >/dev/null 2>&1 || true
     echo "test-windows-zip: ZOLprint.exe started in its four languages, ZOL user name.exe too," \
         "each showing its window"
@@ -182,26 +196,13 @@ print() {
         fail "the PDF printer is not the default printer: run scripts/pdf-printer.sh"
     command -v tesseract >/dev/null || fail "no tesseract: run scripts/setup.sh --tests"
     display
-    local before text pid id pdf=""
+    local before text id pdf=""
     before=$(ls "$outdir"/*.pdf 2>/dev/null || true)
     mkdir -p "$scratch/print"
     printf ' 1 \r\n 1 \r\n' >"$scratch/print/zolprint.ini"
-    # Keys reach a Wine window reliably only inside Wine's own desktop.
-    (cd "$scratch/print" &&
-        exec "$WINE_RUN" explorer /desktop=zolprint,1024x700 "$(windows_path "$folder/ZOLprint.exe")") \
-        >"$scratch/print.log" 2>&1 &
-    pid=$!
-    pids+=("$pid")
-    id=$(window_of '^zolprint - Wine desktop$') || fail "Wine's desktop did not show"
-    # The page window has the focus once the program is up; the desktop shows
-    # before it is, so wait until the program's window is drawn on it.
-    local empty=""
-    for _ in $(seq 120); do
-        import -window "$id" "$scratch/desktop.png"
-        colours=$(convert "$scratch/desktop.png" -format '%k' info:)
-        [[ "$colours" -gt 20 ]] && break
-        sleep 0.5
-    done
+    # Keys reach a Wine window reliably only inside Wine's own desktop; the
+    # page window has the focus once the program is up.
+    id=$(show zolprint "$folder/ZOLprint.exe" "$scratch/print")
     sleep 2
     text="ZOL print check 4711"
     xdotool windowfocus --sync "$id"
