@@ -59,10 +59,11 @@ contents() {
     # Windows' own DLLs are those Wine provides as Windows (its x86_64-windows
     # folder); every other DLL that a program or plugin imports must be in the
     # zip, beside the programs.
-    local wine_dlls
-    wine_dlls=$(dirname "$(realpath "$(command -v wine64 || echo /usr/lib/wine/wine64)")")
-    wine_dlls=$(ls -d /usr/lib/x86_64-linux-gnu/wine/x86_64-windows "$wine_dlls"/../x86_64-windows \
-        2>/dev/null | head -n 1)
+    local wine_dlls="" dir
+    for dir in /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/x86_64-windows \
+        /usr/lib64/wine/x86_64-windows; do
+        [[ -d $dir ]] && { wine_dlls=$dir; break; }
+    done
     [[ -d "$wine_dlls" ]] || fail "no Wine DLL folder to tell Windows' own DLLs by"
     local binary dll missing=0 checked=0
     while IFS= read -r binary; do
