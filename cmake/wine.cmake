@@ -34,6 +34,15 @@ foreach(dir IN LISTS zol_wine_dll_dirs)
     string(APPEND zol_wine_path "${dir};")
 endforeach()
 string(REPLACE "/" "\\" zol_wine_plugin_path "Z:${zol_wine_qt_plugins}")
+# Qt's offscreen platform on Windows reads fonts from one folder (it has no
+# fontconfig): the Liberation faces that stand in for Arial and Courier New,
+# as they do on Linux.
+find_path(ZOL_WINE_FONTS LiberationSans-Regular.ttf PATHS /usr/share/fonts/truetype/liberation
+          NO_CMAKE_FIND_ROOT_PATH)
+set(zol_wine_font_path "")
+if(ZOL_WINE_FONTS)
+    string(REPLACE "/" "\\" zol_wine_font_path "Z:${ZOL_WINE_FONTS}")
+endif()
 
 set(ZOL_WINE_PREFIX "${CMAKE_BINARY_DIR}/wine-prefix")
 set(ZOL_WINE_RUN "${CMAKE_BINARY_DIR}/wine-run")
