@@ -1,5 +1,5 @@
 # Packages of both programs: a Debian package on Linux (cpack -G DEB), and on
-# Windows an install tree that runs on a machine without Qt.
+# Windows a zip of a folder that runs on a machine without Qt (cpack -G ZIP).
 
 if(WIN32)
     include(${CMAKE_CURRENT_LIST_DIR}/deployqt.cmake)
@@ -44,8 +44,11 @@ if(UNIX AND NOT APPLE)
     # installs the type's definition.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, shared-mime-info")
-else()
+elseif(WIN32)
     set(CPACK_GENERATOR ZIP)
+    # One folder that unpacks beside whatever else is in the download folder.
+    set(CPACK_PACKAGE_FILE_NAME "ZOLprint-${ZOLprint_VERSION}-windows-x64")
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 endif()
 
 include(CPack)

@@ -121,7 +121,7 @@ struct About
     QPointer<frmAbout> dialog;
 };
 
-bool writeFile(const QString &path, const QByteArray &bytes)
+[[maybe_unused]] bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -140,6 +140,7 @@ private slots:
     void getKeyValue();
     void systemInfoLookupOrder();
     void systemInfoFromAnExportFile();
+    void systemInfoFromTheSystemRegistry();
 };
 
 void AboutTest::textsVersionAndLayout()
@@ -456,6 +457,60 @@ void AboutTest::systemInfoFromAnExportFile()
     delete dialog.data();
 #else
     QSKIP("uses a shell script as the program");
+#endif
+}
+
+// The system's registry through advapi32 and the launcher through
+// CreateProcess, as the program uses them on Windows. The two values were
+// written with reg add before this test (the wine_registry test); they name
+// copies of a small program that writes "started" beside itself.
+void AboutTest::systemInfoFromTheSystemRegistry()
+{
+#ifdef Q_OS_WIN
+    if (!qEnvironmentVariableIsSet("ZOL_TEST_SYSINFO_REGISTRY"))
+        QSKIP("needs the two System Information values in the registry (the wine_registry test)");
+    const QString folder = QCoreApplication::applicationDirPath() + u"/sysinfo"_s;
+    const QString program = folder + u"/system info.exe"_s;
+    QVERIFY(QFile::exists(program));
+    const QString started = folder + u"/started"_s;
+    QFile::remove(started);
+
+    SystemRegistry registry;
+    QString value;
+    QVERIFY(readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey, u"PATH"_s, value));
+    QCOMPARE(value, QDir::toNativeSeparators(program));
+    QVERIFY(readKeyValue(&registry, Registry::kLocalMachine, kLocationKey, u"MSINFO"_s, value));
+    QCOMPARE(value, QDir::toNativeSeparators(folder + u"/folder"_s));
+    QVERIFY(!readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey, u"NoSuchValue"_s, value));
+    QVERIFY(value.isEmpty());
+
+    // The first value wins, and its path, space and all, is the whole command
+    // line the program is started with.
+    QtProgramLauncher launcher;
+    FakeMessageBoxes boxes;
+    QPointer<frmAbout> dialog = new frmAbout(AboutServices{&registry, &launcher, &boxes, {}});
+    control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 30000);
+    QVERIFY(boxes.shown.isEmpty());
+    // The file may be there a moment before its text is.
+    const auto written = [&started] {
+        QFile file(started);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!written().isEmpty(), 10000);
+    const QByteArray line = written();
+    QString commandLine =
+        QString::fromUtf16(reinterpret_cast<const char16_t *>(line.constData()), line.size() / 2);
+    // Wine puts quotes around a program path it had to find past a space;
+    // Windows hands the line on as it was given. Either way the whole path
+    // is the program, with no argument split off it.
+    if (commandLine.size() > 2 && commandLine.startsWith(u'"') && commandLine.endsWith(u'"'))
+        commandLine = commandLine.mid(1, commandLine.size() - 2);
+    QCOMPARE(commandLine, QDir::toNativeSeparators(program));
+    QVERIFY(!QFile::exists(folder + u"/folder/started"_s));
+    delete dialog.data();
+#else
+    QSKIP("reads the Windows registry");
 #endif
 }
 

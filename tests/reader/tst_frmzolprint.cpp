@@ -1,3 +1,4 @@
+#include "comports.h"
 #include "controls.h"
 #include "fakemessageboxes.h"
 #include "fakeportlister.h"
@@ -796,9 +797,9 @@ void FrmZOLprintTest::transferFailsToOpen()
     // The reason, the device COM1 stood for, then the ports there are.
     QCOMPARE(f.boxes.shown[0].text,
              u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nPermission denied\r\n"
-             u"COM1 = /dev/ttyS0\r\n"
-             u"Serielle Anschlüsse dieses Computers: /dev/ttyUSB0 (FT232R USB UART), "
-             u"/dev/ttyS0"_s);
+             u"COM1 = "_s + comPortDeviceName(1) +
+                 u"\r\nSerielle Anschlüsse dieses Computers: /dev/ttyUSB0 (FT232R USB UART), "
+                 u"/dev/ttyS0"_s);
     QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
     QVERIFY(!f.port.isOpen());
     QVERIFY(f.interfaceEnabled());
@@ -811,15 +812,16 @@ void FrmZOLprintTest::transferFailsToOpen()
     QVERIFY(f.status().isEmpty());
 
     // With no port at all, the line says so, in each language.
+    const QString com1 = u"COM1 = "_s + comPortDeviceName(1);
     const QStringList noPorts = {
-        u"Fout 103 - COM poort kan niet worden geopend\r\nNo such file or directory\r\n"
-        u"COM1 = /dev/ttyS0\r\nSeriële poorten op deze computer: geen"_s,
-        u"Error 103 - COM port cannot be opened\r\nNo such file or directory\r\n"
-        u"COM1 = /dev/ttyS0\r\nSerial ports on this computer: none"_s,
-        u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nNo such file or directory\r\n"
-        u"COM1 = /dev/ttyS0\r\nSerielle Anschlüsse dieses Computers: keine"_s,
-        u"Erreur 103 - Impossible d'ouvrir le port COM\r\nNo such file or directory\r\n"
-        u"COM1 = /dev/ttyS0\r\nPorts série de cet ordinateur : aucun"_s};
+        u"Fout 103 - COM poort kan niet worden geopend\r\nNo such file or directory\r\n"_s + com1 +
+            u"\r\nSeriële poorten op deze computer: geen"_s,
+        u"Error 103 - COM port cannot be opened\r\nNo such file or directory\r\n"_s + com1 +
+            u"\r\nSerial ports on this computer: none"_s,
+        u"Fehler 103 - COM Anschluß kann nicht geöffnet werden\r\nNo such file or directory\r\n"_s +
+            com1 + u"\r\nSerielle Anschlüsse dieses Computers: keine"_s,
+        u"Erreur 103 - Impossible d'ouvrir le port COM\r\nNo such file or directory\r\n"_s + com1 +
+            u"\r\nPorts série de cet ordinateur : aucun"_s};
     for (int language = 0; language < 4; ++language) {
         Fixture g(QByteArray::number(language) + "\r\n1\r\n");
         g.port.failOpenWith = u"No such file or directory"_s;

@@ -417,15 +417,20 @@ void MeasurementsFileTest::failuresChangeNothing()
 
     // A save that fails says so and leaves an older file of that name intact.
     QVERIFY(writeFile(w.path(u"old.mcs"_s), "older file"));
+    qsizetype refused = w.boxes.shown.size();
+#ifndef Q_OS_WIN
+    // Windows has no device that is always full.
     w.dialog.answers.append(u"/dev/full"_s);
     w.window->mSave_Click();
     QCOMPARE(w.messages().last(),
              u"ZOL Print error: Error 104 - Error during saving\r\nNo space left on device"_s);
     // Written to, not replaced by a regular file.
     QVERIFY(!QFileInfo(u"/dev/full"_s).isFile());
+    ++refused;
+#endif
     w.dialog.answers.append(w.path(u"three.mcs/inside.mcs"_s));
     w.window->mSave_Click();
-    QCOMPARE(w.boxes.shown.size(), 6);
+    QCOMPARE(w.boxes.shown.size(), refused + 1);
     QCOMPARE(readFile(w.path(u"old.mcs"_s)), QByteArray("older file"));
     QVERIFY(unchanged());
 
