@@ -1,4 +1,5 @@
 #include "keyvaluestore.h"
+#include "memorystore.h"
 #include "portnumbering.h"
 
 #include <QFile>
@@ -8,20 +9,10 @@
 #include <QTest>
 
 using namespace zol;
+using zol::test::MemoryStore;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class MemoryStore final : public KeyValueStore
-{
-public:
-    QStringList keys() const override { return values.keys(); }
-    QString value(const QString &key) const override { return values.value(key); }
-    void setValue(const QString &key, const QString &value) override { values.insert(key, value); }
-    void remove(const QString &key) override { values.remove(key); }
-
-    QMap<QString, QString> values;
-};
 
 // ZOL_COM<n> for as long as it lives.
 class Variable
@@ -78,7 +69,8 @@ void PortNumberingTest::initTestCase()
 void PortNumberingTest::firstAdapterGetsFiveAndKeepsIt()
 {
 #ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM numbers");
+    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
+          "numbers");
 #endif
     MemoryStore store;
     PortNumbering numbering(store, PortNumbering::Naming::Posix);
@@ -174,7 +166,8 @@ void PortNumberingTest::secondAdapterGetsTheNextFreeNumber()
 void PortNumberingTest::theVariableWins()
 {
 #ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM numbers");
+    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
+          "numbers");
 #endif
     MemoryStore store;
     PortNumbering numbering(store, PortNumbering::Naming::Posix);
@@ -220,7 +213,8 @@ void PortNumberingTest::theVariableWins()
 void PortNumberingTest::portsOfTheFourItemsAreNotOfferedAgain()
 {
 #ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM numbers");
+    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
+          "numbers");
 #endif
     MemoryStore store;
     PortNumbering numbering(store, PortNumbering::Naming::Posix);

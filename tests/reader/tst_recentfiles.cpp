@@ -1,4 +1,5 @@
 #include "keyvaluestore.h"
+#include "memorystore.h"
 #include "recentfiles.h"
 
 #include <QDir>
@@ -9,20 +10,10 @@
 #include <QTest>
 
 using namespace zol;
+using zol::test::MemoryStore;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class MemoryStore final : public KeyValueStore
-{
-public:
-    QStringList keys() const override { return values.keys(); }
-    QString value(const QString &key) const override { return values.value(key); }
-    void setValue(const QString &key, const QString &value) override { values.insert(key, value); }
-    void remove(const QString &key) override { values.remove(key); }
-
-    QMap<QString, QString> values;
-};
 
 bool touch(const QString &path)
 {
