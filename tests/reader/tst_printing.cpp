@@ -108,10 +108,18 @@ bool havePoppler()
            !QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty();
 }
 
+// Poppler is a tool of the Linux side; the Windows build's printing is read
+// back by the zip's print check instead.
+#ifdef Q_OS_WIN
+constexpr bool kPopplerRequired = false;
+#else
+constexpr bool kPopplerRequired = true;
+#endif
+
 #define REQUIRE_POPPLER()                                                                          \
     do {                                                                                           \
         if (!havePoppler()) {                                                                      \
-            if (qEnvironmentVariableIsSet("CI"))                                                   \
+            if (kPopplerRequired && qEnvironmentVariableIsSet("CI"))                               \
                 QFAIL("needs poppler-utils: run scripts/setup.sh --tests");                        \
             QSKIP("needs poppler-utils");                                                          \
         }                                                                                          \
