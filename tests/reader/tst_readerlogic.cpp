@@ -148,8 +148,8 @@ void ReaderLogicTest::reasonsInTheUsersLanguage()
     const ReasonTranslator dutch(kDutch);
     QCOMPARE(dutch.translate("zol::QtSerialPort", "the device does not exist"),
              u"het apparaat bestaat niet"_s);
-    QCOMPARE(dutch.translate("zol::PagePrinter", "no default printer"),
-             u"geen standaardprinter ingesteld"_s);
+    QCOMPARE(dutch.translate("zol::MeasurementsFile", "too large to be opened again"),
+             u"te groot om weer te worden geopend"_s);
     QCOMPARE(ReasonTranslator(kFrench).translate("zol::MeasurementsFile", "not a file"),
              u"pas un fichier"_s);
     QCOMPARE(dutch.translate("zol::QtSerialPort", "no such reason"), QString());
