@@ -7,7 +7,7 @@
 #include "statusbar.h"
 #include "textbox.h"
 
-#include "../reader/readerfakes.h"
+#include "readerfakes.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -10,7 +10,7 @@
 #include "textbox.h"
 #include "zolmeterprocess.h"
 
-#include "../reader/readerfakes.h"
+#include "readerfakes.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
