@@ -3,12 +3,9 @@
 // the file system says "No space left on device" as a full USB stick does.
 
 #include "atomicfile.h"
-#include "fakemessageboxes.h"
-#include "fakeserialport.h"
-#include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "ordinaryuser.h"
-#include "readerfakes.h"
+#include "readerfixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -136,29 +133,6 @@ QStringList pagesOf(int bytes)
     return pages;
 }
 
-// The window over fakes, with its settings file on the small disk.
-struct Window
-{
-    explicit Window(const QString &settingsPath)
-    {
-        window = std::make_unique<frmZOLprint>(
-            ReaderServices{port, boxes, &dialog, nullptr, nullptr, nullptr, settingsPath});
-        window->Form_Load();
-    }
-    QStringList messages() const
-    {
-        QStringList texts;
-        for (const auto &shown : boxes.shown)
-            texts << shown.title + u": "_s + shown.text;
-        return texts;
-    }
-
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    FakeFileDialog dialog;
-    std::unique_ptr<frmZOLprint> window;
-};
-
 } // namespace
 
 class FullDiskTest : public QObject
@@ -173,6 +147,7 @@ private slots:
     void writtenInPlaceWithoutCuttingTheOldBytes();
     void saveOnAFullDisk_data();
     void saveOnAFullDisk();
+    void settingsAtExitOnAFullDisk_data();
     void settingsAtExitOnAFullDisk();
 };
 
@@ -322,14 +297,11 @@ void FullDiskTest::saveOnAFullDisk()
     SmallDisk disk;
     QVERIFY2(disk.failure().isEmpty(), qPrintable(disk.failure()));
     // The pages come from a file elsewhere, as after an Open.
-    QTemporaryDir elsewhere;
     const QStringList pages = pagesOf(size);
     const QByteArray newFile = formatMeasurements(pages);
     QVERIFY(newFile.size() > size);
-    QVERIFY(writeFile(elsewhere.filePath(u"read.mcs"_s), newFile));
-    Window w(elsewhere.filePath(u"zolprint.ini"_s));
-    w.dialog.answers.append(elsewhere.filePath(u"read.mcs"_s));
-    w.window->mOpen_Click();
+    ReaderFixture w;
+    QVERIFY(w.open(newFile));
     QCOMPARE(w.messages(), QStringList());
 
     // The older file: ten pages of 1 KiB, with 4 KiB free cut inside page 5.
@@ -341,7 +313,7 @@ void FullDiskTest::saveOnAFullDisk()
     QVERIFY2(disk.fill(free), qPrintable(disk.failure()));
 
     w.dialog.answers.append(path);
-    w.window->mSave_Click();
+    w->mSave_Click();
     QCOMPARE(w.messages(),
              QStringList{u"ZOL Print error: Error 104 - Error during saving\r\n"_s + kNoSpace});
     QCOMPARE(disk.files(), overOldFile ? QStringList{u"pages.mcs"_s} : QStringList{});
@@ -351,52 +323,64 @@ void FullDiskTest::saveOnAFullDisk()
     // Once there is room, the same window saves them whole.
     QVERIFY(QFile::remove(QFileInfo(disk.work()).absolutePath() + u"/filler"_s));
     w.dialog.answers.append(path);
-    w.window->mSave_Click();
+    w->mSave_Click();
     QCOMPARE(w.messages().size(), 1);
     QVERIFY(readFile(path) == newFile);
 }
 
+void FullDiskTest::settingsAtExitOnAFullDisk_data()
+{
+    QTest::addColumn<QByteArray>("old");
+    QTest::addColumn<bool>("lockedFolder");
+    QTest::addColumn<QString>("message"); // up to the path; empty: the machine's language
+
+    // Replaced through a new file, which the full disk has no room for.
+    QTest::newRow("folder takes new files")
+        << QByteArray(" 2 \r\n 3 \r\n") << false
+        << u"ZOL Print Fehler: Fehler 104 - Fehler beim Speichern\r\n"_s;
+    // In a folder that takes no new file, the file is written in place: an
+    // empty one needs room to grow and stays as it was.
+    QTest::newRow("folder takes no new file, empty file") << QByteArray() << true << QString();
+}
+
 void FullDiskTest::settingsAtExitOnAFullDisk()
 {
+    QFETCH(QByteArray, old);
+    QFETCH(bool, lockedFolder);
+    QFETCH(QString, message);
+
     SmallDisk disk;
     QVERIFY2(disk.failure().isEmpty(), qPrintable(disk.failure()));
     const QString path = disk.path(u"zolprint.ini"_s);
-    const QByteArray old = " 2 \r\n 3 \r\n";
     QVERIFY(writeFile(path, old));
-    {
-        Window w(path);
-        w.window->mPort1_Click();
-        QVERIFY2(disk.fill(), qPrintable(disk.failure()));
-        w.window->close();
-        QVERIFY(w.window->isUnloaded());
-        QCOMPARE(w.messages(),
-                 QStringList{u"ZOL Print Fehler: Fehler 104 - Fehler beim Speichern\r\n"_s + path +
-                             u"\r\n"_s + kNoSpace});
-        QCOMPARE(readFile(path), old);
-        QCOMPARE(disk.files(), QStringList{u"zolprint.ini"_s});
+    if (lockedFolder) {
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadOther | QFile::WriteOther));
+        QVERIFY(denyAccess(disk.work()));
     }
-
-    // In a folder that takes no new file, the file is written in place: an
-    // empty one needs room to grow and stays as it was.
-    QVERIFY(writeFile(path, QByteArray()));
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther |
-                                            QFile::WriteOther));
-    QVERIFY(denyAccess(disk.work()));
+    ReaderFixture w;
+    w.withSettingsPath(path);
+    // COM2, which neither file names, so that there is something to keep.
+    w->mPort2_Click();
     QVERIFY2(disk.fill(), qPrintable(disk.failure()));
-    Window w(path);
-    w.window->mPort2_Click();
     {
-        AsOrdinaryUser user;
-        if (!user.failure().isEmpty())
-            QSKIP(qPrintable(u"no ordinary user to act as in this user namespace: "_s +
-                             user.failure()));
-        w.window->close();
+        std::optional<AsOrdinaryUser> user;
+        if (lockedFolder) {
+            user.emplace();
+            if (!user->failure().isEmpty())
+                QSKIP(qPrintable(u"no ordinary user to act as in this user namespace: "_s +
+                                 user->failure()));
+        }
+        w->close();
     }
-    QVERIFY(w.window->isUnloaded());
+    QVERIFY(w->isUnloaded());
+    const QString reason = path + u"\r\n"_s + kNoSpace;
     QCOMPARE(w.messages().size(), 1);
-    QVERIFY2(w.messages().first().endsWith(path + u"\r\n"_s + kNoSpace),
-             qPrintable(w.messages().first()));
-    QCOMPARE(readFile(path), QByteArray());
+    if (message.isEmpty())
+        QVERIFY2(w.messages().first().endsWith(reason), qPrintable(w.messages().first()));
+    else
+        QCOMPARE(w.messages().first(), message + reason);
+    QCOMPARE(readFile(path), old);
     QCOMPARE(disk.files(), QStringList{u"zolprint.ini"_s});
 }
 

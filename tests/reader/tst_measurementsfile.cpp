@@ -1,28 +1,22 @@
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeserialport.h"
 #include "filedialog.h"
-#include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
 #include "messageboxkeys.h"
 #include "ordinaryuser.h"
 #include "progressbar.h"
-#include "readerfakes.h"
+#include "readerfixture.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -32,6 +26,8 @@ using namespace zol;
 using namespace zol::test;
 using namespace Qt::StringLiterals;
 
+using Status = MeasurementsRead::Status;
+
 namespace {
 
 QByteArray fileOf(int pages)
@@ -40,6 +36,14 @@ QByteArray fileOf(int pages)
     for (int i = 0; i < pages; ++i)
         bytes += "page " + QByteArray::number(i + 1) + "\r\n\f\r\n";
     return bytes + "END\r\n" + QByteArray::number(pages - 2) + "\r\n";
+}
+
+QStringList pagesNamed(int count)
+{
+    QStringList pages;
+    for (int i = 1; i <= count; ++i)
+        pages << u"page %1"_s.arg(i);
+    return pages;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -54,50 +58,14 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-struct Window
-{
-    Window()
-    {
-        window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, &dialog, nullptr, nullptr, nullptr, dir.filePath(u"zolprint.ini"_s)});
-        window->Form_Load();
-    }
-    QString path(const QString &name) const { return dir.filePath(name); }
-    void open(const QString &name)
-    {
-        dialog.answers.append(path(name));
-        window->mOpen_Click();
-    }
-    void save(const QString &name)
-    {
-        dialog.answers.append(path(name));
-        window->mSave_Click();
-    }
-    const PageStore &pages() const { return window->state().pages; }
-    // Silence ends the transfer that these bytes from the meter were part of.
-    void transfer(const QByteArray &bytes)
-    {
-        window->mStart_Click();
-        port.receive(bytes);
-        window->tmrReadbuf_Timer();
-        window->tmrControle_Timer();
-    }
-    // Replaces the current page's text as typing in the page window does.
-    void type(const QString &text) { control<TextBox>(*window, u"txtVenster"_s)->setText(text); }
-    QStringList messages() const
-    {
-        QStringList texts;
-        for (const auto &shown : boxes.shown)
-            texts << shown.title + u": "_s + shown.text;
-        return texts;
-    }
-
-    QTemporaryDir dir;
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    FakeFileDialog dialog;
-    std::unique_ptr<frmZOLprint> window;
-};
+// Pages that a file keeps exactly as they are.
+const QStringList kExactPages = {u"Meter ZOL 5\r\nEik 12,5 %\r\n"_s,
+                                 QString(),
+                                 u"first line\r\nEND in a later line\r\n"_s,
+                                 u"form\ffeed inside a line"_s,
+                                 u"lone\nLF"_s,
+                                 u" END after a space, € ä"_s,
+                                 u"\r\n\r\n"_s};
 
 } // namespace
 
@@ -106,108 +74,161 @@ class MeasurementsFileTest : public QObject
     Q_OBJECT
 
 private slots:
+    void writtenBytes_data();
     void writtenBytes();
+    void readingPagesAndEnd_data();
     void readingPagesAndEnd();
+    void refusedFiles_data();
     void refusedFiles();
+    void pageLimits_data();
     void pageLimits();
     void roundTripsGiveTheSameBytes();
+    void pagesStoredExactly();
+    void pagesThatCannotBeStoredExactly_data();
     void pagesThatCannotBeStoredExactly();
+    void saveAsksBeforeAnInexactPage();
+    void keysOnTheInexactQuestion_data();
     void keysOnTheInexactQuestion();
     void openAndSaveInTheWindow();
-    void failuresChangeNothing();
+    void failedOpensChangeNothing_data();
+    void failedOpensChangeNothing();
+    void failedSavesChangeNothing();
     void realDialogAddsTheExtension();
     void pipesDevicesAndLargeFiles();
 };
 
+void MeasurementsFileTest::writtenBytes_data()
+{
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("two empty pages") << QStringList{QString(), QString()}
+                                     << QByteArray("ZOL 0000\r\n\r\n\f\r\n\r\n\f\r\nEND\r\n0\r\n");
+    QTest::newRow("no page") << QStringList() << QByteArray("ZOL 0000\r\nEND\r\n-2\r\n");
+    QTest::newRow("five pages") << pagesNamed(5)
+                                << QByteArray("ZOL 0000\r\npage 1\r\n\f\r\npage 2\r\n\f\r\n"
+                                              "page 3\r\n\f\r\npage 4\r\n\f\r\npage 5\r\n\f\r\n"
+                                              "END\r\n3\r\n");
+    // Accents as Windows-1252 bytes; what the code page lacks becomes '?'.
+    QTest::newRow("Windows-1252")
+        << QStringList{u"Eik é ü €\r\nΩ"_s}
+        << QByteArray("ZOL 0000\r\nEik \xe9 \xfc \x80\r\n?\r\n\f\r\nEND\r\n-1\r\n");
+}
+
 void MeasurementsFileTest::writtenBytes()
 {
-    QCOMPARE(formatMeasurements({QString(), QString()}),
-             QByteArray("ZOL 0000\r\n\r\n\f\r\n\r\n\f\r\nEND\r\n0\r\n"));
-    QCOMPARE(formatMeasurements({}), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
-    QStringList five;
-    for (int i = 1; i <= 5; ++i)
-        five << u"page %1"_s.arg(i);
-    QCOMPARE(formatMeasurements(five), fileOf(5));
-    // Accents as Windows-1252 bytes; what the code page lacks becomes '?'.
-    QCOMPARE(formatMeasurements({u"Eik é ü €\r\nΩ"_s}),
-             QByteArray("ZOL 0000\r\nEik \xe9 \xfc \x80\r\n?\r\n\f\r\nEND\r\n-1\r\n"));
+    QFETCH(QStringList, pages);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(formatMeasurements(pages), bytes);
+}
+
+void MeasurementsFileTest::readingPagesAndEnd_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<int>("counter");
+    QTest::addColumn<QList<int>>("progress");
+
+    QTest::newRow("five pages") << fileOf(5) << pagesNamed(5) + QStringList{u"END\r\n"_s} << 3
+                                << QList<int>{2, 3, 4, 5, 6, 7};
+    QTest::newRow("no page") << QByteArray("ZOL 0000\r\nEND\r\n-2\r\n") << QStringList{u"END\r\n"_s}
+                             << -2 << QList<int>{2};
+    // Lone CR ends a line, lone LF stays in it; "END" counts only first in a page.
+    QTest::newRow("line ends and END")
+        << QByteArray("ZOL 0000\ra\nb\rEND here\r\n\f\r\nENDING\r\nlater\r\n\f\r\nEND\r\n")
+        << QStringList{u"a\nb\r\nEND here"_s, u"ENDING\r\n"_s} << -1 << QList<int>{2, 3};
+    // Bytes 0x80-0x9F read as Windows-1252.
+    QTest::newRow("Windows-1252") << QByteArray("ZOL 0000\r\n\x80\xe9\r\n\f\r\nEND\r\n")
+                                  << QStringList{u"€é"_s, u"END\r\n"_s} << -1 << QList<int>{2, 3};
 }
 
 void MeasurementsFileTest::readingPagesAndEnd()
 {
-    QList<int> progress;
-    const MeasurementsRead five = readMeasurements(fileOf(5), [&](int v) { progress << v; });
-    QCOMPARE(five.status, MeasurementsRead::Status::Ok);
-    QCOMPARE(five.entries.size(), 6);
-    QCOMPARE(five.entries.first(), u"page 1"_s);
-    QCOMPARE(five.entries.last(), u"END\r\n"_s);
-    QCOMPARE(five.counter(), 3);
-    QCOMPARE(progress, QList<int>({2, 3, 4, 5, 6, 7}));
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, entries);
+    QFETCH(int, counter);
+    QFETCH(QList<int>, progress);
 
-    const MeasurementsRead none = readMeasurements("ZOL 0000\r\nEND\r\n-2\r\n");
-    QCOMPARE(none.status, MeasurementsRead::Status::Ok);
-    QCOMPARE(none.entries, QStringList({u"END\r\n"_s}));
-    QCOMPARE(none.counter(), -2);
+    QList<int> shown;
+    const MeasurementsRead read = readMeasurements(bytes, [&](int v) { shown << v; });
+    QCOMPARE(read.status, Status::Ok);
+    QCOMPARE(read.entries, entries);
+    QCOMPARE(read.counter(), counter);
+    QCOMPARE(shown, progress);
+}
 
-    // Lone CR ends a line, lone LF stays in it; "END" counts only first in a page.
-    const MeasurementsRead lines =
-        readMeasurements("ZOL 0000\ra\nb\rEND here\r\n\f\r\nENDING\r\nlater\r\n\f\r\nEND\r\n");
-    QCOMPARE(lines.status, MeasurementsRead::Status::Ok);
-    QCOMPARE(lines.entries, QStringList({u"a\nb\r\nEND here"_s, u"ENDING\r\n"_s}));
-    QCOMPARE(lines.counter(), -1);
+void MeasurementsFileTest::refusedFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Status>("status");
 
-    // Bytes 0x80-0x9F read as Windows-1252.
-    QCOMPARE(readMeasurements("ZOL 0000\r\n\x80\xe9\r\n\f\r\nEND\r\n").entries.first(), u"€é"_s);
+    QTest::newRow("empty") << QByteArray("") << Status::WrongHeader;
+    QTest::newRow("space after the header")
+        << QByteArray("ZOL 0000 \r\nEND\r\n") << Status::WrongHeader;
+    QTest::newRow("lower case header") << QByteArray("zol 0000\r\nEND\r\n") << Status::WrongHeader;
+    QTest::newRow("binary") << QByteArray("\0\xff\x01", 3) << Status::WrongHeader;
+    QTest::newRow("header alone") << QByteArray("ZOL 0000\r\n") << Status::Truncated;
+    QTest::newRow("page without its break")
+        << QByteArray("ZOL 0000\r\npage 1\r\n") << Status::Truncated;
+    QTest::newRow("no END") << QByteArray("ZOL 0000\r\npage 1\r\n\f\r\n") << Status::Truncated;
+    // A whole file cut anywhere before its END.
+    const QByteArray whole = fileOf(4);
+    for (qsizetype cut = 10; cut < whole.size() - 8; cut += 3)
+        QTest::addRow("cut at %d", int(cut)) << whole.left(cut) << Status::Truncated;
 }
 
 void MeasurementsFileTest::refusedFiles()
 {
-    using S = MeasurementsRead::Status;
-    QCOMPARE(readMeasurements("").status, S::WrongHeader);
-    QCOMPARE(readMeasurements("ZOL 0000 \r\nEND\r\n").status, S::WrongHeader);
-    QCOMPARE(readMeasurements("zol 0000\r\nEND\r\n").status, S::WrongHeader);
-    QCOMPARE(readMeasurements(QByteArray("\0\xff\x01", 3)).status, S::WrongHeader);
-    QCOMPARE(readMeasurements("ZOL 0000\r\n").status, S::Truncated);
-    QCOMPARE(readMeasurements("ZOL 0000\r\npage 1\r\n").status, S::Truncated);
-    QCOMPARE(readMeasurements("ZOL 0000\r\npage 1\r\n\f\r\n").status, S::Truncated);
-    const QByteArray whole = fileOf(4);
-    for (qsizetype cut = 10; cut < whole.size() - 8; cut += 3)
-        QCOMPARE(readMeasurements(whole.left(cut)).status, S::Truncated);
-    QVERIFY(readMeasurements(whole.left(10)).entries.isEmpty());
+    QFETCH(QByteArray, bytes);
+    QFETCH(Status, status);
+    const MeasurementsRead read = readMeasurements(bytes);
+    QCOMPARE(read.status, status);
+    QVERIFY(read.entries.isEmpty());
+}
+
+void MeasurementsFileTest::pageLimits_data()
+{
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<Status>("status");
+    QTest::addColumn<int>("counter");
+
+    QTest::newRow("99 pages") << 99 << Status::Ok << 97;
+    // A file of 100 pages, which Save writes, fills the store exactly.
+    QTest::newRow("100 pages") << 100 << Status::Ok << 98;
+    QTest::newRow("101 pages") << 101 << Status::TooManyPages << -3;
+    QTest::newRow("500 pages") << 500 << Status::TooManyPages << -3;
 }
 
 void MeasurementsFileTest::pageLimits()
 {
-    const MeasurementsRead ninetyNine = readMeasurements(fileOf(99));
-    QCOMPARE(ninetyNine.status, MeasurementsRead::Status::Ok);
-    QCOMPARE(ninetyNine.counter(), 97);
-    // A file of 100 pages, which Save writes, fills the store exactly.
-    const MeasurementsRead hundred = readMeasurements(fileOf(100));
-    QCOMPARE(hundred.status, MeasurementsRead::Status::Ok);
-    QCOMPARE(hundred.entries.size(), 101);
-    QCOMPARE(hundred.counter(), 98);
-    QCOMPARE(readMeasurements(fileOf(101)).status, MeasurementsRead::Status::TooManyPages);
-    QCOMPARE(readMeasurements(fileOf(500)).status, MeasurementsRead::Status::TooManyPages);
+    QFETCH(int, pages);
+    QFETCH(Status, status);
+    QFETCH(int, counter);
+    const MeasurementsRead read = readMeasurements(fileOf(pages));
+    QCOMPARE(read.status, status);
+    // Every page and the end page, or nothing at all.
+    QCOMPARE(read.entries.size(), status == Status::Ok ? pages + 1 : 0);
+    QCOMPARE(read.counter(), counter);
 }
 
 void MeasurementsFileTest::roundTripsGiveTheSameBytes()
 {
-    Window w;
+    ReaderFixture w;
     const PageStore &pages = w.pages();
     // Three pages in use after a transfer, each then written in the page window.
-    w.transfer("\f\f\f");
+    w.read("\f\f\f");
     QCOMPARE(pages.iPages(), 1);
-    w.window->cmdFirstpage_Click();
+    w->cmdFirstpage_Click();
     w.type(u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
-    w.window->cmdNextpage_Click();
+    w->cmdNextpage_Click();
     w.type(QString());
-    w.window->cmdNextpage_Click();
+    w->cmdNextpage_Click();
     w.type(u" Beuk\r\n\r\n"_s);
     w.save(u"first.mcs"_s);
     const QByteArray first = readFile(w.path(u"first.mcs"_s));
     QCOMPARE(first, QByteArray("ZOL 0000\r\nMeter ZOL 5\r\nEik \xe9  12,5 %\r\n\r\n\f\r\n\r\n\f\r\n"
                                " Beuk\r\n\r\n\r\n\f\r\nEND\r\n1\r\n"));
-    w.open(u"first.mcs"_s);
+    w.openFile(u"first.mcs"_s);
     QVERIFY(w.boxes.shown.isEmpty());
     QCOMPARE(pages.iPages(), 1);
     QCOMPARE(pages.sPage(0), u"Meter ZOL 5\r\nEik é  12,5 %\r\n"_s);
@@ -217,15 +238,15 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
 
     // A store of 100 pages in use saves and opens again.
     // A transfer fills them all; the page breaks stop at the last page.
-    w.transfer(QByteArray(100, '\f'));
+    w.read(QByteArray(100, '\f'));
     QCOMPARE(pages.iPages(), 98);
-    w.window->cmdFirstpage_Click();
+    w->cmdFirstpage_Click();
     for (int i = 0; i < 100; ++i) {
         w.type(u"p%1"_s.arg(i));
-        w.window->cmdNextpage_Click();
+        w->cmdNextpage_Click();
     }
     w.save(u"full.mcs"_s);
-    w.open(u"full.mcs"_s);
+    w.openFile(u"full.mcs"_s);
     QVERIFY(w.boxes.shown.isEmpty());
     QCOMPARE(pages.iPages(), 98);
     QCOMPARE(pages.sPage(99), u"p99"_s);
@@ -234,33 +255,13 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     QCOMPARE(readFile(w.path(u"full2.mcs"_s)), readFile(w.path(u"full.mcs"_s)));
 }
 
-void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
+void MeasurementsFileTest::pagesStoredExactly()
 {
-    const QStringList exact = {u"Meter ZOL 5\r\nEik 12,5 %\r\n"_s,
-                               QString(),
-                               u"first line\r\nEND in a later line\r\n"_s,
-                               u"form\ffeed inside a line"_s,
-                               u"lone\nLF"_s,
-                               u" END after a space, € ä"_s,
-                               u"\r\n\r\n"_s};
-    QVERIFY(!firstInexactPage(exact));
+    QVERIFY(!firstInexactPage(kExactPages));
     QVERIFY(!firstInexactPage({}));
     // And what it lets through does read back the same.
-    QCOMPARE(readMeasurements(formatMeasurements(exact)).entries.first(exact.size()), exact);
-
-    const QStringList inexact = {u"END"_s,
-                                 u"ENDE 12,5 %\r\nmore"_s,
-                                 u"one\r\n\f\r\ntwo"_s,
-                                 u"\f"_s,
-                                 u"lone\rCR"_s,
-                                 u"ends with CR\r"_s,
-                                 u"Łódź"_s};
-    for (const QString &page : inexact) {
-        QStringList pages = exact;
-        pages.insert(3, page);
-        QCOMPARE(firstInexactPage(pages).value_or(-1), 3);
-        QVERIFY(readMeasurements(formatMeasurements(pages)).entries.value(3) != page);
-    }
+    QCOMPARE(readMeasurements(formatMeasurements(kExactPages)).entries.first(kExactPages.size()),
+             kExactPages);
     // The first of several is named.
     QCOMPARE(firstInexactPage({u"a"_s, u"b\rc"_s, u"END"_s}).value_or(-1), 1);
     // Past the pages a file holds, the first one beyond them.
@@ -268,16 +269,41 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
     QCOMPARE(firstInexactPage(many).value_or(-1), 100);
     many[40] = u"END"_s;
     QCOMPARE(firstInexactPage(many).value_or(-1), 40);
+}
 
-    // In the window: Save asks before writing such a page, and No writes nothing.
-    Window w;
-    w.transfer("\f\f\f");
+void MeasurementsFileTest::pagesThatCannotBeStoredExactly_data()
+{
+    QTest::addColumn<QString>("page");
+
+    QTest::newRow("END alone") << u"END"_s;
+    QTest::newRow("END first in a longer line") << u"ENDE 12,5 %\r\nmore"_s;
+    QTest::newRow("a page break inside") << u"one\r\n\f\r\ntwo"_s;
+    QTest::newRow("a form feed alone") << u"\f"_s;
+    QTest::newRow("lone CR") << u"lone\rCR"_s;
+    QTest::newRow("ends with CR") << u"ends with CR\r"_s;
+    QTest::newRow("outside Windows-1252") << u"Łódź"_s;
+}
+
+void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
+{
+    QFETCH(QString, page);
+    QStringList pages = kExactPages;
+    pages.insert(3, page);
+    QCOMPARE(firstInexactPage(pages).value_or(-1), 3);
+    QVERIFY(readMeasurements(formatMeasurements(pages)).entries.value(3) != page);
+}
+
+// Save asks before writing such a page, and No writes nothing.
+void MeasurementsFileTest::saveAsksBeforeAnInexactPage()
+{
+    ReaderFixture w;
+    w.read("\f\f\f");
     QCOMPARE(w.pages().iPages(), 1);
-    w.window->cmdFirstpage_Click();
+    w->cmdFirstpage_Click();
     w.type(u"ZOL 5"_s);
-    w.window->cmdNextpage_Click();
+    w->cmdNextpage_Click();
     w.type(u"END of the day\r\n12,5 %"_s);
-    QVERIFY(writeFile(w.path(u"old.mcs"_s), "older file"));
+    QVERIFY(!w.writeFile(u"old.mcs"_s, "older file").isEmpty());
     w.boxes.answers = {false, false};
     w.save(u"new.mcs"_s);
     w.save(u"old.mcs"_s);
@@ -302,74 +328,73 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly()
     QCOMPARE(readFile(w.path(u"new.mcs"_s)), formatMeasurements(w.pages().pagesInUse()));
 }
 
-void MeasurementsFileTest::keysOnTheInexactQuestion()
+void MeasurementsFileTest::keysOnTheInexactQuestion_data()
 {
-    // The real window and the real question.
-    QTemporaryDir dir;
-    FakeSerialPort port;
-    QtMessageBoxes boxes;
-    FakeFileDialog dialog;
-    frmZOLprint window(ReaderServices{port, boxes, &dialog, nullptr, nullptr, nullptr,
-                                      dir.filePath(u"zolprint.ini"_s)});
-    window.Form_Load();
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.mStart_Click();
-    port.receive("one\r\n\ftwo\r\n\f");
-    window.tmrReadbuf_Timer();
-    window.tmrControle_Timer();
-    control<TextBox>(window, u"txtVenster"_s)->setText(u"END of the day\r\n12,5 %"_s);
-    const QString old = dir.filePath(u"old.mcs"_s);
-    QVERIFY(writeFile(old, "older file"));
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("saved");
 
     // Enter, or a Space meant for something else, keeps the older file.
-    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Space)}) {
-        for (const QString &path : {old, dir.filePath(u"new.mcs"_s)}) {
-            dialog.answers.append(path);
-            MessageBoxKeys answer({key});
-            window.mSave_Click();
-            QVERIFY(answer.seen());
-            QVERIFY(answer.closedByKeys());
-            QCOMPARE(answer.defaultButton(), QMessageBox::No);
-            QCOMPARE(answer.focusButton(), QMessageBox::No);
-        }
-        QCOMPARE(readFile(old), QByteArray("older file"));
-        QVERIFY(!QFile::exists(dir.filePath(u"new.mcs"_s)));
-    }
+    QTest::newRow("Return") << QList<int>{Qt::Key_Return} << false;
+    QTest::newRow("Enter") << QList<int>{Qt::Key_Enter} << false;
+    QTest::newRow("Space") << QList<int>{Qt::Key_Space} << false;
     // Yes is there for a deliberate choice.
-    dialog.answers.append(old);
-    MessageBoxKeys answer({Qt::Key_Tab, Qt::Key_Space});
-    window.mSave_Click();
-    QVERIFY(answer.closedByKeys());
-    QCOMPARE(readFile(old), formatMeasurements(window.state().pages.pagesInUse()));
+    QTest::newRow("Tab, Space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << true;
+}
+
+// The real window and the real question.
+void MeasurementsFileTest::keysOnTheInexactQuestion()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, saved);
+
+    QtMessageBoxes boxes;
+    ReaderFixture w;
+    w.withMessageBoxes(boxes);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window()));
+    w.read("one\r\n\ftwo\r\n\f");
+    w.type(u"END of the day\r\n12,5 %"_s);
+    const QString old = w.writeFile(u"old.mcs"_s, "older file");
+    QVERIFY(!old.isEmpty());
+
+    for (const QString &name : {u"old.mcs"_s, u"new.mcs"_s}) {
+        MessageBoxKeys answer(keys);
+        w.save(name);
+        QVERIFY(answer.seen());
+        QVERIFY(answer.closedByKeys());
+        QCOMPARE(answer.defaultButton(), QMessageBox::No);
+        QCOMPARE(answer.focusButton(), QMessageBox::No);
+    }
+    const QByteArray pages = formatMeasurements(w.pages().pagesInUse());
+    QCOMPARE(readFile(old), saved ? pages : QByteArray("older file"));
+    QCOMPARE(readFile(w.path(u"new.mcs"_s)), saved ? pages : QByteArray("<missing>"));
 }
 
 void MeasurementsFileTest::openAndSaveInTheWindow()
 {
-    Window w;
-    QVERIFY(writeFile(w.path(u"five.mcs"_s), fileOf(5)));
+    ReaderFixture w;
+    QVERIFY(!w.writeFile(u"five.mcs"_s, fileOf(5)).isEmpty());
     // The fourth of five received pages on show.
-    w.transfer("\f\f\f\f\f");
-    w.window->cmdLastpage_Click();
-    w.window->cmdPrevpage_Click();
+    w.read("\f\f\f\f\f");
+    w->cmdLastpage_Click();
+    w->cmdPrevpage_Click();
     QCOMPARE(w.pages().iCurpage(), 3);
-    w.open(u"five.mcs"_s);
+    w.openFile(u"five.mcs"_s);
     QCOMPARE(
         w.dialog.calls.last(),
         u"open Moisture measurements|*.mcs|All measurement files|*.vmt;*.mcs;*.fms;*.mdh *.mcs"_s);
     QCOMPARE(w.pages().iPages(), 3);
     QCOMPARE(w.pages().iCurpage(), 0);
-    QCOMPARE(control<QLineEdit>(*w.window, u"txtPageno"_s)->text(), u"1"_s);
-    QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 1"_s);
-    QCOMPARE(control<ProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
-    w.window->cmdLastpage_Click();
-    QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"page 5"_s);
+    QCOMPARE(control<QLineEdit>(w.window(), u"txtPageno"_s)->text(), u"1"_s);
+    QCOMPARE(w.shownPage(), u"page 1"_s);
+    QCOMPARE(control<ProgressBar>(w.window(), u"pbVoortgang"_s)->value(), 0);
+    w->cmdLastpage_Click();
+    QCOMPARE(w.shownPage(), u"page 5"_s);
 
     // Only "ZOL 0000" and "END": no page in use, the window shows the end page.
-    QVERIFY(writeFile(w.path(u"empty.mcs"_s), "ZOL 0000\r\nEND\r\n"));
-    w.open(u"empty.mcs"_s);
+    QVERIFY(w.open("ZOL 0000\r\nEND\r\n"));
     QCOMPARE(w.pages().iPages(), -2);
-    QCOMPARE(control<TextBox>(*w.window, u"txtVenster"_s)->text(), u"END\r\n"_s);
+    QCOMPARE(w.shownPage(), u"END\r\n"_s);
 
     w.save(u"out.mcs"_s);
     QCOMPARE(
@@ -378,61 +403,88 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     QCOMPARE(readFile(w.path(u"out.mcs"_s)), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
 }
 
-void MeasurementsFileTest::failuresChangeNothing()
+void MeasurementsFileTest::failedOpensChangeNothing_data()
 {
-    Window w;
+    QTest::addColumn<QString>("name"); // empty: the dialog is cancelled
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message"); // empty: none
+
+    const QString wrongVersion = u"ZOL Print error: Error 101 - Wrong version"_s;
+    const QString loading = u"ZOL Print error: Error 102 - Error during loading"_s;
+    QTest::newRow("cancelled") << QString() << QByteArray() << QString();
+    QTest::newRow("lower case header")
+        << u"lower.mcs"_s << QByteArray("zol 0000\r\nEND\r\n") << wrongVersion;
+    QTest::newRow("cut short") << u"short.mcs"_s << fileOf(4).left(30) << loading;
+    QTest::newRow("101 pages") << u"big.mcs"_s << fileOf(101) << loading;
+    QTest::newRow("missing") << u"missing.mcs"_s << QByteArray() << wrongVersion;
+}
+
+void MeasurementsFileTest::failedOpensChangeNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+
+    ReaderFixture w;
+    QVERIFY(w.open(fileOf(3)));
+    w->cmdNextpage_Click();
+    const auto before = w.pages().allPages();
+
+    if (!bytes.isEmpty())
+        QVERIFY(!w.writeFile(name, bytes).isEmpty());
+    if (name.isEmpty())
+        w->mOpen_Click();
+    else
+        w.openFile(name);
+    QCOMPARE(w.messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    for (const auto &shown : std::as_const(w.boxes.shown))
+        QCOMPARE(shown.icon, MessageBoxes::Icon::None);
+    QVERIFY(w.pages().allPages() == before);
+    QCOMPARE(w.pages().iPages(), 1);
+    QCOMPARE(w.pages().iCurpage(), 1);
+    QCOMPARE(w.shownPage(), u"page 2"_s);
+    QCOMPARE(control<QLineEdit>(w.window(), u"txtPageno"_s)->text(), u"2"_s);
+    QCOMPARE(control<ProgressBar>(w.window(), u"pbVoortgang"_s)->value(), 0);
+}
+
+void MeasurementsFileTest::failedSavesChangeNothing()
+{
+    ReaderFixture w;
     const PageStore &pages = w.pages();
-    QVERIFY(writeFile(w.path(u"three.mcs"_s), fileOf(3)));
-    w.open(u"three.mcs"_s);
-    w.window->cmdNextpage_Click();
+    QVERIFY(w.open(fileOf(3)));
+    w->cmdNextpage_Click();
     const auto before = pages.allPages();
     auto unchanged = [&] {
         return pages.allPages() == before && pages.iPages() == 1 && pages.iCurpage() == 1 &&
-               control<TextBox>(*w.window, u"txtVenster"_s)->text() == u"page 2"_s &&
-               control<QLineEdit>(*w.window, u"txtPageno"_s)->text() == u"2"_s;
+               w.shownPage() == u"page 2"_s &&
+               control<QLineEdit>(w.window(), u"txtPageno"_s)->text() == u"2"_s;
+    };
+    auto saveAs = [&w](const QString &path) {
+        w.dialog.answers.append(path);
+        w->mSave_Click();
     };
 
-    // Cancelled dialogs: nothing read, nothing written.
-    w.window->mOpen_Click();
-    QVERIFY(unchanged());
-    w.window->mSave_Click();
-    QCOMPARE(QDir(w.dir.path()).entryList(QDir::Files), QStringList({u"three.mcs"_s}));
+    // A cancelled dialog writes nothing.
+    w->mSave_Click();
+    QCOMPARE(QDir(w.dir.path()).entryList(QDir::Files), QStringList({u"pages.mcs"_s}));
     QVERIFY(w.boxes.shown.isEmpty());
 
-    QVERIFY(writeFile(w.path(u"lower.mcs"_s), "zol 0000\r\nEND\r\n"));
-    w.open(u"lower.mcs"_s);
-    QVERIFY(writeFile(w.path(u"short.mcs"_s), fileOf(4).left(30)));
-    w.open(u"short.mcs"_s);
-    QVERIFY(writeFile(w.path(u"big.mcs"_s), fileOf(101)));
-    w.open(u"big.mcs"_s);
-    w.open(u"missing.mcs"_s);
-    QCOMPARE(w.messages(), QStringList({u"ZOL Print error: Error 101 - Wrong version"_s,
-                                        u"ZOL Print error: Error 102 - Error during loading"_s,
-                                        u"ZOL Print error: Error 102 - Error during loading"_s,
-                                        u"ZOL Print error: Error 101 - Wrong version"_s}));
-    QVERIFY(unchanged());
-    QCOMPARE(control<ProgressBar>(*w.window, u"pbVoortgang"_s)->value(), 0);
-    for (const auto &shown : w.boxes.shown)
-        QCOMPARE(shown.icon, MessageBoxes::Icon::None);
-
     // A save that fails says so and leaves an older file of that name intact.
-    QVERIFY(writeFile(w.path(u"old.mcs"_s), "older file"));
-    qsizetype refused = w.boxes.shown.size();
+    QVERIFY(!w.writeFile(u"old.mcs"_s, "older file").isEmpty());
 #ifndef Q_OS_WIN
     // Windows has no device that is always full.
-    w.dialog.answers.append(u"/dev/full"_s);
-    w.window->mSave_Click();
-    QCOMPARE(w.messages().last(),
+    saveAs(u"/dev/full"_s);
+    QCOMPARE(w.messages().value(0),
              u"ZOL Print error: Error 104 - Error during saving\r\nNo space left on device"_s);
     // Written to, not replaced by a regular file.
     QVERIFY(!QFileInfo(u"/dev/full"_s).isFile());
-    ++refused;
+    w.boxes.shown.clear();
 #endif
-    w.dialog.answers.append(w.path(u"three.mcs/inside.mcs"_s));
-    w.window->mSave_Click();
-    QCOMPARE(w.boxes.shown.size(), refused + 1);
+    w.save(u"pages.mcs/inside.mcs"_s);
+    QCOMPARE(w.boxes.shown.size(), 1);
     QCOMPARE(readFile(w.path(u"old.mcs"_s)), QByteArray("older file"));
     QVERIFY(unchanged());
+    w.boxes.shown.clear();
 
 #ifdef Q_OS_UNIX
     // A folder the user may not write in, with an older file in it.
@@ -446,10 +498,9 @@ void MeasurementsFileTest::failuresChangeNothing()
     for (const QString &name : {u"/new.mcs"_s, u"/old.mcs"_s}) {
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        w.dialog.answers.append(locked + name);
-        w.window->mSave_Click();
+        saveAs(locked + name);
     }
-    QCOMPARE(w.boxes.shown.size(), 8);
+    QCOMPARE(w.boxes.shown.size(), 2);
     QVERIFY2(
         w.messages().last().startsWith(u"ZOL Print error: Error 104 - Error during saving\r\n"_s) &&
             w.messages().last().contains(u"ermission denied"_s),
@@ -459,9 +510,8 @@ void MeasurementsFileTest::failuresChangeNothing()
     QVERIFY(unchanged());
     // The same window saves there once it may.
     QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    w.dialog.answers.append(locked + u"/old.mcs"_s);
-    w.window->mSave_Click();
-    QCOMPARE(w.boxes.shown.size(), 8);
+    saveAs(locked + u"/old.mcs"_s);
+    QCOMPARE(w.boxes.shown.size(), 2);
     QCOMPARE(readFile(locked + u"/old.mcs"_s), formatMeasurements(pages.pagesInUse()));
 
     // A file the user may not write is not replaced, although its folder
@@ -475,8 +525,7 @@ void MeasurementsFileTest::failuresChangeNothing()
     {
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        w.dialog.answers.append(readOnly);
-        w.window->mSave_Click();
+        saveAs(readOnly);
     }
     QVERIFY2(w.messages().last() ==
                  u"ZOL Print error: Error 104 - Error during saving\r\nPermission denied"_s,
@@ -569,11 +618,10 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     QVERIFY(QFile::remove(big));
 
 #ifdef Q_OS_UNIX
-    // Neither a pipe without a writer nor an endless device holds up Open.
+    // Neither a pipe without a writer nor an endless device holds up Open:
+    // were either waited on, the test would hang until its time is up.
     const QString fifo = dir.filePath(u"pipe.vmt"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    QElapsedTimer timer;
-    timer.start();
     QCOMPARE(readMeasurementsFile(fifo).status, S::WrongHeader);
     QCOMPARE(readMeasurementsFile(u"/dev/zero"_s).status, S::WrongHeader);
     // Nor does Save onto a pipe without a reader; a character device is
@@ -581,7 +629,6 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     QString reason;
     QVERIFY(!saveMeasurements(fifo, {u"p"_s}, &reason));
     QVERIFY(!reason.isEmpty());
-    QVERIFY(timer.elapsed() < 5000);
     QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     QVERIFY(saveMeasurements(u"/dev/null"_s, {u"p"_s}, &reason));
     struct stat info = {};

@@ -1,13 +1,9 @@
 #include "accessibility.h"
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeserialport.h"
-#include "frmzolprint.h"
-#include "measurementsfile.h"
 #include "pageprinter.h"
 #include "pdfpages.h"
 #include "printsystem.h"
-#include "readerfakes.h"
+#include "readerfixture.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -177,43 +173,6 @@ int previewSheets(frmZOLprint &w, bool print = false)
     return sheets;
 }
 
-// ZOLprint's window printing through the given printer, with fakes for
-// everything else; in the language of the settings file when one is given.
-struct PrintingWindow
-{
-    explicit PrintingWindow(PagePrinter &printer, const QByteArray &settings = QByteArray())
-        : w(ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
-                           dir.filePath(u"zolprint.ini"_s)})
-    {
-        QFile file(dir.filePath(u"zolprint.ini"_s));
-        if (!settings.isEmpty() && file.open(QIODevice::WriteOnly))
-            file.write(settings);
-        file.close();
-        w.Form_Load();
-    }
-
-    // Puts these pages in the window the way the user does: by opening a
-    // measurements file.
-    bool open(const QStringList &pages)
-    {
-        const QString path = dir.filePath(u"pages.zol"_s);
-        const QByteArray bytes = formatMeasurements(pages);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return false;
-        file.close();
-        dialog.answers.append(path);
-        w.mOpen_Click();
-        return boxes.shown.isEmpty();
-    }
-
-    QTemporaryDir dir;
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    FakeFileDialog dialog;
-    frmZOLprint w;
-};
-
 } // namespace
 
 class PrintingTest : public QObject
@@ -221,10 +180,14 @@ class PrintingTest : public QObject
     Q_OBJECT
 
 private slots:
+    void sheetsInThePdf_data();
     void sheetsInThePdf();
+    void whatThePdfHolds();
     void nothingCutOff();
     void textFromThePrintableCorner();
     void theWindowsPrintCommands();
+    void printFailuresSayWhy_data();
+    void printFailuresSayWhy();
     void toPdfFromTheWindow();
     void realPdfDialog();
     void previewFromTheWindow();
@@ -233,41 +196,55 @@ private slots:
     void withoutTheSpooler();
 };
 
-void PrintingTest::sheetsInThePdf()
+void PrintingTest::sheetsInThePdf_data()
 {
-    QTemporaryDir dir;
-    auto print = [&dir](const QString &name, const QStringList &pages) {
-        const QString path = dir.filePath(name);
-        QtPagePrinter printer(path);
-        PrintFailure failure;
-        const bool ok = printer.printPages(pages, &failure);
-        return ok ? pdfPages(path) : -100;
-    };
-    const QStringList five = {u"one\r\nEik 12,5"_s, u"two"_s, QString(), u"four"_s, u"five"_s};
-    QCOMPARE(print(u"five.pdf"_s, five), 5);
-    QCOMPARE(print(u"one.pdf"_s, {QString()}), 1);
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<int>("sheets");
+
+    QTest::newRow("five pages") << QStringList{u"one\r\nEik 12,5"_s, u"two"_s, QString(), u"four"_s,
+                                               u"five"_s}
+                                << 5;
+    QTest::newRow("one empty page") << QStringList{QString()} << 1;
     QString longPage;
     for (int i = 0; i < 100; ++i)
         longPage += u"line %1\r\n"_s.arg(i);
-    QCOMPARE(print(u"long.pdf"_s, {longPage, u"next"_s}), 3);
-    QCOMPARE(print(u"wide.pdf"_s, {QString(400, u'x')}), 1);
+    QTest::newRow("a page over two sheets") << QStringList{longPage, u"next"_s} << 3;
+    QTest::newRow("a line wider than the sheet") << QStringList{QString(400, u'x')} << 1;
     // Empty lines keep their place between lines of text, but a page that
     // ends in them gives no blank sheet after it.
     QString blankTail;
     for (int i = 0; i < 40; ++i)
         blankTail += u"line %1\r\n"_s.arg(i);
     blankTail += u"\r\n"_s.repeated(60);
-    QCOMPARE(print(u"tail.pdf"_s, {blankTail}), 1);
-    QCOMPARE(print(u"middle.pdf"_s, {blankTail + u"end"_s}), 2);
+    QTest::newRow("empty lines at the end") << QStringList{blankTail} << 1;
+    QTest::newRow("empty lines, then text") << QStringList{blankTail + u"end"_s} << 2;
+}
 
+void PrintingTest::sheetsInThePdf()
+{
+    QFETCH(QStringList, pages);
+    QFETCH(int, sheets);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"pages.pdf"_s);
+    QtPagePrinter printer(path);
+    PrintFailure failure;
+    QVERIFY2(printer.printPages(pages, &failure), qPrintable(failure.detail));
+    QCOMPARE(pdfPages(path), sheets);
+}
+
+void PrintingTest::whatThePdfHolds()
+{
     // Nothing to print: no job at all.
+    QTemporaryDir dir;
     QtPagePrinter none(dir.filePath(u"none.pdf"_s));
     PrintFailure failure;
     QVERIFY(none.printPages({}, &failure));
     QVERIFY(!QFile::exists(dir.filePath(u"none.pdf"_s)));
 
     // The fixed-pitch font reaches the PDF.
-    QFile file(dir.filePath(u"five.pdf"_s));
+    QtPagePrinter printer(dir.filePath(u"two.pdf"_s));
+    QVERIFY(printer.printPages({u"one\r\nEik 12,5"_s, u"two"_s}, &failure));
+    QFile file(dir.filePath(u"two.pdf"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
 #ifndef Q_OS_WIN
@@ -363,18 +340,16 @@ void PrintingTest::textFromThePrintableCorner()
 
 void PrintingTest::theWindowsPrintCommands()
 {
-    FakePagePrinter printer;
-    PrintingWindow window(printer);
-    frmZOLprint &w = window.w;
-    const FakeMessageBoxes &boxes = window.boxes;
-    const PageStore &pages = w.state().pages;
-    QVERIFY(window.open({u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}));
+    ReaderFixture w;
+    FakePagePrinter &printer = w.printer;
+    const PageStore &pages = w.pages();
+    QVERIFY(w.openPages({u"page 1"_s, u"page 2"_s, u"page 3"_s, u"page 4"_s, u"page 5"_s}));
     QCOMPARE(pages.iPages(), 3);
-    w.cmdNextpage_Click();
-    w.cmdNextpage_Click();
+    w->cmdNextpage_Click();
+    w->cmdNextpage_Click();
 
-    control<QAction>(w, u"mThispage"_s)->trigger();
-    control<QAction>(w, u"mAllpages"_s)->trigger();
+    control<QAction>(w.window(), u"mThispage"_s)->trigger();
+    control<QAction>(w.window(), u"mAllpages"_s)->trigger();
     QCOMPARE(printer.jobs.size(), 2);
     QCOMPARE(printer.jobs[0], QStringList({u"page 3"_s}));
     QCOMPARE(printer.jobs[1].size(), 5);
@@ -382,54 +357,71 @@ void PrintingTest::theWindowsPrintCommands()
 
     // Preview shows what Print all pages prints; the PDF takes the same
     // pages and the measurements file's name.
-    control<QAction>(w, u"mPreview"_s)->trigger();
+    control<QAction>(w.window(), u"mPreview"_s)->trigger();
     QCOMPARE(printer.previews, QList<QStringList>{printer.jobs[1]});
-    window.dialog.answers.append(window.dir.filePath(u"client.pdf"_s));
-    control<QAction>(w, u"mToPdf"_s)->trigger();
-    QCOMPARE(window.dialog.calls.last(), u"pdf PDF files|*.pdf pages.pdf"_s);
+    w.dialog.answers.append(w.path(u"client.pdf"_s));
+    control<QAction>(w.window(), u"mToPdf"_s)->trigger();
+    QCOMPARE(w.dialog.calls.last(), u"pdf PDF files|*.pdf pages.pdf"_s);
     QCOMPARE(printer.pdfs, QList<QStringList>{printer.jobs[1]});
-    QCOMPARE(printer.pdfPaths, QStringList{window.dir.filePath(u"client.pdf"_s)});
+    QCOMPARE(printer.pdfPaths, QStringList{w.path(u"client.pdf"_s)});
     // A cancelled dialog writes nothing.
-    control<QAction>(w, u"mToPdf"_s)->trigger();
+    control<QAction>(w.window(), u"mToPdf"_s)->trigger();
     QCOMPARE(printer.pdfs.size(), 1);
-    QVERIFY(boxes.shown.isEmpty());
+    QVERIFY(w.boxes.shown.isEmpty());
 
-    // Each failure says why, in the window's language.
-    const QList<std::pair<PrintFailure, QString>> failures = {
-        {{PrintFailure::Kind::NoPrinter, QString()}, u"no default printer"_s},
-        {{PrintFailure::Kind::NotAccepting, u"Q"_s}, u"the printer does not accept jobs\r\nQ"_s},
-        {{PrintFailure::Kind::Refused, u"Destination \"Q\" is not accepting jobs."_s},
-         u"Destination \"Q\" is not accepting jobs."_s},
-    };
-    for (const auto &[failure, reason] : failures) {
-        printer.failWith = failure;
-        w.mAllpages_Click();
-        w.mPreview_Click();
-        QCOMPARE(boxes.shown.size(), 2);
-        for (const auto &shown : boxes.shown) {
-            QCOMPARE(shown.title, u"ZOL Print error"_s);
-            QCOMPARE(shown.text, u"Error 105 - No printer available\r\n"_s + reason);
-        }
-        window.boxes.shown.clear();
-    }
+    // A PDF that cannot be written says why.
     printer.failWith = PrintFailure{PrintFailure::Kind::CannotWrite, u"No space left on device"_s};
-    window.dialog.answers.append(window.dir.filePath(u"client.pdf"_s));
-    w.mToPdf_Click();
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown[0].text, u"Error 104 - Error during saving\r\nNo space left on device"_s);
+    w.dialog.answers.append(w.path(u"client.pdf"_s));
+    w->mToPdf_Click();
+    QCOMPARE(w.messages(), QStringList{u"ZOL Print error: Error 104 - Error during saving\r\n"
+                                       u"No space left on device"_s});
     QCOMPARE(pages.iPages(), 3);
 
     // The new items are read by their captions and rest during a transfer
     // with the rest of the File menu.
-    const QStringList spoken = spokenNamesBelow(&w);
+    const QStringList spoken = spokenNamesBelow(&w.window());
     for (const QString &caption : {u"Preview"_s, u"To PDF file..."_s})
         QVERIFY2(spoken.contains(caption), qPrintable(spoken.join(u'|')));
-    w.mStart_Click();
-    QVERIFY(!control<QAction>(w, u"mPreview"_s)->isEnabled());
-    QVERIFY(!control<QAction>(w, u"mToPdf"_s)->isEnabled());
-    w.tmrControle_Timer();
-    QVERIFY(control<QAction>(w, u"mPreview"_s)->isEnabled());
-    QVERIFY(control<QAction>(w, u"mToPdf"_s)->isEnabled());
+    w->mStart_Click();
+    QVERIFY(!control<QAction>(w.window(), u"mPreview"_s)->isEnabled());
+    QVERIFY(!control<QAction>(w.window(), u"mToPdf"_s)->isEnabled());
+    w->tmrControle_Timer();
+    QVERIFY(control<QAction>(w.window(), u"mPreview"_s)->isEnabled());
+    QVERIFY(control<QAction>(w.window(), u"mToPdf"_s)->isEnabled());
+}
+
+void PrintingTest::printFailuresSayWhy_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("no printer") << int(PrintFailure::Kind::NoPrinter) << QString()
+                                << u"no default printer"_s;
+    QTest::newRow("not accepting") << int(PrintFailure::Kind::NotAccepting) << u"Q"_s
+                                   << u"the printer does not accept jobs\r\nQ"_s;
+    QTest::newRow("refused") << int(PrintFailure::Kind::Refused)
+                             << u"Destination \"Q\" is not accepting jobs."_s
+                             << u"Destination \"Q\" is not accepting jobs."_s;
+}
+
+// Print all pages and Preview each say why they failed, in the window's
+// language, and the pages stay.
+void PrintingTest::printFailuresSayWhy()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, detail);
+    QFETCH(QString, reason);
+
+    ReaderFixture w;
+    const QStringList pages = {u"page 1"_s, u"page 2"_s, u"page 3"_s};
+    QVERIFY(w.openPages(pages));
+    w.printer.failWith = PrintFailure{PrintFailure::Kind(kind), detail};
+    w->mAllpages_Click();
+    w->mPreview_Click();
+    const QString text = u"ZOL Print error: Error 105 - No printer available\r\n"_s + reason;
+    QCOMPARE(w.messages(), QStringList({text, text}));
+    QCOMPARE(w.pages().pagesInUse(), pages);
 }
 
 // File > Print > To PDF file... on the real window and the real PDF output:
@@ -438,15 +430,16 @@ void PrintingTest::toPdfFromTheWindow()
 {
     REQUIRE_POPPLER();
     QtPagePrinter real;
-    PrintingWindow window(real, " 2 \r\n 1 \r\n");
-    frmZOLprint &w = window.w;
+    ReaderFixture window;
+    window.withPrinter(real).withSettings(" 2 \r\n 1 \r\n");
+    frmZOLprint &w = window.window();
     const QStringList pages = {u"ZOL 5 Eik 12,5 %\r\nBeuk 14,1 %"_s, u"Ölmühle 13,0 %"_s,
                                numberedLines(150)};
-    QVERIFY(window.open(pages));
+    QVERIFY(window.openPages(pages));
     QCOMPARE(control<QAction>(w, u"mToPdf"_s)->text(), u"In PDF-Datei..."_s);
 
     // An old file of that name is replaced whole.
-    const QString path = window.dir.filePath(u"pages.pdf"_s);
+    const QString path = window.path(u"pages.pdf"_s);
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(100000, 'x'));
@@ -474,10 +467,10 @@ void PrintingTest::toPdfFromTheWindow()
              qPrintable(u"first character at %1, %2"_s.arg(first.left()).arg(first.top())));
 
     // A folder that cannot be made leaves nothing behind and says why.
-    QFile plain(window.dir.filePath(u"plain"_s));
+    QFile plain(window.path(u"plain"_s));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
-    const QString impossible = window.dir.filePath(u"plain/client.pdf"_s);
+    const QString impossible = window.path(u"plain/client.pdf"_s);
     window.dialog.answers.append(impossible);
     w.mToPdf_Click();
     QCOMPARE(window.boxes.shown.size(), 1);
@@ -532,14 +525,15 @@ void PrintingTest::realPdfDialog()
 void PrintingTest::previewFromTheWindow()
 {
     QtPagePrinter real;
-    PrintingWindow window(real);
-    frmZOLprint &w = window.w;
-    QVERIFY(window.open({numberedLines(150), u"two"_s, u"three"_s}));
+    ReaderFixture window;
+    window.withPrinter(real);
+    frmZOLprint &w = window.window();
+    QVERIFY(window.openPages({numberedLines(150), u"two"_s, u"three"_s}));
     QCOMPARE(previewSheets(w), 5);
     QVERIFY(window.boxes.shown.isEmpty());
 
     // Sheet for sheet the PDF, which takes the default printer's paper.
-    const QString path = window.dir.filePath(u"same.pdf"_s);
+    const QString path = window.path(u"same.pdf"_s);
     PrintFailure failure;
     QVERIFY(real.writePdf(path, w.state().pages.pagesInUse(), &failure));
     QCOMPARE(pdfPages(path), 5);
@@ -582,9 +576,10 @@ void PrintingTest::throughTheDefaultPrinter()
                                numberedLines(150)};
     QtPagePrinter real;
     {
-        PrintingWindow window(real);
-        QVERIFY(window.open(seven));
-        QCOMPARE(previewSheets(window.w), 7);
+        ReaderFixture window;
+        window.withPrinter(real);
+        QVERIFY(window.openPages(seven));
+        QCOMPARE(previewSheets(window.window()), 7);
     }
     PrintFailure failure;
     QVERIFY2(real.printPages(seven, &failure), qPrintable(failure.detail));
@@ -634,9 +629,10 @@ void PrintingTest::refusedByThePrinter()
     QCOMPARE(QProcess::execute(reject, {queue}), 0);
 
     QtPagePrinter real;
-    PrintingWindow window(real, " 2 \r\n 1 \r\n");
-    frmZOLprint &w = window.w;
-    QVERIFY(window.open({u"ZOL 5 Eik 12,5 %"_s, u"two"_s}));
+    ReaderFixture window;
+    window.withPrinter(real).withSettings(" 2 \r\n 1 \r\n");
+    frmZOLprint &w = window.window();
+    QVERIFY(window.openPages({u"ZOL 5 Eik 12,5 %"_s, u"two"_s}));
     control<QAction>(w, u"mThispage"_s)->trigger();
     control<QAction>(w, u"mAllpages"_s)->trigger();
     QCOMPARE(window.boxes.shown.size(), 2);
@@ -712,11 +708,12 @@ void PrintingTest::withoutTheSpooler()
     QCOMPARE(failure.kind, PrintFailure::Kind::NoPrinter);
 
     QtPagePrinter real;
-    PrintingWindow window(real);
-    frmZOLprint &w = window.w;
+    ReaderFixture window;
+    window.withPrinter(real);
+    frmZOLprint &w = window.window();
     const FakeMessageBoxes &boxes = window.boxes;
     const PageStore &pages = w.state().pages;
-    QVERIFY(window.open({u"one"_s, u"two"_s}));
+    QVERIFY(window.openPages({u"one"_s, u"two"_s}));
     QCOMPARE(pages.iPages(), 0);
     control<QAction>(w, u"mThispage"_s)->trigger();
     control<QAction>(w, u"mAllpages"_s)->trigger();

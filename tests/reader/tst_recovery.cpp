@@ -1,15 +1,12 @@
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeserialport.h"
-#include "frmzolprint.h"
-#include "readerfakes.h"
+#include "readerfixture.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -26,28 +23,31 @@ const QString kCrashIn = u"ZOL_CRASH_IN"_s;
 // then the battery dies. Returns only when it could not get that far.
 int readEditAndDie(const QString &folder)
 {
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    frmZOLprint window(ReaderServices{.serialPort = port,
-                                      .messageBoxes = boxes,
-                                      .settingsPath = QDir(folder).filePath(u"zolprint.ini"_s),
-                                      .recoveryFolder = QDir(folder).filePath(u"recovery"_s)});
-    window.Form_Load();
-    window.show();
-    window.mStart_Click();
-    port.receive(kDump);
-    window.tmrControle_Timer();
-    auto *venster = control<TextBox>(window, u"txtVenster"_s);
+    ReaderFixture w;
+    w.withSettingsPath(QDir(folder).filePath(u"zolprint.ini"_s))
+        .withRecoveryFolder(QDir(folder).filePath(u"recovery"_s));
+    w->show();
+    w.read(kDump);
+    auto *venster = control<TextBox>(w.window(), u"txtVenster"_s);
     venster->setFocus();
     QTest::keyClick(venster, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClicks(venster, u"Ok "_s);
     // Until the correction is kept, as it is within two seconds.
-    const QTimer *tmrRecovery = control<QTimer>(window, u"tmrRecovery"_s);
+    const QTimer *tmrRecovery = control<QTimer>(w.window(), u"tmrRecovery"_s);
     if (!tmrRecovery->isActive() ||
         !QTest::qWaitFor([&] { return !tmrRecovery->isActive(); }, 60000))
         return 1;
+    // The fixture's own folder is not left behind by the kill.
+    w.dir.remove();
     std::raise(SIGKILL);
     return 1;
+}
+
+// ZOLprint started on the folder of `first`, which offers what it finds.
+void startBeside(ReaderFixture &w, const ReaderFixture &first)
+{
+    w.withSettingsPath(first.settingsPath()).withRecoveryFolder(first.recoveryFolder());
+    w->offerRecovery();
 }
 
 } // namespace
@@ -62,70 +62,55 @@ private slots:
 
 void RecoveryTest::pagesSurviveAKilledProgram()
 {
-    QTemporaryDir dir;
-    const QString recovery = dir.filePath(u"recovery"_s);
-    auto crash = [&dir] {
+    ReaderFixture window;
+    const QString folder = window.dir.path();
+    auto crash = [&folder] {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kCrashIn, dir.path());
+        env.insert(kCrashIn, folder);
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
         return child.waitForFinished(120000) && child.exitStatus() == QProcess::CrashExit;
     };
     QVERIFY(crash());
-    QCOMPARE(QDir(recovery).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
-
-    auto start = [&dir](FakeSerialPort &port, FakeMessageBoxes &boxes) {
-        auto window = std::make_unique<frmZOLprint>(
-            ReaderServices{.serialPort = port,
-                           .messageBoxes = boxes,
-                           .settingsPath = dir.filePath(u"zolprint.ini"_s),
-                           .recoveryFolder = dir.filePath(u"recovery"_s)});
-        window->Form_Load();
-        window->offerRecovery();
-        return window;
-    };
+    QCOMPARE(window.recoveryFiles().size(), 1);
 
     // The next start offers the pages, and Yes brings them back exactly,
     // the correction included, as pages that are not saved yet.
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    boxes.answers = {true};
-    auto window = start(port, boxes);
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown[0].title, u"ZOL Print"_s);
-    QVERIFY2(boxes.shown[0].text.startsWith(u"Unsaved pages from "_s) &&
-                 boxes.shown[0].text.endsWith(u" were found. Restore them?"_s),
-             qPrintable(boxes.shown[0].text));
-    const PageStore &pages = window->state().pages;
-    QCOMPARE(pages.pagesInUse(),
+    window.boxes.answers = {true};
+    window->offerRecovery();
+    QCOMPARE(window.boxes.shown.size(), 1);
+    QCOMPARE(window.boxes.shown[0].title, u"ZOL Print"_s);
+    QVERIFY2(window.boxes.shown[0].text.startsWith(u"Unsaved pages from "_s) &&
+                 window.boxes.shown[0].text.endsWith(u" were found. Restore them?"_s),
+             qPrintable(window.boxes.shown[0].text));
+    QCOMPARE(window.pages().pagesInUse(),
              (QStringList{u"Ok Eik 12.5 %\r\n"_s, u" Beuk 14.2 %\r\n"_s, u" Es 11.0 %\r\n"_s}));
-    QCOMPARE(control<TextBox>(*window, u"txtVenster"_s)->text(), u"Ok Eik 12.5 %\r\n"_s);
+    QCOMPARE(window.shownPage(), u"Ok Eik 12.5 %\r\n"_s);
     QVERIFY(window->isWindowModified());
-    QCOMPARE(QDir(recovery).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
+    QCOMPARE(window.recoveryFiles().size(), 1);
 
     // A second program started beside it is offered nothing: the pages are
     // this one's now.
-    FakeSerialPort otherPort;
-    FakeMessageBoxes otherBoxes;
-    auto other = start(otherPort, otherBoxes);
-    QVERIFY(otherBoxes.shown.isEmpty());
-    other.reset();
-    window.reset();
+    {
+        ReaderFixture other;
+        startBeside(other, window);
+        QVERIFY(other.boxes.shown.isEmpty());
+    }
+    window.dropWindow();
 
     // Killed again, and this time the user does not want them: gone.
     QVERIFY(crash());
-    FakeSerialPort thirdPort;
-    FakeMessageBoxes thirdBoxes;
-    thirdBoxes.answers = {false, false};
-    auto third = start(thirdPort, thirdBoxes);
+    ReaderFixture third;
+    third.boxes.answers = {false, false};
+    startBeside(third, window);
     // The one left by the window closed above without a question, and the
     // one just killed: both offered in turn, newest first, at two starts.
-    QCOMPARE(thirdBoxes.shown.size(), 1);
+    QCOMPARE(third.boxes.shown.size(), 1);
     third->offerRecovery();
-    QCOMPARE(thirdBoxes.shown.size(), 2);
-    QVERIFY(QDir(recovery).entryList({u"*.zolrecovery"_s}, QDir::Files).isEmpty());
-    QCOMPARE(third->state().pages.sPage(0), QString());
+    QCOMPARE(third.boxes.shown.size(), 2);
+    QVERIFY(window.recoveryFiles().isEmpty());
+    QCOMPARE(third.pages().sPage(0), QString());
 }
 
 int main(int argc, char *argv[])
