@@ -334,10 +334,11 @@ void FrmZOLprintTest::portMenuChangesThePortSavedAtExit()
 void FrmZOLprintTest::settingsPathIsAFolder()
 {
     Fixture f;
-    // A folder in the place of the file: it cannot be replaced by a file.
+    frmZOLprint &w = f.window();
+    // A folder in the place of the file, after the start read it: it cannot
+    // be replaced by a file.
     QFile::remove(f.settingsPath());
     QVERIFY(QDir().mkdir(f.settingsPath()));
-    frmZOLprint &w = f.window();
     QSignalSpy ended(&w, &frmZOLprint::programEnded);
     w.close();
     QCOMPARE(ended.size(), 1);
