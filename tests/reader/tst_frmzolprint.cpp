@@ -69,34 +69,29 @@ struct Fixture : ReaderFixture
     Fixture() { withLanguage(kEnglish); }
 };
 
-// Every command of the window enabled, as between two transfers; false when
-// they are all disabled, as during one. Partly enabled is a fault of its own.
-bool interfaceEnabled(const frmZOLprint &f)
+// What a transfer does to the window's commands: "enabled" between two
+// transfers, "disabled" during one, or the commands that are off while
+// others are on, which is a fault of its own. "This page" is only asked to
+// be off during a transfer.
+QString commands(const frmZOLprint &w)
 {
-    const bool all = control<QMenu>(f, u"mFile"_s)->menuAction()->isEnabled() &&
-                     control<QMenu>(f, u"mComm"_s)->menuAction()->isEnabled() &&
-                     control<QMenu>(f, u"mHelp"_s)->menuAction()->isEnabled() &&
-                     control<QPushButton>(f, u"cmdFirstpage"_s)->isEnabled() &&
-                     control<QPushButton>(f, u"cmdPrevpage"_s)->isEnabled() &&
-                     control<QPushButton>(f, u"cmdNextpage"_s)->isEnabled() &&
-                     control<QPushButton>(f, u"cmdLastpage"_s)->isEnabled() &&
-                     control<QAction>(f, u"mOpen"_s)->isEnabled() &&
-                     control<QAction>(f, u"mStart"_s)->isEnabled() &&
-                     control<QAction>(f, u"mAbout"_s)->isEnabled();
-    const bool none = !control<QMenu>(f, u"mFile"_s)->menuAction()->isEnabled() &&
-                      !control<QMenu>(f, u"mComm"_s)->menuAction()->isEnabled() &&
-                      !control<QMenu>(f, u"mHelp"_s)->menuAction()->isEnabled() &&
-                      !control<QPushButton>(f, u"cmdFirstpage"_s)->isEnabled() &&
-                      !control<QPushButton>(f, u"cmdPrevpage"_s)->isEnabled() &&
-                      !control<QPushButton>(f, u"cmdNextpage"_s)->isEnabled() &&
-                      !control<QPushButton>(f, u"cmdLastpage"_s)->isEnabled() &&
-                      !control<QAction>(f, u"mOpen"_s)->isEnabled() &&
-                      !control<QAction>(f, u"mThispage"_s)->isEnabled() &&
-                      !control<QAction>(f, u"mStart"_s)->isEnabled() &&
-                      !control<QAction>(f, u"mAbout"_s)->isEnabled();
-    if (!all && !none)
-        qWarning("interface partly enabled");
-    return all;
+    QStringList on;
+    QStringList off;
+    const auto note = [&](const QString &name, bool enabled) { (enabled ? on : off) << name; };
+    for (const QString &menu : {u"mFile"_s, u"mComm"_s, u"mHelp"_s})
+        note(menu, control<QMenu>(w, menu)->menuAction()->isEnabled());
+    for (const QString &button :
+         {u"cmdFirstpage"_s, u"cmdPrevpage"_s, u"cmdNextpage"_s, u"cmdLastpage"_s})
+        note(button, control<QPushButton>(w, button)->isEnabled());
+    for (const QString &item : {u"mOpen"_s, u"mStart"_s, u"mAbout"_s})
+        note(item, control<QAction>(w, item)->isEnabled());
+    if (off.isEmpty())
+        return u"enabled"_s;
+    if (control<QAction>(w, u"mThispage"_s)->isEnabled())
+        on << u"mThispage"_s;
+    if (on.isEmpty())
+        return u"disabled"_s;
+    return u"on: "_s + on.join(u", "_s) + u"; off: "_s + off.join(u", "_s);
 }
 
 #ifdef Q_OS_UNIX
@@ -675,7 +670,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(pages.iPages(), 1);
     QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
-    QVERIFY(!interfaceEnabled(w));
+    QCOMPARE(commands(w), u"disabled"_s);
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QVERIFY(control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     QVERIFY(control<Watchdog>(w, u"tmrControle"_s)->isActive());
@@ -712,7 +707,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(f.status(), u"Stop (3)"_s);
     QCOMPARE(pages.iPages(), 1);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
-    QVERIFY(interfaceEnabled(w));
+    QCOMPARE(commands(w), u"enabled"_s);
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QCOMPARE(f.shownPage(), u"Page one\r\n"_s);
     // The receive tick and the watchdog rest with the port; called all the
@@ -790,7 +785,7 @@ void FrmZOLprintTest::transferFailsToOpen()
     QCOMPARE(f.boxes.shown[0].icon, MessageBoxes::Icon::None);
     // Nothing of the transfer stays behind: the file's pages are on show.
     QVERIFY(!f.port.isOpen());
-    QVERIFY(interfaceEnabled(w));
+    QCOMPARE(commands(w), u"enabled"_s);
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
@@ -831,7 +826,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Arrêt (2)"_s);
     QCOMPARE(pages.iPages(), 0);
-    QVERIFY(interfaceEnabled(w));
+    QCOMPARE(commands(w), u"enabled"_s);
     QVERIFY(f.shownPage().isEmpty());
     w.cmdNextpage_Click();
     QCOMPARE(f.shownPage(), u" only page\r\n"_s);
