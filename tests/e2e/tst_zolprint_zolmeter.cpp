@@ -1,19 +1,13 @@
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
 #include "pdfpages.h"
 #include "qtserialport.h"
-#include "statusbar.h"
-#include "textbox.h"
+#include "readerfixture.h"
 #include "zolmeterprocess.h"
 
-#include "readerfakes.h"
-
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zol;
@@ -47,35 +41,31 @@ QByteArray sampleDump()
 
 // ZOLprint on COM1, which is the meter's line, with a file dialog that
 // answers from a queue and a printer that writes a PDF.
-struct ReaderOnMeter
+struct ReaderOnMeter : ReaderFixture
 {
     explicit ReaderOnMeter(const QByteArray &device)
     {
         qputenv("ZOL_COM1", device);
-        window.Form_Load();
-        window.mPort1_Click();
+        withPort(line).withPrinter(printer);
+        window().mPort1_Click();
     }
+    // The window holds on to the port and the printer, which go first.
+    ~ReaderOnMeter() { dropWindow(); }
 
     // Starts a read; the silence that ends it is shortened, since the meter
     // under test is what comes before.
-    void read()
+    void startShortRead()
     {
-        window.mStart_Click();
-        auto *watchdog = control<Watchdog>(window, u"tmrControle"_s);
+        window().mStart_Click();
+        auto *watchdog = control<Watchdog>(window(), u"tmrControle"_s);
         watchdog->setInterval(3000);
         watchdog->start();
     }
 
-    QString status() const { return control<StatusBar>(window, u"StatusBar1"_s)->panelText(1); }
-    const PageStore &pages() const { return std::as_const(window).state().pages; }
+    QString pdf() const { return path(u"pages.pdf"_s); }
 
-    QTemporaryDir dir;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    FakeFileDialog dialog;
-    QtPagePrinter printer{dir.filePath(u"pages.pdf"_s)};
-    frmZOLprint window{ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
-                                      dir.filePath(u"zolprint.ini"_s)}};
+    QtSerialPort line;
+    QtPagePrinter printer{pdf()};
 };
 
 } // namespace
@@ -87,27 +77,20 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     // 2400 baud is the same code.
     const QByteArray device = startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s});
     QVERIFY(!device.isEmpty());
-    qputenv("ZOL_COM1", device);
+    // The watchdog's own ten seconds end this one.
+    ReaderOnMeter r(device);
+    r->mStart_Click();
+    QVERIFY(r.boxes.shown.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
 
-    QTemporaryDir dir;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    frmZOLprint window(ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr,
-                                      dir.filePath(u"zolprint.ini"_s)});
-    window.Form_Load();
-    window.mPort1_Click();
-    window.mStart_Click();
-    QVERIFY(boxes.shown.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 30000);
-
-    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Stop (5)"_s);
-    QCOMPARE(window.state().pages.iPages(), 3);
-    const QString first = control<TextBox>(window, u"txtVenster"_s)->text();
+    QCOMPARE(r.status(), u"Stop (5)"_s);
+    QCOMPARE(r.pages().iPages(), 3);
+    const QString first = r.shownPage();
     QVERIFY2(first.startsWith(u"ZOL 5"_s), qPrintable(first));
     QVERIFY(first.contains(u"Schröder"_s));
     QVERIFY(first.contains(u"Scierie François"_s));
-    window.cmdLastpage_Click();
-    QVERIFY(control<TextBox>(window, u"txtVenster"_s)->text().contains(u"Summary"_s));
+    r->cmdLastpage_Click();
+    QVERIFY(r.shownPage().contains(u"Summary"_s));
 
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
@@ -123,9 +106,9 @@ void ZolprintAgainstZolmeterTest::staleBytesNeverEnterATransfer()
         meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--stale"_s, u"STALE TAIL\r\n\f"_s});
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
-    r.read();
-    QVERIFY(r.port.isOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    r.startShortRead();
+    QVERIFY(r.line.isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
 
     QCOMPARE(r.status(), u"Stop (5)"_s);
     QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
@@ -144,15 +127,15 @@ void ZolprintAgainstZolmeterTest::lineEndAfterTheLastPageIsNoPage()
         startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--trailer"_s, u"\r\n"_s});
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
-    r.read();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    r.startShortRead();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
 
     QCOMPARE(r.status(), u"Stop (5)"_s);
     QCOMPARE(r.pages().pagesInUse().size(), 5);
     QVERIFY(r.boxes.shown.isEmpty());
-    r.window.mAllpages_Click();
+    r->mAllpages_Click();
     QVERIFY(r.boxes.shown.isEmpty());
-    QCOMPARE(pdfPages(r.dir.filePath(u"pages.pdf"_s)), 5);
+    QCOMPARE(pdfPages(r.pdf()), 5);
 
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
@@ -166,8 +149,8 @@ void ZolprintAgainstZolmeterTest::cutOffInTheFirstPage()
         startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, u"300"_s});
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
-    r.read();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    r.startShortRead();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
 
     QCOMPARE(r.status(), u"Stop (1)"_s);
@@ -195,8 +178,8 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
         startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, QString::number(cut)});
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
-    r.read();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    r.startShortRead();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
     QCOMPARE(meter.exitStatus(), QProcess::NormalExit);
     QCOMPARE(meter.exitCode(), 0);
@@ -212,13 +195,13 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
     QCOMPARE(r.boxes.shown[0].text,
              u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"
              u"the line was hung up: the device was unplugged or switched off"_s);
-    r.window.cmdLastpage_Click();
-    QCOMPARE(control<TextBox>(r.window, u"txtVenster"_s)->text(), pages[2]);
+    r->cmdLastpage_Click();
+    QCOMPARE(r.shownPage(), pages[2]);
 
     // Saved, it opens again as the same three pages.
-    const QString saved = r.dir.filePath(u"cut.mcs"_s);
+    const QString saved = r.path(u"cut.mcs"_s);
     r.dialog.answers.append(saved);
-    r.window.mSave_Click();
+    r->mSave_Click();
     QCOMPARE(r.boxes.shown.size(), 1);
     const MeasurementsRead read = readMeasurementsFile(saved);
     QCOMPARE(read.status, MeasurementsRead::Status::Ok);
@@ -226,9 +209,9 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
     QCOMPARE(read.counter(), 1);
 
     // Printed, one sheet a page.
-    r.window.mAllpages_Click();
+    r->mAllpages_Click();
     QCOMPARE(r.boxes.shown.size(), 1);
-    QCOMPARE(pdfPages(r.dir.filePath(u"pages.pdf"_s)), 3);
+    QCOMPARE(pdfPages(r.pdf()), 3);
 }
 
 QTEST_MAIN(ZolprintAgainstZolmeterTest)
