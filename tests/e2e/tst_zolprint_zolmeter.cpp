@@ -21,9 +21,8 @@ class ZolprintAgainstZolmeterTest : public QObject
 
 private slots:
     void readsTheSampleDump();
-    void staleBytesNeverEnterATransfer();
-    void lineEndAfterTheLastPageIsNoPage();
-    void cutOffInTheFirstPage();
+    void dumpOfAnUnevenLine_data();
+    void dumpOfAnUnevenLine();
     void cutOffDumpIsShownSavedAndPrinted();
 };
 
@@ -97,67 +96,69 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     QCOMPARE(meter.exitCode(), 0);
 }
 
-void ZolprintAgainstZolmeterTest::staleBytesNeverEnterATransfer()
+void ZolprintAgainstZolmeterTest::dumpOfAnUnevenLine_data()
 {
+    // What zolmeter is told besides its dump at 9600 baud.
+    QTest::addColumn<QStringList>("meterArguments");
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<int>("pages");
+    // The start of the one box the user sees; empty: none.
+    QTest::addColumn<QString>("error");
+    // Whether the meter goes off by itself, as one switched off does.
+    QTest::addColumn<bool>("meterGoesOff");
     // Left on the line from before the program opened the port: the tail of
-    // an earlier dump, with a page break in it.
+    // an earlier dump, with a page break in it. None of it is read.
+    QTest::newRow("stale bytes before the open") << QStringList{u"--stale"_s, u"STALE TAIL\r\n\f"_s}
+                                                 << u"Stop (5)"_s << 5 << QString() << false;
+    // A line end after the last form feed makes no sixth page.
+    QTest::newRow("line end after the last page")
+        << QStringList{u"--trailer"_s, u"\r\n"_s} << u"Stop (5)"_s << 5 << QString() << false;
+    // The meter goes off before its first form feed.
+    QTest::newRow("cut off in the first page")
+        << QStringList{u"--cut"_s, u"300"_s} << u"Stop (1)"_s << 1 << u"Error 106"_s << true;
+}
+
+void ZolprintAgainstZolmeterTest::dumpOfAnUnevenLine()
+{
+    QFETCH(QStringList, meterArguments);
+    QFETCH(QString, stop);
+    QFETCH(int, pages);
+    QFETCH(QString, error);
+    QFETCH(bool, meterGoesOff);
     QProcess meter;
-    const QByteArray device = startZolmeter(
-        meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--stale"_s, u"STALE TAIL\r\n\f"_s});
+    const QByteArray device =
+        startZolmeter(meter, QStringList{u"dump"_s, u"--baud"_s, u"9600"_s} + meterArguments);
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
     r.startShortRead();
     QVERIFY(r.line.isOpen());
     QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
+    if (meterGoesOff)
+        QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
 
-    QCOMPARE(r.status(), u"Stop (5)"_s);
-    QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
-    for (const QString &page : r.pages().pagesInUse())
+    QCOMPARE(r.status(), stop);
+    const QStringList inUse = r.pages().pagesInUse();
+    QCOMPARE(inUse.size(), pages);
+    QVERIFY2(inUse.first().startsWith(u"ZOL 5"_s), qPrintable(inUse.first()));
+    for (const QString &page : inUse)
         QVERIFY2(!page.contains(u"STALE"_s), qPrintable(page));
-    QVERIFY(r.boxes.shown.isEmpty());
+    if (error.isEmpty()) {
+        QVERIFY(r.boxes.shown.isEmpty());
+    } else {
+        QCOMPARE(r.boxes.shown.size(), 1);
+        QVERIFY2(r.boxes.shown[0].text.startsWith(error), qPrintable(r.boxes.shown[0].text));
+    }
 
-    meter.terminate();
-    QVERIFY(meter.waitForFinished(5000));
-}
-
-void ZolprintAgainstZolmeterTest::lineEndAfterTheLastPageIsNoPage()
-{
-    QProcess meter;
-    const QByteArray device =
-        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--trailer"_s, u"\r\n"_s});
-    QVERIFY(!device.isEmpty());
-    ReaderOnMeter r(device);
-    r.startShortRead();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
-
-    QCOMPARE(r.status(), u"Stop (5)"_s);
-    QCOMPARE(r.pages().pagesInUse().size(), 5);
-    QVERIFY(r.boxes.shown.isEmpty());
+    // Printed, one sheet a page in use.
+    const qsizetype boxes = r.boxes.shown.size();
     r->mAllpages_Click();
-    QVERIFY(r.boxes.shown.isEmpty());
-    QCOMPARE(pdfPages(r.pdf()), 5);
+    QCOMPARE(r.boxes.shown.size(), boxes);
+    QCOMPARE(pdfPages(r.pdf()), pages);
 
-    meter.terminate();
-    QVERIFY(meter.waitForFinished(5000));
-}
-
-void ZolprintAgainstZolmeterTest::cutOffInTheFirstPage()
-{
-    // The meter goes off before its first form feed.
-    QProcess meter;
-    const QByteArray device =
-        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, u"300"_s});
-    QVERIFY(!device.isEmpty());
-    ReaderOnMeter r(device);
-    r.startShortRead();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
-
-    QCOMPARE(r.status(), u"Stop (1)"_s);
-    QCOMPARE(r.pages().pagesInUse().size(), 1);
-    QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
-    QCOMPARE(r.boxes.shown.size(), 1);
-    QVERIFY2(r.boxes.shown[0].text.startsWith(u"Error 106"_s), qPrintable(r.boxes.shown[0].text));
+    if (!meterGoesOff) {
+        meter.terminate();
+        QVERIFY(meter.waitForFinished(5000));
+    }
 }
 
 void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
