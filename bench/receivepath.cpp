@@ -262,8 +262,10 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
 
     QtSerialPort port;
     RecordedMessages messages;
-    frmZOLprint window(ReaderServices{port, messages, nullptr, nullptr, nullptr, nullptr,
-                                      QDir(scratchDir).filePath(u"zolprint.ini"_s)});
+    frmZOLprint window(
+        ReaderServices{.serialPort = port,
+                       .messageBoxes = messages,
+                       .settingsPath = QDir(scratchDir).filePath(u"zolprint.ini"_s)});
     window.Form_Load();
     window.mPort1_Click();
     window.mStart_Click();

@@ -47,10 +47,18 @@ int main(int argc, char *argv[])
     zol::QtPagePrinter printer;
     zol::SystemRegistry registry;
     zol::QtProgramLauncher launcher;
-    zol::frmZOLprint window(
-        zol::ReaderServices{serialPort, messageBoxes, &fileDialog, &printer, &registry, &launcher,
-                            u"zolprint.ini"_s, &portLister, &portNumbering, &recentStore,
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
+    zol::frmZOLprint window(zol::ReaderServices{
+        .serialPort = serialPort,
+        .messageBoxes = messageBoxes,
+        .fileDialog = &fileDialog,
+        .printer = &printer,
+        .registry = &registry,
+        .launcher = &launcher,
+        .settingsPath = u"zolprint.ini"_s,
+        .portLister = &portLister,
+        .portNumbering = &portNumbering,
+        .recentFiles = &recentStore,
+        .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
     QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
         QApplication::closeAllWindows();
         QApplication::quit();

@@ -1,25 +1,18 @@
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "frmzolprint.h"
 #include "ordinaryuser.h"
 #include "ptypair.h"
 #include "qtserialport.h"
-#include "statusbar.h"
-#include "textbox.h"
-
-#include "readerfakes.h"
+#include "readerfixture.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <thread>
 
 using namespace zol;
@@ -30,15 +23,12 @@ namespace {
 
 // ZOLprint with the real serial control on COM1, which points at a
 // pseudo-terminal whose other side the test plays as the meter.
-struct ReaderOnPty
+struct ReaderOnPty : ReaderFixture
 {
     ReaderOnPty()
     {
-        qputenv("ZOL_COM1", pty.slavePath().toLocal8Bit());
-        window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, &dialog, &printer, &registry, &launcher, dir.filePath(u"zolprint.ini"_s)});
-        window->Form_Load();
-        window->mPort1_Click();
+        onPseudoTerminal();
+        window();
     }
     ~ReaderOnPty()
     {
@@ -56,7 +46,7 @@ struct ReaderOnPty
             auto due = Clock::now();
             for (char b : bytes) {
                 std::this_thread::sleep_until(due);
-                pty.write(QByteArray(1, b));
+                pty().write(QByteArray(1, b));
                 due += perByte;
             }
             lastByteSent.store(true);
@@ -66,26 +56,28 @@ struct ReaderOnPty
     void sendAtOnce(const QByteArray &bytes)
     {
         meter = std::thread([this, bytes] {
-            pty.write(bytes);
+            pty().write(bytes);
             lastByteSent.store(true);
         });
     }
 
-    QString status() const { return control<StatusBar>(*window, u"StatusBar1"_s)->panelText(1); }
-    bool transferRunning() const { return port.isOpen(); }
+    // Read ZOL, with the silence that ends the transfer shortened: what is
+    // under test is the line, not the watchdog's ten seconds.
+    void startShortRead()
+    {
+        window().mStart_Click();
+        auto *watchdog = control<Watchdog>(window(), u"tmrControle"_s);
+        watchdog->setInterval(1500);
+        watchdog->start();
+    }
 
-    PtyPair pty;
-    QTemporaryDir dir;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    FakeFileDialog dialog;
-    FakePagePrinter printer;
-    EmptyRegistry registry;
-    FakeLauncher launcher;
-    std::unique_ptr<frmZOLprint> window;
+    bool transferRunning() { return serialPort().isOpen(); }
+
     std::thread meter;
     std::atomic<bool> lastByteSent{false};
 };
+
+enum PortFault { HeldByAnother, NoSuchDevice, NotPermitted };
 
 QByteArray threePageDump()
 {
@@ -109,22 +101,23 @@ private slots:
     void fullSpeedDumpLosesNoByte();
     void meterGoneMidDumpKeepsWhatArrived();
     void meterRestartingItsDumpLosesNothing();
+    void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
 };
 
 void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
 {
     ReaderOnPty r;
-    QVERIFY(r.pty.isValid());
-    r.window->mStart_Click();
+    QVERIFY(r.pty().isValid());
+    r->mStart_Click();
     QVERIFY2(r.boxes.shown.isEmpty(),
              r.boxes.shown.isEmpty() ? "" : qPrintable(r.boxes.shown[0].text));
     QVERIFY(r.transferRunning());
     QCOMPARE(r.status(), u"Connected"_s);
-    QTRY_VERIFY(r.pty.slaveIsOpen());
+    QTRY_VERIFY(r.pty().slaveIsOpen());
     // Waiting for the meter, nothing polls: the port's notification is what
     // wakes the reading of every byte below.
-    const QTimer *tmrReadbuf = control<QTimer>(*r.window, u"tmrReadbuf"_s);
+    const QTimer *tmrReadbuf = control<QTimer>(r.window(), u"tmrReadbuf"_s);
     QTRY_VERIFY(!tmrReadbuf->isActive());
 
     r.sendPaced(threePageDump(), 2400);
@@ -136,24 +129,19 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
     QVERIFY2(silence > 9000 && silence < 11500, qPrintable(QString::number(silence)));
 
     QCOMPARE(r.status(), u"Stop (3)"_s);
-    const PageStore &pages = r.window->state().pages;
+    const PageStore &pages = r.pages();
     QCOMPARE(pages.iPages(), 1);
     QCOMPARE(pages.sPage(0), u"ZOL 5   Page 1\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
     QCOMPARE(pages.sPage(2), u" ZOL 5   Page 3\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
-    QCOMPARE(control<TextBox>(*r.window, u"txtVenster"_s)->text(), pages.sPage(0));
-    QVERIFY(!r.pty.slaveIsOpen() || !r.transferRunning());
+    QCOMPARE(r.shownPage(), pages.sPage(0));
     QVERIFY(!tmrReadbuf->isActive());
 }
 
 void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
 {
     ReaderOnPty r;
-    r.window->mStart_Click();
+    r.startShortRead();
     QVERIFY(r.transferRunning());
-    // The silence that ends the transfer is shortened here: what is under
-    // test is the line, not the watchdog's ten seconds.
-    control<Watchdog>(*r.window, u"tmrControle"_s)->setInterval(1500);
-    control<Watchdog>(*r.window, u"tmrControle"_s)->start();
 
     QByteArray dump;
     QString expected;
@@ -167,7 +155,7 @@ void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
     QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 20000);
     // No form feed: all of it is the one page.
     QCOMPARE(r.status(), u"Stop (1)"_s);
-    const QString &received = r.window->state().pages.sPage(0);
+    const QString &received = r.pages().sPage(0);
     QCOMPARE(received.size(), expected.size());
     QCOMPARE(received, expected);
 }
@@ -175,15 +163,13 @@ void TransferEndToEndTest::fullSpeedDumpLosesNoByte()
 void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
 {
     ReaderOnPty r;
-    r.window->mStart_Click();
-    control<Watchdog>(*r.window, u"tmrControle"_s)->setInterval(1500);
-    control<Watchdog>(*r.window, u"tmrControle"_s)->start();
-    QSignalSpy lost(&r.port, &SerialPort::lost);
+    r.startShortRead();
+    QSignalSpy lost(&r.serialPort(), &SerialPort::lost);
 
     r.sendAtOnce("first page\r\n\fsecond pa");
     r.meter.join();
-    QTRY_COMPARE(r.window->state().pages.sPage(1), u" second pa"_s);
-    r.pty.closeMaster();
+    QTRY_COMPARE(r.pages().sPage(1), u" second pa"_s);
+    r.pty().closeMaster();
     QTRY_COMPARE(lost.size(), 1);
 
     // The program neither spins nor ends the transfer early, nor says
@@ -195,24 +181,22 @@ void TransferEndToEndTest::meterGoneMidDumpKeepsWhatArrived()
     // The cut-off second page is a page in use like the first, and the user
     // is told why it may be incomplete.
     QCOMPARE(r.status(), u"Stop (2)"_s);
-    const PageStore &pages = std::as_const(*r.window).state().pages;
+    const PageStore &pages = r.pages();
     QCOMPARE(pages.pagesInUse(), QStringList({u"first page\r\n"_s, u" second pa"_s}));
     QCOMPARE(r.boxes.shown.size(), 1);
     QCOMPARE(r.boxes.shown[0].title, u"ZOL Print error"_s);
     QCOMPARE(r.boxes.shown[0].text,
              u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"
              u"the line was hung up: the device was unplugged or switched off"_s);
-    r.window->cmdLastpage_Click();
-    QCOMPARE(control<TextBox>(*r.window, u"txtVenster"_s)->text(), u" second pa"_s);
-    QVERIFY(control<QMenu>(*r.window, u"mFile"_s)->menuAction()->isEnabled());
+    r->cmdLastpage_Click();
+    QCOMPARE(r.shownPage(), u" second pa"_s);
+    QVERIFY(control<QMenu>(r.window(), u"mFile"_s)->menuAction()->isEnabled());
 }
 
 void TransferEndToEndTest::meterRestartingItsDumpLosesNothing()
 {
     ReaderOnPty r;
-    r.window->mStart_Click();
-    control<Watchdog>(*r.window, u"tmrControle"_s)->setInterval(1500);
-    control<Watchdog>(*r.window, u"tmrControle"_s)->start();
+    r.startShortRead();
     // The user breaks off the dump on the keypad and starts it again.
     r.sendAtOnce("Page 1\r\nEik 12");
     r.meter.join();
@@ -220,64 +204,78 @@ void TransferEndToEndTest::meterRestartingItsDumpLosesNothing()
     r.sendAtOnce("Page 1\r\nEik 12.5\r\n\fPage 2\r\n\f");
     QTRY_VERIFY_WITH_TIMEOUT(!r.transferRunning(), 5000);
     QCOMPARE(r.status(), u"Stop (2)"_s);
-    QCOMPARE(r.window->state().pages.sPage(0), u"Page 1\r\nEik 12Page 1\r\nEik 12.5\r\n"_s);
-    QCOMPARE(r.window->state().pages.sPage(1), u" Page 2\r\n"_s);
+    QCOMPARE(r.pages().sPage(0), u"Page 1\r\nEik 12Page 1\r\nEik 12.5\r\n"_s);
+    QCOMPARE(r.pages().sPage(1), u" Page 2\r\n"_s);
 
     // And the program is ready for the next read, once the user has said
     // that the pages read may go.
-    r.window->mStart_Click();
+    r->mStart_Click();
     QVERIFY(r.transferRunning());
     QCOMPARE(r.boxes.shown.size(), 1);
     QCOMPARE(r.boxes.shown[0].text, u"The pages have not been saved. Save them first?"_s);
 }
 
+void TransferEndToEndTest::portThatCannotBeOpened_data()
+{
+    QTest::addColumn<int>("fault");
+    // Part of the system's reason, which follows the program's own line.
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("held by another program") << int(HeldByAnother) << QString();
+    QTest::newRow("no such device") << int(NoSuchDevice) << QString();
+    // As a serial port is before the user joins the dialout group.
+    QTest::newRow("not the user's to open") << int(NotPermitted) << u"ermission"_s;
+}
+
 void TransferEndToEndTest::portThatCannotBeOpened()
 {
+    QFETCH(int, fault);
+    QFETCH(QString, reason);
     ReaderOnPty r;
     // Text the user wrote on the first page.
-    control<TextBox>(*r.window, u"txtVenster"_s)->setText(u"kept"_s);
+    r.type(u"kept"_s);
 
-    // Another program holds the port.
     QtSerialPort other;
-    other.setCommPort(1);
-    QString reason;
-    QVERIFY2(other.open(&reason), qPrintable(reason));
-    r.window->mStart_Click();
-    QCOMPARE(r.boxes.shown.size(), 1);
-    QVERIFY(r.boxes.shown[0].text.startsWith(u"Error 103 - COM port cannot be opened\r\n"_s));
-    QVERIFY(r.boxes.shown[0].text.size() > u"Error 103 - COM port cannot be opened\r\n"_s.size());
-    QVERIFY(!r.transferRunning());
-    QVERIFY(!control<QTimer>(*r.window, u"tmrReadbuf"_s)->isActive());
-    QCOMPARE(r.window->state().pages.sPage(0), u"kept"_s);
-    other.close();
-
-    // No such device.
-    qputenv("ZOL_COM1", QByteArray("/dev/no-such-zol-port"));
-    r.window->mStart_Click();
-    QCOMPARE(r.boxes.shown.size(), 2);
-    QVERIFY(!r.transferRunning());
-    QVERIFY(control<QAction>(*r.window, u"mStart"_s)->isEnabled());
-
-    // A device the user may not open, as a serial port is before they join
-    // the dialout group: the message gives the reason.
-    qputenv("ZOL_COM1", r.pty.slavePath().toLocal8Bit());
-    QVERIFY(denyAccess(r.pty.slavePath()));
-    {
+    switch (fault) {
+    case HeldByAnother: {
+        other.setCommPort(1);
+        QString why;
+        QVERIFY2(other.open(&why), qPrintable(why));
+        r->mStart_Click();
+        break;
+    }
+    case NoSuchDevice:
+        qputenv("ZOL_COM1", QByteArray("/dev/no-such-zol-port"));
+        r->mStart_Click();
+        break;
+    case NotPermitted: {
+        QVERIFY(denyAccess(r.pty().slavePath()));
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        r.window->mStart_Click();
+        r->mStart_Click();
+        break;
     }
-    QCOMPARE(r.boxes.shown.size(), 3);
-    QVERIFY2(r.boxes.shown[2].text.contains(u"ermission"_s), qPrintable(r.boxes.shown[2].text));
+    }
+    const QString error103 = u"Error 103 - COM port cannot be opened\r\n"_s;
+    const QString device = fault == NoSuchDevice ? u"/dev/no-such-zol-port"_s : r.pty().slavePath();
+    QCOMPARE(r.boxes.shown.size(), 1);
+    const QString text = r.boxes.shown[0].text;
+    QVERIFY2(text.startsWith(error103) && text.size() > error103.size() && text.contains(reason),
+             qPrintable(text));
+    // And the device COM1 stood for, which tells a wrong mapping from a
+    // wrong cable.
+    QVERIFY2(text.contains(u"\r\nCOM1 = "_s + device + u"\r\n"_s), qPrintable(text));
     QVERIFY(!r.transferRunning());
-    QVERIFY(control<QAction>(*r.window, u"mStart"_s)->isEnabled());
-    QCOMPARE(r.window->state().pages.sPage(0), u"kept"_s);
-    QVERIFY(QFile::setPermissions(r.pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(!control<QTimer>(r.window(), u"tmrReadbuf"_s)->isActive());
+    QVERIFY(control<QAction>(r.window(), u"mStart"_s)->isEnabled());
+    QCOMPARE(r.pages().sPage(0), u"kept"_s);
 
     // Once the port is there again, the read works.
-    r.window->mStart_Click();
+    other.close();
+    qputenv("ZOL_COM1", r.pty().slavePath().toLocal8Bit());
+    QVERIFY(QFile::setPermissions(r.pty().slavePath(), QFile::ReadOwner | QFile::WriteOwner));
+    r->mStart_Click();
     QVERIFY(r.transferRunning());
-    QCOMPARE(r.boxes.shown.size(), 3);
+    QCOMPARE(r.boxes.shown.size(), 1);
 }
 
 QTEST_MAIN(TransferEndToEndTest)

@@ -1,13 +1,9 @@
 #include "comports.h"
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeportlister.h"
-#include "frmzolprint.h"
 #include "keyvaluestore.h"
 #include "portnumbering.h"
 #include "qtserialport.h"
-#include "statusbar.h"
-#include "textbox.h"
+#include "readerfixture.h"
 #include "zolmeterprocess.h"
 
 #include <QAction>
@@ -19,46 +15,41 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 using namespace zol;
 using namespace zol::test;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// One run of ZOLprint: the user's settings are read afresh, as a restart
-// reads them.
-struct Run
+// One run of ZOLprint on the real serial control: the user's settings and
+// zolprint.ini in folder are read afresh, as a restart reads them.
+struct Run : ReaderFixture
 {
-    Run(const QString &folder, FakePortLister &lister)
+    Run(const QString &folder, const QList<PortInfo> &present)
         : userSettings(folder + u"/user.conf"_s, QSettings::IniFormat),
           store(userSettings, u"ComPorts"_s), numbering(store)
     {
-        port.setRememberedDevice([this](int n) { return numbering.rememberedDevice(n); });
-        window = std::make_unique<frmZOLprint>(
-            ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr,
-                           folder + u"/zolprint.ini"_s, &lister, &numbering});
-        window->Form_Load();
+        line.setRememberedDevice([this](int n) { return numbering.rememberedDevice(n); });
+        ports.list = present;
+        withPort(line).withPortNumbering(numbering).withSettingsPath(folder + u"/zolprint.ini"_s);
+        window();
     }
+    // The window holds on to the port and the numbering, which go first.
+    ~Run() { dropWindow(); }
 
     // Opens Communication > COM port, which lists the ports afresh, and
     // leaves it open.
     QMenu *openPortMenu()
     {
-        QMenu *menu = control<QMenu>(*window, u"mPort"_s);
+        QMenu *menu = control<QMenu>(window(), u"mPort"_s);
         menu->popup(QPoint(20, 20));
         return QTest::qWaitFor([menu] { return menu->isVisible(); }) ? menu : nullptr;
     }
 
-    QString status() const { return control<StatusBar>(*window, u"StatusBar1"_s)->panelText(1); }
-
     QSettings userSettings;
     SettingsStore store;
     PortNumbering numbering;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    std::unique_ptr<frmZOLprint> window;
+    QtSerialPort line;
 };
 
 } // namespace
@@ -92,30 +83,29 @@ void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
     const QByteArray device =
         startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--link"_s, link});
     QVERIFY(!device.isEmpty());
-    FakePortLister lister;
     const QString path = QString::fromLocal8Bit(device);
-    lister.list = {{path, u"ZOL meter"_s, stableDeviceName(path, byId)}};
-    QCOMPARE(lister.list[0].stableName, link);
+    const QList<PortInfo> present{{path, u"ZOL meter"_s, stableDeviceName(path, byId)}};
+    QCOMPARE(present[0].stableName, link);
 
     {
-        Run run(dir.path(), lister);
+        Run run(dir.path(), present);
         QMenu *menu = run.openPortMenu();
         QVERIFY(menu);
-        QAction *adapter = control<QAction>(*run.window, u"mPort5"_s);
+        QAction *adapter = control<QAction>(run.window(), u"mPort5"_s);
         QCOMPARE(adapter->text(), u"COM5 - "_s + path + u" (ZOL meter)"_s);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(adapter).center());
         QTRY_VERIFY(!menu->isVisible());
-        QCOMPARE(std::as_const(*run.window).state().iPort, 5);
+        QCOMPARE(std::as_const(run.window()).state().iPort, 5);
 
-        run.window->mStart_Click();
+        run->mStart_Click();
         QVERIFY(run.boxes.shown.isEmpty());
-        QVERIFY(run.port.isOpen());
+        QVERIFY(run.line.isOpen());
         // Opened by the name that survives a replug.
-        QCOMPARE(run.port.deviceName(), link);
-        QTRY_VERIFY_WITH_TIMEOUT(!run.port.isOpen(), 30000);
+        QCOMPARE(run.line.deviceName(), link);
+        QTRY_VERIFY_WITH_TIMEOUT(!run.line.isOpen(), 30000);
         QCOMPARE(run.status(), u"Stop (5)"_s);
-        QVERIFY(control<TextBox>(*run.window, u"txtVenster"_s)->text().startsWith(u"ZOL 5"_s));
-        run.window->Form_Unload();
+        QVERIFY(run.shownPage().startsWith(u"ZOL 5"_s));
+        run->Form_Unload();
     }
     QFile ini(dir.filePath(u"zolprint.ini"_s));
     QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -123,15 +113,15 @@ void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
     ini.close();
 
     {
-        Run run(dir.path(), lister);
-        QCOMPARE(std::as_const(*run.window).state().iPort, 5);
+        Run run(dir.path(), present);
+        QCOMPARE(std::as_const(run.window()).state().iPort, 5);
         QMenu *menu = run.openPortMenu();
         QVERIFY(menu);
-        QVERIFY(control<QAction>(*run.window, u"mPort5"_s)->isChecked());
+        QVERIFY(control<QAction>(run.window(), u"mPort5"_s)->isChecked());
         menu->hide();
-        run.window->mStart_Click();
+        run->mStart_Click();
         QVERIFY(run.boxes.shown.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(!run.port.isOpen(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!run.line.isOpen(), 30000);
         QCOMPARE(run.status(), u"Stop (5)"_s);
     }
 
@@ -139,11 +129,10 @@ void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
     QVERIFY(!QFileInfo::exists(link));
-    lister.list.clear();
-    Run run(dir.path(), lister);
-    QCOMPARE(std::as_const(*run.window).state().iPort, 5);
-    run.window->mStart_Click();
-    QVERIFY(!run.port.isOpen());
+    Run run(dir.path(), {});
+    QCOMPARE(std::as_const(run.window()).state().iPort, 5);
+    run->mStart_Click();
+    QVERIFY(!run.line.isOpen());
     QCOMPARE(run.boxes.shown.size(), 1);
     const QStringList lines = run.boxes.shown[0].text.split(u"\r\n"_s);
     QVERIFY2(lines.size() == 4, qPrintable(run.boxes.shown[0].text));

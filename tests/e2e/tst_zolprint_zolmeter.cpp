@@ -1,19 +1,13 @@
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "frmzolprint.h"
 #include "measurementsfile.h"
 #include "meterdecoder.h"
 #include "pageprinter.h"
 #include "pdfpages.h"
 #include "qtserialport.h"
-#include "statusbar.h"
-#include "textbox.h"
+#include "readerfixture.h"
 #include "zolmeterprocess.h"
 
-#include "readerfakes.h"
-
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zol;
@@ -27,9 +21,8 @@ class ZolprintAgainstZolmeterTest : public QObject
 
 private slots:
     void readsTheSampleDump();
-    void staleBytesNeverEnterATransfer();
-    void lineEndAfterTheLastPageIsNoPage();
-    void cutOffInTheFirstPage();
+    void dumpOfAnUnevenLine_data();
+    void dumpOfAnUnevenLine();
     void cutOffDumpIsShownSavedAndPrinted();
 };
 
@@ -47,35 +40,31 @@ QByteArray sampleDump()
 
 // ZOLprint on COM1, which is the meter's line, with a file dialog that
 // answers from a queue and a printer that writes a PDF.
-struct ReaderOnMeter
+struct ReaderOnMeter : ReaderFixture
 {
     explicit ReaderOnMeter(const QByteArray &device)
     {
         qputenv("ZOL_COM1", device);
-        window.Form_Load();
-        window.mPort1_Click();
+        withPort(line).withPrinter(printer);
+        window().mPort1_Click();
     }
+    // The window holds on to the port and the printer, which go first.
+    ~ReaderOnMeter() { dropWindow(); }
 
     // Starts a read; the silence that ends it is shortened, since the meter
     // under test is what comes before.
-    void read()
+    void startShortRead()
     {
-        window.mStart_Click();
-        auto *watchdog = control<Watchdog>(window, u"tmrControle"_s);
+        window().mStart_Click();
+        auto *watchdog = control<Watchdog>(window(), u"tmrControle"_s);
         watchdog->setInterval(3000);
         watchdog->start();
     }
 
-    QString status() const { return control<StatusBar>(window, u"StatusBar1"_s)->panelText(1); }
-    const PageStore &pages() const { return std::as_const(window).state().pages; }
+    QString pdf() const { return path(u"pages.pdf"_s); }
 
-    QTemporaryDir dir;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    FakeFileDialog dialog;
-    QtPagePrinter printer{dir.filePath(u"pages.pdf"_s)};
-    frmZOLprint window{ReaderServices{port, boxes, &dialog, &printer, nullptr, nullptr,
-                                      dir.filePath(u"zolprint.ini"_s)}};
+    QtSerialPort line;
+    QtPagePrinter printer{pdf()};
 };
 
 } // namespace
@@ -87,94 +76,89 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     // 2400 baud is the same code.
     const QByteArray device = startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s});
     QVERIFY(!device.isEmpty());
-    qputenv("ZOL_COM1", device);
+    // The watchdog's own ten seconds end this one.
+    ReaderOnMeter r(device);
+    r->mStart_Click();
+    QVERIFY(r.boxes.shown.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
 
-    QTemporaryDir dir;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    frmZOLprint window(ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr,
-                                      dir.filePath(u"zolprint.ini"_s)});
-    window.Form_Load();
-    window.mPort1_Click();
-    window.mStart_Click();
-    QVERIFY(boxes.shown.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 30000);
-
-    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Stop (5)"_s);
-    QCOMPARE(window.state().pages.iPages(), 3);
-    const QString first = control<TextBox>(window, u"txtVenster"_s)->text();
+    QCOMPARE(r.status(), u"Stop (5)"_s);
+    QCOMPARE(r.pages().iPages(), 3);
+    const QString first = r.shownPage();
     QVERIFY2(first.startsWith(u"ZOL 5"_s), qPrintable(first));
     QVERIFY(first.contains(u"Schröder"_s));
     QVERIFY(first.contains(u"Scierie François"_s));
-    window.cmdLastpage_Click();
-    QVERIFY(control<TextBox>(window, u"txtVenster"_s)->text().contains(u"Summary"_s));
+    r->cmdLastpage_Click();
+    QVERIFY(r.shownPage().contains(u"Summary"_s));
 
     meter.terminate();
     QVERIFY(meter.waitForFinished(5000));
     QCOMPARE(meter.exitCode(), 0);
 }
 
-void ZolprintAgainstZolmeterTest::staleBytesNeverEnterATransfer()
+void ZolprintAgainstZolmeterTest::dumpOfAnUnevenLine_data()
 {
+    // What zolmeter is told besides its dump at 9600 baud.
+    QTest::addColumn<QStringList>("meterArguments");
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<int>("pages");
+    // The start of the one box the user sees; empty: none.
+    QTest::addColumn<QString>("error");
+    // Whether the meter goes off by itself, as one switched off does.
+    QTest::addColumn<bool>("meterGoesOff");
     // Left on the line from before the program opened the port: the tail of
-    // an earlier dump, with a page break in it.
-    QProcess meter;
-    const QByteArray device = startZolmeter(
-        meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--stale"_s, u"STALE TAIL\r\n\f"_s});
-    QVERIFY(!device.isEmpty());
-    ReaderOnMeter r(device);
-    r.read();
-    QVERIFY(r.port.isOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
-
-    QCOMPARE(r.status(), u"Stop (5)"_s);
-    QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
-    for (const QString &page : r.pages().pagesInUse())
-        QVERIFY2(!page.contains(u"STALE"_s), qPrintable(page));
-    QVERIFY(r.boxes.shown.isEmpty());
-
-    meter.terminate();
-    QVERIFY(meter.waitForFinished(5000));
-}
-
-void ZolprintAgainstZolmeterTest::lineEndAfterTheLastPageIsNoPage()
-{
-    QProcess meter;
-    const QByteArray device =
-        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--trailer"_s, u"\r\n"_s});
-    QVERIFY(!device.isEmpty());
-    ReaderOnMeter r(device);
-    r.read();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
-
-    QCOMPARE(r.status(), u"Stop (5)"_s);
-    QCOMPARE(r.pages().pagesInUse().size(), 5);
-    QVERIFY(r.boxes.shown.isEmpty());
-    r.window.mAllpages_Click();
-    QVERIFY(r.boxes.shown.isEmpty());
-    QCOMPARE(pdfPages(r.dir.filePath(u"pages.pdf"_s)), 5);
-
-    meter.terminate();
-    QVERIFY(meter.waitForFinished(5000));
-}
-
-void ZolprintAgainstZolmeterTest::cutOffInTheFirstPage()
-{
+    // an earlier dump, with a page break in it. None of it is read.
+    QTest::newRow("stale bytes before the open") << QStringList{u"--stale"_s, u"STALE TAIL\r\n\f"_s}
+                                                 << u"Stop (5)"_s << 5 << QString() << false;
+    // A line end after the last form feed makes no sixth page.
+    QTest::newRow("line end after the last page")
+        << QStringList{u"--trailer"_s, u"\r\n"_s} << u"Stop (5)"_s << 5 << QString() << false;
     // The meter goes off before its first form feed.
+    QTest::newRow("cut off in the first page")
+        << QStringList{u"--cut"_s, u"300"_s} << u"Stop (1)"_s << 1 << u"Error 106"_s << true;
+}
+
+void ZolprintAgainstZolmeterTest::dumpOfAnUnevenLine()
+{
+    QFETCH(QStringList, meterArguments);
+    QFETCH(QString, stop);
+    QFETCH(int, pages);
+    QFETCH(QString, error);
+    QFETCH(bool, meterGoesOff);
     QProcess meter;
     const QByteArray device =
-        startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, u"300"_s});
+        startZolmeter(meter, QStringList{u"dump"_s, u"--baud"_s, u"9600"_s} + meterArguments);
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
-    r.read();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
+    r.startShortRead();
+    QVERIFY(r.line.isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
+    if (meterGoesOff)
+        QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
 
-    QCOMPARE(r.status(), u"Stop (1)"_s);
-    QCOMPARE(r.pages().pagesInUse().size(), 1);
-    QVERIFY2(r.pages().sPage(0).startsWith(u"ZOL 5"_s), qPrintable(r.pages().sPage(0)));
-    QCOMPARE(r.boxes.shown.size(), 1);
-    QVERIFY2(r.boxes.shown[0].text.startsWith(u"Error 106"_s), qPrintable(r.boxes.shown[0].text));
+    QCOMPARE(r.status(), stop);
+    const QStringList inUse = r.pages().pagesInUse();
+    QCOMPARE(inUse.size(), pages);
+    QVERIFY2(inUse.first().startsWith(u"ZOL 5"_s), qPrintable(inUse.first()));
+    for (const QString &page : inUse)
+        QVERIFY2(!page.contains(u"STALE"_s), qPrintable(page));
+    if (error.isEmpty()) {
+        QVERIFY(r.boxes.shown.isEmpty());
+    } else {
+        QCOMPARE(r.boxes.shown.size(), 1);
+        QVERIFY2(r.boxes.shown[0].text.startsWith(error), qPrintable(r.boxes.shown[0].text));
+    }
+
+    // Printed, one sheet a page in use.
+    const qsizetype boxes = r.boxes.shown.size();
+    r->mAllpages_Click();
+    QCOMPARE(r.boxes.shown.size(), boxes);
+    QCOMPARE(pdfPages(r.pdf()), pages);
+
+    if (!meterGoesOff) {
+        meter.terminate();
+        QVERIFY(meter.waitForFinished(5000));
+    }
 }
 
 void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
@@ -195,8 +179,8 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
         startZolmeter(meter, {u"dump"_s, u"--baud"_s, u"9600"_s, u"--cut"_s, QString::number(cut)});
     QVERIFY(!device.isEmpty());
     ReaderOnMeter r(device);
-    r.read();
-    QTRY_VERIFY_WITH_TIMEOUT(!r.port.isOpen(), 30000);
+    r.startShortRead();
+    QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(meter.state(), QProcess::NotRunning, 10000);
     QCOMPARE(meter.exitStatus(), QProcess::NormalExit);
     QCOMPARE(meter.exitCode(), 0);
@@ -212,13 +196,13 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
     QCOMPARE(r.boxes.shown[0].text,
              u"Error 106 - Connection to the ZOL lost, the last page may be incomplete\r\n"
              u"the line was hung up: the device was unplugged or switched off"_s);
-    r.window.cmdLastpage_Click();
-    QCOMPARE(control<TextBox>(r.window, u"txtVenster"_s)->text(), pages[2]);
+    r->cmdLastpage_Click();
+    QCOMPARE(r.shownPage(), pages[2]);
 
     // Saved, it opens again as the same three pages.
-    const QString saved = r.dir.filePath(u"cut.mcs"_s);
+    const QString saved = r.path(u"cut.mcs"_s);
     r.dialog.answers.append(saved);
-    r.window.mSave_Click();
+    r->mSave_Click();
     QCOMPARE(r.boxes.shown.size(), 1);
     const MeasurementsRead read = readMeasurementsFile(saved);
     QCOMPARE(read.status, MeasurementsRead::Status::Ok);
@@ -226,9 +210,9 @@ void ZolprintAgainstZolmeterTest::cutOffDumpIsShownSavedAndPrinted()
     QCOMPARE(read.counter(), 1);
 
     // Printed, one sheet a page.
-    r.window.mAllpages_Click();
+    r->mAllpages_Click();
     QCOMPARE(r.boxes.shown.size(), 1);
-    QCOMPARE(pdfPages(r.dir.filePath(u"pages.pdf"_s)), 3);
+    QCOMPARE(pdfPages(r.pdf()), 3);
 }
 
 QTEST_MAIN(ZolprintAgainstZolmeterTest)

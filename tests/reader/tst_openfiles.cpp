@@ -1,11 +1,9 @@
 #include "controls.h"
-#include "fakeserialport.h"
 #include "filedialog.h"
-#include "frmzolprint.h"
 #include "keyvaluestore.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
-#include "readerfakes.h"
+#include "readerfixture.h"
 #include "recentfiles.h"
 #include "startup.h"
 #include "textbox.h"
@@ -81,64 +79,54 @@ public:
     QList<bool> overVisibleWindow;
 };
 
-// The window as main() builds it, with fakes for the dialogs and the port, a
-// settings file for the language, and the user's settings in a real file.
-struct Fixture
+// The window with a settings file for the language, the user's settings in
+// a real file, and boxes that tell whether the window stood under them. It
+// is loaded when the test says, as main() or startReader() does it.
+struct Fixture : ReaderFixture
 {
     explicit Fixture(qint16 language = kEnglish, const QString &userSettings = QString())
         : settings(userSettings.isEmpty() ? dir.filePath(u"user.conf"_s) : userSettings,
                    QSettings::IniFormat),
           recentStore(settings, u"RecentFiles"_s)
     {
-        writeFile(dir.filePath(u"zolprint.ini"_s), kSettings[language]);
-        window = std::make_unique<frmZOLprint>(
-            ReaderServices{.serialPort = port,
-                           .messageBoxes = boxes,
-                           .fileDialog = &dialog,
-                           .settingsPath = dir.filePath(u"zolprint.ini"_s),
-                           .recentFiles = &recentStore});
+        withSettings(kSettings[language])
+            .withMessageBoxes(recorded)
+            .withRecentFiles(recentStore)
+            .notLoaded();
     }
+    // The window holds on to the boxes and the store, which go first.
+    ~Fixture() { dropWindow(); }
 
-    QString path(const QString &name) const { return dir.filePath(name); }
     // A measurements file whose first page is its own name.
-    QString measurements(const QString &name)
-    {
-        writeFile(path(name), fileOfPages(name));
-        return path(name);
-    }
-    QString firstPage() const { return window->state().pages.sPage(0); }
-    QString shownPage() const { return control<TextBox>(*window, u"txtVenster"_s)->text(); }
+    QString measurements(const QString &name) { return writeFile(name, fileOfPages(name)); }
+    QString firstPage() { return pages().sPage(0); }
 
     void start(const QStringList &arguments)
     {
-        startReader(*qApp, *window, QStringList{u"ZOLprint"_s} + arguments);
+        startReader(*qApp, window(), QStringList{u"ZOLprint"_s} + arguments);
     }
     void load()
     {
-        window->Form_Load();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window().Form_Load();
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
     }
 
     // The File menu's recent items as the user sees them, top to bottom.
-    QStringList recentItems() const
+    QStringList recentItems()
     {
         QStringList texts;
         for (int i = 1; i <= 4; ++i) {
-            const auto *item = control<QAction>(*window, u"mRecent%1"_s.arg(i));
+            const auto *item = control<QAction>(window(), u"mRecent%1"_s.arg(i));
             if (item->isVisible())
                 texts << item->text();
         }
         return texts;
     }
 
-    QTemporaryDir dir;
     QSettings settings;
     SettingsStore recentStore;
-    FakeSerialPort port;
-    RecordingBoxes boxes;
-    FakeFileDialog dialog;
-    std::unique_ptr<frmZOLprint> window;
+    RecordingBoxes recorded;
 };
 
 // A drag of mime over the window at pos (window coordinates) as the platform
@@ -173,6 +161,15 @@ DragResult drag(QWidget &window, const QPoint &pos, QMimeData *data,
     result.accepted = drop.isAccepted();
     result.action = drop.dropAction();
     return result;
+}
+
+enum Dropped { SeveralFiles, Folder, RemoteFile, MoveOnly, Text };
+
+// Where a drop onto the named control lands, in window coordinates.
+QPoint centreOf(QWidget &window, const QString &name)
+{
+    const auto *target = control<QWidget>(window, name);
+    return target->mapTo(&window, target->rect().center());
 }
 
 QMimeData *urls(const QList<QUrl> &list)
@@ -251,11 +248,15 @@ private slots:
     void commandLineOpensAtStart_data();
     void commandLineOpensAtStart();
     void droppedFile();
+    void dropRefused_data();
+    void dropRefused();
     void recentFiles();
     void recentFilesSurviveARestart();
     void filtersForEveryLanguage_data();
     void filtersForEveryLanguage();
     void realDialogListsEveryLanguagesFiles();
+    void realDialogSavesWithAnExtension_data();
+    void realDialogSavesWithAnExtension();
 };
 
 void OpenFilesTest::argumentsNameTheFile_data()
@@ -286,66 +287,76 @@ void OpenFilesTest::argumentsNameTheFile()
 void OpenFilesTest::commandLineOpensAtStart_data()
 {
     QTest::addColumn<qint16>("language");
+    QTest::addColumn<QStringList>("arguments");
+    // What given.vmt holds; null: there is none.
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("firstPage");
+    const QStringList given{u"given.vmt"_s};
     QTest::newRow("measurements file")
-        << kEnglish << fileOfPages(u"from the command line"_s) << QString();
-    QTest::newRow("not one, German")
-        << kGerman << QByteArray("Lieber Kollege,\r\n") << u"Fehler 101 - Falsche Version"_s;
-    QTest::newRow("cut short, French")
-        << kFrench << fileOfPages(u"x"_s).left(20) << u"Erreur 102 - Erreur durant chargement"_s;
-    QTest::newRow("missing, Dutch") << kDutch << QByteArray() << u"Fout 101 - Verkeerde versie"_s;
+        << kEnglish << given << fileOfPages(u"from the command line"_s) << QString()
+        << u"from the command line"_s;
+    QTest::newRow("not one, German") << kGerman << given << QByteArray("Lieber Kollege,\r\n")
+                                     << u"Fehler 101 - Falsche Version"_s << QString();
+    QTest::newRow("cut short, French") << kFrench << given << fileOfPages(u"x"_s).left(20)
+                                       << u"Erreur 102 - Erreur durant chargement"_s << QString();
+    QTest::newRow("missing, Dutch")
+        << kDutch << given << QByteArray() << u"Fout 101 - Verkeerde versie"_s << QString();
+    // No file named: the window starts as ever, in every language.
+    for (const auto &[language, name] :
+         {std::pair{kDutch, "Dutch"}, std::pair{kEnglish, "English"}, std::pair{kGerman, "German"},
+          std::pair{kFrench, "French"}})
+        QTest::addRow("nothing named, %s", name)
+            << language << QStringList() << QByteArray() << QString() << QString();
 }
 
 void OpenFilesTest::commandLineOpensAtStart()
 {
     QFETCH(qint16, language);
+    QFETCH(QStringList, arguments);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, message);
+    QFETCH(QString, firstPage);
     Fixture f(language);
     const QString file = f.path(u"given.vmt"_s);
     if (!bytes.isNull())
-        QVERIFY(writeFile(file, bytes));
+        QVERIFY(!f.writeFile(u"given.vmt"_s, bytes).isEmpty());
     // Named as the shell gives it from the folder it runs in.
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(f.dir.path()));
-    f.start({u"given.vmt"_s});
+    f.start(arguments);
     QVERIFY(QDir::setCurrent(before));
-    QVERIFY(f.window->isVisible());
-    QCOMPARE(f.window->state().iLanguage, language);
+    QVERIFY(f->isVisible());
+    QCOMPARE(f->state().iLanguage, language);
 
-    if (message.isEmpty()) {
-        QTRY_COMPARE(f.firstPage(), u"from the command line"_s);
-        QCOMPARE(f.shownPage(), u"from the command line"_s);
-        QVERIFY(f.boxes.shown.isEmpty());
-        // It counts as opened: first in the recent list, by its whole name.
-        QCOMPARE(f.recentItems(), QStringList{u"&1 given.vmt"_s});
-        QCOMPARE(RecentFiles(f.recentStore).files(), QStringList{file});
+    if (!message.isEmpty()) {
+        QTRY_COMPARE(f.recorded.shown, QStringList{message});
+        QCOMPARE(f.recorded.overVisibleWindow, QList<bool>{true});
+    } else if (!firstPage.isEmpty()) {
+        QTRY_COMPARE(f.firstPage(), firstPage);
     } else {
-        QTRY_COMPARE(f.boxes.shown, QStringList{message});
-        QCOMPARE(f.boxes.overVisibleWindow, QList<bool>{true});
-        QVERIFY(f.firstPage().isEmpty());
-        QVERIFY(f.recentItems().isEmpty());
+        // Nothing is to come; a stray open would have come by now.
+        QTest::qWait(50);
+        QVERIFY(f.recorded.shown.isEmpty());
     }
-
-    // No file named: the window starts as ever.
-    Fixture plain(language);
-    plain.start({});
-    QVERIFY(plain.window->isVisible());
-    QTest::qWait(50);
-    QVERIFY(plain.boxes.shown.isEmpty());
-    QVERIFY(plain.firstPage().isEmpty());
+    QCOMPARE(f.firstPage(), firstPage);
+    QCOMPARE(f.shownPage(), firstPage);
+    if (message.isEmpty())
+        QVERIFY(f.recorded.shown.isEmpty());
+    // Opened, it counts as opened: first in the recent list, by its whole
+    // name; refused, it is not listed.
+    const bool opened = !firstPage.isEmpty();
+    QCOMPARE(f.recentItems(), opened ? QStringList{u"&1 given.vmt"_s} : QStringList());
+    QCOMPARE(RecentFiles(f.recentStore).files(), opened ? QStringList{file} : QStringList());
 }
 
 void OpenFilesTest::droppedFile()
 {
     Fixture f(kGerman);
     f.load();
-    QWidget &w = *f.window;
-    auto *page = control<TextBox>(w, u"txtVenster"_s);
-    const QPoint onPage = page->mapTo(&w, page->rect().center());
-    auto *status = w.findChild<QWidget *>(u"StatusBar1"_s);
-    const QPoint onStatus = status->mapTo(&w, status->rect().center());
+    QWidget &w = f.window();
+    const QPoint onPage = centreOf(w, u"txtVenster"_s);
+    const QPoint onStatus = centreOf(w, u"StatusBar1"_s);
     const QUrl one = QUrl::fromLocalFile(f.measurements(u"one.fms"_s));
     const QUrl two = QUrl::fromLocalFile(f.measurements(u"two.vmt"_s));
 
@@ -364,53 +375,92 @@ void OpenFilesTest::droppedFile()
     QCOMPARE(f.shownPage(), u"two.vmt"_s);
     QCOMPARE(f.recentItems(), QStringList({u"&1 two.vmt"_s, u"&2 one.fms"_s}));
 
-    // Refused: several files (which one the user meant is not ours to
-    // guess), a folder, a file on no local disk, a drag that may only move,
-    // and text. Nothing is opened and nothing lands in the page.
-    auto refused = [&](QMimeData *mime, Qt::DropActions possible, const QPoint &pos) {
-        const DragResult r = drag(w, pos, mime, possible);
-        QTest::qWait(50);
-        return !r.accepted && f.firstPage() == u"two.vmt"_s && f.shownPage() == u"two.vmt"_s;
-    };
-    const Qt::DropActions any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    for (const QPoint &pos : {onStatus, onPage}) {
-        QVERIFY(refused(urls({one, two}), any, pos));
-        QVERIFY(refused(urls({QUrl::fromLocalFile(f.dir.path())}), any, pos));
-        QVERIFY(refused(urls({QUrl(u"https://example.invalid/three.vmt"_s)}), any, pos));
-        QVERIFY(refused(urls({one}), Qt::MoveAction, pos));
-    }
-    auto *text = new QMimeData;
-    text->setText(u"typed elsewhere"_s);
-    QVERIFY(!drag(w, onStatus, text).accepted);
-
     // A file that is not a measurements file is taken and refused with the
     // message File > Open gives, in the program's language.
-    const QString letter = f.path(u"letter.fms"_s);
-    QVERIFY(writeFile(letter, "Lieber Kollege,\r\n"));
+    const QString letter = f.writeFile(u"letter.fms"_s, "Lieber Kollege,\r\n");
+    QVERIFY(!letter.isEmpty());
     QVERIFY(drag(w, onStatus, urls({QUrl::fromLocalFile(letter)})).accepted);
-    QTRY_COMPARE(f.boxes.shown, QStringList{u"Fehler 101 - Falsche Version"_s});
+    QTRY_COMPARE(f.recorded.shown, QStringList{u"Fehler 101 - Falsche Version"_s});
     QCOMPARE(f.firstPage(), u"two.vmt"_s);
 
     // Not while the meter is being read: Open is closed then too.
-    f.window->mStart_Click();
+    f->mStart_Click();
     QVERIFY(f.port.isOpen());
     const QString prompt = f.firstPage();
     for (const QPoint &pos : {onStatus, onPage})
         QVERIFY(!drag(w, pos, urls({one})).accepted);
     QTest::qWait(50);
     QCOMPARE(f.firstPage(), prompt);
-    f.window->tmrControle_Timer();
+    f->tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     QVERIFY(drag(w, onStatus, urls({one})).accepted);
     QTRY_COMPARE(f.firstPage(), u"one.fms"_s);
+}
+
+void OpenFilesTest::dropRefused_data()
+{
+    QTest::addColumn<int>("what");
+    QTest::addColumn<QString>("onto");
+    // Several files (which one the user meant is not ours to guess), a
+    // folder, a file on no local disk, and a drag that may only move, onto
+    // the window beside the page and onto the page; text beside the page.
+    const QList<std::pair<Dropped, const char *>> refused = {{SeveralFiles, "several files"},
+                                                             {Folder, "a folder"},
+                                                             {RemoteFile, "a file on no disk"},
+                                                             {MoveOnly, "a file to move"}};
+    for (const auto &[onto, where] : {std::pair{u"StatusBar1"_s, "beside the page"},
+                                      std::pair{u"txtVenster"_s, "on the page"}}) {
+        for (const auto &[what, name] : refused)
+            QTest::addRow("%s %s", name, where) << int(what) << onto;
+    }
+    QTest::newRow("text beside the page") << int(Text) << u"StatusBar1"_s;
+}
+
+void OpenFilesTest::dropRefused()
+{
+    QFETCH(int, what);
+    QFETCH(QString, onto);
+    Fixture f(kGerman);
+    f.load();
+    const QUrl one = QUrl::fromLocalFile(f.measurements(u"one.fms"_s));
+    const QUrl two = QUrl::fromLocalFile(f.measurements(u"two.vmt"_s));
+    f.openFile(u"two.vmt"_s);
+    QCOMPARE(f.firstPage(), u"two.vmt"_s);
+
+    QMimeData *mime = nullptr;
+    Qt::DropActions possible = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    switch (what) {
+    case SeveralFiles:
+        mime = urls({one, two});
+        break;
+    case Folder:
+        mime = urls({QUrl::fromLocalFile(f.dir.path())});
+        break;
+    case RemoteFile:
+        mime = urls({QUrl(u"https://example.invalid/three.vmt"_s)});
+        break;
+    case MoveOnly:
+        mime = urls({one});
+        possible = Qt::MoveAction;
+        break;
+    default:
+        mime = new QMimeData;
+        mime->setText(u"typed elsewhere"_s);
+    }
+    QVERIFY(!drag(f.window(), centreOf(f.window(), onto), mime, possible).accepted);
+    // Nothing is opened and nothing lands in the page.
+    QTest::qWait(50);
+    QCOMPARE(f.firstPage(), u"two.vmt"_s);
+    QCOMPARE(f.shownPage(), u"two.vmt"_s);
+    QVERIFY(f.recorded.shown.isEmpty());
 }
 
 void OpenFilesTest::recentFiles()
 {
     Fixture f;
     f.load();
-    QMenu *file = control<QMenu>(*f.window, u"mFile"_s);
-    auto recent = [&f](int n) { return control<QAction>(*f.window, u"mRecent%1"_s.arg(n)); };
+    QMenu *file = control<QMenu>(f.window(), u"mFile"_s);
+    auto recent = [&f](int n) { return control<QAction>(f.window(), u"mRecent%1"_s.arg(n)); };
     // None yet: no items and no empty separators.
     QVERIFY(f.recentItems().isEmpty());
     int visibleSeparators = 0;
@@ -420,24 +470,24 @@ void OpenFilesTest::recentFiles()
 
     // Opened through File > Open, and saved.
     f.dialog.answers = {f.measurements(u"a.vmt"_s)};
-    f.window->mOpen_Click();
+    f->mOpen_Click();
     f.dialog.answers = {f.path(u"b & c.mcs"_s)};
-    f.window->mSave_Click();
+    f->mSave_Click();
     QCOMPARE(f.recentItems(), QStringList({u"&1 b && c.mcs"_s, u"&2 a.vmt"_s}));
     // Exit stays last, below the list.
     QCOMPARE(file->actions().last()->objectName(), u"mExit"_s);
     // Refused files and failed saves are not listed.
-    QVERIFY(writeFile(f.path(u"letter.vmt"_s), "Dear colleague,\r\n"));
+    QVERIFY(!f.writeFile(u"letter.vmt"_s, "Dear colleague,\r\n").isEmpty());
     f.dialog.answers = {f.path(u"letter.vmt"_s), u"/dev/full"_s};
-    f.window->mOpen_Click();
-    f.window->mSave_Click();
-    QCOMPARE(f.boxes.shown.size(), 2);
+    f->mOpen_Click();
+    f->mSave_Click();
+    QCOMPARE(f.recorded.shown.size(), 2);
     QCOMPARE(f.recentItems(), QStringList({u"&1 b && c.mcs"_s, u"&2 a.vmt"_s}));
 
     // Four at most, newest first; opening one again moves it up.
     for (const QString &name : {u"c.fms"_s, u"d.mdh"_s, u"e.vmt"_s}) {
         f.dialog.answers = {f.measurements(name)};
-        f.window->mOpen_Click();
+        f->mOpen_Click();
     }
     QCOMPARE(f.recentItems(),
              QStringList({u"&1 e.vmt"_s, u"&2 d.mdh"_s, u"&3 c.fms"_s, u"&4 b && c.mcs"_s}));
@@ -448,9 +498,9 @@ void OpenFilesTest::recentFiles()
 
     // A file that is gone: error 101, and it leaves the list.
     QVERIFY(QFile::remove(f.path(u"d.mdh"_s)));
-    const qsizetype shown = f.boxes.shown.size();
+    const qsizetype shown = f.recorded.shown.size();
     recent(3)->trigger();
-    QCOMPARE(f.boxes.shown.mid(shown), QStringList{u"Error 101 - Wrong version"_s});
+    QCOMPARE(f.recorded.shown.mid(shown), QStringList{u"Error 101 - Wrong version"_s});
     QCOMPARE(f.firstPage(), u"c.fms"_s);
     QCOMPARE(f.recentItems(), QStringList({u"&1 c.fms"_s, u"&2 e.vmt"_s, u"&3 b && c.mcs"_s}));
     QVERIFY(!recent(4)->isVisible());
@@ -458,7 +508,7 @@ void OpenFilesTest::recentFiles()
     // Two files of one name in different folders are told apart.
     QVERIFY(QDir(f.dir.path()).mkdir(u"other"_s));
     f.dialog.answers = {f.measurements(u"other/e.vmt"_s)};
-    f.window->mOpen_Click();
+    f->mOpen_Click();
     const QStringList items = f.recentItems();
     QCOMPARE(items.size(), 4);
     QCOMPARE(items.at(0),
@@ -467,9 +517,9 @@ void OpenFilesTest::recentFiles()
              u"&3 "_s + QDir::toNativeSeparators(f.path(u"e.vmt"_s)).replace(u'&', u"&&"_s));
 
     // Closed with the rest of the menu while the meter is read.
-    f.window->mStart_Click();
+    f->mStart_Click();
     QVERIFY(!recent(1)->isEnabled());
-    f.window->tmrControle_Timer();
+    f->tmrControle_Timer();
     QVERIFY(recent(1)->isEnabled());
 }
 
@@ -484,20 +534,18 @@ void OpenFilesTest::recentFilesSurviveARestart()
         Fixture f(kEnglish, userSettings);
         f.load();
         f.dialog.answers = {a, b};
-        f.window->mOpen_Click();
-        f.window->mOpen_Click();
-        QVERIFY(f.window->close());
+        f->mOpen_Click();
+        f->mOpen_Click();
+        QVERIFY(f->close());
     }
     // The program's own settings file stays its two lines.
     Fixture again(kEnglish, userSettings);
     again.load();
     QCOMPARE(again.recentItems(), QStringList({u"&1 b.fms"_s, u"&2 a.vmt"_s}));
-    control<QAction>(*again.window, u"mRecent2"_s)->trigger();
+    control<QAction>(again.window(), u"mRecent2"_s)->trigger();
     QCOMPARE(again.firstPage(), u"a.vmt"_s);
-    QVERIFY(again.boxes.shown.isEmpty());
-    QFile ini(again.path(u"zolprint.ini"_s));
-    QVERIFY(ini.open(QIODevice::ReadOnly));
-    QCOMPARE(ini.readAll(), kSettings[kEnglish]);
+    QVERIFY(again.recorded.shown.isEmpty());
+    QCOMPARE(again.settingsOnDisk(), kSettings[kEnglish]);
 }
 
 void OpenFilesTest::filtersForEveryLanguage_data()
@@ -525,8 +573,8 @@ void OpenFilesTest::filtersForEveryLanguage()
     QFETCH(QString, extension);
     Fixture f(language);
     f.load();
-    f.window->mOpen_Click();
-    f.window->mSave_Click();
+    f->mOpen_Click();
+    f->mSave_Click();
     QCOMPARE(f.dialog.calls, QStringList({u"open "_s + filter + u' ' + extension,
                                           u"save "_s + filter + u' ' + extension}));
     // As the real dialog shows them: the language's own first.
@@ -545,7 +593,7 @@ void OpenFilesTest::realDialogListsEveryLanguagesFiles()
     f.measurements(u"eigene.fms"_s);
     f.measurements(u"english.mcs"_s);
     f.measurements(u"francais.mdh"_s);
-    QVERIFY(writeFile(f.path(u"brief.txt"_s), "Lieber Kollege,\r\n"));
+    QVERIFY(!f.writeFile(u"brief.txt"_s, "Lieber Kollege,\r\n").isEmpty());
 
     // German Open: its own files first; the second filter shows the Dutch
     // colleague's file, which is chosen.
@@ -563,7 +611,7 @@ void OpenFilesTest::realDialogListsEveryLanguagesFiles()
         static_cast<QDialog &>(box).accept();
     });
     const std::optional<QString> chosen = real.getOpenFileName(
-        f.window.get(), u"Feuchtemessungen|*.fms|Alle Messdateien|*.vmt;*.mcs;*.fms;*.mdh"_s,
+        &f.window(), u"Feuchtemessungen|*.fms|Alle Messdateien|*.vmt;*.mcs;*.fms;*.mdh"_s,
         u"*.fms"_s);
     QCOMPARE(filters, QStringList({u"Feuchtemessungen (*.fms)"_s,
                                    u"Alle Messdateien (*.vmt *.mcs *.fms *.mdh)"_s}));
@@ -575,36 +623,51 @@ void OpenFilesTest::realDialogListsEveryLanguagesFiles()
 
     // The whole way in the German window: File > Open through the real
     // dialog reads the Dutch file.
-    Fixture w(kGerman);
     QtFileDialog windowDialog;
-    w.window = std::make_unique<frmZOLprint>(
-        ReaderServices{w.port, w.boxes, &windowDialog, nullptr, nullptr, nullptr,
-                       w.path(u"zolprint.ini"_s), nullptr, nullptr, &w.recentStore});
+    Fixture w(kGerman);
+    w.withFileDialog(windowDialog);
     w.load();
     whenDialogOpens([&](QFileDialog &box) {
         box.selectNameFilter(box.nameFilters().value(1));
         box.selectFile(colleague);
         static_cast<QDialog &>(box).accept();
     });
-    w.window->mOpen_Click();
+    w->mOpen_Click();
     QCOMPARE(w.firstPage(), u"kollege.vmt"_s);
-    QVERIFY(w.boxes.shown.isEmpty());
+    QVERIFY(w.recorded.shown.isEmpty());
+}
 
-    // Save with the filter of every file still gives a bare name the
-    // language's extension, and keeps one that the user typed.
-    for (const auto &[typed, saved] :
-         {std::pair{u"meting"_s, u"meting.fms"_s}, std::pair{u"meting.vmt"_s, u"meting.vmt"_s}}) {
-        whenDialogOpens([&](QFileDialog &box) {
-            box.setDirectory(w.dir.path());
-            box.selectNameFilter(box.nameFilters().value(1));
-            if (auto *edit = box.findChild<QLineEdit *>(u"fileNameEdit"_s))
-                edit->setText(typed);
-            static_cast<QDialog &>(box).accept();
-        });
-        w.window->mSave_Click();
-        QVERIFY2(QFile::exists(w.path(saved)), qPrintable(saved));
-        QVERIFY(w.boxes.shown.isEmpty());
-    }
+void OpenFilesTest::realDialogSavesWithAnExtension_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    // With the filter of every file, a bare name still gets the language's
+    // extension, and one that the user typed is kept.
+    QTest::newRow("bare name") << u"meting"_s << u"meting.fms"_s;
+    QTest::newRow("another language's") << u"meting.vmt"_s << u"meting.vmt"_s;
+}
+
+void OpenFilesTest::realDialogSavesWithAnExtension()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    QtFileDialog windowDialog;
+    Fixture w(kGerman);
+    w.withFileDialog(windowDialog);
+    w.load();
+    w.type(u"Buche 14,2 %"_s);
+    whenDialogOpens([&](QFileDialog &box) {
+        box.setDirectory(w.dir.path());
+        box.selectNameFilter(box.nameFilters().value(1));
+        if (auto *edit = box.findChild<QLineEdit *>(u"fileNameEdit"_s))
+            edit->setText(typed);
+        static_cast<QDialog &>(box).accept();
+    });
+    w->mSave_Click();
+    QVERIFY2(QFile::exists(w.path(saved)), qPrintable(saved));
+    QVERIFY(w.recorded.shown.isEmpty());
+    QDir folder(w.dir.path());
+    QCOMPARE(folder.entryList({u"meting*"_s}, QDir::Files), QStringList{saved});
 }
 
 QTEST_MAIN(OpenFilesTest)

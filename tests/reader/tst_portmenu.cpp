@@ -1,20 +1,13 @@
 #include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeportlister.h"
-#include "fakeserialport.h"
-#include "frmzolprint.h"
 #include "keyvaluestore.h"
 #include "portnumbering.h"
+#include "readerfixture.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFile>
 #include <QMenu>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace zol;
 using namespace zol::test;
@@ -27,33 +20,19 @@ const PortInfo kFtdi{u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s,
 const PortInfo kCradle{u"/dev/ttyACM0"_s, u"Cradle & Co"_s, QString()};
 const PortInfo kBuiltIn{u"/dev/ttyS0"_s, u"16550A-compatible COM port"_s, QString()};
 
-// A window with fake ports, and the user's settings and zolprint.ini in a
-// folder of their own.
-struct Fixture
+// The window with the user's settings in a file of their own, numbering
+// ports as the program does on Linux, and the COM port menu as the user
+// sees it.
+struct PortMenuFixture : ReaderFixture
 {
-    explicit Fixture(const QByteArray &settings = " 1 \r\n 1 \r\n")
+    explicit PortMenuFixture(const QByteArray &zolprintIni = " 1 \r\n 1 \r\n")
     {
-        settingsPath = dir.filePath(u"zolprint.ini"_s);
-        QFile file(settingsPath);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(settings);
+        withSettings(zolprintIni).withPortNumbering(numbering);
     }
+    // The window holds on to the numbering, which goes first.
+    ~PortMenuFixture() { dropWindow(); }
 
-    frmZOLprint &start()
-    {
-        window = std::make_unique<frmZOLprint>(ReaderServices{
-            port, boxes, nullptr, nullptr, nullptr, nullptr, settingsPath, &lister, &numbering});
-        window->Form_Load();
-        return *window;
-    }
-
-    QByteArray settingsOnDisk() const
-    {
-        QFile file(settingsPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    QMenu *portMenu() const { return control<QMenu>(*window, u"mPort"_s); }
+    QMenu *portMenu() { return control<QMenu>(window(), u"mPort"_s); }
 
     // Opens Communication > COM port as the user does, which lists the ports
     // afresh.
@@ -64,7 +43,7 @@ struct Fixture
     }
 
     // What the open menu shows: the items by name, "-" for a separator.
-    QStringList items() const
+    QStringList items()
     {
         QStringList names;
         const QList<QAction *> actions = portMenu()->actions();
@@ -73,7 +52,7 @@ struct Fixture
         return names;
     }
 
-    QStringList checkedItems() const
+    QStringList checkedItems()
     {
         QStringList names;
         const QList<QAction *> actions = portMenu()->actions();
@@ -84,15 +63,9 @@ struct Fixture
         return names;
     }
 
-    QTemporaryDir dir;
-    QString settingsPath;
     QSettings userSettings{dir.filePath(u"user.conf"_s), QSettings::IniFormat};
     SettingsStore store{userSettings, u"ComPorts"_s};
     PortNumbering numbering{store, PortNumbering::Naming::Posix};
-    FakePortLister lister;
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    std::unique_ptr<frmZOLprint> window;
 };
 
 } // namespace
@@ -105,6 +78,7 @@ private slots:
     void initTestCase();
     void presentPortsListedBelowTheFourItems();
     void choosingAListedPortIsKeptAtExit();
+    void markOnlyWhatReadOpens_data();
     void markOnlyWhatReadOpens();
 };
 
@@ -117,33 +91,34 @@ void PortMenuTest::initTestCase()
 void PortMenuTest::presentPortsListedBelowTheFourItems()
 {
 #ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM numbers");
+    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
+          "numbers");
 #endif
-    Fixture f;
-    f.lister.list = {kFtdi, kBuiltIn, kCradle};
-    f.start();
+    PortMenuFixture f;
+    f.ports.list = {kFtdi, kBuiltIn, kCradle};
+    f.window();
     // Nothing is listed before the user looks.
-    QCOMPARE(f.lister.listings, 0);
+    QCOMPARE(f.ports.listings, 0);
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s}));
 
     QVERIFY(f.openPortMenu());
-    QCOMPARE(f.lister.listings, 1);
+    QCOMPARE(f.ports.listings, 1);
     // ttyS0 is COM1 already.
     const QStringList expected = {u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s,
                                   u"-"_s,      u"mPort5"_s, u"mPort6"_s};
     QCOMPARE(f.items(), expected);
-    QCOMPARE(control<QAction>(*f.window, u"mPort5"_s)->text(),
+    QCOMPARE(control<QAction>(f.window(), u"mPort5"_s)->text(),
              u"COM5 - /dev/ttyUSB0 (FT232R USB UART)"_s);
     // The system's "&" is shown, not taken for an access key.
-    QCOMPARE(control<QAction>(*f.window, u"mPort6"_s)->text(),
+    QCOMPARE(control<QAction>(f.window(), u"mPort6"_s)->text(),
              u"COM6 - /dev/ttyACM0 (Cradle && Co)"_s);
 
     // One exclusive group: the four items and the listed ports.
-    const QActionGroup *group = control<QAction>(*f.window, u"mPort1"_s)->actionGroup();
+    const QActionGroup *group = control<QAction>(f.window(), u"mPort1"_s)->actionGroup();
     QVERIFY(group);
     QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
     for (const QString &name : {u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"mPort5"_s, u"mPort6"_s}) {
-        const QAction *item = control<QAction>(*f.window, name);
+        const QAction *item = control<QAction>(f.window(), name);
         QVERIFY2(item->isCheckable() && item->actionGroup() == group, qPrintable(name));
     }
     QCOMPARE(f.checkedItems(), QStringList({u"mPort1"_s}));
@@ -152,15 +127,15 @@ void PortMenuTest::presentPortsListedBelowTheFourItems()
     // Opening again lists again, without doubles; an adapter pulled out in
     // between is gone, and with no port present neither item nor separator
     // is left.
-    f.lister.list = {kCradle};
+    f.ports.list = {kCradle};
     QVERIFY(f.openPortMenu());
-    QCOMPARE(f.lister.listings, 2);
+    QCOMPARE(f.ports.listings, 2);
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"-"_s,
                                      u"mPort5"_s}));
-    QCOMPARE(control<QAction>(*f.window, u"mPort5"_s)->text(),
+    QCOMPARE(control<QAction>(f.window(), u"mPort5"_s)->text(),
              u"COM5 - /dev/ttyACM0 (Cradle && Co)"_s);
     f.portMenu()->hide();
-    f.lister.list.clear();
+    f.ports.list.clear();
     QVERIFY(f.openPortMenu());
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s}));
     QCOMPARE(group->actions().size(), 4);
@@ -169,9 +144,9 @@ void PortMenuTest::presentPortsListedBelowTheFourItems()
 
 void PortMenuTest::choosingAListedPortIsKeptAtExit()
 {
-    Fixture f;
-    f.lister.list = {kFtdi, kCradle};
-    frmZOLprint &w = f.start();
+    PortMenuFixture f;
+    f.ports.list = {kFtdi, kCradle};
+    frmZOLprint &w = f.window();
     QVERIFY(f.openPortMenu());
     QAction *cradle = control<QAction>(w, u"mPort6"_s);
     QTest::mouseClick(f.portMenu(), Qt::LeftButton, {},
@@ -197,37 +172,48 @@ void PortMenuTest::choosingAListedPortIsKeptAtExit()
     QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 5 \r\n"));
 }
 
+void PortMenuTest::markOnlyWhatReadOpens_data()
+{
+    QTest::addColumn<QList<PortInfo>>("present");
+    // The items marked when the menu first opens.
+    QTest::addColumn<QStringList>("marked");
+    // What COM5 is remembered to open once the user has chosen it.
+    QTest::addColumn<QString>("remembered");
+    // No adapter remembered for COM5 (fresh user settings, another
+    // computer): it stands for /dev/ttyS4, and the adapter that is offered
+    // as COM5 must not look like the port in use.
+    QTest::newRow("adapter offered as COM5")
+        << QList<PortInfo>{kFtdi} << QStringList() << kFtdi.stableName;
+    // A port that COM5 opens by its own name is marked without a choice.
+    QTest::newRow("COM5's own device")
+        << QList<PortInfo>{PortInfo{u"/dev/ttyS4"_s, QString(), QString()}}
+        << QStringList{u"mPort5"_s} << u"/dev/ttyS4"_s;
+}
+
 void PortMenuTest::markOnlyWhatReadOpens()
 {
 #ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM numbers");
+    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
+          "numbers");
 #endif
-    // COM5 from zolprint.ini with no adapter remembered for it (fresh user
-    // settings, another computer): it stands for /dev/ttyS4, and the adapter
-    // that is offered as COM5 must not look like the port in use.
-    Fixture f(" 1 \r\n 5 \r\n");
-    f.lister.list = {kFtdi};
-    frmZOLprint &w = f.start();
+    QFETCH(QList<PortInfo>, present);
+    QFETCH(QStringList, marked);
+    QFETCH(QString, remembered);
+    PortMenuFixture f(" 1 \r\n 5 \r\n");
+    f.ports.list = present;
+    frmZOLprint &w = f.window();
     QVERIFY(f.openPortMenu());
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"-"_s,
                                      u"mPort5"_s}));
-    QCOMPARE(f.checkedItems(), QStringList());
+    QCOMPARE(f.checkedItems(), marked);
     QCOMPARE(std::as_const(w).state().iPort, 5);
     // Choosing it makes it the port Read opens, and marks it.
     control<QAction>(w, u"mPort5"_s)->trigger();
     f.portMenu()->hide();
-    QCOMPARE(f.numbering.rememberedDevice(5), kFtdi.stableName);
+    QCOMPARE(f.numbering.rememberedDevice(5), remembered);
     QCOMPARE(f.checkedItems(), QStringList({u"mPort5"_s}));
     w.mPort2_Click();
     QCOMPARE(f.checkedItems(), QStringList({u"mPort2"_s}));
-
-    // A port that COM5 opens by its own name is marked without a choice.
-    Fixture g(" 1 \r\n 5 \r\n");
-    g.lister.list = {PortInfo{u"/dev/ttyS4"_s, QString(), QString()}};
-    g.start();
-    QVERIFY(g.openPortMenu());
-    QCOMPARE(g.checkedItems(), QStringList({u"mPort5"_s}));
-    g.portMenu()->hide();
 }
 
 QTEST_MAIN(PortMenuTest)

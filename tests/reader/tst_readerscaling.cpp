@@ -1,17 +1,11 @@
-#include "controls.h"
 #include "fakemessageboxes.h"
-#include "fakeportlister.h"
-#include "fakeserialport.h"
 #include "fonts.h"
 #include "frmabout.h"
-#include "frmzolprint.h"
-#include "readerfakes.h"
+#include "readerfixture.h"
 #include "textfit.h"
 #include "twips.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zol;
@@ -26,6 +20,7 @@ class ReaderScalingTest : public QObject
 
 private slots:
     void initTestCase();
+    void mainWindowInEachLanguage_data();
     void mainWindowInEachLanguage();
     void aboutDialog();
 
@@ -40,45 +35,42 @@ void ReaderScalingTest::initTestCase()
     qInfo("scale %g, logical DPI %g", m_scale, logicalDpi());
 }
 
+void ReaderScalingTest::mainWindowInEachLanguage_data()
+{
+    QTest::addColumn<qint16>("language");
+    QTest::newRow("Dutch") << kDutch;
+    QTest::newRow("English") << kEnglish;
+    QTest::newRow("German") << kGerman;
+    QTest::newRow("French") << kFrench;
+}
+
 void ReaderScalingTest::mainWindowInEachLanguage()
 {
+    QFETCH(qint16, language);
     const QList<TwipsPlace> places = {
         {u"cmdFirstpage"_s, {120, 120, 735, 255}}, {u"cmdPrevpage"_s, {1080, 120, 735, 255}},
         {u"txtPageno"_s, {2040, 120, 495, 345}},   {u"cmdNextpage"_s, {2760, 120, 735, 255}},
         {u"cmdLastpage"_s, {3720, 120, 735, 255}}, {u"pbVoortgang"_s, {4680, 120, 1575, 255}},
         {u"txtVenster"_s, {120, 600, 8295, 4215}}, {u"StatusBar1"_s, {0, 4905, 8520, 255}}};
-    for (int language = 0; language < 4; ++language) {
-        QTemporaryDir dir;
-        const QString settingsPath = dir.filePath(u"zolprint.ini"_s);
-        QFile file(settingsPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray::number(language) + "\r\n1\r\n");
-        file.close();
-        FakeSerialPort port;
-        FakeMessageBoxes boxes;
-        FakePortLister ports;
-        frmZOLprint w(
-            ReaderServices{port, boxes, nullptr, nullptr, nullptr, nullptr, settingsPath, &ports});
-        w.Form_Load();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.devicePixelRatio(), m_scale);
+    ReaderFixture f;
+    frmZOLprint &w = f.withLanguage(language).window();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.devicePixelRatio(), m_scale);
 
-        const QStringList misplaced = misplacedControls(w.centralWidget(), places);
-        QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced.join(u"; "_s)));
-        QCOMPARE(w.centralWidget()->size(), twipsSize(8520, 5160));
+    const QStringList misplaced = misplacedControls(w.centralWidget(), places);
+    QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced.join(u"; "_s)));
+    QCOMPARE(w.centralWidget()->size(), twipsSize(8520, 5160));
 
-        // The longest status texts the program shows.
-        w.mStart_Click();
-        QStringList clipped = clippedTexts(&w);
-        for (int i = 0; i < 100; ++i)
-            port.receive("x\f");
-        w.tmrReadbuf_Timer();
-        w.tmrControle_Timer();
-        clipped << clippedTexts(&w);
-        QVERIFY2(clipped.isEmpty(),
-                 qPrintable(u"language %1: "_s.arg(language) + clipped.join(u"; "_s)));
-    }
+    // The longest status texts the program shows.
+    w.mStart_Click();
+    QStringList clipped = clippedTexts(&w);
+    for (int i = 0; i < 100; ++i)
+        f.port.receive("x\f");
+    w.tmrReadbuf_Timer();
+    w.tmrControle_Timer();
+    clipped << clippedTexts(&w);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u"; "_s)));
 }
 
 void ReaderScalingTest::aboutDialog()

@@ -109,6 +109,12 @@ public:
 #ifdef Q_OS_UNIX
     PtyPair &pty();
 #endif
+    // The port the window reads: the fake, the one given, or the real
+    // control on the pseudo-terminal.
+    SerialPort &serialPort()
+    {
+        return *m_port;
+    }
 
     QTemporaryDir dir;
     FakeSerialPort port;
