@@ -231,6 +231,8 @@ void FrmMainTest::namesAsTheMeterGetsThem_data()
     QTest::addColumn<QByteArray>("frame"); // empty: nothing is asked or sent
 
     QTest::newRow("two letters") << u"AB"_s << u"AB          "_s << kProgramAbCommand;
+    // Its check falls below 32 and is lifted.
+    QTest::newRow("three letters") << u"ABC"_s << u"ABC         "_s << kProgramAbcCommand;
     QTest::newRow("twelve letters")
         << u"ABCDEFGHIJKL"_s << u"ABCDEFGHIJKL"_s << kProgramTwelveCommand;
     // A name of spaces is still a name.
