@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <initializer_list>
+#include <utility>
 
 namespace zol::test {
 
