@@ -1,9 +1,5 @@
-#include "controls.h"
-#include "fakemessageboxes.h"
-#include "frmmain.h"
 #include "qtserialport.h"
-#include "statusbar.h"
-#include "textbox.h"
+#include "toolfixture.h"
 #include "zolmeterprocess.h"
 
 #include <QLineEdit>
@@ -23,21 +19,32 @@ const QString kTimeoutLines =
     u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
     u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
 
-// The tool with the real serial control on COM3, which points at the
-// simulated ZOL6 started with the given arguments.
-struct ToolOnZolmeter
+// The simulated ZOL6 started with the given arguments, and the real serial
+// control: made before the tool's window and gone after it.
+struct MeterLine
+{
+    MeterLine(const QStringList &arguments, QProcess::ProcessChannelMode channels)
+        : device(startZolmeter(meter, arguments, channels))
+    {}
+
+    QProcess meter;
+    const QByteArray device;
+    QString meterLog;
+    QtSerialPort realPort;
+};
+
+// The tool with the real serial control on COM3, which points at the meter.
+struct ToolOnZolmeter : MeterLine, ToolFixture
 {
     explicit ToolOnZolmeter(const QStringList &arguments,
                             QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel)
-        : device(startZolmeter(meter, arguments, channels))
+        : MeterLine(arguments, channels)
     {
         qputenv("ZOL_COM3", device);
-        window.Form_Load();
-        control<QLineEdit>(window, u"txtComPort"_s)->setText(u"3"_s);
+        withPort(realPort).withSystemPorts();
+        txtComPort()->setText(u"3"_s);
     }
 
-    bool idle() const { return control<QPushButton>(window, u"cmdGetserial"_s)->isEnabled(); }
-    QString errors() const { return control<TextBox>(window, u"txtErrors"_s)->text(); }
     // What the meter has logged so far, when its channels are separate.
     QString log()
     {
@@ -51,13 +58,6 @@ struct ToolOnZolmeter
         meter.terminate();
         return meter.waitForFinished(5000);
     }
-
-    QProcess meter;
-    const QByteArray device;
-    QString meterLog;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    frmMain window{UserToolServices{port, boxes}};
 };
 
 } // namespace
@@ -78,42 +78,34 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
 {
     ToolOnZolmeter tool({u"zol6"_s, u"--serial"_s, u"00004242"_s});
     QVERIFY(!tool.device.isEmpty());
-    frmMain &window = tool.window;
-    auto idle = [&tool] { return tool.idle(); };
 
-    QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
-    QTRY_VERIFY(idle());
-    const QString data = control<TextBox>(window, u"txtData"_s)->text();
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
+    QTRY_VERIFY(tool.idle());
+    const QString data = tool.data();
     QVERIFY2(data.startsWith(u"Meter: ZOL6"_s), qPrintable(data));
     QVERIFY(data.contains(u"\r\nSerial: 00004242\r\n"_s));
     QVERIFY(data.contains(u"\r\nHardware: "_s) && data.contains(u"\r\nSoftware: "_s));
     QVERIFY(data.contains(u"\r\nBattery status: "_s));
     QCOMPARE(data.count(u"\r\n"_s), 5);
-    QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(),
-             u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
 
-    control<QLineEdit>(window, u"txtName"_s)->setText(u"AB"_s);
-    QTest::mouseClick(control<QPushButton>(window, u"cmdProgram"_s), Qt::LeftButton);
+    tool.txtName()->setText(u"AB"_s);
+    QTest::mouseClick(tool.cmdProgram(), Qt::LeftButton);
     QCOMPARE(tool.boxes.shown.size(), 1);
-    QTRY_VERIFY(idle());
-    QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(),
-             u"Program command to ZOL (AB          )\r\nOK received from ZOL\r\n"_s);
+    QTRY_VERIFY(tool.idle());
+    QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\nOK received from ZOL\r\n"_s);
 
-    QTest::mouseClick(control<QPushButton>(window, u"cmdProgram"_s), Qt::LeftButton);
-    QTRY_VERIFY(idle());
-    QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(),
+    QTest::mouseClick(tool.cmdProgram(), Qt::LeftButton);
+    QTRY_VERIFY(tool.idle());
+    QCOMPARE(tool.errors(),
              u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
 
     // The meter stops answering: five seconds later the time-out speaks.
     ::kill(static_cast<pid_t>(tool.meter.processId()), SIGSTOP);
-    QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
-    QVERIFY(!idle());
-    QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
-    QVERIFY(control<TextBox>(window, u"txtErrors"_s)
-                ->text()
-                .endsWith(u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-                          u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s));
-    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Ready"_s);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
+    QVERIFY(!tool.idle());
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
+    QVERIFY2(tool.errors().endsWith(kTimeoutLines), qPrintable(tool.errors()));
 
     QVERIFY(tool.stopMeter());
 }
@@ -141,14 +133,12 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine_data()
     QTest::newRow("wrong check") << QStringList{u"--bad-check"_s}
                                  << asked + u"CRC Error\r\nVersion received from ZOL\r\n"_s << true;
     QTest::newRow("meter not in connection mode")
-        << QStringList{u"--silent"_s}
-        << asked + u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-                   u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s
-        << false;
+        << QStringList{u"--silent"_s} << asked + kTimeoutLines << false;
 }
 
 // Each fault a technician meets on the line ends in the log saying what
-// happened and the tool ready for the next try; none leaves it waiting.
+// happened and the tool ready for the next try (idle: the port closed, the
+// controls enabled, "Ready"); none leaves it waiting.
 void UserToolAgainstZolmeterTest::faultsOnTheLine()
 {
     QFETCH(QStringList, options);
@@ -157,19 +147,13 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
 
     ToolOnZolmeter tool(QStringList{u"zol6"_s, u"--serial"_s, u"00007777"_s} + options);
     QVERIFY(!tool.device.isEmpty());
-    frmMain &window = tool.window;
-    auto idle = [&tool] { return tool.idle(); };
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
-        QVERIFY(!idle());
-        QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
-        QCOMPARE(control<TextBox>(window, u"txtErrors"_s)->text(), log);
-        QCOMPARE(control<TextBox>(window, u"txtData"_s)->text().contains(u"Serial: 00007777\r\n"_s),
-                 versionShown);
-        QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Ready"_s);
-        QVERIFY(!tool.port.isOpen());
-        QVERIFY(control<QPushButton>(window, u"cmdProgram"_s)->isEnabled());
+        QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
+        QVERIFY(!tool.idle());
+        QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
+        QCOMPARE(tool.errors(), log);
+        QCOMPARE(tool.data().contains(u"Serial: 00007777\r\n"_s), versionShown);
     }
     QVERIFY(tool.boxes.shown.isEmpty());
 
@@ -185,24 +169,20 @@ void UserToolAgainstZolmeterTest::lateReplyNeverAnswersTheNextCommand()
     // the port before the answer comes.
     ToolOnZolmeter tool({u"zol6"_s, u"--late"_s, u"8000"_s}, QProcess::SeparateChannels);
     QVERIFY(!tool.device.isEmpty());
-    frmMain &window = tool.window;
-    auto idle = [&tool] { return tool.idle(); };
 
-    control<QLineEdit>(window, u"txtName"_s)->setText(u"AB"_s);
-    QTest::mouseClick(control<QPushButton>(window, u"cmdProgram"_s), Qt::LeftButton);
-    QVERIFY(!idle());
-    QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
+    tool.txtName()->setText(u"AB"_s);
+    QTest::mouseClick(tool.cmdProgram(), Qt::LeftButton);
+    QVERIFY(!tool.idle());
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s + kTimeoutLines);
-    QVERIFY(!tool.port.isOpen());
     QTRY_VERIFY2_WITH_TIMEOUT(tool.log().contains(u"the answer waits on the line"_s),
                               qPrintable(tool.log()), 15000);
 
-    QTest::mouseClick(control<QPushButton>(window, u"cmdGetserial"_s), Qt::LeftButton);
-    QVERIFY(!idle());
-    QTRY_VERIFY_WITH_TIMEOUT(idle(), 8000);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
+    QVERIFY(!tool.idle());
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
-    QVERIFY(control<TextBox>(window, u"txtData"_s)->text().isEmpty());
-    QCOMPARE(control<StatusBar>(window, u"StatusBar1"_s)->panelText(1), u"Ready"_s);
+    QVERIFY(tool.data().isEmpty());
 
     QVERIFY(tool.stopMeter());
 }

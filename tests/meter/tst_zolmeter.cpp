@@ -1,4 +1,6 @@
+#include "frames.h"
 #include "qtserialport.h"
+#include "zol6frames.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,33 +27,28 @@ namespace zol::test {
 
 namespace {
 
-constexpr char kStx = 0x02;
-constexpr char kEtx = 0x03;
-
-// The tool's side of the check, written here again so that the meter's own
-// is checked against it and not against itself.
-char checkOf(QByteArrayView stxThroughEtx)
+// The tool's own frame for programming a name: the meter is checked against
+// what the tool sends, whose bytes the tool's tests hold to the letter.
+QByteArray programFrame(const QString &name)
 {
-    uchar check = 0;
-    for (const char b : stxThroughEtx)
-        check ^= uchar(b);
-    if (check < 32)
-        check += 32;
-    return char(check);
+    return buildCommandFrame(kProgramNameHeader, userNameField(name));
 }
 
-QByteArray frame(QByteArrayView header, QByteArrayView data = {})
-{
-    QByteArray bytes;
-    bytes += kStx;
-    bytes += header;
-    bytes += data;
-    bytes += kEtx;
-    bytes += checkOf(bytes);
-    return bytes;
-}
+// What zolmeter answers to kVersionCommand when started as zol6 --meter
+// ZOL6-B --hardware 2.1 --software 7.00 --serial AB123456 --battery L.
+const QByteArray kZol6BVersionReply = "\x02"
+                                      "v037"
+                                      "ZOL6-B\0\0"
+                                      "2.1\0"
+                                      "7.00"
+                                      "AB123456"
+                                      "\0\0\0\0\0\0\0\0\0\0\0\0"
+                                      "L"
+                                      "\x03"
+                                      "?"_ba;
 
-bool replyComplete(const QByteArray &bytes)
+// An STX, later an ETX, and a byte after it: something like a reply is in.
+bool replyArrived(const QByteArray &bytes)
 {
     const qsizetype stx = bytes.indexOf(kStx);
     const qsizetype etx = stx < 0 ? -1 : bytes.indexOf(kEtx, stx);
@@ -263,30 +260,6 @@ private:
     QByteArray m_variable;
     QtSerialPort m_port;
 };
-
-QByteArray field(const QByteArray &reply, int position, int length)
-{
-    QByteArray text = reply.mid(position - 1, length);
-    text.replace('\0', ' ');
-    return text.trimmed();
-}
-
-void verifyVersionReply(const QByteArray &reply, const char *meter, const char *hardware,
-                        const char *software, const char *serial, char battery)
-{
-    QCOMPARE(reply.size(), 44);
-    QCOMPARE(reply.at(0), kStx);
-    QCOMPARE(reply.at(1), 'v');
-    for (int i = 2; i < 5; ++i)
-        QVERIFY(reply.at(i) >= '0' && reply.at(i) <= '9');
-    QCOMPARE(field(reply, 6, 8), QByteArray(meter));
-    QCOMPARE(field(reply, 14, 4), QByteArray(hardware));
-    QCOMPARE(field(reply, 18, 4), QByteArray(software));
-    QCOMPARE(field(reply, 22, 8), QByteArray(serial));
-    QCOMPARE(reply.at(41), battery);
-    QCOMPARE(reply.at(42), kEtx);
-    QCOMPARE(reply.at(43), checkOf(QByteArrayView(reply).first(43)));
-}
 
 QByteArray allByteValues(int size)
 {
@@ -545,8 +518,6 @@ void TestZolmeter::badArguments()
 
 void TestZolmeter::zol6Version()
 {
-    QCOMPARE(frame("V000"), QByteArray("\x02V000\x03g"));
-
     Meter meter({u"zol6"_s, u"--meter"_s, u"ZOL6-B"_s, u"--hardware"_s, u"2.1"_s, u"--software"_s,
                  u"7.00"_s, u"--serial"_s, u"AB123456"_s, u"--battery"_s, u"L"_s});
     const QString device = meter.device();
@@ -554,8 +525,7 @@ void TestZolmeter::zol6Version()
     Line line(4, device, u"9600,n,8,1"_s);
     QVERIFY(line.open());
 
-    const QByteArray reply = line.exchange(frame("V000"));
-    verifyVersionReply(reply, "ZOL6-B", "2.1", "7.00", "AB123456", 'L');
+    QCOMPARE(line.exchange(kVersionCommand), kZol6BVersionReply);
     // 44 characters at 9600 baud take some 45 ms: paced, not in one burst.
     QVERIFY2(line.lastArrival() - line.firstArrival() >= 30,
              qPrintable(QString::number(line.lastArrival() - line.firstArrival())));
@@ -564,19 +534,19 @@ void TestZolmeter::zol6Version()
 
     // Bytes ahead of a frame are skipped, as is a frame whose rest never
     // came.
-    QVERIFY(line.exchange(QByteArray("\xFF\x55", 2) + frame("V000")).size() == 44);
+    QVERIFY(line.exchange(QByteArray("\xFF\x55", 2) + kVersionCommand).size() == 44);
     line.clear();
     QTest::qWait(20);
     line.exchange(QByteArray("\x02X012AB"), 200);
     QVERIFY(line.bytes.isEmpty());
     QTest::qWait(700);
-    verifyVersionReply(line.exchange(frame("V000")), "ZOL6-B", "2.1", "7.00", "AB123456", 'L');
+    QCOMPARE(line.exchange(kVersionCommand), kZol6BVersionReply);
     QCOMPARE(meter.stop(), 0);
 
     Meter defaults({u"zol6"_s});
     Line other(5, defaults.device(), u"9600,n,8,1"_s);
     QVERIFY(other.open());
-    verifyVersionReply(other.exchange(frame("V000")), "ZOL6", "1.20", "6.05", "00012345", 'G');
+    QCOMPARE(other.exchange(kVersionCommand), kZolmeterVersionReply);
 }
 
 void TestZolmeter::zol6UserName()
@@ -587,29 +557,28 @@ void TestZolmeter::zol6UserName()
     Line line(6, device, u"9600,n,8,1"_s);
     QVERIFY(line.open());
 
-    const QByteArray ok = frame("o000");
-    const QByteArray refused = frame("f000");
-    QCOMPARE(ok.size(), 7);
-    QCOMPARE(line.exchange(frame("X012", "AB          ")), ok);
-    QCOMPARE(line.exchange(frame("X012", "CD          ")), refused);
+    const QByteArray &ok = kOkReply;
+    const QByteArray &refused = kErrorReply;
+    QCOMPARE(line.exchange(kProgramAbCommand), ok);
+    QCOMPARE(line.exchange(programFrame(u"CD"_s)), refused);
 
     // The name is in the meter's memory, not in the connection.
     line.close();
     QVERIFY(line.open());
-    QCOMPARE(line.exchange(frame("X012", "EF          ")), refused);
-    QCOMPARE(line.exchange(frame("Y000")), ok);
-    QCOMPARE(line.exchange(frame("X012", "GH          ")), ok);
-    QCOMPARE(line.exchange(frame("X012", "IJ          ")), refused);
-    QCOMPARE(line.exchange(frame("Y000")), ok);
+    QCOMPARE(line.exchange(programFrame(u"EF"_s)), refused);
+    QCOMPARE(line.exchange(kClearNameCommand), ok);
+    QCOMPARE(line.exchange(programFrame(u"GH"_s)), ok);
+    QCOMPARE(line.exchange(programFrame(u"IJ"_s)), refused);
+    QCOMPARE(line.exchange(kClearNameCommand), ok);
 
     // A wrong check, an unknown command and a frame without its ETX are
     // all refused, and the meter goes on answering after them.
-    QByteArray wrong = frame("X012", "KL          ");
+    QByteArray wrong = programFrame(u"KL"_s);
     wrong.back() = char(wrong.back() ^ 0x01);
     QCOMPARE(line.exchange(wrong), refused);
-    QCOMPARE(line.exchange(frame("Q000")), refused);
+    QCOMPARE(line.exchange(buildCommandFrame("Q000")), refused);
     QCOMPARE(line.exchange(QByteArray("\x02V000Zg")), refused);
-    QCOMPARE(line.exchange(frame("X012", "MN          ")), ok);
+    QCOMPARE(line.exchange(programFrame(u"MN"_s)), ok);
     QTRY_VERIFY(meter.log().contains(u"02 58 30 31 32 4D 4E"_s));
     QVERIFY(meter.log().contains(u"wrong check"_s));
 }
@@ -620,7 +589,7 @@ void TestZolmeter::zol6Faults()
         Meter silent({u"zol6"_s, u"--silent"_s});
         Line line(7, silent.device(), u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        QVERIFY(line.exchange(frame("V000"), 3000).isEmpty());
+        QVERIFY(line.exchange(kVersionCommand, 3000).isEmpty());
         // It still heard the frame.
         QTRY_VERIFY(silent.log().contains(u"02 56 30 30 30 03 67"_s));
     }
@@ -628,54 +597,54 @@ void TestZolmeter::zol6Faults()
         Meter badCheck({u"zol6"_s, u"--bad-check"_s});
         Line line(8, badCheck.device(), u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        const QByteArray version = line.exchange(frame("V000"));
+        const QByteArray version = line.exchange(kVersionCommand);
         QCOMPARE(version.size(), 44);
-        QCOMPARE(version.at(42), kEtx);
-        QVERIFY(version.at(43) != checkOf(QByteArrayView(version).first(43)));
+        QCOMPARE(version.first(43), kZolmeterVersionReply.first(43));
+        QVERIFY(version.at(43) != kZolmeterVersionReply.at(43));
         QVERIFY(uchar(version.at(43)) >= 32);
-        const QByteArray ok = line.exchange(frame("X012", "AB          "));
-        QCOMPARE(ok.first(6), QByteArray("\x02o000\x03"));
+        const QByteArray ok = line.exchange(kProgramAbCommand);
         QCOMPARE(ok.size(), 7);
-        QVERIFY(ok.at(6) != checkOf(QByteArrayView(ok).first(6)));
+        QCOMPARE(ok.first(6), kOkReply.first(6));
+        QVERIFY(ok.at(6) != kOkReply.at(6));
     }
     {
         Meter noise({u"zol6"_s, u"--noise"_s});
         Line line(9, noise.device(), u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        const QByteArray version = line.exchange(frame("V000"));
+        const QByteArray version = line.exchange(kVersionCommand);
         QCOMPARE(version.size(), 45);
         QVERIFY(version.at(0) != kStx);
-        verifyVersionReply(version.mid(1), "ZOL6", "1.20", "6.05", "00012345", 'G');
-        const QByteArray ok = line.exchange(frame("X012", "AB          "));
+        QCOMPARE(version.mid(1), kZolmeterVersionReply);
+        const QByteArray ok = line.exchange(kProgramAbCommand);
         QCOMPARE(ok.size(), 8);
-        QCOMPARE(ok.mid(1), frame("o000"));
+        QCOMPARE(ok.mid(1), kOkReply);
     }
     {
         // Noise that is byte 2, alone and behind the other stray byte.
         Meter stray({u"zol6"_s, u"--stray-stx"_s});
         Line line(16, stray.device(), u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        const QByteArray version = line.exchange(frame("V000"));
+        const QByteArray version = line.exchange(kVersionCommand);
         QCOMPARE(version.size(), 45);
         QCOMPARE(version.at(0), kStx);
-        verifyVersionReply(version.mid(1), "ZOL6", "1.20", "6.05", "00012345", 'G');
-        QCOMPARE(line.exchange(frame("Y000")), QByteArray(1, kStx) + frame("o000"));
+        QCOMPARE(version.mid(1), kZolmeterVersionReply);
+        QCOMPARE(line.exchange(kClearNameCommand), QByteArray(1, kStx) + kOkReply);
     }
     {
         Meter both({u"zol6"_s, u"--noise"_s, u"--stray-stx"_s});
         Line line(17, both.device(), u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        const QByteArray ok = line.exchange(frame("Y000"));
+        const QByteArray ok = line.exchange(kClearNameCommand);
         QCOMPARE(ok.size(), 9);
         QVERIFY(ok.at(0) != kStx);
-        QCOMPARE(ok.mid(1), QByteArray(1, kStx) + frame("o000"));
+        QCOMPARE(ok.mid(1), QByteArray(1, kStx) + kOkReply);
     }
     {
         Meter split({u"zol6"_s, u"--split"_s, u"300"_s});
         Line line(10, split.device(), u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        const QByteArray version = line.exchange(frame("V000"));
-        verifyVersionReply(version, "ZOL6", "1.20", "6.05", "00012345", 'G');
+        const QByteArray version = line.exchange(kVersionCommand);
+        QCOMPARE(version, kZolmeterVersionReply);
         // Half of the reply, a pause, then the rest.
         qint64 widest = 0;
         int before = 0;
@@ -701,16 +670,16 @@ void TestZolmeter::zol6AnswersOutliveTheClose()
         QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
         Line line(11, device, u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        line.send(frame("V000"));
+        line.send(kVersionCommand);
         // No event loop runs while waiting, so nothing on this side reads.
         QVERIFY2(meter.waitForLog(u"answered"_s, 10000), qPrintable(meter.log()));
         line.close();
         QVERIFY(line.bytes.isEmpty());
         QTRY_COMPARE(meter.lines(u"closed"_s), 1);
         QVERIFY(line.openKeepingWhatWaits());
-        QTRY_VERIFY_WITH_TIMEOUT(replyComplete(line.bytes), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(replyArrived(line.bytes), 5000);
         QTest::qWait(100);
-        verifyVersionReply(line.bytes, "ZOL6", "1.20", "6.05", "00012345", 'G');
+        QCOMPARE(line.bytes, kZolmeterVersionReply);
         QCOMPARE(meter.stop(), 0);
     }
     // An answer half sent when the port closes is finished all the same.
@@ -720,7 +689,7 @@ void TestZolmeter::zol6AnswersOutliveTheClose()
         QVERIFY2(device.startsWith(u'/'), qPrintable(meter.log()));
         Line line(12, device, u"9600,n,8,1"_s);
         QVERIFY(line.open());
-        line.send(frame("V000"));
+        line.send(kVersionCommand);
         QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 22, 5000);
         line.close();
         const QByteArray head = line.bytes;
@@ -730,7 +699,7 @@ void TestZolmeter::zol6AnswersOutliveTheClose()
         QVERIFY(line.openKeepingWhatWaits());
         QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 22, 5000);
         QTest::qWait(100);
-        verifyVersionReply(head + line.bytes, "ZOL6", "1.20", "6.05", "00012345", 'G');
+        QCOMPARE(head + line.bytes, kZolmeterVersionReply);
         QCOMPARE(meter.stop(), 0);
     }
 }
@@ -745,21 +714,21 @@ void TestZolmeter::zol6Late()
 
     // The clock starts before the frame goes out, so the answer cannot be
     // seen before the delay has passed.
-    const QByteArray version = line.exchange(frame("V000"), 10000);
-    verifyVersionReply(version, "ZOL6", "1.20", "6.05", "00012345", 'G');
+    const QByteArray version = line.exchange(kVersionCommand, 10000);
+    QCOMPARE(version, kZolmeterVersionReply);
     QVERIFY2(line.firstArrival() >= 1500, qPrintable(QString::number(line.firstArrival())));
 
     // The program gives up and closes the port before the answer is due: the
     // answer goes out all the same and waits for the next opener.
-    line.send(frame("X012", "AB          "));
+    line.send(kProgramAbCommand);
     line.close();
     QTRY_VERIFY_WITH_TIMEOUT(meter.log().contains(u"the answer waits on the line"_s), 10000);
     QVERIFY(line.openKeepingWhatWaits());
     QTRY_VERIFY_WITH_TIMEOUT(line.bytes.size() >= 7, 5000);
     QTest::qWait(100);
-    QCOMPARE(line.bytes, frame("o000"));
+    QCOMPARE(line.bytes, kOkReply);
     // The name was stored although nobody was there to hear it.
-    QCOMPARE(line.exchange(frame("X012", "CD          "), 10000), frame("f000"));
+    QCOMPARE(line.exchange(programFrame(u"CD"_s), 10000), kErrorReply);
     QCOMPARE(meter.stop(), 0);
 }
 

@@ -1,15 +1,13 @@
 #include "accessibility.h"
-#include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeportlister.h"
-#include "fakeserialport.h"
-#include "frmmain.h"
 #include "messagebox.h"
 #include "messageboxkeys.h"
 #include "screenreader.h"
 #include "statusbar.h"
 #include "textbox.h"
+#include "toolfixture.h"
+#include "zol6frames.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -27,78 +25,12 @@ namespace zol::test {
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-const QByteArray kVersionFrame = hex("02563030300367");
-const QByteArray kOkReply = hex("026f303030035e");
-const QByteArray kErrorReply = hex("02663030300357");
-const QByteArray kCurveReply = hex("02773030300346");
 const QString kTimeoutLines =
     u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
     u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
-
-// The version record of a meter, 44 characters, with NUL padding in the
-// meter name and inside the serial number.
-QByteArray versionReply()
-{
-    QByteArray reply = hex("0276303030") + QByteArray("ZOL6\0\0\0\0", 8) + "HW12" + "6.03" +
-                       QByteArray("0012\0"
-                                  "456",
-                                  8) +
-                       "ABCDEFGHIJKL" + "2" + hex("03");
-    unsigned char check = 0;
-    for (char b : reply)
-        check ^= static_cast<unsigned char>(b);
-    reply.append(static_cast<char>(check < 32 ? check + 32 : check));
-    return reply;
-}
-
-// Typing as a keyboard with these characters on its keys would: one key
-// event each, carrying the character as its text.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-}
-
-struct Tool
-{
-    Tool() { window.Form_Load(); }
-
-    QString errors() const { return control<TextBox>(window, u"txtErrors"_s)->text(); }
-    QString data() const { return control<TextBox>(window, u"txtData"_s)->text(); }
-    QString status() const { return control<StatusBar>(window, u"StatusBar1"_s)->panelText(1); }
-
-    // Every control in the state of an Idle window, or one waiting for its
-    // reply; a message names the first that is not.
-    void verifyState(bool waiting, const char *where)
-    {
-        const QString at = QString::fromLatin1(where) + u": "_s;
-        for (QWidget *w :
-             std::initializer_list<QWidget *>{control<QPushButton>(window, u"cmdGetserial"_s),
-                                              control<QPushButton>(window, u"cmdProgram"_s),
-                                              control<QPushButton>(window, u"cmdRemove"_s),
-                                              control<QLineEdit>(window, u"txtName"_s)})
-            QVERIFY2(w->isEnabled() == !waiting, qPrintable(at + w->objectName()));
-        QVERIFY2(control<QLineEdit>(window, u"txtComPort"_s)->isEnabled() == !waiting,
-                 qPrintable(at + u"txtComPort"_s));
-        QVERIFY2(port.isOpen() == waiting, qPrintable(at + u"port"_s));
-        QVERIFY2(control<QTimer>(window, u"tmrTimeout"_s)->isActive() == waiting,
-                 qPrintable(at + u"tmrTimeout"_s));
-        if (waiting)
-            QCOMPARE(status(), u"Waiting..."_s);
-        QVERIFY2(control<QPushButton>(window, u"cmdRemove"_s)->isHidden(),
-                 qPrintable(at + u"cmdRemove shown"_s));
-    }
-
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    FakePortLister ports;
-    frmMain window{UserToolServices{port, boxes, &ports}};
-};
+// What kVersionReply shows.
+const QString kVersionLines = u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
+                              u"Serial: 0012 456\r\nBattery status: 2\r\n"_s;
 
 } // namespace
 
@@ -108,23 +40,29 @@ class FrmMainTest : public QObject
 
 private slots:
     void startUp();
-    void layoutAndNames();
+    void controls_data();
+    void controls();
+    void sizeAt96Dpi();
     void getSerial();
     void programUserName();
+    void namesAsTheMeterGetsThem_data();
+    void namesAsTheMeterGetsThem();
     void keysOnTheOneTimeQuestion_data();
     void keysOnTheOneTimeQuestion();
     void removeUserName();
     void timeOut();
+    void replies_data();
     void replies();
-    void versionReplies();
-    void noiseAheadOfReply();
-    void unknownReplyCode();
     void leftoverFromTimedOutReply();
-    void unusablePort();
+    void unusablePortNumber_data();
+    void unusablePortNumber();
+    void portThatWillNotOpen();
+    void portLost_data();
     void portLost();
     void commandThatCannotBeWritten();
     void oversizedBuffer();
     void comPortNumberChanges();
+    void closingTheWindow_data();
     void closingTheWindow();
     void focusAndLogsAfterACommand();
     void nameKeepsToTheCodePage();
@@ -133,27 +71,22 @@ private slots:
 
 void FrmMainTest::startUp()
 {
-    Tool tool;
-    frmMain &w = tool.window;
+    ToolFixture tool;
+    frmMain &w = tool.window();
+    QCOMPARE(w.objectName(), u"frmMain"_s);
     QCOMPARE(w.windowTitle(), u"ZOL6 user name programming tool vs 1.00"_s);
-    QCOMPARE(w.state().ToolTitle, u"ZOL6 user name programming tool"_s);
-    QCOMPARE(control<QLineEdit>(w, u"txtComPort"_s)->text(), u"1"_s);
-    QVERIFY(control<QLineEdit>(w, u"txtName"_s)->text().isEmpty());
-    QCOMPARE(control<QLineEdit>(w, u"txtName"_s)->maxLength(), 12);
-    QCOMPARE(control<QTimer>(w, u"tmrTimeout"_s)->interval(), 5000);
-    QVERIFY(!control<QTimer>(w, u"tmrTimeout"_s)->isActive());
+    QCOMPARE(tool.txtComPort()->text(), u"1"_s);
+    QVERIFY(tool.txtName()->text().isEmpty());
+    QVERIFY(!tool.tmrTimeout()->isActive());
     QVERIFY(tool.status().isEmpty());
     QVERIFY(tool.port.calls.isEmpty());
     QVERIFY(w.state().ReceiveBuffer.isEmpty());
     QVERIFY(!w.windowIcon().isNull());
-    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelCount(), 1);
+    QCOMPARE(tool.statusBar()->panelCount(), 1);
 
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(w, u"txtName"_s));
-    QVERIFY(!control<QPushButton>(w, u"cmdRemove"_s)->isVisible());
+    QVERIFY(tool.showActive());
+    QCOMPARE(QApplication::focusWidget(), tool.txtName());
+    QVERIFY(!tool.cmdRemove()->isVisible());
     tool.verifyState(false, "start");
 
     // Fixed size, centred.
@@ -163,85 +96,86 @@ void FrmMainTest::startUp()
     QVERIFY(qAbs(w.frameGeometry().center().y() - screen.center().y()) <= 1);
 
     // The name box takes twelve characters and no more.
-    QTest::keyClicks(control<QLineEdit>(w, u"txtName"_s), u"ABCDEFGHIJKLMNO"_s);
-    QCOMPARE(control<QLineEdit>(w, u"txtName"_s)->text(), u"ABCDEFGHIJKL"_s);
+    QTest::keyClicks(tool.txtName(), u"ABCDEFGHIJKLMNO"_s);
+    QCOMPARE(tool.txtName()->text(), u"ABCDEFGHIJKL"_s);
 
     // Tab order: name, port, Get serial, Program, the two logs, and round.
-    const QList<QWidget *> order = {
-        control<QLineEdit>(w, u"txtComPort"_s),   control<QPushButton>(w, u"cmdGetserial"_s),
-        control<QPushButton>(w, u"cmdProgram"_s), control<TextBox>(w, u"txtData"_s),
-        control<TextBox>(w, u"txtErrors"_s),      control<QLineEdit>(w, u"txtName"_s)};
+    const QList<QWidget *> order = {tool.txtComPort(), tool.cmdGetserial(), tool.cmdProgram(),
+                                    tool.txtData(),    tool.txtErrors(),    tool.txtName()};
     for (QWidget *expected : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected);
     }
 }
 
-void FrmMainTest::layoutAndNames()
+// The row's name is the control's: found under it as a child of the window,
+// with its caption and its place at 96 DPI.
+void FrmMainTest::controls_data()
 {
-    Tool tool;
-    frmMain &w = tool.window;
-    if (!qFuzzyCompare(w.screen()->logicalDotsPerInchY(), 96.0))
-        QSKIP("the layout figures below are for 96 DPI");
-    QCOMPARE(w.size(), QSize(474, 177));
-    QCOMPARE(control<TextBox>(w, u"txtData"_s)->geometry(), QRect(8, 24, 209, 67));
-    QCOMPARE(control<TextBox>(w, u"txtErrors"_s)->geometry(), QRect(224, 24, 225, 65));
-    QCOMPARE(control<QPushButton>(w, u"cmdGetserial"_s)->geometry(), QRect(8, 96, 145, 25));
-    QCOMPARE(control<QLineEdit>(w, u"txtComPort"_s)->geometry(), QRect(224, 96, 25, 19));
-    QCOMPARE(control<QPushButton>(w, u"cmdRemove"_s)->geometry(), QRect(256, 96, 145, 25));
-    QCOMPARE(control<QLineEdit>(w, u"txtName"_s)->geometry(), QRect(216, 128, 89, 19));
-    QCOMPARE(control<QLabel>(w, u"lblName"_s)->geometry(), QRect(160, 128, 49, 17));
-    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->geometry(), QRect(0, 160, 474, 17));
-    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelLabel(1)->width(), 96);
+    QTest::addColumn<QString>("caption"); // null: it has none
+    QTest::addColumn<QRect>("at96Dpi");
 
-    const QList<QPair<QWidget *, QString>> named = {
-        {control<QLabel>(w, u"Label1"_s), u"Label1"_s},
-        {control<TextBox>(w, u"txtData"_s), u"txtData"_s},
-        {control<QLabel>(w, u"lblErrors"_s), u"lblErrors"_s},
-        {control<TextBox>(w, u"txtErrors"_s), u"txtErrors"_s},
-        {control<QPushButton>(w, u"cmdGetserial"_s), u"cmdGetserial"_s},
-        {control<QLabel>(w, u"lblComport"_s), u"lblComport"_s},
-        {control<QLineEdit>(w, u"txtComPort"_s), u"txtComPort"_s},
-        {control<QPushButton>(w, u"cmdRemove"_s), u"cmdRemove"_s},
-        {control<QPushButton>(w, u"cmdProgram"_s), u"cmdProgram"_s},
-        {control<QLabel>(w, u"lblName"_s), u"lblName"_s},
-        {control<QLineEdit>(w, u"txtName"_s), u"txtName"_s},
-        {control<StatusBar>(w, u"StatusBar1"_s), u"StatusBar1"_s},
-        {&w, u"frmMain"_s},
-    };
-    for (const auto &[widget, name] : named) {
-        QCOMPARE(widget->objectName(), name);
-        if (widget != &w)
-            QCOMPARE(w.findChild<QWidget *>(name, Qt::FindDirectChildrenOnly), widget);
+    QTest::newRow("Label1") << u"Data:"_s << QRect(8, 8, 145, 17);
+    QTest::newRow("txtData") << QString() << QRect(8, 24, 209, 67);
+    QTest::newRow("lblErrors") << u"Errors/ warnings:"_s << QRect(224, 8, 217, 17);
+    QTest::newRow("txtErrors") << QString() << QRect(224, 24, 225, 65);
+    QTest::newRow("cmdGetserial") << u"Get serial"_s << QRect(8, 96, 145, 25);
+    QTest::newRow("lblComport") << u"COM port:"_s << QRect(160, 96, 57, 17);
+    QTest::newRow("txtComPort") << QString() << QRect(224, 96, 25, 19);
+    QTest::newRow("cmdRemove") << u"Remove user name"_s << QRect(256, 96, 145, 25);
+    QTest::newRow("cmdProgram") << u"Program user name"_s << QRect(8, 128, 145, 25);
+    QTest::newRow("lblName") << u"Name:"_s << QRect(160, 128, 49, 17);
+    QTest::newRow("txtName") << QString() << QRect(216, 128, 89, 19);
+    QTest::newRow("StatusBar1") << QString() << QRect(0, 160, 474, 17);
+}
+
+void FrmMainTest::controls()
+{
+    QFETCH(QString, caption);
+    QFETCH(QRect, at96Dpi);
+
+    ToolFixture tool;
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    const QWidget *widget = tool.window().findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+    QVERIFY(widget);
+    if (!caption.isNull()) {
+        if (const auto *label = qobject_cast<const QLabel *>(widget))
+            QCOMPARE(label->text(), caption);
+        else
+            QCOMPARE(qobject_cast<const QAbstractButton *>(widget)->text(), caption);
     }
-    QCOMPARE(control<QTimer>(w, u"tmrTimeout"_s)->objectName(), u"tmrTimeout"_s);
-    QCOMPARE(control<QLabel>(w, u"Label1"_s)->text(), u"Data:"_s);
-    QCOMPARE(control<QLabel>(w, u"lblErrors"_s)->text(), u"Errors/ warnings:"_s);
-    QCOMPARE(control<QLabel>(w, u"lblComport"_s)->text(), u"COM port:"_s);
-    QCOMPARE(control<QLabel>(w, u"lblName"_s)->text(), u"Name:"_s);
-    QCOMPARE(control<QPushButton>(w, u"cmdGetserial"_s)->text(), u"Get serial"_s);
-    QCOMPARE(control<QPushButton>(w, u"cmdProgram"_s)->text(), u"Program user name"_s);
-    QCOMPARE(control<QPushButton>(w, u"cmdRemove"_s)->text(), u"Remove user name"_s);
+    if (!qFuzzyCompare(widget->screen()->logicalDotsPerInchY(), 96.0))
+        QSKIP("the places are for 96 DPI");
+    QCOMPARE(widget->geometry(), at96Dpi);
+}
+
+void FrmMainTest::sizeAt96Dpi()
+{
+    ToolFixture tool;
+    if (!qFuzzyCompare(tool.window().screen()->logicalDotsPerInchY(), 96.0))
+        QSKIP("the figures below are for 96 DPI");
+    QCOMPARE(tool.window().size(), QSize(474, 177));
+    QCOMPARE(tool.statusBar()->panelLabel(1)->width(), 96);
 }
 
 void FrmMainTest::getSerial()
 {
-    Tool tool;
-    control<TextBox>(tool.window, u"txtErrors"_s)->setText(u"old errors\r\n"_s);
-    control<TextBox>(tool.window, u"txtData"_s)->setText(u"old data\r\n"_s);
-    tool.window.show();
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    ToolFixture tool;
+    tool.txtErrors()->setText(u"old errors\r\n"_s);
+    tool.txtData()->setText(u"old data\r\n"_s);
+    tool.window().show();
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
 
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s);
     QVERIFY(tool.data().isEmpty());
-    QCOMPARE(tool.port.written, QList<QByteArray>{kVersionFrame});
+    QCOMPARE(tool.port.written, QList<QByteArray>{kVersionCommand});
     QCOMPARE(tool.port.calls,
              QStringList({u"port 1"_s, u"handshaking 0"_s, u"threshold 1"_s,
                           u"settings 9600,n,8,1"_s, u"dtr 1"_s, u"rts 0"_s, u"open"_s}));
     tool.verifyState(true, "sent");
 
     // A click on a disabled button is no command.
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QCOMPARE(tool.port.written.size(), 1);
 
     tool.port.receive(kOkReply);
@@ -249,68 +183,84 @@ void FrmMainTest::getSerial()
     QCOMPARE(tool.status(), u"Ready"_s);
     QCOMPARE(tool.port.calls.last(), u"close"_s);
     tool.verifyState(false, "answered");
-    QCOMPARE(tool.window.state().ReplyCode, 'o');
-    QCOMPARE(tool.window.state().ReceivedCheck, '\x5e');
+    QCOMPARE(tool.window().state().ReplyCode, 'o');
+    QCOMPARE(tool.window().state().ReceivedCheck, '^');
 }
 
 void FrmMainTest::programUserName()
 {
-    {
-        Tool tool;
-        control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"AB"_s);
-        control<TextBox>(tool.window, u"txtErrors"_s)->setText(u"kept\r\n"_s);
-        control<TextBox>(tool.window, u"txtData"_s)->setText(u"kept too\r\n"_s);
-        tool.boxes.answers = {false};
-        tool.window.cmdProgram_Click();
+    ToolFixture tool;
+    tool.txtName()->setText(u"AB"_s);
+    tool.txtErrors()->setText(u"kept\r\n"_s);
+    tool.txtData()->setText(u"kept too\r\n"_s);
+    tool.boxes.answers = {false};
+    tool.window().cmdProgram_Click();
 
-        QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), u"AB          "_s);
-        QCOMPARE(tool.boxes.shown.size(), 1);
-        const FakeMessageBoxes::Shown &box = tool.boxes.shown.first();
-        QVERIFY(box.question);
-        QCOMPARE(box.title, u"ZOL6 user name programming tool"_s);
-        QCOMPARE(box.text, u"Only one time programming possible, continue?"_s);
-        QCOMPARE(box.icon, MessageBoxes::Icon::None);
-        QCOMPARE(box.defaultAnswer, MessageBoxes::Answer::No);
-        QCOMPARE(tool.window.state().ConfirmAnswer, u"7"_s);
-        QVERIFY(tool.port.calls.isEmpty());
-        QCOMPARE(tool.errors(), u"kept\r\n"_s);
-        QCOMPARE(tool.data(), u"kept too\r\n"_s);
-        tool.verifyState(false, "declined");
+    QCOMPARE(tool.txtName()->text(), u"AB          "_s);
+    QCOMPARE(tool.boxes.shown.size(), 1);
+    const FakeMessageBoxes::Shown &box = tool.boxes.shown.first();
+    QVERIFY(box.question);
+    QCOMPARE(box.title, u"ZOL6 user name programming tool"_s);
+    QCOMPARE(box.text, u"Only one time programming possible, continue?"_s);
+    QCOMPARE(box.icon, MessageBoxes::Icon::None);
+    QCOMPARE(box.defaultAnswer, MessageBoxes::Answer::No);
+    QCOMPARE(tool.window().state().ConfirmAnswer, u"7"_s);
+    QVERIFY(tool.port.calls.isEmpty());
+    QCOMPARE(tool.errors(), u"kept\r\n"_s);
+    QCOMPARE(tool.data(), u"kept too\r\n"_s);
+    tool.verifyState(false, "declined");
 
-        // Asked again, with the name already filled: nothing more is added.
-        tool.boxes.answers = {true};
-        tool.window.cmdProgram_Click();
-        QCOMPARE(tool.window.state().ConfirmAnswer, u"6"_s);
-        QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s);
-        QVERIFY(tool.data().isEmpty());
-        QCOMPARE(tool.port.written,
-                 QList<QByteArray>{hex("02583031324142202020202020202020200369")});
-        tool.verifyState(true, "programming");
-        tool.port.receive(kErrorReply);
-        QCOMPARE(tool.errors(),
-                 u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
-        tool.verifyState(false, "refused");
-    }
-    {
-        Tool tool;
-        tool.window.cmdProgram_Click();
+    // Asked again, with the name already filled: nothing more is added.
+    tool.boxes.answers = {true};
+    tool.window().cmdProgram_Click();
+    QCOMPARE(tool.window().state().ConfirmAnswer, u"6"_s);
+    QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
+    QCOMPARE(tool.port.written, QList<QByteArray>{kProgramAbCommand});
+    tool.verifyState(true, "programming");
+    tool.port.receive(kErrorReply);
+    QCOMPARE(tool.errors(),
+             u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
+    tool.verifyState(false, "refused");
+}
+
+void FrmMainTest::namesAsTheMeterGetsThem_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("padded");   // what the name box shows after the click
+    QTest::addColumn<QByteArray>("frame"); // empty: nothing is asked or sent
+
+    QTest::newRow("two letters") << u"AB"_s << u"AB          "_s << kProgramAbCommand;
+    // Its check falls below 32 and is lifted.
+    QTest::newRow("three letters") << u"ABC"_s << u"ABC         "_s << kProgramAbcCommand;
+    QTest::newRow("twelve letters")
+        << u"ABCDEFGHIJKL"_s << u"ABCDEFGHIJKL"_s << kProgramTwelveCommand;
+    // A name of spaces is still a name.
+    QTest::newRow("one space") << u" "_s << QString(12, u' ') << kProgramSpacesCommand;
+    QTest::newRow("none") << QString() << QString() << QByteArray();
+}
+
+void FrmMainTest::namesAsTheMeterGetsThem()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, padded);
+    QFETCH(QByteArray, frame);
+
+    ToolFixture tool;
+    tool.txtName()->setText(typed);
+    tool.window().cmdProgram_Click();
+    QCOMPARE(tool.txtName()->text(), padded);
+    if (frame.isEmpty()) {
         QVERIFY(tool.boxes.shown.isEmpty());
         QVERIFY(tool.port.calls.isEmpty());
         QVERIFY(tool.status().isEmpty());
-
-        control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"ABCDEFGHIJKL"_s);
-        tool.window.cmdProgram_Click();
-        QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), u"ABCDEFGHIJKL"_s);
-        QCOMPARE(tool.port.written.last(), hex("02583031324142434445464748494a4b4c0366"));
-        tool.port.receive(kOkReply);
-
-        // A name of spaces is still a name.
-        control<QLineEdit>(tool.window, u"txtName"_s)->setText(u" "_s);
-        tool.window.cmdProgram_Click();
-        QCOMPARE(control<QLineEdit>(tool.window, u"txtName"_s)->text(), QString(12, u' '));
-        QCOMPARE(tool.port.written.last(), hex("0258303132202020202020202020202020036a"));
-        QCOMPARE(tool.errors(), u"Program command to ZOL (            )\r\n"_s);
+        return;
     }
+    QCOMPARE(tool.boxes.shown.size(), 1);
+    QCOMPARE(tool.port.written, QList<QByteArray>{frame});
+    QCOMPARE(tool.errors(), u"Program command to ZOL ("_s + padded + u")\r\n"_s);
+    tool.port.receive(kOkReply);
+    tool.verifyState(false, "programmed");
 }
 
 void FrmMainTest::keysOnTheOneTimeQuestion_data()
@@ -333,41 +283,37 @@ void FrmMainTest::keysOnTheOneTimeQuestion()
     QFETCH(bool, programmed);
 
     // The real window and the real question.
-    FakeSerialPort port;
     QtMessageBoxes boxes;
-    FakePortLister ports;
-    frmMain window{UserToolServices{port, boxes, &ports}};
-    window.Form_Load();
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    control<QLineEdit>(window, u"txtName"_s)->setText(u"AB"_s);
-    auto *program = control<QPushButton>(window, u"cmdProgram"_s);
-    program->setFocus();
+    ToolFixture tool;
+    tool.withMessageBoxes(boxes);
+    QVERIFY(tool.showExposed());
+    tool.txtName()->setText(u"AB"_s);
+    tool.cmdProgram()->setFocus();
 
     MessageBoxKeys answer(keys);
-    QTest::keyClick(program, Qt::Key_Space);
+    QTest::keyClick(tool.cmdProgram(), Qt::Key_Space);
     QVERIFY(answer.seen());
     QVERIFY(answer.closedByKeys());
     QCOMPARE(answer.defaultButton(), QMessageBox::No);
     QCOMPARE(answer.focusButton(), QMessageBox::No);
     if (programmed) {
-        QCOMPARE(window.state().ConfirmAnswer, u"6"_s);
-        QCOMPARE(port.written, QList<QByteArray>{hex("02583031324142202020202020202020200369")});
+        QCOMPARE(tool.window().state().ConfirmAnswer, u"6"_s);
+        QCOMPARE(tool.port.written, QList<QByteArray>{kProgramAbCommand});
     } else {
-        QCOMPARE(window.state().ConfirmAnswer, u"7"_s);
-        QVERIFY(port.written.isEmpty());
-        QVERIFY(port.calls.isEmpty());
-        QVERIFY(control<TextBox>(window, u"txtErrors"_s)->text().isEmpty());
+        QCOMPARE(tool.window().state().ConfirmAnswer, u"7"_s);
+        QVERIFY(tool.port.written.isEmpty());
+        QVERIFY(tool.port.calls.isEmpty());
+        QVERIFY(tool.errors().isEmpty());
     }
 }
 
 void FrmMainTest::removeUserName()
 {
-    Tool tool;
-    tool.window.cmdRemove_Click();
+    ToolFixture tool;
+    tool.window().cmdRemove_Click();
     QVERIFY(tool.boxes.shown.isEmpty());
     QCOMPARE(tool.errors(), u"Clear command to ZOL\r\n"_s);
-    QCOMPARE(tool.port.written, QList<QByteArray>{hex("02593030300368")});
+    QCOMPARE(tool.port.written, QList<QByteArray>{kClearNameCommand});
     tool.verifyState(true, "clearing");
     tool.port.receive(kOkReply);
     tool.verifyState(false, "cleared");
@@ -375,177 +321,166 @@ void FrmMainTest::removeUserName()
 
 void FrmMainTest::timeOut()
 {
-    Tool tool;
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(hex("0276"));
-    tool.window.tmrTimeout_Timer();
+    ToolFixture tool;
+    tool.window().cmdGetserial_Click();
+    tool.port.receive(kVersionReply.first(2));
+    tool.window().tmrTimeout_Timer();
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
     QCOMPARE(tool.status(), u"Ready"_s);
     tool.verifyState(false, "timed out");
     QCOMPARE(tool.port.calls.last(), u"close"_s);
 
     // The next command starts from fresh logs.
-    tool.window.cmdGetserial_Click();
-    tool.window.tmrTimeout_Timer();
+    tool.window().cmdGetserial_Click();
+    tool.window().tmrTimeout_Timer();
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
+}
+
+// What the meter sends after "Get serial", in the pieces the port delivers
+// it in, and what the logs then say.
+void FrmMainTest::replies_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QString>("answer"); // the log's lines after the command's
+    QTest::addColumn<QString>("data");
+
+    const QString ok = u"OK received from ZOL\r\n"_s;
+    const QString version = u"Version received from ZOL\r\n"_s;
+    QTest::newRow("OK") << QList<QByteArray>{kOkReply} << ok << QString();
+    QTest::newRow("ERROR") << QList<QByteArray>{kErrorReply} << u"ERROR received from ZOL\r\n"_s
+                           << QString();
+    QTest::newRow("curve programmed")
+        << QList<QByteArray>{kCurveReply} << u"Curve programming OK\r\n"_s << QString();
+    // Six characters are not a reply yet, the seventh completes it.
+    QTest::newRow("six characters, then the seventh")
+        << QList<QByteArray>{kOkReply.first(6), kOkReply.sliced(6)} << ok << QString();
+    QList<QByteArray> oneByOne;
+    for (char b : kOkReply)
+        oneByOne.append(QByteArray(1, b));
+    QTest::newRow("one character a notification") << oneByOne << ok << QString();
+    // A wrong check is reported first, then the reply is acted on.
+    QByteArray badCheck = kOkReply;
+    badCheck.back() = 'X';
+    QTest::newRow("wrong check") << QList<QByteArray>{badCheck} << u"CRC Error\r\n"_s + ok
+                                 << QString();
+    // A data byte equal to ETX that happens to stand second-to-last ends
+    // the reply there.
+    QTest::newRow("ETX second-to-last") << QList<QByteArray>{"\x02"
+                                                             "o0001"
+                                                             "\x03"
+                                                             "x"_ba}
+                                        << u"CRC Error\r\n"_s + ok << QString();
+    // A reply code the tool does not know (the command's own letter here).
+    QTest::newRow("unknown code") << QList<QByteArray>{kVersionCommand}
+                                  << u"Unknown reply from ZOL\r\n"_s << QString();
+    QTest::newRow("version record in two parts")
+        << QList<QByteArray>{kVersionReply.first(20), kVersionReply.sliced(20)} << version
+        << kVersionLines;
+    // A short record with a wrong check still shows every label.
+    QTest::newRow("short version record")
+        << QList<QByteArray>{kVersionReply.first(24) + "\x03!"_ba} << u"CRC Error\r\n"_s + version
+        << u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
+           u"Serial: 001\x03!\r\nBattery status: \r\n"_s;
+
+    // Line noise ahead of the reply, alone or in a chunk with it; noise that
+    // is byte 2 as well, even where the reply itself is cut into pieces.
+    QTest::newRow("noise") << QList<QByteArray>{"\xFF"_ba, "\x00\x03"_ba + kOkReply.first(4),
+                                                kOkReply.sliced(4)}
+                           << ok << QString();
+    QTest::newRow("stray STX, same chunk")
+        << QList<QByteArray>{"\x02"_ba + kOkReply} << ok << QString();
+    QTest::newRow("stray STX, own chunk")
+        << QList<QByteArray>{"\x02"_ba, kOkReply} << ok << QString();
+    QTest::newRow("stray STXs, reply cut")
+        << QList<QByteArray>{"\x02"_ba, "\x02"_ba, kOkReply.first(1), kOkReply.sliced(1)} << ok
+        << QString();
+    QTest::newRow("stray STXs among noise, reply cut")
+        << QList<QByteArray>{"\x02\x00\xFF\x02"_ba, kOkReply.first(3), kOkReply.sliced(3)} << ok
+        << QString();
+    QTest::newRow("stray STX, version record")
+        << QList<QByteArray>{"\x02"_ba + kVersionReply} << version << kVersionLines;
 }
 
 void FrmMainTest::replies()
 {
-    Tool tool;
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QString, answer);
+    QFETCH(QString, data);
+
     const QString sent = u"Version command to ZOL\r\n"_s;
-
-    // Six characters are not a reply yet, the seventh completes it.
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(kOkReply.first(6));
-    QCOMPARE(tool.errors(), sent);
-    tool.verifyState(true, "six characters");
-    QCOMPARE(tool.window.state().FrameLength, qint16(6));
-    tool.port.receive(kOkReply.sliced(6));
-    QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
-    tool.verifyState(false, "seven characters");
-
-    // One character a notification.
-    tool.window.cmdGetserial_Click();
-    for (char b : kOkReply) {
-        tool.verifyState(true, "split");
-        tool.port.receive(QByteArray(1, b));
+    ToolFixture tool;
+    // Twice, so that nothing of one exchange spoils the next.
+    for (int round = 0; round < 2; ++round) {
+        tool.window().cmdGetserial_Click();
+        for (qsizetype i = 0; i < chunks.size(); ++i) {
+            tool.verifyState(true, "before a chunk");
+            tool.port.receive(chunks.at(i));
+            if (i + 1 < chunks.size()) {
+                QCOMPARE(tool.window().state().FrameLength,
+                         qint16(tool.window().state().ReceiveBuffer.size()));
+                QCOMPARE(tool.errors(), sent);
+                QVERIFY(tool.data().isEmpty());
+            }
+        }
+        QCOMPARE(tool.errors(), sent + answer);
+        QCOMPARE(tool.data(), data);
+        QCOMPARE(tool.status(), u"Ready"_s);
+        QVERIFY(tool.window().state().ReceiveBuffer.isEmpty());
+        tool.verifyState(false, "answered");
     }
-    QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
-    tool.verifyState(false, "split reply");
-
-    // A wrong check is reported first, then the reply is acted on.
-    tool.window.cmdGetserial_Click();
-    QByteArray bad = kOkReply;
-    bad.back() = 'X';
-    tool.port.receive(bad);
-    QCOMPARE(tool.errors(), sent + u"CRC Error\r\nOK received from ZOL\r\n"_s);
-    tool.verifyState(false, "wrong check");
-
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(kCurveReply);
-    QCOMPARE(tool.errors(), sent + u"Curve programming OK\r\n"_s);
-
-    // A data byte equal to ETX that happens to stand second-to-last ends
-    // the reply there.
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(hex("026f303030310378"));
-    QCOMPARE(tool.errors(), sent + u"CRC Error\r\nOK received from ZOL\r\n"_s);
-    tool.verifyState(false, "early ETX");
-}
-
-void FrmMainTest::versionReplies()
-{
-    Tool tool;
-    tool.window.cmdGetserial_Click();
-    const QByteArray reply = versionReply();
-    tool.port.receive(reply.first(20));
-    QVERIFY(tool.data().isEmpty());
-    tool.port.receive(reply.sliced(20));
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
-    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
-                          u"Serial: 0012 456\r\nBattery status: 2\r\n"_s);
-    tool.verifyState(false, "version");
-
-    // A short record with a wrong check still shows every label.
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(reply.first(24) + hex("03") + "!");
-    QCOMPARE(tool.errors(),
-             u"Version command to ZOL\r\nCRC Error\r\nVersion received from ZOL\r\n"_s);
-    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
-                          u"Serial: 001\x03!\r\nBattery status: \r\n"_s);
-}
-
-void FrmMainTest::noiseAheadOfReply()
-{
-    Tool tool;
-    for (int round = 0; round < 3; ++round) {
-        tool.window.cmdGetserial_Click();
-        tool.port.receive(hex("ff"));
-        tool.port.receive(hex("0003") + kOkReply.first(4));
-        tool.port.receive(kOkReply.sliced(4));
-        QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
-        tool.verifyState(false, "after noise");
-    }
-
-    // Noise that is byte 2, alone or in a chunk with the reply, even where
-    // the reply itself is cut into pieces.
-    const QString ok = u"OK received from ZOL\r\n"_s;
-    const struct
-    {
-        QList<QByteArray> chunks;
-        QString answer;
-    } strayStx[] = {
-        {{hex("02") + kOkReply}, ok},
-        {{hex("02"), kOkReply}, ok},
-        {{hex("02"), hex("02"), kOkReply.first(1), kOkReply.sliced(1)}, ok},
-        {{hex("0200ff02"), kOkReply.first(3), kOkReply.sliced(3)}, ok},
-        {{hex("02") + versionReply()}, u"Version received from ZOL\r\n"_s},
-    };
-    for (const auto &[chunks, answer] : strayStx) {
-        tool.window.cmdGetserial_Click();
-        for (const QByteArray &chunk : chunks)
-            tool.port.receive(chunk);
-        QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + answer);
-        tool.verifyState(false, "after a stray STX");
-    }
-    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
-                          u"Serial: 0012 456\r\nBattery status: 2\r\n"_s);
-}
-
-void FrmMainTest::unknownReplyCode()
-{
-    Tool tool;
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(hex("02563030300367"));
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nUnknown reply from ZOL\r\n"_s);
-    QVERIFY(tool.data().isEmpty());
-    QCOMPARE(tool.status(), u"Ready"_s);
-    QVERIFY(tool.window.state().ReceiveBuffer.isEmpty());
-    tool.verifyState(false, "unknown");
 
     // The next reply stands on its own.
-    tool.window.cmdGetserial_Click();
+    tool.window().cmdGetserial_Click();
     tool.port.receive(kOkReply);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
+    QVERIFY(tool.data().isEmpty());
 }
 
 void FrmMainTest::leftoverFromTimedOutReply()
 {
-    Tool tool;
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(versionReply().first(30));
-    tool.window.tmrTimeout_Timer();
+    ToolFixture tool;
+    tool.window().cmdGetserial_Click();
+    tool.port.receive(kVersionReply.first(30));
+    tool.window().tmrTimeout_Timer();
     // The time-out itself keeps what came; the next command does not.
-    QCOMPARE(tool.window.state().ReceiveBuffer, versionReply().first(30));
-    tool.window.cmdGetserial_Click();
-    QVERIFY(tool.window.state().ReceiveBuffer.isEmpty());
+    QCOMPARE(tool.window().state().ReceiveBuffer, kVersionReply.first(30));
+    tool.window().cmdGetserial_Click();
+    QVERIFY(tool.window().state().ReceiveBuffer.isEmpty());
     tool.port.receive(kOkReply);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
     QVERIFY(tool.data().isEmpty());
 }
 
-void FrmMainTest::unusablePort()
+void FrmMainTest::unusablePortNumber_data()
 {
-    const QStringList badNumbers = {u"abc"_s, u"0"_s, u"256"_s, u"1.5"_s, u""_s, u"-2"_s};
-    for (const QString &typed : badNumbers) {
-        Tool tool;
-        control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(typed);
-        tool.window.cmdGetserial_Click();
-        QCOMPARE(tool.errors(), u"COM port "_s + typed +
-                                    u" cannot be opened: not a valid port number\r\n"
-                                    u"Serial ports on this computer: none\r\n"_s);
-        QVERIFY(tool.port.calls.isEmpty());
-        QCOMPARE(tool.status(), u"Ready"_s);
-        tool.verifyState(false, "bad number");
-    }
+    QTest::addColumn<QString>("typed");
+    for (const QString &typed : {u"abc"_s, u"0"_s, u"256"_s, u"1.5"_s, u""_s, u"-2"_s})
+        QTest::newRow(qPrintable(u'"' + typed + u'"')) << typed;
+}
 
-    Tool tool;
+void FrmMainTest::unusablePortNumber()
+{
+    QFETCH(QString, typed);
+
+    ToolFixture tool;
+    tool.txtComPort()->setText(typed);
+    tool.window().cmdGetserial_Click();
+    QCOMPARE(tool.errors(), u"COM port "_s + typed +
+                                u" cannot be opened: not a valid port number\r\n"
+                                u"Serial ports on this computer: none\r\n"_s);
+    QVERIFY(tool.port.calls.isEmpty());
+    QCOMPARE(tool.status(), u"Ready"_s);
+    tool.verifyState(false, "bad number");
+}
+
+void FrmMainTest::portThatWillNotOpen()
+{
+    ToolFixture tool;
     tool.port.failOpenWith = u"Permission denied"_s;
-    tool.ports.list = {{u"/dev/ttyS0"_s, QString()}, {u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}};
-    control<QLineEdit>(tool.window, u"txtName"_s)->setText(u"Z"_s);
-    control<TextBox>(tool.window, u"txtData"_s)->setText(u"x\r\n"_s);
-    tool.window.cmdProgram_Click();
+    tool.withPorts({{u"/dev/ttyS0"_s, QString()}, {u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s}});
+    tool.txtName()->setText(u"Z"_s);
+    tool.txtData()->setText(u"x\r\n"_s);
+    tool.window().cmdProgram_Click();
     QCOMPARE(tool.errors(), u"COM port 1 cannot be opened: Permission denied\r\n"
                             u"Serial ports on this computer: /dev/ttyS0, "
                             u"/dev/ttyUSB0 (FT232R USB UART)\r\n"_s);
@@ -555,58 +490,80 @@ void FrmMainTest::unusablePort()
 
     // Once the port can be had, the same command goes through.
     tool.port.failOpenWith.clear();
-    tool.window.cmdProgram_Click();
+    tool.window().cmdProgram_Click();
     QCOMPARE(tool.port.written.size(), 1);
     tool.verifyState(true, "open now");
 }
 
+// The line goes (the cable pulled, the adapter gone): the tool says so at
+// once, with the system's reason, and is ready again.
+void FrmMainTest::portLost_data()
+{
+    QTest::addColumn<bool>("waiting");      // for a reply when the line goes
+    QTest::addColumn<QByteArray>("read");   // before the loss
+    QTest::addColumn<QByteArray>("unread"); // arrived, not yet read, at the loss
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("answer"); // the log's lines after the command's
+
+    const QString lost = u"COM port lost: Input/output error\r\n"_s;
+    QTest::newRow("idle") << false << QByteArray() << QByteArray() << u"Input/output error"_s
+                          << QString();
+    QTest::newRow("part of a reply read")
+        << true << kOkReply.first(3) << QByteArray() << u"Input/output error"_s << lost;
+    // A reply that came in full before the line went is still taken.
+    QTest::newRow("whole reply unread")
+        << true << QByteArray() << kErrorReply << u"Input/output error"_s
+        << u"ERROR received from ZOL\r\n"_s;
+    // Half a reply before the loss is not mistaken for one.
+    QTest::newRow("half a reply unread")
+        << true << QByteArray() << kVersionReply.first(40) << u"No such device"_s
+        << u"COM port lost: No such device\r\n"_s;
+}
+
 void FrmMainTest::portLost()
 {
-    Tool tool;
-    control<TextBox>(tool.window, u"txtErrors"_s)->setText(u"earlier\r\n"_s);
-    emit tool.port.lost(u"Input/output error"_s);
-    QCOMPARE(tool.errors(), u"earlier\r\n"_s);
-    QVERIFY(tool.port.calls.isEmpty());
+    QFETCH(bool, waiting);
+    QFETCH(QByteArray, read);
+    QFETCH(QByteArray, unread);
+    QFETCH(QString, reason);
+    QFETCH(QString, answer);
 
-    // The line goes while the tool waits: it says so at once, with the
-    // system's reason, and is ready again.
-    tool.window.cmdGetserial_Click();
-    tool.port.receive(kOkReply.first(3));
-    emit tool.port.lost(u"Input/output error"_s);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nCOM port lost: Input/output error\r\n"_s);
-    QCOMPARE(tool.status(), u"Ready"_s);
-    tool.verifyState(false, "lost");
-    QCOMPARE(tool.port.calls.last(), u"close"_s);
-
-    // A reply that came in full before the line went is still taken.
-    tool.window.cmdGetserial_Click();
-    {
-        const QSignalBlocker unread(tool.port);
-        tool.port.receive(kErrorReply);
+    ToolFixture tool;
+    tool.txtErrors()->setText(u"earlier\r\n"_s);
+    if (waiting)
+        tool.window().cmdGetserial_Click();
+    if (!read.isEmpty())
+        tool.port.receive(read);
+    if (!unread.isEmpty()) {
+        const QSignalBlocker unnoticed(tool.port);
+        tool.port.receive(unread);
     }
-    emit tool.port.lost(u"Input/output error"_s);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nERROR received from ZOL\r\n"_s);
-    tool.verifyState(false, "reply before the loss");
+    emit tool.port.lost(reason);
 
-    // Half a reply before the loss is not mistaken for one.
-    tool.window.cmdGetserial_Click();
-    {
-        const QSignalBlocker unread(tool.port);
-        tool.port.receive(versionReply().first(40));
+    if (!waiting) {
+        QCOMPARE(tool.errors(), u"earlier\r\n"_s);
+        QVERIFY(tool.port.calls.isEmpty());
+        return;
     }
-    emit tool.port.lost(u"No such device"_s);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nCOM port lost: No such device\r\n"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + answer);
     QVERIFY(tool.data().isEmpty());
-    tool.verifyState(false, "half a reply");
+    QCOMPARE(tool.status(), u"Ready"_s);
+    QCOMPARE(tool.port.calls.last(), u"close"_s);
+    tool.verifyState(false, "lost");
+
+    // The port comes back: the next command is answered as ever.
+    tool.window().cmdGetserial_Click();
+    tool.port.receive(kOkReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
 }
 
 void FrmMainTest::commandThatCannotBeWritten()
 {
     // The system refuses the command: said at once, with its reason, rather
     // than after the time-out with hints about the meter.
-    Tool tool;
+    ToolFixture tool;
     tool.port.failWriteWith = u"Input/output error"_s;
-    tool.window.cmdGetserial_Click();
+    tool.window().cmdGetserial_Click();
     QCOMPARE(tool.errors(),
              u"Version command to ZOL\r\nCOM port cannot be written: Input/output error\r\n"_s);
     QCOMPARE(tool.status(), u"Ready"_s);
@@ -616,7 +573,7 @@ void FrmMainTest::commandThatCannotBeWritten()
 
     // Once the port takes it, the same command goes through.
     tool.port.failWriteWith.clear();
-    tool.window.cmdGetserial_Click();
+    tool.window().cmdGetserial_Click();
     QCOMPARE(tool.port.written.size(), 1);
     tool.verifyState(true, "written");
     tool.port.receive(kOkReply);
@@ -625,68 +582,70 @@ void FrmMainTest::commandThatCannotBeWritten()
 
 void FrmMainTest::oversizedBuffer()
 {
-    Tool tool;
-    tool.window.cmdGetserial_Click();
-    QByteArray flood = hex("0276") + QByteArray(SerialPort::kMaxRead - 2, '\x01');
+    ToolFixture tool;
+    tool.window().cmdGetserial_Click();
+    const QByteArray flood = "\x02v"_ba + QByteArray(SerialPort::kMaxRead - 2, '\x01');
     tool.port.receive(flood);
-    QCOMPARE(tool.window.state().FrameLength, qint16(32767));
+    QCOMPARE(tool.window().state().FrameLength, qint16(32767));
     tool.port.receive(QByteArray(500, '\x01') + kOkReply);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
     tool.verifyState(false, "after flood");
 
-    tool.window.cmdGetserial_Click();
+    tool.window().cmdGetserial_Click();
     for (int i = 0; i < 4; ++i) {
         tool.port.receive(flood);
-        QVERIFY(tool.window.state().FrameLength >= 0);
-        QVERIFY(tool.window.state().ReceiveBuffer.size() <= 32767);
+        QVERIFY(tool.window().state().FrameLength >= 0);
+        QVERIFY(tool.window().state().ReceiveBuffer.size() <= 32767);
     }
     tool.verifyState(true, "flooded");
 }
 
 void FrmMainTest::comPortNumberChanges()
 {
-    Tool tool;
-    control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(u"2"_s);
-    tool.window.cmdGetserial_Click();
+    ToolFixture tool;
+    tool.txtComPort()->setText(u"2"_s);
+    tool.window().cmdGetserial_Click();
     QCOMPARE(tool.port.calls.first(), u"port 2"_s);
     QCOMPARE(tool.port.commPort(), 2);
     tool.port.receive(kOkReply);
 
     tool.port.calls.clear();
-    control<QLineEdit>(tool.window, u"txtComPort"_s)->setText(u" 17"_s);
-    tool.window.cmdRemove_Click();
+    tool.txtComPort()->setText(u" 17"_s);
+    tool.window().cmdRemove_Click();
     QCOMPARE(tool.port.calls.first(), u"port 17"_s);
+}
+
+void FrmMainTest::closingTheWindow_data()
+{
+    QTest::addColumn<bool>("waiting"); // for a reply when the window closes
+    QTest::newRow("idle") << false;
+    QTest::newRow("waiting") << true;
 }
 
 void FrmMainTest::closingTheWindow()
 {
-    {
-        Tool tool;
-        tool.window.show();
-        tool.window.close();
-        QVERIFY(!tool.port.calls.contains(u"close"_s));
-    }
-    {
-        Tool tool;
-        tool.window.show();
-        tool.window.cmdGetserial_Click();
-        tool.window.close();
-        QVERIFY(!tool.port.isOpen());
+    QFETCH(bool, waiting);
+
+    ToolFixture tool;
+    tool.window().show();
+    if (waiting)
+        tool.window().cmdGetserial_Click();
+    tool.window().close();
+    QVERIFY(!tool.port.isOpen());
+    // Closed when it was open, and only then.
+    QCOMPARE(tool.port.calls.contains(u"close"_s), waiting);
+    if (waiting)
         QCOMPARE(tool.port.calls.last(), u"close"_s);
-        QVERIFY(!control<QTimer>(tool.window, u"tmrTimeout"_s)->isActive());
-    }
+    QVERIFY(!tool.tmrTimeout()->isActive());
 }
 
 void FrmMainTest::focusAndLogsAfterACommand()
 {
-    Tool tool;
-    frmMain &w = tool.window;
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    auto *getSerial = control<QPushButton>(w, u"cmdGetserial"_s);
-    auto *program = control<QPushButton>(w, u"cmdProgram"_s);
-    auto *txtErrors = control<TextBox>(w, u"txtErrors"_s);
+    ToolFixture tool;
+    frmMain &w = tool.window();
+    QVERIFY(tool.showActive());
+    QPushButton *getSerial = tool.cmdGetserial();
+    TextBox *txtErrors = tool.txtErrors();
     // What a screen reader follows: the window's focused child.
     auto focused = [&w] {
         QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&w);
@@ -720,22 +679,19 @@ void FrmMainTest::focusAndLogsAfterACommand()
     // The open failed: nothing was disabled, and the focus is where the
     // command was started, not in a box.
     tool.port.failOpenWith = u"Device or resource busy"_s;
-    control<QLineEdit>(w, u"txtName"_s)->setText(u"Jan"_s);
+    tool.txtName()->setText(u"Jan"_s);
     tool.boxes.answers = {true};
-    control<QLineEdit>(w, u"txtName"_s)->setFocus();
+    tool.txtName()->setFocus();
     w.cmdProgram_Click();
-    QCOMPARE(QApplication::focusWidget(), program);
+    QCOMPARE(QApplication::focusWidget(), tool.cmdProgram());
     QVERIFY(txtErrors->text().startsWith(u"COM port 1 cannot be opened: Device"_s));
 }
 
 void FrmMainTest::nameKeepsToTheCodePage()
 {
-    Tool tool;
-    frmMain &w = tool.window;
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    auto *txtName = control<QLineEdit>(w, u"txtName"_s);
+    ToolFixture tool;
+    QVERIFY(tool.showActive());
+    QLineEdit *txtName = tool.txtName();
     txtName->setFocus();
 
     // Characters outside the code page are refused key by key; é and ó are
@@ -758,46 +714,45 @@ void FrmMainTest::nameKeepsToTheCodePage()
     // What the box shows goes to the meter byte for byte, and the log shows
     // the same text.
     tool.boxes.answers = {true};
-    w.cmdProgram_Click();
+    tool.window().cmdProgram_Click();
     QCOMPARE(tool.port.written.size(), 1);
-    QCOMPARE(tool.port.written.first().mid(5, 12), QByteArray("Zo\xEB         "));
+    QCOMPARE(tool.port.written.first().mid(5, 12), "Zo\xEB         "_ba);
     QCOMPARE(tool.errors(), u"Program command to ZOL (Zoë         )\r\n"_s);
 }
 
 void FrmMainTest::whatAScreenReaderHears()
 {
     QAccessible::setActive(true);
-    Tool tool;
-    frmMain &w = tool.window;
+    ToolFixture tool;
+    frmMain &w = tool.window();
     w.show();
     const QStringList problems = unnamedControls(&w);
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"; "_s)));
     // Boxes are read by their headings.
-    QCOMPARE(spokenName(control<TextBox>(w, u"txtData"_s)), u"Data:"_s);
-    QCOMPARE(spokenName(control<TextBox>(w, u"txtErrors"_s)), u"Errors/ warnings:"_s);
-    QCOMPARE(spokenName(control<QLineEdit>(w, u"txtComPort"_s)), u"COM port:"_s);
-    QCOMPARE(spokenName(control<QLineEdit>(w, u"txtName"_s)), u"Name:"_s);
-    QCOMPARE(spokenName(control<QPushButton>(w, u"cmdGetserial"_s)), u"Get serial"_s);
+    QCOMPARE(spokenName(tool.txtData()), u"Data:"_s);
+    QCOMPARE(spokenName(tool.txtErrors()), u"Errors/ warnings:"_s);
+    QCOMPARE(spokenName(tool.txtComPort()), u"COM port:"_s);
+    QCOMPARE(spokenName(tool.txtName()), u"Name:"_s);
+    QCOMPARE(spokenName(tool.cmdGetserial()), u"Get serial"_s);
     QCOMPARE(spokenName(&w), u"ZOL6 user name programming tool vs 1.00"_s);
 
     // The logs are read as text, line by line as they are shown.
     w.cmdGetserial_Click();
-    tool.port.receive(versionReply());
-    auto textOf = [&w](const QString &name) {
-        QAccessibleInterface *box =
-            QAccessible::queryAccessibleInterface(control<TextBox>(w, name));
-        QAccessibleTextInterface *text = box ? box->textInterface() : nullptr;
+    tool.port.receive(kVersionReply);
+    auto textOf = [](TextBox *box) {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
+        QAccessibleTextInterface *text = iface ? iface->textInterface() : nullptr;
         return text ? text->text(0, text->characterCount()) : QString();
     };
-    QCOMPARE(textOf(u"txtErrors"_s), u"Version command to ZOL\nVersion received from ZOL\n"_s);
-    QVERIFY2(textOf(u"txtData"_s).contains(u"Serial: 0012 456\n"_s),
-             qPrintable(textOf(u"txtData"_s)));
+    QCOMPARE(textOf(tool.txtErrors()), u"Version command to ZOL\nVersion received from ZOL\n"_s);
+    QVERIFY2(textOf(tool.txtData()).contains(u"Serial: 0012 456\n"_s),
+             qPrintable(textOf(tool.txtData())));
     QVERIFY(spokenNamesBelow(&w).contains(u"Ready"_s));
 
     // A window to a screen reader, with a status bar that its status-bar
     // command finds.
     QCOMPARE(QAccessible::queryAccessibleInterface(&w)->role(), QAccessible::Window);
-    auto *bar = control<StatusBar>(w, u"StatusBar1"_s);
+    StatusBar *bar = tool.statusBar();
     QCOMPARE(QAccessible::queryAccessibleInterface(bar)->role(), QAccessible::StatusBar);
 
     // Every log line and the status are announced as they come, those of one
@@ -814,11 +769,11 @@ void FrmMainTest::whatAScreenReaderHears()
         return said;
     };
     spoken();
-    auto *getSerial = control<QPushButton>(w, u"cmdGetserial"_s);
+    QPushButton *getSerial = tool.cmdGetserial();
     getSerial->setFocus();
     w.cmdGetserial_Click();
     QCOMPARE(spoken(), QStringList{u"Version command to ZOL. Waiting..."_s});
-    tool.port.receive(versionReply());
+    tool.port.receive(kVersionReply);
     const QStringList said = spoken();
     QCOMPARE(said.size(), 1);
     QVERIFY2(said.first().startsWith(u"Version received from ZOL. Meter: "_s),

@@ -1,10 +1,6 @@
-#include "controls.h"
-#include "fakemessageboxes.h"
-#include "fakeportlister.h"
-#include "fakeserialport.h"
 #include "fonts.h"
-#include "frmmain.h"
 #include "textfit.h"
+#include "toolfixture.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -28,13 +24,9 @@ void ToolScalingTest::layoutAndTextsAtThisScale()
 {
     installFontSubstitutes();
 
-    FakeSerialPort port;
-    FakeMessageBoxes boxes;
-    FakePortLister ports;
-    frmMain w(UserToolServices{port, boxes, &ports});
-    w.Form_Load();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ToolFixture tool;
+    QVERIFY(tool.showExposed());
+    frmMain &w = tool.window();
     QCOMPARE(w.devicePixelRatio(), requestedScale());
 
     QCOMPARE(w.size(), twipsSize(7110, 2655));

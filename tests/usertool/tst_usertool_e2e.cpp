@@ -1,11 +1,9 @@
-#include "controls.h"
-#include "fakemessageboxes.h"
-#include "frmmain.h"
 #include "ordinaryuser.h"
 #include "ptypair.h"
 #include "qtserialport.h"
-#include "statusbar.h"
 #include "textbox.h"
+#include "toolfixture.h"
+#include "zol6frames.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,27 +24,9 @@ namespace zol::test {
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-const QByteArray kOkReply = hex("026f303030035e");
-const QByteArray kErrorReply = hex("02663030300357");
 const QString kTimeoutLines =
     u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
     u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
-
-QByteArray versionReply()
-{
-    QByteArray reply = hex("0276303030") + QByteArray("ZOL6\0\0\0\0", 8) + "HW02" + "6.10" +
-                       "00004711" + QByteArray(12, '\0') + "1" + hex("03");
-    unsigned char check = 0;
-    for (char b : reply)
-        check ^= static_cast<unsigned char>(b);
-    reply.append(static_cast<char>(check < 32 ? check + 32 : check));
-    return reply;
-}
 
 // The meter's side of one exchange, on a thread of its own: it reads one
 // frame, waits, and answers at the pace of a 9600-baud line.
@@ -94,32 +74,26 @@ private:
     std::thread m_thread;
 };
 
+// The pseudo-terminal and the real serial control, made before the tool's
+// window and gone after it.
+struct RealLine
+{
+    PtyPair pty;
+    QtSerialPort realPort;
+};
+
 // The tool with the real serial control on COM7, which points at a
-// pseudo-terminal whose other side the test plays as the meter.
-struct ToolOnPty
+// pseudo-terminal whose other side the test plays as the meter, and the
+// system's own list of ports.
+struct ToolOnPty : RealLine, ToolFixture
 {
     ToolOnPty()
     {
         qputenv("ZOL_COM7", pty.slavePath().toLocal8Bit());
-        window.Form_Load();
-        window.show();
-        control<QLineEdit>(window, u"txtComPort"_s)->clear();
-        QTest::keyClicks(control<QLineEdit>(window, u"txtComPort"_s), u"7"_s);
+        withPort(realPort).withSystemPorts();
+        window().show();
+        typeComPort(u"7"_s);
     }
-
-    QString errors() const { return control<TextBox>(window, u"txtErrors"_s)->text(); }
-    bool idle() const
-    {
-        return !port.isOpen() && control<QPushButton>(window, u"cmdGetserial"_s)->isEnabled() &&
-               control<QLineEdit>(window, u"txtComPort"_s)->isEnabled() &&
-               !control<QTimer>(window, u"tmrTimeout"_s)->isActive() &&
-               control<StatusBar>(window, u"StatusBar1"_s)->panelText(1) == u"Ready"_s;
-    }
-
-    PtyPair pty;
-    QtSerialPort port;
-    FakeMessageBoxes boxes;
-    frmMain window{UserToolServices{port, boxes}};
 };
 
 } // namespace
@@ -148,17 +122,16 @@ void UserToolEndToEndTest::init()
 void UserToolEndToEndTest::getSerialShowsVersion()
 {
     ToolOnPty tool;
-    MeterExchange meter(tool.pty, [](const QByteArray &) { return versionReply(); });
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
-    QVERIFY(tool.port.isOpen());
+    MeterExchange meter(tool.pty, [](const QByteArray &) { return kVersionReply; });
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
+    QVERIFY(tool.realPort.isOpen());
 
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
     meter.finish();
-    QCOMPARE(meter.frame, hex("02563030300367"));
+    QCOMPARE(meter.frame, kVersionCommand);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
-    QCOMPARE(control<TextBox>(tool.window, u"txtData"_s)->text(),
-             u"Meter: ZOL6    \r\nHardware: HW02\r\nSoftware: 6.10\r\nSerial: 00004711\r\n"
-             u"Battery status: 1\r\n"_s);
+    QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
+                          u"Serial: 0012 456\r\nBattery status: 2\r\n"_s);
     QTRY_VERIFY(!tool.pty.slaveIsOpen());
 }
 
@@ -173,14 +146,14 @@ void UserToolEndToEndTest::programmingSucceedsOnce()
         stored = true;
         return first ? kOkReply : kErrorReply;
     };
-    QTest::keyClicks(control<QLineEdit>(tool.window, u"txtName"_s), u"AB"_s);
+    QTest::keyClicks(tool.txtName(), u"AB"_s);
 
     for (const QString &answer : {u"OK received from ZOL"_s, u"ERROR received from ZOL"_s}) {
         MeterExchange meter(tool.pty, zol6);
-        QTest::mouseClick(control<QPushButton>(tool.window, u"cmdProgram"_s), Qt::LeftButton);
+        QTest::mouseClick(tool.cmdProgram(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
         meter.finish();
-        QCOMPARE(meter.frame, hex("02583031324142202020202020202020200369"));
+        QCOMPARE(meter.frame, kProgramAbCommand);
         QCOMPARE(tool.errors(),
                  u"Program command to ZOL (AB          )\r\n"_s + answer + u"\r\n"_s);
     }
@@ -191,15 +164,14 @@ void UserToolEndToEndTest::silentMeterTimesOut()
 {
     ToolOnPty tool;
     Clock::time_point linesAt;
-    connect(control<TextBox>(tool.window, u"txtErrors"_s), &TextBox::changed,
-            control<TextBox>(tool.window, u"txtErrors"_s), [&] {
-                if (tool.errors().contains(u"Timeout occured!"_s) && linesAt == Clock::time_point())
-                    linesAt = Clock::now();
-            });
+    connect(tool.txtErrors(), &TextBox::changed, tool.txtErrors(), [&] {
+        if (tool.errors().contains(u"Timeout occured!"_s) && linesAt == Clock::time_point())
+            linesAt = Clock::now();
+    });
     MeterExchange meter(tool.pty, [](const QByteArray &) { return QByteArray(); });
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(meter.done, 4000);
-    QCOMPARE(meter.frame, hex("02563030300367"));
+    QCOMPARE(meter.frame, kVersionCommand);
     QVERIFY(!tool.errors().contains(u"Timeout"_s));
 
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
@@ -218,7 +190,7 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
         tool.pty, [](const QByteArray &) { return kOkReply; }, 4500);
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QVERIFY(clock.elapsed() >= 4400);
     meter.finish();
@@ -234,13 +206,13 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
 void UserToolEndToEndTest::lineLostWhileWaiting()
 {
     ToolOnPty tool;
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QVERIFY(!tool.idle());
     QByteArray frame;
     QTRY_VERIFY_WITH_TIMEOUT((frame += tool.pty.read(50)).size() >= 7, 4000);
-    QCOMPARE(frame, hex("02563030300367"));
+    QCOMPARE(frame, kVersionCommand);
     QVERIFY(tool.pty.write(kOkReply.first(3)));
-    QTRY_COMPARE(tool.window.state().ReceiveBuffer, kOkReply.first(3));
+    QTRY_COMPARE(tool.window().state().ReceiveBuffer, kOkReply.first(3));
 
     // Left waiting, the tool would end at its time-out with other lines.
     tool.pty.closeMaster();
@@ -250,7 +222,7 @@ void UserToolEndToEndTest::lineLostWhileWaiting()
     QVERIFY2(errors.startsWith(lost) && errors.endsWith(u"\r\n"_s), qPrintable(errors));
     const QString reason = errors.sliced(lost.size()).chopped(2);
     QVERIFY2(!reason.trimmed().isEmpty() && !reason.contains(u'\n'), qPrintable(errors));
-    QVERIFY(control<TextBox>(tool.window, u"txtData"_s)->text().isEmpty());
+    QVERIFY(tool.data().isEmpty());
 }
 
 // A missing adapter and a port the user may not open each give one line
@@ -261,7 +233,7 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
 {
     ToolOnPty tool;
     qputenv("ZOL_COM7", QByteArray("/dev/no-such-zol-adapter"));
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QVERIFY(tool.idle());
     QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: "_s),
              qPrintable(tool.errors()));
@@ -274,7 +246,7 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
     {
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+        QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     }
     QVERIFY(tool.idle());
     // The kind of failure first, then the system's words, which tell a
@@ -286,13 +258,12 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
     QCOMPARE(tool.errors().count(u"\r\n"_s), 2);
 
     QVERIFY(QFile::setPermissions(tool.pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
-    MeterExchange meter(tool.pty, [](const QByteArray &) { return versionReply(); });
-    QTest::mouseClick(control<QPushButton>(tool.window, u"cmdGetserial"_s), Qt::LeftButton);
+    MeterExchange meter(tool.pty, [](const QByteArray &) { return kVersionReply; });
+    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QTRY_VERIFY(meter.done.load());
     QTRY_VERIFY(tool.idle());
     QVERIFY(tool.errors().endsWith(u"Version received from ZOL\r\n"_s));
-    QVERIFY(
-        control<TextBox>(tool.window, u"txtData"_s)->text().contains(u"Serial: 00004711\r\n"_s));
+    QVERIFY(tool.data().contains(u"Serial: 0012 456\r\n"_s));
 }
 
 } // namespace zol::test

@@ -3,6 +3,7 @@
 #include "portnumber.h"
 #include "replies.h"
 #include "versiontext.h"
+#include "zol6frames.h"
 
 #include <QTest>
 
@@ -11,233 +12,296 @@ using namespace Qt::StringLiterals;
 
 namespace zol::test {
 
-namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-const QByteArray kOkReply = hex("026f30303003"
-                                "5e");
-
-} // namespace
-
 class UserToolLogicTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void commandFrames_data();
     void commandFrames();
+    void checkCharacterLift_data();
     void checkCharacterLift();
+    void userNameFields_data();
     void userNameFields();
+    void userNamesTheMeterKeeps_data();
     void userNamesTheMeterKeeps();
+    void replyCompleteness_data();
     void replyCompleteness();
+    void noiseWithoutStxIsNoReply();
+    void replyChecks();
+    void receiveBuffer_data();
     void receiveBuffer();
     void versionRecord();
+    void comPortNumbers_data();
     void comPortNumbers();
     void captionVersion();
 };
 
+void UserToolLogicTest::commandFrames_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QString>("name"); // null: a command without data
+    QTest::addColumn<QByteArray>("frame");
+
+    QTest::newRow("version") << QByteArray(kVersionHeader) << QString() << kVersionCommand;
+    QTest::newRow("clear name") << QByteArray(kClearNameHeader) << QString() << kClearNameCommand;
+    const QByteArray program(kProgramNameHeader);
+    QTest::newRow("name AB") << program << u"AB"_s << kProgramAbCommand;
+    QTest::newRow("name ABC") << program << u"ABC"_s << kProgramAbcCommand;
+    QTest::newRow("name A") << program << u"A"_s << kProgramACommand;
+    QTest::newRow("twelve letters") << program << u"ABCDEFGHIJKL"_s << kProgramTwelveCommand;
+    QTest::newRow("a space") << program << u" "_s << kProgramSpacesCommand;
+    // The check is over the bytes on the line, not over the characters.
+    QTest::newRow("euro, Zhe, e acute")
+        << program << u"\u20ac\u0416\u00e9"_s << kProgramEuroZheECommand;
+}
+
 void UserToolLogicTest::commandFrames()
 {
-    QCOMPARE(buildCommandFrame(kVersionHeader), hex("02563030300367"));
-    QCOMPARE(buildCommandFrame(kClearNameHeader), hex("02593030300368"));
-    QCOMPARE(buildCommandFrame(kProgramNameHeader, userNameField(u"ABC"_s)),
-             hex("0258303132414243202020202020202020032a"));
-    QCOMPARE(buildCommandFrame(kProgramNameHeader, userNameField(u"AB"_s)),
-             hex("02583031324142202020202020202020200369"));
+    QFETCH(QByteArray, header);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, frame);
+
+    if (name.isNull())
+        QCOMPARE(buildCommandFrame(header), frame);
+    else
+        QCOMPARE(buildCommandFrame(header, userNameField(name)), frame);
+}
+
+void UserToolLogicTest::checkCharacterLift_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<char>("check");
+
+    // Below 32 is lifted, 32 and above stays as it is.
+    QTest::newRow("0x1F") << "\x1F"_ba << '\x3f';
+    QTest::newRow("0x00") << "\x00"_ba << '\x20';
+    QTest::newRow("nothing") << QByteArray() << '\x20';
+    QTest::newRow("0x20") << "\x20"_ba << '\x20';
+    QTest::newRow("0x02 0x5A") << "\x02\x5A"_ba << '\x58';
+    QTest::newRow("0xFF") << "\xFF"_ba << '\xff';
+    QTest::newRow("version command") << "\x02"
+                                        "V000"
+                                        "\x03"_ba
+                                     << 'g';
+    // 0x0A over STX..ETX of the "ABC" frame becomes '*'.
+    QTest::newRow("ABC") << "\x02"
+                            "X012"
+                            "ABC         "
+                            "\x03"_ba
+                         << '*';
 }
 
 void UserToolLogicTest::checkCharacterLift()
 {
-    // Below 32 is lifted, 32 and above stays as it is.
-    QCOMPARE(checkCharacter(hex("1f")), '\x3f');
-    QCOMPARE(checkCharacter(hex("00")), '\x20');
-    QCOMPARE(checkCharacter(QByteArrayView()), '\x20');
-    QCOMPARE(checkCharacter(hex("20")), '\x20');
-    QCOMPARE(checkCharacter(hex("025a")), '\x58');
-    QCOMPARE(checkCharacter(hex("ff")), '\xff');
-    QCOMPARE(checkCharacter(hex("025630303003")), '\x67');
-    // 0x0A over STX..ETX of the "ABC" frame becomes '*'.
-    QCOMPARE(checkCharacter(hex("0258303132414243202020202020202020"
-                                "03")),
-             '*');
+    QFETCH(QByteArray, bytes);
+    QFETCH(char, check);
+
+    QCOMPARE(checkCharacter(bytes), check);
+}
+
+void UserToolLogicTest::userNameFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("field");
+
+    QTest::newRow("twelve") << u"ABCDEFGHIJKL"_s << "ABCDEFGHIJKL"_ba;
+    QTest::newRow("one") << u"A"_s << "A           "_ba;
+    // Typed spaces belong to the name; case is kept.
+    QTest::newRow("a space") << u" "_s << QByteArray(12, ' ');
+    QTest::newRow("spaces around") << u" aB "_s << " aB         "_ba;
+    // The euro sign is in the code page, the Cyrillic letter is not.
+    QTest::newRow("euro, Zhe, e acute") << u"\u20ac\u0416\u00e9"_s << "\x80?\xe9         "_ba;
+    // A character beyond the 16-bit range fills two places of the name box
+    // (twelve in all here) but is one '?' on the line: the field is still
+    // 12 bytes long.
+    QTest::newRow("beyond 16 bits") << u"\U0001F600ABCDEFGHIJ"_s << "?ABCDEFGHIJ "_ba;
+    QTest::newRow("sixteen") << u"ABCDEFGHIJKLMNOP"_s << "ABCDEFGHIJKL"_ba;
 }
 
 void UserToolLogicTest::userNameFields()
 {
-    const QByteArray twelve = userNameField(u"ABCDEFGHIJKL"_s);
-    QCOMPARE(twelve, "ABCDEFGHIJKL");
-    QCOMPARE(buildCommandFrame(kProgramNameHeader, twelve),
-             hex("02583031324142434445464748494a4b4c0366"));
+    QFETCH(QString, name);
+    QFETCH(QByteArray, field);
 
-    const QByteArray one = userNameField(u"A"_s);
-    QCOMPARE(one, "A           ");
-    QCOMPARE(buildCommandFrame(kProgramNameHeader, one),
-             hex("0258303132412020202020202020202020032b"));
+    QCOMPARE(userNameField(name), field);
+}
 
-    // Typed spaces belong to the name; case is kept.
-    QCOMPARE(userNameField(u" "_s), QByteArray(12, ' '));
-    QCOMPARE(userNameField(u" aB "_s), " aB         ");
+void UserToolLogicTest::userNamesTheMeterKeeps_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("carried");
 
-    // The euro sign is in the code page, the Cyrillic letter is not; the
-    // check is over the bytes on the line.
-    const QByteArray mixed = userNameField(u"\u20ac\u0416\u00e9"_s);
-    QCOMPARE(mixed, hex("803fe9202020202020202020"));
-    QCOMPARE(buildCommandFrame(kProgramNameHeader, mixed),
-             hex("0258303132803fe9202020202020202020033c"));
-
-    // A character beyond the 16-bit range fills two places of the name box
-    // but is one '?' on the line: the field still ends up 12 bytes long.
-    const QString withEmoji = u"\U0001F600ABCDEFGHIJ"_s;
-    QCOMPARE(withEmoji.size(), 12);
-    QCOMPARE(userNameField(withEmoji), "?ABCDEFGHIJ ");
-    QCOMPARE(buildCommandFrame(kProgramNameHeader, userNameField(withEmoji)).size(), 19);
-
-    QCOMPARE(userNameField(u"ABCDEFGHIJKLMNOP"_s), "ABCDEFGHIJKL");
+    QTest::newRow("nothing") << QString() << true;
+    QTest::newRow("Jan de Vries") << u"Jan de Vries"_s << true;
+    QTest::newRow("accents and euro") << u"Zoë Müller €"_s << true;
+    QTest::newRow("spaces") << u"  "_s << true;
+    QTest::newRow("Nordic and Czech") << u"Ægir Ø. Šaré"_s << true;
+    // Outside the code page: would reach the meter as '?'.
+    QTest::newRow("Polish") << u"Łukasz Żółć"_s << false;
+    QTest::newRow("Cyrillic") << u"Ж"_s << false;
+    QTest::newRow("emoji") << u"a😀"_s << false;
+    // Control characters are in the code page but would break the frame the
+    // meter reads the name from: ETX ends it, STX starts a new one.
+    QTest::newRow("ETX") << u"AB\u0003CD"_s << false;
+    QTest::newRow("STX") << u"\u0002"_s << false;
+    QTest::newRow("tab") << u"tab\there"_s << false;
+    QTest::newRow("C1 control") << QString(QChar(char16_t(0x81))) << false;
 }
 
 void UserToolLogicTest::userNamesTheMeterKeeps()
 {
-    QVERIFY(userNameCarried(QString()));
-    QVERIFY(userNameCarried(u"Jan de Vries"_s));
-    QVERIFY(userNameCarried(u"Zoë Müller €"_s));
-    QVERIFY(userNameCarried(u"  "_s));
-    // Outside the code page: would reach the meter as '?'.
-    QVERIFY(!userNameCarried(u"Łukasz Żółć"_s));
-    QVERIFY(!userNameCarried(u"Ж"_s));
-    QVERIFY(!userNameCarried(u"a😀"_s));
-    // Control characters are in the code page but would break the frame the
-    // meter reads the name from: ETX ends it, STX starts a new one.
-    QVERIFY(!userNameCarried(u"AB\u0003CD"_s));
-    QVERIFY(!userNameCarried(u"\u0002"_s));
-    QVERIFY(!userNameCarried(u"tab\there"_s));
-    QVERIFY(!userNameCarried(QString(QChar(char16_t(0x81)))));
+    QFETCH(QString, name);
+    QFETCH(bool, carried);
+
+    QCOMPARE(userNameCarried(name), carried);
     // Whatever passes arrives as itself.
-    const QString name = u"Ægir Ø. Šaré"_s;
-    QVERIFY(userNameCarried(name));
-    QCOMPARE(fromAnsi(userNameField(name)).trimmed(), name);
+    if (carried)
+        QCOMPARE(fromAnsi(userNameField(name)).trimmed(), name.trimmed());
+}
+
+void UserToolLogicTest::replyCompleteness_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<bool>("complete");
+
+    QTest::newRow("OK") << kOkReply << true;
+    QTest::newRow("OK, wrong check") << kOkReply.first(6) + "_"_ba << true;
+    QTest::newRow("nothing") << QByteArray() << false;
+    // STX "o" "0" "0" ETX check: one short of a reply.
+    QTest::newRow("one short") << "\x02"
+                                  "o00"
+                                  "\x03"
+                                  "_"_ba
+                               << false;
+    QTest::newRow("ETX not second-to-last") << "\x02"
+                                               "o000"
+                                               "\x03"
+                                               "X^"_ba
+                                            << false;
+    QTest::newRow("ETX last") << kOkReply + "\x03"_ba << false;
 }
 
 void UserToolLogicTest::replyCompleteness()
 {
-    // STX "o" "0" "0" ETX check: one short of a reply.
-    QVERIFY(!replyComplete(hex("026f303003"
-                               "5f")));
-    QVERIFY(replyComplete(kOkReply));
-    QVERIFY(replyCheckRight(kOkReply));
+    QFETCH(QByteArray, received);
+    QFETCH(bool, complete);
 
-    QByteArray wrongCheck = kOkReply;
-    wrongCheck.back() = '\x5f';
-    QVERIFY(replyComplete(wrongCheck));
-    QVERIFY(!replyCheckRight(wrongCheck));
+    QCOMPARE(replyComplete(received), complete);
+}
 
-    QVERIFY(!replyComplete(QByteArray()));
-    QVERIFY(!replyComplete(hex("026f3030300358"
-                               "5e")));               // ETX not second-to-last
-    QVERIFY(!replyComplete(hex("026f303030035e03"))); // ETX last
-    QVERIFY(!replyCheckRight(QByteArray()));
-
-    QByteArray noStx = hex("ff") + kOkReply;
+void UserToolLogicTest::noiseWithoutStxIsNoReply()
+{
+    QByteArray noStx = "\xFF"_ba + kOkReply;
     for (int i = 0; i < 100; ++i) {
         QVERIFY(!replyComplete(noStx));
         noStx.insert(1, "\x03\x03", 2);
     }
 }
 
-void UserToolLogicTest::receiveBuffer()
+void UserToolLogicTest::replyChecks()
 {
-    QByteArray buffer;
-    appendReceived(buffer, kOkReply.first(2));
-    appendReceived(buffer, kOkReply.sliced(2, 3));
-    QVERIFY(!replyComplete(buffer));
-    appendReceived(buffer, kOkReply.sliced(5));
-    QCOMPARE(buffer, kOkReply);
+    QVERIFY(replyCheckRight(kOkReply));
+    QByteArray wrongCheck = kOkReply;
+    wrongCheck.back() = '_';
+    QVERIFY(!replyCheckRight(wrongCheck));
+    QVERIFY(!replyCheckRight(QByteArray()));
+}
+
+// Chunk by chunk, what the receive buffer holds after each.
+void UserToolLogicTest::receiveBuffer_data()
+{
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QList<QByteArray>>("after");
+
+    QTest::newRow("reply in three chunks")
+        << QByteArray()
+        << QList<QByteArray>{kOkReply.first(2), kOkReply.sliced(2, 3), kOkReply.sliced(5)}
+        << QList<QByteArray>{kOkReply.first(2), kOkReply.first(5), kOkReply};
 
     // Noise ahead of the STX, in the same chunk or in chunks of its own.
-    buffer.clear();
-    appendReceived(buffer, hex("ff00") + kOkReply.first(3));
-    QCOMPARE(buffer, kOkReply.first(3));
-    buffer.clear();
-    appendReceived(buffer, hex("7e"));
-    QVERIFY(buffer.isEmpty());
-    appendReceived(buffer, hex("03fe"));
-    QVERIFY(buffer.isEmpty());
-    appendReceived(buffer, kOkReply);
-    QCOMPARE(buffer, kOkReply);
+    QTest::newRow("noise in the chunk")
+        << QByteArray() << QList<QByteArray>{"\xFF\x00"_ba + kOkReply.first(3)}
+        << QList<QByteArray>{kOkReply.first(3)};
+    QTest::newRow("noise in chunks of its own")
+        << QByteArray() << QList<QByteArray>{"\x7E"_ba, "\x03\xFE"_ba, kOkReply}
+        << QList<QByteArray>{QByteArray(), QByteArray(), kOkReply};
 
     // Once a reply has begun, the bytes after its STX are its own, whatever
     // they are.
-    buffer = kOkReply.first(2);
-    appendReceived(buffer, hex("00ff02"));
-    QCOMPARE(buffer, kOkReply.first(2) + hex("00ff02"));
+    QTest::newRow("begun reply") << kOkReply.first(2) << QList<QByteArray>{"\x00\xFF\x02"_ba}
+                                 << QList<QByteArray>{kOkReply.first(2) + "\x00\xFF\x02"_ba};
 
     // Noise that happens to be an STX: what follows it is no letter, so it
     // cannot start a reply, and the reply behind it is found all the same.
-    buffer.clear();
-    appendReceived(buffer, hex("02") + kOkReply);
-    QCOMPARE(buffer, kOkReply);
-    buffer.clear();
-    appendReceived(buffer, hex("ff02"));
-    QCOMPARE(buffer, hex("02"));
-    appendReceived(buffer, hex("0202"));
-    QCOMPARE(buffer, hex("02"));
-    appendReceived(buffer, kOkReply.sliced(1));
-    QCOMPARE(buffer, kOkReply);
-    buffer.clear();
-    appendReceived(buffer, hex("02003002e97e") + kOkReply.first(4));
-    QCOMPARE(buffer, kOkReply.first(4));
-    buffer.clear();
-    appendReceived(buffer, hex("021b0330"));
-    QVERIFY(buffer.isEmpty());
+    QTest::newRow("stray STX") << QByteArray() << QList<QByteArray>{"\x02"_ba + kOkReply}
+                               << QList<QByteArray>{kOkReply};
+    QTest::newRow("stray STXs in chunks")
+        << QByteArray() << QList<QByteArray>{"\xFF\x02"_ba, "\x02\x02"_ba, kOkReply.sliced(1)}
+        << QList<QByteArray>{"\x02"_ba, "\x02"_ba, kOkReply};
+    QTest::newRow("stray STXs among noise")
+        << QByteArray() << QList<QByteArray>{"\x02\x00\x30\x02\xE9\x7E"_ba + kOkReply.first(4)}
+        << QList<QByteArray>{kOkReply.first(4)};
+    QTest::newRow("stray STX, nothing behind")
+        << QByteArray() << QList<QByteArray>{"\x02\x1B\x03\x30"_ba}
+        << QList<QByteArray>{QByteArray()};
 
     // Any letter may be a reply's code, known or not, and is kept.
-    for (const char *kept : {"02563030", "02713030", "025a", "0261"}) {
-        buffer.clear();
-        appendReceived(buffer, hex("02") + hex(kept));
-        QCOMPARE(buffer, hex(kept));
+    for (const char *code : {"V00", "q00", "Z", "a"}) {
+        const QByteArray kept = kStx + QByteArray(code);
+        QTest::addRow("code %c", code[0])
+            << QByteArray() << QList<QByteArray>{kStx + kept} << QList<QByteArray>{kept};
     }
 
     // Up to the counter's limit the buffer grows; past it, it starts over.
-    buffer = hex("02") + QByteArray(kMaxReceiveBuffer - 8, 'x');
-    appendReceived(buffer, QByteArray(7, 'y'));
-    QCOMPARE(buffer.size(), kMaxReceiveBuffer);
-    appendReceived(buffer, kOkReply);
-    QCOMPARE(buffer, kOkReply);
-    buffer = hex("02") + QByteArray(kMaxReceiveBuffer - 1, 'x');
-    appendReceived(buffer, "z");
-    QVERIFY(buffer.isEmpty());
+    const QByteArray nearlyFull = "\x02"_ba + QByteArray(kMaxReceiveBuffer - 8, 'x');
+    QTest::newRow("up to the limit")
+        << nearlyFull << QList<QByteArray>{QByteArray(7, 'y'), kOkReply}
+        << QList<QByteArray>{nearlyFull + QByteArray(7, 'y'), kOkReply};
+    QTest::newRow("past the limit") << "\x02"_ba + QByteArray(kMaxReceiveBuffer - 1, 'x')
+                                    << QList<QByteArray>{"z"_ba} << QList<QByteArray>{QByteArray()};
+    QTest::newRow("huge chunk") << QByteArray()
+                                << QList<QByteArray>{QByteArray(40000, 'q') + "\x02"_ba +
+                                                     QByteArray(99, 'r')}
+                                << QList<QByteArray>{"\x02"_ba + QByteArray(99, 'r')};
+}
 
-    const QByteArray huge = QByteArray(40000, 'q') + hex("02") + QByteArray(99, 'r');
-    buffer.clear();
-    appendReceived(buffer, huge);
-    QCOMPARE(buffer, hex("02") + QByteArray(99, 'r'));
+void UserToolLogicTest::receiveBuffer()
+{
+    QFETCH(QByteArray, start);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<QByteArray>, after);
+
+    QByteArray buffer = start;
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        appendReceived(buffer, chunks.at(i));
+        QCOMPARE(buffer, after.at(i));
+    }
 }
 
 void UserToolLogicTest::versionRecord()
 {
-    const QByteArray record = hex("02763030305a4f4c36000000004857313236") + "." +
-                              hex("30333030313233003536") + "ABCDEFGHIJKL" + "3" + hex("03");
-    QCOMPARE(record.size(), 43);
-    const QByteArray reply = record + checkCharacter(record);
-    QVERIFY(replyCheckRight(reply));
-    QCOMPARE(versionLines(reply),
+    QVERIFY(replyCheckRight(kVersionReply));
+    QCOMPARE(versionLines(kVersionReply),
              QStringList({u"Meter: ZOL6    "_s, u"Hardware: HW12"_s, u"Software: 6.03"_s,
-                          u"Serial: 00123 56"_s, u"Battery status: 3"_s}));
+                          u"Serial: 0012 456"_s, u"Battery status: 2"_s}));
 
     // Characters above 0x7F are shown through the code page.
-    QByteArray accented = reply;
+    QByteArray accented = kVersionReply;
     accented[5] = '\xe9';
     accented[6] = '\x80';
     QCOMPARE(versionLines(accented).first(), u"Meter: \u00e9\u20acL6    "_s);
 
     // Short replies: fields run into the ETX and check, or are empty.
-    const QByteArray shortReply = reply.first(20) + hex("03") + 'c';
+    const QByteArray shortReply = kVersionReply.first(20) + kEtx + 'c';
     QCOMPARE(versionLines(shortReply),
              QStringList({u"Meter: ZOL6    "_s, u"Hardware: HW12"_s, u"Software: 6.0\x03"_s,
                           u"Serial: c"_s, u"Battery status: "_s}));
-    const QByteArray seven = hex("0276303030035f");
+    const QByteArray seven = "\x02"
+                             "v000"
+                             "\x03"
+                             "_"_ba;
     QCOMPARE(versionLines(seven), QStringList({u"Meter: \x03_"_s, u"Hardware: "_s, u"Software: "_s,
                                                u"Serial: "_s, u"Battery status: "_s}));
     QCOMPARE(versionLines(QByteArray()).size(), 5);
@@ -249,17 +313,30 @@ void UserToolLogicTest::versionRecord()
     QCOMPARE(replyField("abc", 1, 3), "abc");
 }
 
+void UserToolLogicTest::comPortNumbers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("port"); // 0: no port number
+
+    QTest::newRow("1") << u"1"_s << 1;
+    QTest::newRow("255") << u"255"_s << 255;
+    QTest::newRow("spaces around") << u" 3 "_s << 3;
+    QTest::newRow("leading zeros") << u"003"_s << 3;
+    for (const QString &bad : {u""_s, u" "_s, u"0"_s, u"256"_s, u"-1"_s, u"+3"_s, u"1.5"_s,
+                               u"abc"_s, u"3a"_s, u"3 4"_s, u"99999999999999"_s})
+        QTest::newRow(qPrintable(u'"' + bad + u'"')) << bad << 0;
+    QTest::newRow("Arabic-Indic three") << u"\u0663"_s << 0;
+}
+
 void UserToolLogicTest::comPortNumbers()
 {
-    QCOMPARE(comPortNumber(u"1"_s), std::optional<qint16>(1));
-    QCOMPARE(comPortNumber(u"255"_s), std::optional<qint16>(255));
-    QCOMPARE(comPortNumber(u" 3 "_s), std::optional<qint16>(3));
-    QCOMPARE(comPortNumber(u"003"_s), std::optional<qint16>(3));
-    for (const QString &bad :
-         {u""_s, u" "_s, u"0"_s, u"256"_s, u"-1"_s, u"+3"_s, u"1.5"_s, u"abc"_s, u"3a"_s, u"3 4"_s,
-          u"99999999999999"_s, u"\u0663"_s /* Arabic-Indic three */}) {
-        QVERIFY2(!comPortNumber(bad), qPrintable(bad));
-    }
+    QFETCH(QString, typed);
+    QFETCH(int, port);
+
+    const std::optional<qint16> number = comPortNumber(typed);
+    QCOMPARE(number.has_value(), port != 0);
+    if (number)
+        QCOMPARE(int(*number), port);
 }
 
 void UserToolLogicTest::captionVersion()
