@@ -174,12 +174,14 @@ void UserToolEndToEndTest::silentMeterTimesOut()
     QCOMPARE(meter.frame, kVersionCommand);
     QVERIFY(!tool.errors().contains(u"Timeout"_s));
 
-    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 15000);
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
     const auto waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(linesAt - meter.frameAt).count();
     qInfo("time-out lines %lld ms after the frame arrived", static_cast<long long>(waited));
-    QVERIFY2(waited >= 4900 && waited <= 5500, qPrintable(QString::number(waited)));
+    // Five seconds, never less; a busy machine may run the timer late, so
+    // the upper bound only catches a time-out far from its five seconds.
+    QVERIFY2(waited >= 4900 && waited <= 9000, qPrintable(QString::number(waited)));
     QTRY_VERIFY(!tool.pty.slaveIsOpen());
 }
 
@@ -187,12 +189,12 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
 {
     ToolOnPty tool;
     MeterExchange meter(
-        tool.pty, [](const QByteArray &) { return kOkReply; }, 4500);
+        tool.pty, [](const QByteArray &) { return kOkReply; }, 4000);
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
-    QVERIFY(clock.elapsed() >= 4400);
+    QVERIFY(clock.elapsed() >= 3900);
     meter.finish();
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
     // The time-out was stopped by the reply, not merely outrun.
