@@ -40,8 +40,10 @@ public:
     int pagesInUseCount() const;
     QStringList pagesInUse() const;
 
-    // The page on show, and the write-back of the window into it.
+    // The page on show, its number as the user counts (from 1), and the
+    // write-back of the window into it.
     const QString &currentPage() const { return m_sPage[m_iCurpage]; }
+    int currentPageNumber() const { return m_iCurpage + 1; }
     void setCurrentPage(const QString &text) { m_sPage[m_iCurpage] = text; }
 
     // The page buttons. Each leaves a valid index however the counter stands.

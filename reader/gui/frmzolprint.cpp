@@ -348,7 +348,7 @@ void frmZOLprint::Form_Load()
     m_state.iLanguage = settings.language;
     m_state.iPort = settings.port;
 
-    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
+    txtPageno->setText(QString::number(m_state.pages.currentPageNumber()));
 
     // A number that no item offers checks none and is kept as it is.
     showPortCheckMark();
@@ -502,12 +502,12 @@ void frmZOLprint::chooseListedPort(QAction *item, const OfferedPort &port)
 
 void frmZOLprint::showCurrentPage()
 {
-    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
+    txtPageno->setText(QString::number(m_state.pages.currentPageNumber()));
     txtVenster->setText(m_state.pages.currentPage());
     // The page number is drawn beside the buttons; a listener is told it,
     // and how many pages there are, wherever the focus is.
     const QString where = text(m_state.tables.sPageOf)
-                              .arg(m_state.pages.iCurpage() + 1)
+                              .arg(m_state.pages.currentPageNumber())
                               .arg(std::max(1, m_state.pages.pagesInUseCount()));
     txtPageno->setAccessibleDescription(where);
     StatusBar1->announce(where);
@@ -698,7 +698,7 @@ void frmZOLprint::mStart_Click()
     m_state.sLost.reset();
     pbVoortgang->setValue(0);
     // Shown, not announced as a page: the instructions were said above.
-    txtPageno->setText(QString::number(m_state.pages.iCurpage() + 1));
+    txtPageno->setText(QString::number(m_state.pages.currentPageNumber()));
     txtVenster->setText(m_state.sBuf);
 
     tmrReadbuf.start();

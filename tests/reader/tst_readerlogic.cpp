@@ -308,6 +308,7 @@ void ReaderLogicTest::navigation()
     QCOMPARE(store.iPages(), 3);
     store.goToLastPage();
     QCOMPARE(store.iCurpage(), 4);
+    QCOMPARE(store.currentPageNumber(), 5);
     store.goToNextPage();
     QCOMPARE(store.iCurpage(), 4);
     QCOMPARE(store.pagesInUseCount(), 5);
