@@ -459,10 +459,6 @@ void MeasurementsFileTest::failedSavesChangeNothing()
                w.shownPage() == u"page 2"_s &&
                control<QLineEdit>(w.window(), u"txtPageno"_s)->text() == u"2"_s;
     };
-    auto saveAs = [&w](const QString &path) {
-        w.dialog.answers.append(path);
-        w->mSave_Click();
-    };
 
     // A cancelled dialog writes nothing.
     w->mSave_Click();
@@ -473,7 +469,7 @@ void MeasurementsFileTest::failedSavesChangeNothing()
     QVERIFY(!w.writeFile(u"old.mcs"_s, "older file").isEmpty());
 #ifndef Q_OS_WIN
     // Windows has no device that is always full.
-    saveAs(u"/dev/full"_s);
+    w.save(u"/dev/full"_s);
     QCOMPARE(w.messages().value(0),
              u"ZOL Print error: Error 104 - Error during saving\r\nNo space left on device"_s);
     // Written to, not replaced by a regular file.
@@ -498,7 +494,7 @@ void MeasurementsFileTest::failedSavesChangeNothing()
     for (const QString &name : {u"/new.mcs"_s, u"/old.mcs"_s}) {
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        saveAs(locked + name);
+        w.save(locked + name);
     }
     QCOMPARE(w.boxes.shown.size(), 2);
     QVERIFY2(
@@ -510,7 +506,7 @@ void MeasurementsFileTest::failedSavesChangeNothing()
     QVERIFY(unchanged());
     // The same window saves there once it may.
     QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    saveAs(locked + u"/old.mcs"_s);
+    w.save(locked + u"/old.mcs"_s);
     QCOMPARE(w.boxes.shown.size(), 2);
     QCOMPARE(readFile(locked + u"/old.mcs"_s), formatMeasurements(pages.pagesInUse()));
 
@@ -525,7 +521,7 @@ void MeasurementsFileTest::failedSavesChangeNothing()
     {
         AsOrdinaryUser user;
         QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
-        saveAs(readOnly);
+        w.save(readOnly);
     }
     QVERIFY2(w.messages().last() ==
                  u"ZOL Print error: Error 104 - Error during saving\r\nPermission denied"_s,

@@ -66,6 +66,8 @@ public:
     // Closes the window for good, as the next test of it in a row needs.
     void dropWindow();
 
+    // A name in the fixture's folder; an absolute path stays as it is, here
+    // and wherever a helper below takes a name.
     QString path(const QString &name) const
     {
         return dir.filePath(name);
