@@ -8,6 +8,7 @@
 #include "readerfakes.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -70,7 +71,7 @@ public:
     // and wherever a helper below takes a name.
     QString path(const QString &name) const
     {
-        return dir.filePath(name);
+        return QDir(dir.path()).filePath(name);
     }
     // Writes a file into the folder and gives its path; empty when it
     // could not be written.
