@@ -10,28 +10,16 @@ endif()
 
 # Qt's prefix: the folder above lib/cmake/Qt6.
 get_filename_component(zol_qt_prefix "${Qt6_DIR}/../../.." ABSOLUTE)
-get_target_property(zol_qt_core_config Qt6::Core IMPORTED_CONFIGURATIONS)
-list(GET zol_qt_core_config 0 zol_qt_core_config)
-get_target_property(zol_qt_core_dll Qt6::Core IMPORTED_LOCATION_${zol_qt_core_config})
-get_filename_component(zol_qt_bin "${zol_qt_core_dll}" DIRECTORY)
+include(${CMAKE_CURRENT_LIST_DIR}/windowsruntime.cmake)
+zol_qt_dll_dir(zol_qt_bin)
 
-# The compiler's runtime DLLs (libstdc++, libgcc_s, winpthread) live where the
-# compiler finds its libraries: beside the compiler on Windows, under the
-# cross compiler's library folders here.
+# The compiler's runtime DLLs, and the compiler's own folder, where a build
+# on Windows finds them.
 set(zol_runtime_dirs "${zol_qt_bin}")
 get_filename_component(zol_compiler_dir "${CMAKE_CXX_COMPILER}" DIRECTORY)
 list(APPEND zol_runtime_dirs "${zol_compiler_dir}")
-if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-        execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=${dll}
-                        OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
-        if(IS_ABSOLUTE "${found}" AND EXISTS "${found}")
-            get_filename_component(found_dir "${found}" DIRECTORY)
-            file(REAL_PATH "${found_dir}" found_dir)
-            list(APPEND zol_runtime_dirs "${found_dir}")
-        endif()
-    endforeach()
-endif()
+zol_compiler_runtime_dirs(zol_compiler_runtime)
+list(APPEND zol_runtime_dirs ${zol_compiler_runtime})
 list(REMOVE_DUPLICATES zol_runtime_dirs)
 
 # The plugins Qt loads by name: the platform, the style, and the image formats
