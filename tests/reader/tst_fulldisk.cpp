@@ -6,6 +6,7 @@
 #include "measurementsfile.h"
 #include "ordinaryuser.h"
 #include "readerfixture.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,18 +29,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kNoSpace = QString::fromLocal8Bit(std::strerror(ENOSPC));
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
 
 QString sameMountNamespace()
 {

@@ -6,6 +6,7 @@
 #include "ordinaryuser.h"
 #include "progressbar.h"
 #include "readerfixture.h"
+#include "testfiles.h"
 #include "textbox.h"
 
 #include <QApplication>
@@ -44,18 +45,6 @@ QStringList pagesNamed(int count)
     for (int i = 1; i <= count; ++i)
         pages << u"page %1"_s.arg(i);
     return pages;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Pages that a file keeps exactly as they are.

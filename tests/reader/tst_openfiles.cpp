@@ -6,6 +6,7 @@
 #include "readerfixture.h"
 #include "recentfiles.h"
 #include "startup.h"
+#include "testfiles.h"
 #include "textbox.h"
 
 #include <QAction>
@@ -44,12 +45,6 @@ QByteArray fileOfPages(const QString &first, int count = 3)
     for (int i = 2; i <= count; ++i)
         pages << u"page %1"_s.arg(i);
     return formatMeasurements(pages);
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Records each box with whether the window stood on the screen under it:

@@ -2,6 +2,7 @@
 
 #include "controls.h"
 #include "statusbar.h"
+#include "testfiles.h"
 #include "textbox.h"
 
 #include <QDir>
@@ -145,10 +146,7 @@ void ReaderFixture::dropWindow()
 QString ReaderFixture::writeFile(const QString &name, const QByteArray &bytes) const
 {
     const QString filePath = path(name);
-    QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return QString();
-    return filePath;
+    return test::writeFile(filePath, bytes) ? filePath : QString();
 }
 
 QByteArray ReaderFixture::settingsOnDisk() const
