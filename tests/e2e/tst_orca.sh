@@ -81,6 +81,9 @@ key() { xdotool key --clearmodifiers "$@"; }
 orca_key() { xdotool keydown Insert key --repeat "${2:-1}" --delay 80 "$1" keyup Insert; }
 # Each meter has files of its own: a second meter of the same mode must not
 # be read as the first one's device path before it has written its own.
+# Sets device. Called in this shell, not in $(...), so that the meter's pid
+# reaches the list that the cleanup kills: a meter left waiting for a
+# program would otherwise outlive the test.
 start_meter() {
     local out
     out=$(mktemp "$work/meter.XXXXXX")
@@ -88,7 +91,7 @@ start_meter() {
     pids+=($!)
     local i
     for ((i = 0; i < 150; i++)); do
-        [[ -s $out ]] && { head -1 "$out"; return 0; }
+        [[ -s $out ]] && { device=$(head -1 "$out"); return 0; }
         sleep 0.2
     done
     return 1
@@ -134,7 +137,7 @@ start_program() {
 # --- ZOLprint in English: a reading of five pages from the meter.
 mkdir -p "$work/en" "$work/nl"
 printf '1\r\n1\r\n' >"$work/en/zolprint.ini"
-device=$(start_meter dump) || { echo "FAIL: zolmeter did not start" >&2; exit 1; }
+start_meter dump || { echo "FAIL: zolmeter did not start" >&2; exit 1; }
 note "start ZOLprint (English)"
 ZOL_COM1=$device start_program "$work/en" "$zolprint"
 wait_for_window "ZOL Print frame" "ZOL Print" "ZOLprint's window is heard" "$work/en" || exit 1
@@ -181,7 +184,7 @@ quit_zolprint
 # --- ZOLprint in Dutch: the meter switched off in the middle of a reading,
 # then a port that is not there.
 printf '0\r\n1\r\n' >"$work/nl/zolprint.ini"
-device=$(start_meter dump --cut 300) || { echo "FAIL: zolmeter did not start" >&2; exit 1; }
+start_meter dump --cut 300 || { echo "FAIL: zolmeter did not start" >&2; exit 1; }
 note "start ZOLprint (Dutch)"
 ZOL_COM1=$device start_program "$work/nl" "$zolprint"
 wait_for_window "ZOL Print frame" "ZOL Print" "ZOLprint's Dutch window is heard" "$work/nl" || exit 1
@@ -212,7 +215,7 @@ settle 2
 quit_zolprint
 
 # --- The tool: Get serial from the meter.
-device=$(start_meter zol6) || { echo "FAIL: zolmeter zol6 did not start" >&2; exit 1; }
+start_meter zol6 || { echo "FAIL: zolmeter zol6 did not start" >&2; exit 1; }
 mkdir -p "$work/tool"
 note "start the tool"
 ZOL_COM1=$device start_program "$work/tool" "$usertool"
