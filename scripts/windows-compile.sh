@@ -9,8 +9,9 @@
 # are those of its compile_commands.json, so the check follows the real build.
 # The sources are the ones that build compiles under platform/, reader/ and
 # usertool/, the moc and rcc output of those folders and of resources/, and
-# the Windows-only *_win.cpp files, which a Linux build leaves out. Exits
-# non-zero, with the compiler's messages, when any of them fails.
+# the Windows-only *_win.cpp files, which a Linux build leaves out, in place
+# of the *_posix.cpp files it compiles. Exits non-zero, with the compiler's
+# messages, when any of them fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -64,6 +65,9 @@ with open(os.path.join(build, 'compile_commands.json')) as f:
 chosen = {}
 for e in entries:
     path = os.path.normpath(os.path.join(e['directory'], e['file']))
+    # The POSIX half of a file pair is the one a Windows build leaves out.
+    if path.endswith('_posix.cpp'):
+        continue
     if top(path, build) in generated_dirs or (top(path, build) is None and
                                               top(path, root) in dirs):
         chosen.setdefault(path, e)
@@ -114,7 +118,7 @@ plans = [(p, e, p) for p, e in chosen.items()]
 unknown = []
 for rel in found:
     path = os.path.join(root, rel)
-    if path in chosen:
+    if path in chosen or rel.endswith('_posix.cpp'):
         continue
     if not rel.endswith('_win.cpp'):
         unknown.append(rel)

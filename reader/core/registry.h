@@ -1,17 +1,15 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 
 #include <cstdint>
-#include <map>
 
 namespace zol {
 
 // The few registry calls the About dialog needs, with the raw bytes and value
-// types of the Windows API, so that the lookup logic above them is the same on
-// every platform.
+// types of the Windows API, so that the lookup logic above them (readKeyValue)
+// is the same whichever registry answers.
 class Registry
 {
 public:
@@ -49,50 +47,6 @@ public:
     virtual long closeKey(Key key) = 0;
 };
 
-// A registry read from a registry export file ("REGEDIT4" in the ANSI code
-// page, or "Windows Registry Editor Version 5.00", usually UTF-16 with a byte
-// order mark). It stands in for the system registry where there is none.
-// Key and value names are matched without regard to case, as the system does.
-// Lines it does not understand are passed over; a file it cannot read, or one
-// without either first line, holds no keys.
-class RegistryFile final : public Registry
-{
-public:
-    RegistryFile(); // reads defaultPath()
-    explicit RegistryFile(const QString &path);
-
-    static RegistryFile fromText(const QByteArray &bytes);
-
-    // ZOL_REGISTRY when it is set, else zolprint/registry.reg under the user's
-    // configuration folder.
-    static QString defaultPath();
-
-    long openKey(Key root, const QByteArray &subKey, std::uint32_t accessMask,
-                 Key *result) override;
-    long queryValue(Key key, const QByteArray &valueName, std::uint32_t *type, QByteArray *data,
-                    std::uint32_t *size) override;
-    long closeKey(Key key) override;
-
-    int keyCount() const { return static_cast<int>(m_keys.size()); }
-    int openHandleCount() const { return static_cast<int>(m_handles.size()); }
-
-private:
-    struct Value
-    {
-        std::uint32_t type = 0;
-        QByteArray data;
-    };
-    using Values = QHash<QString, Value>; // by lower-case value name ("" is the default)
-
-    void parse(const QByteArray &bytes);
-    bool keyExists(const QString &path) const;
-
-    // Full key paths in lower case, "hkey_local_machine\software\...".
-    std::map<QString, Values> m_keys;
-    std::map<Key, QString> m_handles;
-    Key m_nextHandle = 1;
-};
-
 // A value that the registry reports with no data at all.
 struct RegistryValueError
 {
@@ -110,13 +64,13 @@ constexpr std::uint32_t kRegistryKeyRead = 0x20019;
 bool readKeyValue(Registry *registry, Registry::Key root, const QString &keyName,
                   const QString &valueName, QString &value);
 
-} // namespace zol
-
-#ifdef Q_OS_WIN
-namespace zol {
-
-// The system registry, through advapi32.
-class WindowsRegistry final : public Registry
+// The system's registry: advapi32's on Windows (registry_win.cpp). Other
+// systems have none, and a stand-in answers the two lookups of System Info
+// from what the desktop has (registry_posix.cpp): "PATH" under
+// HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Shared Tools\MSINFO is the
+// command of the desktop's own system information program where one is
+// installed, and no other key or value exists.
+class SystemRegistry final : public Registry
 {
 public:
     long openKey(Key root, const QByteArray &subKey, std::uint32_t accessMask,
@@ -126,11 +80,4 @@ public:
     long closeKey(Key key) override;
 };
 
-using SystemRegistry = WindowsRegistry;
-
 } // namespace zol
-#else
-namespace zol {
-using SystemRegistry = RegistryFile;
-}
-#endif

@@ -28,8 +28,8 @@ HKEY toHandle(Registry::Key key)
 
 } // namespace
 
-long WindowsRegistry::openKey(Key root, const QByteArray &subKey, std::uint32_t accessMask,
-                              Key *result)
+long SystemRegistry::openKey(Key root, const QByteArray &subKey, std::uint32_t accessMask,
+                             Key *result)
 {
     HKEY opened = nullptr;
     const LONG status = RegOpenKeyExA(toHandle(root), subKey.constData(), 0, accessMask, &opened);
@@ -38,8 +38,8 @@ long WindowsRegistry::openKey(Key root, const QByteArray &subKey, std::uint32_t 
     return status;
 }
 
-long WindowsRegistry::queryValue(Key key, const QByteArray &valueName, std::uint32_t *type,
-                                 QByteArray *data, std::uint32_t *size)
+long SystemRegistry::queryValue(Key key, const QByteArray &valueName, std::uint32_t *type,
+                                QByteArray *data, std::uint32_t *size)
 {
     DWORD valueType = 0;
     DWORD dataSize = data ? static_cast<DWORD>(data->size()) : 0;
@@ -53,7 +53,7 @@ long WindowsRegistry::queryValue(Key key, const QByteArray &valueName, std::uint
     return status;
 }
 
-long WindowsRegistry::closeKey(Key key)
+long SystemRegistry::closeKey(Key key)
 {
     return RegCloseKey(toHandle(key));
 }

@@ -16,8 +16,8 @@ bool QtProgramLauncher::start(const QString &path)
     if (path.isEmpty())
         return false;
     QProcess process;
-    process.setProgram(path);
 #ifdef Q_OS_WIN
+    process.setProgram(path);
     // QProcess would quote a program path that holds spaces; the system is
     // to see the path itself as the command line. CreateProcess may write
     // into the command line it is handed, so it gets a copy of its own, which
@@ -29,6 +29,19 @@ bool QtProgramLauncher::start(const QString &path)
             arguments->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
             arguments->startupInfo->wShowWindow = SW_SHOWNORMAL;
         });
+#else
+    // A text that names a file is that file, spaces and all, as a path from
+    // the registry is. The desktop's system information program may need
+    // arguments, and the registry's stand-in then gives a command line.
+    if (QFileInfo(path).isFile()) {
+        process.setProgram(path);
+    } else {
+        QStringList words = QProcess::splitCommand(path);
+        if (words.isEmpty())
+            return false;
+        process.setProgram(words.takeFirst());
+        process.setArguments(words);
+    }
 #endif
     return process.startDetached();
 }

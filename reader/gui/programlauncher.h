@@ -14,9 +14,10 @@ public:
     virtual bool start(const QString &path) = 0;
 };
 
-// The real one, over QProcess::startDetached. The path is neither quoted nor
+// The real one, over QProcess::startDetached. A path is neither quoted nor
 // split at its spaces; on Windows it is the command line exactly as given and
-// the program opens in a normal window that takes the focus.
+// the program opens in a normal window that takes the focus. Elsewhere a text
+// that names no file is a command line, split as a shell would.
 class QtProgramLauncher final : public ProgramLauncher
 {
 public:

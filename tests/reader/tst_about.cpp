@@ -5,6 +5,7 @@
 #include "programlauncher.h"
 #include "readerfakes.h"
 #include "registry.h"
+#include "testfiles.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@
 #include <QTest>
 
 #include <map>
+#include <optional>
+#include <vector>
 
 using namespace zol;
 using namespace zol::test;
@@ -121,11 +124,30 @@ struct About
     QPointer<frmAbout> dialog;
 };
 
-[[maybe_unused]] bool writeFile(const QString &path, const QByteArray &bytes)
+// Puts back the variables a test sets.
+class SavedEnvironment
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+public:
+    explicit SavedEnvironment(std::initializer_list<const char *> names)
+    {
+        for (const char *name : names)
+            m_saved.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                           ? std::optional(qgetenv(name))
+                                           : std::nullopt);
+    }
+    ~SavedEnvironment()
+    {
+        for (const auto &[name, value] : m_saved) {
+            if (value)
+                qputenv(name, *value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+private:
+    std::vector<std::pair<const char *, std::optional<QByteArray>>> m_saved;
+};
 
 } // namespace
 
@@ -139,7 +161,7 @@ private slots:
     void closingUnloadsTheDialog();
     void getKeyValue();
     void systemInfoLookupOrder();
-    void systemInfoFromAnExportFile();
+    void systemInfoFromTheDesktop();
     void systemInfoFromTheSystemRegistry();
 };
 
@@ -424,39 +446,50 @@ void AboutTest::systemInfoLookupOrder()
     }
 }
 
-void AboutTest::systemInfoFromAnExportFile()
+// The registry's stand-in, the real file test and the real launcher: a
+// desktop with its system information program first on PATH, and one with
+// none.
+void AboutTest::systemInfoFromTheDesktop()
 {
 #ifdef Q_OS_UNIX
-    // The real registry stand-in, the real file test and the real launcher.
     QTemporaryDir dir;
-    const QString program = dir.filePath(u"MSINFO32.EXE"_s);
-    QVERIFY(writeFile(program, "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n"));
+    const QString bin = dir.filePath(u"my bin"_s);
+    QVERIFY(QDir().mkpath(bin));
+    const QString marker = dir.filePath(u"started"_s);
+    const QString program = bin + u"/gnome-control-center"_s;
+    // It writes down the arguments it was given.
+    QVERIFY(writeFile(program, "#!/bin/sh\necho \"$*\" > '" + QFile::encodeName(marker) + "'\n"));
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QString folder = dir.path();
-    folder.replace(u'\\', u"\\\\"_s);
-    const QString reg = dir.filePath(u"registry.reg"_s);
-    QVERIFY(writeFile(reg, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + kLocationKey.toLatin1() +
-                               "]\r\n\"MSINFO\"=\"" + folder.toLocal8Bit() + "\"\r\n"));
-    qputenv("ZOL_REGISTRY", reg.toLocal8Bit());
-    RegistryFile registry;
-    qunsetenv("ZOL_REGISTRY");
+    const SavedEnvironment saved{"PATH", "XDG_CURRENT_DESKTOP", "XDG_DATA_DIRS", "XDG_DATA_HOME"};
+    qputenv("PATH", QFile::encodeName(bin) + ':' + qgetenv("PATH"));
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    // No desktop entries of GNOME Settings' newer About pages.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(dir.filePath(u"share"_s)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"home"_s)));
+
+    SystemRegistry registry;
     QtProgramLauncher launcher;
     FakeMessageBoxes boxes;
     QPointer<frmAbout> dialog = new frmAbout(AboutServices{&registry, &launcher, &boxes, {}});
     control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(u"started"_s)), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(marker), QByteArray("info-overview\n"), 10000);
     QVERIFY(boxes.shown.isEmpty());
-    QCOMPARE(registry.openHandleCount(), 0);
 
-    // A folder of that name is no program.
-    QVERIFY(QFile::remove(program));
-    QVERIFY(QDir(dir.path()).mkdir(u"MSINFO32.EXE"_s));
+    // A desktop without any: said so, and the dialog stays open.
+    const QString empty = dir.filePath(u"empty"_s);
+    QVERIFY(QDir().mkpath(empty));
+    qputenv("PATH", QFile::encodeName(empty));
+    QVERIFY(QFile::remove(marker));
+    dialog->show();
     control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].text, kUnavailable);
+    QCOMPARE(boxes.shown[0].title, u"ZOL Print"_s);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!QFile::exists(marker));
     delete dialog.data();
 #else
-    QSKIP("uses a shell script as the program");
+    QSKIP("the system's registry answers on Windows");
 #endif
 }
 
