@@ -39,8 +39,8 @@ echo "test-package: checking $deb"
 
 # Exactly these files, so that a test program, the simulated meter or a stray
 # build file cannot slip in, and a missing entry or icon is noticed.
-expected="./usr/bin/ZOL user name
-./usr/bin/ZOLprint
+expected="./usr/bin/ZOLprint
+./usr/bin/zol-user-name
 ./usr/share/applications/zol-user-name.desktop
 ./usr/share/applications/zolprint.desktop
 ./usr/share/doc/zolprint/copyright
@@ -88,7 +88,7 @@ dpkg-deb -x "$deb" "$scratch/root"
 # Only the copy for this architecture: libc6-i386 and the like hold the same
 # names for another one.
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for program in "$scratch/root/usr/bin/ZOLprint" "$scratch/root/usr/bin/ZOL user name"; do
+for program in "$scratch/root/usr/bin/ZOLprint" "$scratch/root/usr/bin/zol-user-name"; do
     readelf -h "$program" >/dev/null 2>&1 || fail "$(basename "$program") is not a program file"
     while read -r soname; do
         owner=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1 || true)
@@ -127,7 +127,7 @@ done
 grep -q 'value="ZOL 0000"' "$mime_xml" || fail "the file type does not know the header"
 entry="$scratch/root/usr/share/applications/zolprint.desktop"
 grep -qx "MimeType=$mime_type;" "$entry" || fail "zolprint.desktop does not open $mime_type"
-grep -qx 'Exec=ZOLprint %f' "$entry" || fail "zolprint.desktop does not pass ZOLprint the file"
+grep -qE '^Exec=ZOLprint( [^%]+)? %f$' "$entry" || fail "zolprint.desktop does not pass ZOLprint the file"
 # The user guide as packaged, and nothing for developers beside it: every
 # picture and document it links to is there beside it, so that no link of
 # the installed guide leads nowhere.
@@ -194,7 +194,7 @@ start_check() {
     fi
 }
 start_check ZOLprint
-start_check "ZOL user name"
+start_check zol-user-name
 echo "test-package: installed with apt-get; both programs start from PATH"
 
 # The desktop knows the file type now: the triggers of shared-mime-info and
@@ -231,7 +231,7 @@ apt-get remove -y -q zolprint >"$scratch/apt.log" 2>&1 || {
     fail "apt-get could not remove the package"
 }
 installed_here=0
-if [[ -e /usr/bin/ZOLprint || -e "/usr/bin/ZOL user name" ]] ||
+if [[ -e /usr/bin/ZOLprint || -e /usr/bin/zol-user-name ]] ||
     dpkg-query -W -f='${Status}' zolprint 2>/dev/null | grep -q 'install ok installed'; then
     fail "apt-get remove left the programs behind"
 fi
