@@ -10,12 +10,14 @@ set(CPACK_PACKAGE_NAME zolprint)
 # caption, and a package can carry only one.
 set(CPACK_PACKAGE_VERSION ${ZOLprint_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Read and print the measurements of ZOL moisture meters")
+# Lines within 79 columns: Debian shows each after a space, in 80.
 set(CPACK_PACKAGE_DESCRIPTION
-    "ZOLprint reads the measurements stored in a ZOL hand-held moisture meter over
-a serial port, shows them page by page for correction, saves and opens them as a
-measurements file and prints them, in Dutch, English, German or French.
-ZOL user name is the service tool that reads a ZOL6 meter's version record and
-programs its user name.")
+    "ZOLprint reads the measurements stored in a ZOL hand-held moisture meter
+over a serial port or a USB serial adapter, shows them page by page for
+correction, saves and opens them as a measurements file and prints them, in
+Dutch, English, German or French.
+ZOL user name (command zol-user-name) is the service tool that reads a ZOL6
+meter's version record and programs its user name.")
 set(ZOL_PACKAGE_MAINTAINER "ZOLprint maintainers <maintainers@zolprint.invalid>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${ZOL_PACKAGE_MAINTAINER}")

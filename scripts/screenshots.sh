@@ -23,7 +23,7 @@ done
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)" --target ZOLprint zolusername zolmeter
 zolprint=$root/build/default/reader/ZOLprint
-usertool="$root/build/default/usertool/ZOL user name"
+usertool="$root/build/default/usertool/zol-user-name"
 zolmeter=$root/build/default/meter/zolmeter
 
 scratch=$(mktemp -d)

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it: exactly the expected files, a
 # dependency on every library package the programs load, valid desktop entries
-# that name the installed programs and icon, the user guide with its
-# pictures, and the licence as Debian's copyright file. As root it also installs the package with apt-get, starts both
-# programs from PATH and removes it again.
+# that name the installed programs and icon, AppStream metadata that validates
+# and names them, the user guide with its pictures, the licence as Debian's
+# copyright file, a changelog of this version, programs built with Debian's
+# hardening, and not one error or warning from lintian. As root it also
+# installs the package with apt-get, starts both programs from PATH, finds
+# their manual pages and removes it again.
 #   scripts/test-package.sh                  build the package, then check it
 #   ZOL_TEST_DEB=FILE scripts/test-package.sh  check FILE instead
 set -euo pipefail
@@ -39,10 +42,11 @@ echo "test-package: checking $deb"
 
 # Exactly these files, so that a test program, the simulated meter or a stray
 # build file cannot slip in, and a missing entry or icon is noticed.
-expected="./usr/bin/ZOL user name
-./usr/bin/ZOLprint
+expected="./usr/bin/ZOLprint
+./usr/bin/zol-user-name
 ./usr/share/applications/zol-user-name.desktop
 ./usr/share/applications/zolprint.desktop
+./usr/share/doc/zolprint/changelog.gz
 ./usr/share/doc/zolprint/copyright
 ./usr/share/doc/zolprint/screenshots/usertool-confirm.png
 ./usr/share/doc/zolprint/screenshots/usertool-programmed.png
@@ -57,6 +61,10 @@ expected="./usr/bin/ZOL user name
 ./usr/share/doc/zolprint/user-guide.md
 ./usr/share/icons/hicolor/128x128/apps/zolprint.png
 ./usr/share/icons/hicolor/32x32/apps/zolprint.png
+./usr/share/man/man1/ZOLprint.1.gz
+./usr/share/man/man1/zol-user-name.1.gz
+./usr/share/metainfo/invalid.zolprint.zol_user_name.metainfo.xml
+./usr/share/metainfo/invalid.zolprint.zolprint.metainfo.xml
 ./usr/share/mime/packages/zolprint.xml"
 # The name is the sixth field and on: it may hold spaces.
 actual=$(dpkg-deb -c "$deb" | grep -v '^d' | sed -E 's/^([^ ]+ +){5}//' | LC_ALL=C sort)
@@ -88,7 +96,7 @@ dpkg-deb -x "$deb" "$scratch/root"
 # Only the copy for this architecture: libc6-i386 and the like hold the same
 # names for another one.
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for program in "$scratch/root/usr/bin/ZOLprint" "$scratch/root/usr/bin/ZOL user name"; do
+for program in "$scratch/root/usr/bin/ZOLprint" "$scratch/root/usr/bin/zol-user-name"; do
     readelf -h "$program" >/dev/null 2>&1 || fail "$(basename "$program") is not a program file"
     while read -r soname; do
         owner=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1 || true)
@@ -127,7 +135,7 @@ done
 grep -q 'value="ZOL 0000"' "$mime_xml" || fail "the file type does not know the header"
 entry="$scratch/root/usr/share/applications/zolprint.desktop"
 grep -qx "MimeType=$mime_type;" "$entry" || fail "zolprint.desktop does not open $mime_type"
-grep -qx 'Exec=ZOLprint %f' "$entry" || fail "zolprint.desktop does not pass ZOLprint the file"
+grep -qE '^Exec=ZOLprint( [^%]+)? %f$' "$entry" || fail "zolprint.desktop does not pass ZOLprint the file"
 # The user guide as packaged, and nothing for developers beside it: every
 # picture and document it links to is there beside it, so that no link of
 # the installed guide leads nowhere.
@@ -155,7 +163,69 @@ terms=$(sed -n '/^Permission is hereby granted/,$p' LICENSE)
 packaged_terms=$(sed -n '/^License: Expat$/,$p' "$copyright" | sed -n '/^ /p' | sed -E 's/^ //; s/^\.$//')
 [[ -n "$terms" && "$packaged_terms" == "$terms" ]] ||
     fail "the licence terms in the copyright file differ from those in LICENSE"
-echo "test-package: contents, dependencies, desktop entries, file type, user guide and copyright are as expected"
+
+# The software centres' view: valid AppStream metadata (no address is
+# fetched: the screenshots' home is set at configure time), each naming a
+# desktop entry and a command of the package, screenshots that docs/ has,
+# ZOLprint the file type that its entry opens, and the MIT licence.
+appstreamcli validate --no-net "$scratch"/root/usr/share/metainfo/*.metainfo.xml >"$scratch/appstream.log" 2>&1 || {
+    cat "$scratch/appstream.log" >&2
+    fail "appstreamcli does not accept the packaged AppStream metadata"
+}
+for metainfo in "$scratch"/root/usr/share/metainfo/*.metainfo.xml; do
+    name=$(basename "$metainfo")
+    tag() { sed -nE "s|.*<$1( [^>]*)?>([^<]*)</$1>.*|\2|p" "$metainfo"; }
+    [[ "$(tag id).metainfo.xml" == "$name" ]] || fail "$name holds the id '$(tag id)'"
+    [[ "$(tag metadata_license) $(tag project_license)" == "MIT MIT" ]] ||
+        fail "$name does not give MIT as the metadata's and the project's licence"
+    launchable=$(tag launchable)
+    [[ -f "$scratch/root/usr/share/applications/$launchable" ]] ||
+        fail "$name launches '$launchable', which the package does not install"
+    binary=$(tag binary)
+    [[ -x "$scratch/root/usr/bin/$binary" ]] || fail "$name provides '$binary', which is not in /usr/bin"
+    shots=$(tag image)
+    [[ -n "$shots" ]] || fail "$name shows no screenshot"
+    for shot in $shots; do
+        [[ "$shot" == https://* && -f "docs/screenshots/$(basename "$shot")" ]] ||
+            fail "$name shows $shot, which is not an https address of a picture in docs/screenshots"
+    done
+    if [[ "$launchable" == zolprint.desktop ]]; then
+        [[ "$(tag mediatype)" == "$mime_type" ]] || fail "$name does not say that ZOLprint opens $mime_type"
+    fi
+done
+
+# Debian's changelog, of this version.
+zcat "$docdir/changelog.gz" >"$scratch/changelog" || fail "the packaged changelog.gz is not gzip"
+changelog_version=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)
+[[ "$changelog_version" == "$version" ]] ||
+    fail "the changelog's latest entry is $changelog_version, the package is $version"
+
+# Debian's hardening, as dpkg-buildflags gives it for hardening=+all, in the
+# programs themselves. Fortified functions leave a trace only where the
+# compiler could not prove a call safe, so hardening-check cannot tell them;
+# the build's own compile commands can, when this test made the package.
+for program in ZOLprint zol-user-name; do
+    hardening-check --nofortify --nocfprotection \
+        "$scratch/root/usr/bin/$program" >"$scratch/hardening.log" 2>&1 || {
+        cat "$scratch/hardening.log" >&2
+        fail "$program lacks some of Debian's hardening (PIE, stack protector, relro, bind-now)"
+    }
+done
+if [[ -z "$given_deb" ]]; then
+    commands=build/release/compile_commands.json
+    [[ -f "$commands" ]] || fail "the release build left no $commands"
+    unfortified=$(grep '"command"' "$commands" | grep -v -e '-D_FORTIFY_SOURCE=2 ' | head -n 1 || true)
+    [[ -z "$unfortified" ]] || fail "compiled without -D_FORTIFY_SOURCE=2: $unfortified"
+fi
+
+# Debian's own judgement of the package: no error and no warning.
+lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 || {
+    grep -v 'running with root privileges' "$scratch/lintian.log" >&2 || true
+    fail "lintian finds errors or warnings in the package"
+}
+
+echo "test-package: contents, dependencies, desktop entries, AppStream metadata, file type, user guide," \
+    "copyright, changelog, hardening and lintian are as expected"
 
 if [[ $(id -u) -ne 0 ]]; then
     echo "test-package: not root, so the package is not installed and started"
@@ -194,8 +264,16 @@ start_check() {
     fi
 }
 start_check ZOLprint
-start_check "ZOL user name"
+start_check zol-user-name
 echo "test-package: installed with apt-get; both programs start from PATH"
+
+# man finds both manual pages where the package put them.
+for name in ZOLprint zol-user-name; do
+    page=$(man -w "$name" 2>/dev/null) || fail "man finds no manual page for $name after installing"
+    [[ "$page" == "/usr/share/man/man1/$name.1.gz" ]] ||
+        fail "man finds $page for $name, not the installed page"
+done
+echo "test-package: man finds the manual pages of both programs"
 
 # The desktop knows the file type now: the triggers of shared-mime-info and
 # desktop-file-utils rebuilt the MIME database and the entries' cache when
@@ -231,7 +309,7 @@ apt-get remove -y -q zolprint >"$scratch/apt.log" 2>&1 || {
     fail "apt-get could not remove the package"
 }
 installed_here=0
-if [[ -e /usr/bin/ZOLprint || -e "/usr/bin/ZOL user name" ]] ||
+if [[ -e /usr/bin/ZOLprint || -e /usr/bin/zol-user-name ]] ||
     dpkg-query -W -f='${Status}' zolprint 2>/dev/null | grep -q 'install ok installed'; then
     fail "apt-get remove left the programs behind"
 fi
