@@ -183,6 +183,17 @@ const QList<ReasonText> &reasonTexts()
                u"zu groß, um wieder geöffnet zu werden", u"trop volumineux pour être rouvert")},
         {"zol::MeasurementsFile", "not a file",
          table(u"geen bestand", u"not a file", u"keine Datei", u"pas un fichier")},
+        {"zol::RegularFile", "a folder, not a file",
+         table(u"een map, geen bestand", u"a folder, not a file", u"ein Ordner, keine Datei",
+               u"un dossier, pas un fichier")},
+        {"zol::RegularFile", "a named pipe, not a file",
+         table(u"een named pipe, geen bestand", u"a named pipe, not a file",
+               u"eine benannte Pipe, keine Datei", u"un tube nommé, pas un fichier")},
+        {"zol::RegularFile", "a device, not a file",
+         table(u"een apparaat, geen bestand", u"a device, not a file", u"ein Gerät, keine Datei",
+               u"un périphérique, pas un fichier")},
+        {"zol::RegularFile", "no file name",
+         table(u"geen bestandsnaam", u"no file name", u"kein Dateiname", u"aucun nom de fichier")},
     };
     return texts;
 }
