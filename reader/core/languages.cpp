@@ -113,6 +113,39 @@ void fillLanguageTables(LanguageTables &t)
                        u"Unsaved pages from %1 were found. Restore them?",
                        u"Nicht gespeicherte Seiten vom %1 gefunden. Wiederherstellen?",
                        u"Des pages non enregistrées du %1 ont été trouvées. Les restaurer ?");
+    t.sRecoverIncomplete =
+        table(u"Er zijn niet opgeslagen pagina's van %1 gevonden, maar het bestand is afgebroken: "
+              u"alleen de pagina's tot en met pagina %2 konden worden gelezen. Herstellen?",
+              u"Unsaved pages from %1 were found, but their file was cut short: only the pages "
+              u"up to page %2 could be read. Restore them?",
+              u"Nicht gespeicherte Seiten vom %1 gefunden, aber die Datei ist abgeschnitten: nur "
+              u"die Seiten bis Seite %2 konnten gelesen werden. Wiederherstellen?",
+              u"Des pages non enregistrées du %1 ont été trouvées, mais leur fichier est tronqué "
+              u": seules les pages jusqu'à la page %2 ont pu être lues. Les restaurer ?");
+    t.sRecoverDamaged = table(u"Niet opgeslagen pagina's in %1 kunnen niet worden gelezen: %2",
+                              u"Unsaved pages kept in %1 cannot be read: %2",
+                              u"Nicht gespeicherte Seiten in %1 können nicht gelesen werden: %2",
+                              u"Les pages non enregistrées de %1 ne peuvent pas être lues : %2");
+    t.sRecoverRenamed = table(u"Het bestand heet nu %1.", u"The file has been renamed to %1.",
+                              u"Die Datei heißt jetzt %1.", u"Le fichier s'appelle maintenant %1.");
+    t.sNotKept =
+        table(u"Niet opgeslagen pagina's zijn niet beschermd tegen een crash: in %1 kan niet "
+              u"worden geschreven (%2)",
+              u"Unsaved pages are not kept against a crash: %1 cannot be written to (%2)",
+              u"Nicht gespeicherte Seiten sind nicht vor einem Absturz geschützt: in %1 kann "
+              u"nicht geschrieben werden (%2)",
+              u"Les pages non enregistrées ne sont pas protégées contre un plantage : impossible "
+              u"d'écrire dans %1 (%2)");
+    t.sEndedEarly =
+        table(u"afgebroken voordat de ZOL klaar was", u"ended before the ZOL had finished",
+              u"beendet, bevor der ZOL fertig war", u"interrompu avant la fin du ZOL");
+    t.sPortNotValid =
+        table(u"Het COM-poortnummer %1 in %2 is niet geldig: kies een poort in het menu COM poort.",
+              u"The COM port number %1 in %2 is not valid: choose a port in the COM port menu.",
+              u"Die COM-Anschlussnummer %1 in %2 ist ungültig: wählen Sie einen Anschluss im Menü "
+              u"COM Anschluß.",
+              u"Le numéro de port COM %1 dans %2 n'est pas valide : choisissez un port dans le "
+              u"menu COM port.");
 
     t.sPortlist =
         table(u"Seriële poorten op deze computer:", u"Serial ports on this computer:",
@@ -192,6 +225,23 @@ const QList<ReasonText> &reasonTexts()
         {"zol::RegularFile", "a device, not a file",
          table(u"een apparaat, geen bestand", u"a device, not a file", u"ein Gerät, keine Datei",
                u"un périphérique, pas un fichier")},
+        {"zol::RecoveryFiles", "the file is empty",
+         table(u"het bestand is leeg", u"the file is empty", u"die Datei ist leer",
+               u"le fichier est vide")},
+        {"zol::RecoveryFiles", "the file is larger than the pages it could hold",
+         table(u"het bestand is groter dan de pagina's die het kan bevatten",
+               u"the file is larger than the pages it could hold",
+               u"die Datei ist größer als die Seiten, die sie enthalten kann",
+               u"le fichier est plus grand que les pages qu'il peut contenir")},
+        {"zol::RecoveryFiles", "this is not a file of unsaved pages",
+         table(u"dit is geen bestand met niet opgeslagen pagina's",
+               u"this is not a file of unsaved pages",
+               u"dies ist keine Datei mit nicht gespeicherten Seiten",
+               u"ce n'est pas un fichier de pages non enregistrées")},
+        {"zol::RecoveryFiles", "the file ends before its first page",
+         table(u"het bestand eindigt vóór de eerste pagina", u"the file ends before its first page",
+               u"die Datei endet vor ihrer ersten Seite",
+               u"le fichier se termine avant sa première page")},
         {"zol::RegularFile", "no file name",
          table(u"geen bestandsnaam", u"no file name", u"kein Dateiname", u"aucun nom de fichier")},
     };
