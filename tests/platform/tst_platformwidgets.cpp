@@ -250,6 +250,21 @@ void TestPlatformWidgets::statusBarClockPanels()
         QCOMPARE(bar.panelText(1), QString());
     }
     QLocale::setDefault(saved);
+
+    // A bar given the program's language writes the date in it at once,
+    // whatever the system's is.
+    QLocale::setDefault(QLocale(u"en_GB"_s));
+    StatusBar bar;
+    bar.addPanel(StatusBar::PanelKind::Date, 80);
+    bar.show();
+    const QLocale dutch(u"nl"_s);
+    bar.setLocale(dutch);
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY2((QStringList{dutch.toString(now.date(), QLocale::ShortFormat),
+                          dutch.toString(now.addSecs(-60).date(), QLocale::ShortFormat)})
+                 .contains(bar.panelText(1)),
+             qPrintable(bar.panelText(1)));
+    QLocale::setDefault(saved);
 }
 
 void TestPlatformWidgets::statusBarClockSleepsOutOfSight()
