@@ -17,17 +17,19 @@ LanguageTable table(const char16_t *dutch, const char16_t *english, const char16
 
 void fillLanguageTables(LanguageTables &t)
 {
+    // Open, Save, Print and Exit carry an access key of their own, one that
+    // no other item of the File menu has in that language.
     t.sFile = table(u"&Bestand", u"&File", u"&Datei", u"&Fichier");
-    t.sOpen = table(u"Openen", u"Open", u"Öffnen", u"Ouvrir");
-    t.sSave = table(u"Opslaan", u"Save", u"Speichern", u"Enregistrer");
-    t.sPrint = table(u"Afdrukken", u"Print", u"Drucken", u"Imprimer");
+    t.sOpen = table(u"&Openen", u"&Open", u"Ö&ffnen", u"&Ouvrir");
+    t.sSave = table(u"Op&slaan", u"&Save", u"&Speichern", u"&Enregistrer");
+    t.sPrint = table(u"&Afdrukken", u"&Print", u"&Drucken", u"&Imprimer");
     t.sThispage = table(u"Huidige pagina", u"Current page", u"Diese Seite", u"Cette page");
     t.sAllpages = table(u"Alle pagina's", u"All pages", u"Alle Seiten", u"Toute les pages");
     t.sPreview =
         table(u"Afdrukvoorbeeld", u"Preview", u"Seitenansicht", u"Aperçu avant impression");
     t.sToPdf = table(u"Naar PDF-bestand...", u"To PDF file...", u"In PDF-Datei...",
                      u"Vers un fichier PDF...");
-    t.sExit = table(u"Afsluiten", u"Exit", u"Beenden", u"Quitter");
+    t.sExit = table(u"Afsl&uiten", u"E&xit", u"&Beenden", u"&Quitter");
     t.sComm = table(u"&Communicatie", u"&Communication", u"&Kommunication", u"&Communication");
     t.sPort = table(u"COM poort", u"COM port", u"COM Anschluß", u"COM port");
     t.sStart = table(u"Inlezen ZOL", u"Read ZOL", u"ZOL einlesen", u"Importer données du ZOL");
