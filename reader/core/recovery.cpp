@@ -262,6 +262,12 @@ QList<DamagedCopy> RecoveryFiles::takeDamaged()
     return damaged;
 }
 
+void RecoveryFiles::keepOrphan()
+{
+    m_orphanLock.reset();
+    m_orphanPath.clear();
+}
+
 void RecoveryFiles::dropOrphan()
 {
     if (!m_orphanLock)

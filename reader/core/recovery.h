@@ -94,6 +94,9 @@ public:
     // The orphan's pages are this program's now, or given up: either way
     // its file goes.
     void dropOrphan();
+    // The orphan is put off (the question was closed, not answered): its
+    // file stays for the next start, and this program holds it no longer.
+    void keepOrphan();
 
 private:
     bool writeOwn(const KeptPages &kept, QString *reason);

@@ -202,6 +202,14 @@ void RecoveryTest::damagedCopiesAreOfferedOrNamedOnce()
     QVERIFY2(question.contains(u"cut short: only the pages up to page 2 could be read."_s),
              qPrintable(question));
     QVERIFY(!recoveryQuestion(kept, tables, kEnglish).contains(u"cut short"_s));
+
+    // Put off, not answered: offered again at the next start.
+    files.keepOrphan();
+    QVERIFY(QFileInfo::exists(file(u"cut"_s)));
+    RecoveryFiles next(folder);
+    const std::optional<KeptPages> again = next.takeOrphan();
+    QVERIFY(again);
+    QCOMPARE(again->pages[1], kept.pages[1]);
 }
 
 void RecoveryTest::copyThatCannotBeWrittenIsToldOnce_data()
