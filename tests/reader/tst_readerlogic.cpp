@@ -121,6 +121,19 @@ void ReaderLogicTest::languageTables()
             QVERIFY(!entry.isEmpty());
     for (const QString &filter : t.sFilter)
         QVERIFY(filter.contains(u'|'));
+    // The texts for the window's messages take their arguments in every
+    // language.
+    const std::pair<const LanguageTable *, int> withArguments[] = {
+        {&t.sRecoverIncomplete, 2}, {&t.sRecoverDamaged, 2}, {&t.sRecoverRenamed, 1},
+        {&t.sNotKept, 2},           {&t.sEndedEarly, 0},     {&t.sPortNotValid, 2}};
+    for (const auto &[table, count] : withArguments) {
+        for (const QString &entry : *table) {
+            QVERIFY(!entry.isEmpty());
+            for (int n = 1; n <= 3; ++n)
+                QVERIFY2(entry.count(u"%"_s + QString::number(n)) == (n <= count ? 1 : 0),
+                         qPrintable(entry));
+        }
+    }
     // The link's target goes into each, once.
     for (const QString &why : t.sSettingsLink)
         QVERIFY(why.count(u"%1"_s) == 1 && !why.contains(u"%2"_s));
