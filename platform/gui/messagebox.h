@@ -26,6 +26,14 @@ public:
                           Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) = 0;
     // Yes is the default button; Esc and the close box are Cancel.
     virtual Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A Yes/No question that may also be put off: closing the box (Esc,
+    // Alt+F4, the title bar's button) answers Cancel, not No. Given here
+    // through askYesNo, for stand-ins that know no closing.
+    virtual Answer askYesNoOrClose(QWidget *parent, const QString &title, const QString &text,
+                                   Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes)
+    {
+        return askYesNo(parent, title, text, icon, defaultAnswer) ? Answer::Yes : Answer::No;
+    }
 };
 
 class QtMessageBoxes final : public MessageBoxes
@@ -35,6 +43,8 @@ public:
     bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
                   Answer defaultAnswer) override;
     Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
+    Answer askYesNoOrClose(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                           Answer defaultAnswer) override;
 };
 
 } // namespace zol

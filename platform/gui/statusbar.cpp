@@ -126,7 +126,7 @@ QLabel *StatusBar::panelLabel(int panel) const
 void StatusBar::refreshClock()
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const QLocale locale;
+    const QLocale locale = this->locale();
     for (const Panel &panel : std::as_const(m_panels)) {
         if (panel.kind == PanelKind::Time)
             panel.label->setText(locale.toString(now.time(), clockFormat(locale)));
@@ -162,6 +162,13 @@ void StatusBar::showEvent(QShowEvent *event)
         refreshClock();
         scheduleClock();
     }
+}
+
+void StatusBar::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LocaleChange)
+        refreshClock();
 }
 
 bool StatusBar::eventFilter(QObject *watched, QEvent *event)

@@ -34,7 +34,11 @@ public:
     // text panel is announced by itself.
     void announce(const QString &text);
 
+    // The time and date panels write them as the bar's locale does, which
+    // is the program's (QWidget::setLocale), not the system's.
+
 protected:
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

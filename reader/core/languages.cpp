@@ -17,17 +17,19 @@ LanguageTable table(const char16_t *dutch, const char16_t *english, const char16
 
 void fillLanguageTables(LanguageTables &t)
 {
+    // Open, Save, Print and Exit carry an access key of their own, one that
+    // no other item of the File menu has in that language.
     t.sFile = table(u"&Bestand", u"&File", u"&Datei", u"&Fichier");
-    t.sOpen = table(u"Openen", u"Open", u"Öffnen", u"Ouvrir");
-    t.sSave = table(u"Opslaan", u"Save", u"Speichern", u"Enregistrer");
-    t.sPrint = table(u"Afdrukken", u"Print", u"Drucken", u"Imprimer");
+    t.sOpen = table(u"&Openen", u"&Open", u"Ö&ffnen", u"&Ouvrir");
+    t.sSave = table(u"Op&slaan", u"&Save", u"&Speichern", u"&Enregistrer");
+    t.sPrint = table(u"&Afdrukken", u"&Print", u"&Drucken", u"&Imprimer");
     t.sThispage = table(u"Huidige pagina", u"Current page", u"Diese Seite", u"Cette page");
     t.sAllpages = table(u"Alle pagina's", u"All pages", u"Alle Seiten", u"Toute les pages");
     t.sPreview =
         table(u"Afdrukvoorbeeld", u"Preview", u"Seitenansicht", u"Aperçu avant impression");
     t.sToPdf = table(u"Naar PDF-bestand...", u"To PDF file...", u"In PDF-Datei...",
                      u"Vers un fichier PDF...");
-    t.sExit = table(u"Afsluiten", u"Exit", u"Beenden", u"Quitter");
+    t.sExit = table(u"Afsl&uiten", u"E&xit", u"&Beenden", u"&Quitter");
     t.sComm = table(u"&Communicatie", u"&Communication", u"&Kommunication", u"&Communication");
     t.sPort = table(u"COM poort", u"COM port", u"COM Anschluß", u"COM port");
     t.sStart = table(u"Inlezen ZOL", u"Read ZOL", u"ZOL einlesen", u"Importer données du ZOL");
@@ -113,6 +115,39 @@ void fillLanguageTables(LanguageTables &t)
                        u"Unsaved pages from %1 were found. Restore them?",
                        u"Nicht gespeicherte Seiten vom %1 gefunden. Wiederherstellen?",
                        u"Des pages non enregistrées du %1 ont été trouvées. Les restaurer ?");
+    t.sRecoverIncomplete =
+        table(u"Er zijn niet opgeslagen pagina's van %1 gevonden, maar het bestand is afgebroken: "
+              u"alleen de pagina's tot en met pagina %2 konden worden gelezen. Herstellen?",
+              u"Unsaved pages from %1 were found, but their file was cut short: only the pages "
+              u"up to page %2 could be read. Restore them?",
+              u"Nicht gespeicherte Seiten vom %1 gefunden, aber die Datei ist abgeschnitten: nur "
+              u"die Seiten bis Seite %2 konnten gelesen werden. Wiederherstellen?",
+              u"Des pages non enregistrées du %1 ont été trouvées, mais leur fichier est tronqué "
+              u": seules les pages jusqu'à la page %2 ont pu être lues. Les restaurer ?");
+    t.sRecoverDamaged = table(u"Niet opgeslagen pagina's in %1 kunnen niet worden gelezen: %2",
+                              u"Unsaved pages kept in %1 cannot be read: %2",
+                              u"Nicht gespeicherte Seiten in %1 können nicht gelesen werden: %2",
+                              u"Les pages non enregistrées de %1 ne peuvent pas être lues : %2");
+    t.sRecoverRenamed = table(u"Het bestand heet nu %1.", u"The file has been renamed to %1.",
+                              u"Die Datei heißt jetzt %1.", u"Le fichier s'appelle maintenant %1.");
+    t.sNotKept =
+        table(u"Niet opgeslagen pagina's zijn niet beschermd tegen een crash: in %1 kan niet "
+              u"worden geschreven (%2)",
+              u"Unsaved pages are not kept against a crash: %1 cannot be written to (%2)",
+              u"Nicht gespeicherte Seiten sind nicht vor einem Absturz geschützt: in %1 kann "
+              u"nicht geschrieben werden (%2)",
+              u"Les pages non enregistrées ne sont pas protégées contre un plantage : impossible "
+              u"d'écrire dans %1 (%2)");
+    t.sEndedEarly =
+        table(u"afgebroken voordat de ZOL klaar was", u"ended before the ZOL had finished",
+              u"beendet, bevor der ZOL fertig war", u"interrompu avant la fin du ZOL");
+    t.sPortNotValid =
+        table(u"Het COM-poortnummer %1 in %2 is niet geldig: kies een poort in het menu COM poort.",
+              u"The COM port number %1 in %2 is not valid: choose a port in the COM port menu.",
+              u"Die COM-Anschlussnummer %1 in %2 ist ungültig: wählen Sie einen Anschluss im Menü "
+              u"COM Anschluß.",
+              u"Le numéro de port COM %1 dans %2 n'est pas valide : choisissez un port dans le "
+              u"menu COM port.");
 
     t.sPortlist =
         table(u"Seriële poorten op deze computer:", u"Serial ports on this computer:",
@@ -183,6 +218,34 @@ const QList<ReasonText> &reasonTexts()
                u"zu groß, um wieder geöffnet zu werden", u"trop volumineux pour être rouvert")},
         {"zol::MeasurementsFile", "not a file",
          table(u"geen bestand", u"not a file", u"keine Datei", u"pas un fichier")},
+        {"zol::RegularFile", "a folder, not a file",
+         table(u"een map, geen bestand", u"a folder, not a file", u"ein Ordner, keine Datei",
+               u"un dossier, pas un fichier")},
+        {"zol::RegularFile", "a named pipe, not a file",
+         table(u"een named pipe, geen bestand", u"a named pipe, not a file",
+               u"eine benannte Pipe, keine Datei", u"un tube nommé, pas un fichier")},
+        {"zol::RegularFile", "a device, not a file",
+         table(u"een apparaat, geen bestand", u"a device, not a file", u"ein Gerät, keine Datei",
+               u"un périphérique, pas un fichier")},
+        {"zol::RecoveryFiles", "the file is empty",
+         table(u"het bestand is leeg", u"the file is empty", u"die Datei ist leer",
+               u"le fichier est vide")},
+        {"zol::RecoveryFiles", "the file is larger than the pages it could hold",
+         table(u"het bestand is groter dan de pagina's die het kan bevatten",
+               u"the file is larger than the pages it could hold",
+               u"die Datei ist größer als die Seiten, die sie enthalten kann",
+               u"le fichier est plus grand que les pages qu'il peut contenir")},
+        {"zol::RecoveryFiles", "this is not a file of unsaved pages",
+         table(u"dit is geen bestand met niet opgeslagen pagina's",
+               u"this is not a file of unsaved pages",
+               u"dies ist keine Datei mit nicht gespeicherten Seiten",
+               u"ce n'est pas un fichier de pages non enregistrées")},
+        {"zol::RecoveryFiles", "the file ends before its first page",
+         table(u"het bestand eindigt vóór de eerste pagina", u"the file ends before its first page",
+               u"die Datei endet vor ihrer ersten Seite",
+               u"le fichier se termine avant sa première page")},
+        {"zol::RegularFile", "no file name",
+         table(u"geen bestandsnaam", u"no file name", u"kein Dateiname", u"aucun nom de fichier")},
     };
     return texts;
 }

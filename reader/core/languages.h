@@ -44,6 +44,20 @@ struct LanguageTables
     // replaced or left, and the one at start about pages a program that did
     // not end as it should left behind (%1 its date and time).
     LanguageTable sUnsaved, sRecover;
+    // The same for pages from a file cut short: %2 the last page read whole.
+    LanguageTable sRecoverIncomplete;
+    // A recovery file that cannot be read: %1 its name, %2 why; and the name
+    // it was given so that it is told of once (%1).
+    LanguageTable sRecoverDamaged, sRecoverRenamed;
+    // Unsaved pages that cannot be kept for after a crash: %1 the folder,
+    // %2 the system's reason.
+    LanguageTable sNotKept;
+    // After the stop text of a reading that the user ended before the meter
+    // had sent everything.
+    LanguageTable sEndedEarly;
+    // Why error 103 when the port number read from the settings file is not
+    // one of a port: %1 the number, %2 the file.
+    LanguageTable sPortNotValid;
     // The line under error 103 that names the serial ports present, and its
     // word for none.
     LanguageTable sPortlist, sNoports;

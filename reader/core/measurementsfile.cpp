@@ -3,8 +3,10 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "pagestore.h"
+#include "regularfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -126,12 +128,40 @@ MeasurementsRead readMeasurements(QIODevice &device, const std::function<void(in
 
 MeasurementsRead readMeasurementsFile(const QString &path, const std::function<void(int)> &progress)
 {
-    if (!QFileInfo(path).isFile())
+    QFile file;
+    MeasurementsRead unread;
+    if (!openRegularFile(file, path, &unread.unreadable))
+        return unread;
+    const QByteArray bytes = file.read(kMaxMeasurementsFileSize + 1);
+    // A disk that fails under the file reads as an empty file otherwise.
+    if (file.error() != QFileDevice::NoError) {
+        unread.unreadable = file.errorString();
+        return unread;
+    }
+    if (bytes.size() > kMaxMeasurementsFileSize) {
+        MeasurementsRead tooLarge;
+        tooLarge.status = MeasurementsRead::Status::TooManyPages;
+        return tooLarge;
+    }
+    return readMeasurements(bytes, progress);
+}
+
+QString measurementsReadError(const MeasurementsRead &read, const QString &path,
+                              const MeasurementsErrors &errors)
+{
+    if (!read.couldBeRead())
+        return errors.loading + u"\r\n"_s + QDir::toNativeSeparators(path) + u"\r\n"_s +
+               read.unreadable;
+    switch (read.status) {
+    case MeasurementsRead::Status::Ok:
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return readMeasurements(file, progress);
+    case MeasurementsRead::Status::WrongHeader:
+        return errors.wrongHeader;
+    case MeasurementsRead::Status::TooManyPages:
+    case MeasurementsRead::Status::Truncated:
+        break;
+    }
+    return errors.loading;
 }
 
 std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse)

@@ -29,6 +29,11 @@ struct MeasurementsRead
     };
 
     Status status = Status::WrongHeader;
+    // Why no line at all could be read, with status WrongHeader: the file is
+    // missing, a folder, a device or a pipe, may not be read, or a read
+    // failed. Empty when the file was read, whatever it held.
+    QString unreadable;
+    bool couldBeRead() const { return unreadable.isEmpty(); }
     // Every page read, the one that begins with "END" last (it holds "END"
     // and CR LF); the counter for them is entries - 3.
     QStringList entries;
@@ -48,9 +53,22 @@ MeasurementsRead readMeasurements(const QByteArray &bytes,
 MeasurementsRead readMeasurements(QIODevice &device, const std::function<void(int)> &progress = {});
 // Opens, reads and closes the file at path. Only a regular file is read: a
 // pipe or a device, which could block or never end, and a file that cannot
-// be opened give WrongHeader, as a file without the header does.
+// be opened or read give WrongHeader with the reason in unreadable.
 MeasurementsRead readMeasurementsFile(const QString &path,
                                       const std::function<void(int)> &progress = {});
+
+// What Open tells about a file it did not read, in one message: error 101
+// for a file without the header, error 102 for one too large or cut short,
+// and for one that could not be read at all error 102 with its name and the
+// reason. Empty for a file that was read. errors holds the messages' texts
+// in the program's language: sErr101 and sErr102.
+struct MeasurementsErrors
+{
+    QString wrongHeader;
+    QString loading;
+};
+QString measurementsReadError(const MeasurementsRead &read, const QString &path,
+                              const MeasurementsErrors &errors);
 
 // The index of the first page that Open would not read back as it is, or
 // nothing when every page would: a page whose first line begins with "END"

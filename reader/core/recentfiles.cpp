@@ -94,4 +94,44 @@ void RecentFiles::write(const QStringList &files)
     }
 }
 
+QString shortenPath(const QString &path, int maxChars)
+{
+    const qsizetype room = qMax(maxChars, 3);
+    if (path.size() <= room)
+        return path;
+    const QChar ellipsis(u'\u2026');
+    auto cutInTheMiddle = [&] {
+        // An odd character goes to the end, which holds the extension.
+        const qsizetype left = (room - 1) / 2;
+        return path.left(left) + ellipsis + path.right(room - 1 - left);
+    };
+    const qsizetype lastSeparator = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    if (lastSeparator < 0)
+        return cutInTheMiddle();
+    const QChar separator = path.at(lastSeparator);
+    const QString name = path.mid(lastSeparator + 1);
+    const QString folders = path.left(lastSeparator + 1);
+
+    // The root and the first folder stay: they say which disk or home it is.
+    qsizetype headEnd = 0;
+    while (headEnd < folders.size() && folders.at(headEnd) == separator)
+        ++headEnd;
+    while (headEnd < folders.size() && folders.at(headEnd) != separator)
+        ++headEnd;
+    const QString head = folders.left(qMin(headEnd + 1, folders.size()));
+    const QStringList middle = folders.mid(head.size()).split(separator, Qt::SkipEmptyParts);
+    QString tail;
+    for (qsizetype i = middle.size() - 1; i >= 0; --i) {
+        const QString longer = middle.at(i) + separator + tail;
+        if (head.size() + 2 + longer.size() + name.size() > room)
+            break;
+        tail = longer;
+    }
+    if (head.size() + 2 + tail.size() + name.size() <= room)
+        return head + ellipsis + separator + tail + name;
+    if (2 + name.size() <= room)
+        return QString(ellipsis) + separator + name;
+    return cutInTheMiddle();
+}
+
 } // namespace zol

@@ -40,4 +40,10 @@ private:
     KeyValueStore &m_store;
 };
 
+// A path shortened to at most maxChars characters the way file managers do,
+// so that a menu of them fits on the screen: the folders in the middle give
+// way to "…" first, the ones nearest the file name last, and the name is cut
+// in its middle only when it does not fit by itself.
+QString shortenPath(const QString &path, int maxChars);
+
 } // namespace zol

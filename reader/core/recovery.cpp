@@ -1,14 +1,20 @@
 #include "recovery.h"
 
 #include "atomicfile.h"
+#include "regularfile.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QLocale>
 #include <QLockFile>
 #include <QUuid>
+
+#include <filesystem>
+#include <system_error>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +40,41 @@ std::unique_ptr<QLockFile> lockFor(const QString &path)
     return lock;
 }
 
+// Never more than the largest file the pages can make.
+KeptPagesRead readCopy(const QString &path)
+{
+    QFile file;
+    KeptPagesRead read;
+    if (!openRegularFile(file, path, &read.reason))
+        return read;
+    const QByteArray bytes = file.read(kMaxRecoveryFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        read.reason = file.errorString();
+        return read;
+    }
+    return readKeptPages(bytes);
+}
+
+// QLockFile does not say what the system said: a file written beside it
+// asks again.
+QString lockFailure(const QString &folder, QLockFile::LockError error)
+{
+    QFile probe(
+        QDir(folder).filePath(u".probe-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces)));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return probe.errorString();
+    const QByteArray bytes(512, '\0');
+    const bool written = probe.write(bytes) == bytes.size() && probe.flush();
+    const QString reason = probe.errorString();
+    probe.remove();
+    if (!written)
+        return reason;
+    return QString::fromLocal8Bit(std::make_error_code(error == QLockFile::PermissionError
+                                                           ? std::errc::permission_denied
+                                                           : std::errc::io_error)
+                                      .message());
+}
+
 } // namespace
 
 QByteArray encodeKeptPages(const KeptPages &kept)
@@ -45,6 +86,63 @@ QByteArray encodeKeptPages(const KeptPages &kept)
     for (const QString &page : kept.pages)
         out << page;
     return bytes;
+}
+
+KeptPagesRead readKeptPages(const QByteArray &bytes)
+{
+    KeptPagesRead read;
+    auto damaged = [&read](const QString &why) {
+        read.status = KeptPagesRead::Status::Damaged;
+        read.reason = why;
+        return read;
+    };
+    if (bytes.isEmpty())
+        return damaged(QCoreApplication::translate("zol::RecoveryFiles", "the file is empty"));
+    if (bytes.size() > kMaxRecoveryFileSize)
+        return damaged(QCoreApplication::translate(
+            "zol::RecoveryFiles", "the file is larger than the pages it could hold"));
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_4);
+    quint32 magic = 0;
+    quint16 version = 0;
+    in >> magic >> version;
+    if (in.status() != QDataStream::Ok || magic != kMagic)
+        return damaged(QCoreApplication::translate("zol::RecoveryFiles",
+                                                   "this is not a file of unsaved pages"));
+    if (version > kVersion) {
+        read.status = KeptPagesRead::Status::LaterVersion;
+        return read;
+    }
+    if (version != kVersion)
+        return damaged(QCoreApplication::translate("zol::RecoveryFiles",
+                                                   "this is not a file of unsaved pages"));
+    KeptPages &kept = read.kept;
+    in >> kept.savedAt >> kept.counter >> kept.current >> kept.fileName;
+    if (in.status() != QDataStream::Ok || !kept.savedAt.isValid())
+        return damaged(QCoreApplication::translate("zol::RecoveryFiles",
+                                                   "the file ends before its first page"));
+    int whole = 0;
+    for (QString &page : kept.pages) {
+        QString text;
+        in >> text;
+        if (in.status() != QDataStream::Ok)
+            break;
+        page = text;
+        ++whole;
+    }
+    if (whole == 0)
+        return damaged(QCoreApplication::translate("zol::RecoveryFiles",
+                                                   "the file ends before its first page"));
+    if (whole == PageStore::kPageCount && in.atEnd()) {
+        read.status = KeptPagesRead::Status::Whole;
+        return read;
+    }
+    // The pages in use reach no further than the last page read whole.
+    read.status = KeptPagesRead::Status::Incomplete;
+    kept.incomplete = true;
+    kept.counter = static_cast<qint16>(qMin<int>(kept.counter, whole - 2));
+    kept.current = static_cast<qint16>(qBound(0, int(kept.current), qMax(0, kept.counter + 1)));
+    return read;
 }
 
 std::optional<KeptPages> decodeKeptPages(const QByteArray &bytes)
@@ -69,20 +167,34 @@ RecoveryFiles::RecoveryFiles(const QString &folder) : m_folder(folder) {}
 
 RecoveryFiles::~RecoveryFiles() = default;
 
-bool RecoveryFiles::write(const KeptPages &kept, QString *reason)
+bool RecoveryFiles::write(const KeptPages &kept, QString *reason, bool *tellUser)
+{
+    QString why;
+    const bool written = writeOwn(kept, &why);
+    if (reason)
+        *reason = why;
+    if (tellUser) {
+        *tellUser = !written && !m_failureTold;
+        m_failureTold = m_failureTold || !written;
+    }
+    return written;
+}
+
+bool RecoveryFiles::writeOwn(const KeptPages &kept, QString *reason)
 {
     if (!m_ownLock) {
-        if (!QDir().mkpath(m_folder)) {
-            if (reason)
-                *reason = u"cannot make the folder %1"_s.arg(QDir::toNativeSeparators(m_folder));
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::path(m_folder.toStdU16String()),
+                                            error);
+        if (error) {
+            *reason = QString::fromLocal8Bit(error.message());
             return false;
         }
         const QString path = QDir(m_folder).filePath(
             u"pages-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces) + kSuffix);
         auto lock = lockFor(path);
         if (!lock->tryLock(0)) {
-            if (reason)
-                *reason = u"cannot lock %1"_s.arg(QDir::toNativeSeparators(lockPathOf(path)));
+            *reason = lockFailure(m_folder, lock->error());
             return false;
         }
         m_ownPath = path;
@@ -112,20 +224,48 @@ std::optional<KeptPages> RecoveryFiles::takeOrphan()
         auto lock = lockFor(path);
         if (!lock->tryLock(0))
             continue;
-        QFile in(path);
-        std::optional<KeptPages> kept;
-        if (in.open(QIODevice::ReadOnly))
-            kept = decodeKeptPages(in.readAll());
-        in.close();
-        // The writer replaces whole files, so a file that does not read is
-        // not one of this version's: left alone for the program that wrote it.
-        if (!kept)
+        KeptPagesRead read = readCopy(path);
+        if (read.status != KeptPagesRead::Status::Whole &&
+            read.status != KeptPagesRead::Status::Incomplete)
             continue;
         m_orphanPath = path;
         m_orphanLock = std::move(lock);
-        return kept;
+        return std::move(read.kept);
     }
     return std::nullopt;
+}
+
+QList<DamagedCopy> RecoveryFiles::takeDamaged()
+{
+    QList<DamagedCopy> damaged;
+    const QFileInfoList files =
+        QDir(m_folder).entryInfoList({u"*"_s + kSuffix}, QDir::Files, QDir::Time);
+    for (const QFileInfo &file : files) {
+        const QString path = file.absoluteFilePath();
+        if (path == m_ownPath || path == m_orphanPath)
+            continue;
+        auto lock = lockFor(path);
+        if (!lock->tryLock(0))
+            continue;
+        const KeptPagesRead read = readCopy(path);
+        if (read.status != KeptPagesRead::Status::Damaged)
+            continue;
+        // Moved aside, not deleted: what is in it may still be worth a look,
+        // but no longer at every start.
+        QString keptAs = path + u".damaged"_s;
+        for (int i = 2; QFileInfo::exists(keptAs); ++i)
+            keptAs = path + u".damaged%1"_s.arg(i);
+        if (!QFile::rename(path, keptAs))
+            keptAs.clear();
+        damaged.append({path, read.reason, keptAs});
+    }
+    return damaged;
+}
+
+void RecoveryFiles::keepOrphan()
+{
+    m_orphanLock.reset();
+    m_orphanPath.clear();
 }
 
 void RecoveryFiles::dropOrphan()
@@ -135,6 +275,35 @@ void RecoveryFiles::dropOrphan()
     QFile::remove(m_orphanPath);
     m_orphanLock.reset();
     m_orphanPath.clear();
+}
+
+QString recoveryQuestion(const KeptPages &kept, const LanguageTables &tables, qint16 language)
+{
+    const int at = isValidLanguage(language) ? language : kEnglish;
+    // The date as the program's language writes it, not the system's.
+    const QString when =
+        QLocale(languageCode(language)).toString(kept.savedAt, QLocale::ShortFormat);
+    if (!kept.incomplete)
+        return tables.sRecover[at].arg(when);
+    return tables.sRecoverIncomplete[at].arg(when, QString::number(qMax(1, kept.counter + 2)));
+}
+
+QString damagedCopyMessage(const DamagedCopy &copy, const LanguageTables &tables, qint16 language)
+{
+    const int at = isValidLanguage(language) ? language : kEnglish;
+    QString message =
+        tables.sRecoverDamaged[at].arg(QDir::toNativeSeparators(copy.path), copy.reason);
+    if (!copy.keptAs.isEmpty())
+        message +=
+            u"\r\n"_s + tables.sRecoverRenamed[at].arg(QDir::toNativeSeparators(copy.keptAs));
+    return message;
+}
+
+QString notKeptMessage(const RecoveryFiles &files, const QString &reason,
+                       const LanguageTables &tables, qint16 language)
+{
+    const int at = isValidLanguage(language) ? language : kEnglish;
+    return tables.sNotKept[at].arg(QDir::toNativeSeparators(files.folder()), reason);
 }
 
 } // namespace zol

@@ -2,17 +2,12 @@
 
 #include "atomicfile.h"
 #include "languages.h"
+#include "regularfile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -105,33 +100,6 @@ QByteArray formatSettings(const Settings &settings)
             formatSettingsNumber(settings.port) + u"\r\n"_s)
         .toLatin1();
 }
-
-namespace {
-
-// Opens path for reading only when it is a regular file. Opening a named
-// pipe waits for a writer, for ever if none comes, and a device may never
-// end; either is as good as no settings file.
-bool openRegularFile(QFile &file, const QString &path)
-{
-#ifdef Q_OS_UNIX
-    // Without blocking, and checked on what was opened, so that nothing can
-    // be put in the file's place between the check and the open.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-#else
-    file.setFileName(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
-#endif
-}
-
-} // namespace
 
 Settings readSettingsFile(const QString &path, qint16 fallbackLanguage)
 {

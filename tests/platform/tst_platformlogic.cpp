@@ -4,6 +4,7 @@
 #include "linesettings.h"
 #include "malformedlinesettings.h"
 #include "portinfo.h"
+#include "terminationsignal.h"
 #include "watchdog.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 using namespace zol;
@@ -40,6 +42,7 @@ private slots:
     void replacingThroughLinks();
     void watchdogFiresOnceAfterItsLastRestart();
     void watchdogStopsAndStartsOver();
+    void terminationSignalsReachTheEventLoop();
 };
 
 void TestPlatformLogic::codePageAgreesWithWindows1252()
@@ -347,6 +350,36 @@ void TestPlatformLogic::watchdogStopsAndStartsOver()
     QVERIFY(fired.wait(5000));
     QVERIFY(sinceStart.elapsed() >= 100);
     QCOMPARE(fired.size(), 1);
+}
+
+void TestPlatformLogic::terminationSignalsReachTheEventLoop()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("Windows ends a session through the window system, not by a signal");
+#else
+    struct sigaction before = {};
+    QCOMPARE(::sigaction(SIGTERM, nullptr, &before), 0);
+    {
+        TerminationSignal termination;
+        QVERIFY(termination.isActive());
+        QSignalSpy received(&termination, &TerminationSignal::received);
+        // Without it, either would end this test here.
+        QCOMPARE(::raise(SIGTERM), 0);
+        QCOMPARE(::raise(SIGHUP), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 2, 10000);
+        QCOMPARE(received.at(0).at(0).toInt(), SIGTERM);
+        QCOMPARE(received.at(1).at(0).toInt(), SIGHUP);
+        // One at a time: a second takes nothing over.
+        TerminationSignal second;
+        QVERIFY(!second.isActive());
+    }
+    // Gone, it hands the signals back as they were.
+    struct sigaction now = {};
+    QCOMPARE(::sigaction(SIGTERM, nullptr, &now), 0);
+    QVERIFY(now.sa_handler == before.sa_handler);
+    TerminationSignal again;
+    QVERIFY(again.isActive());
+#endif
 }
 
 } // namespace zol::test

@@ -1,6 +1,7 @@
 #include "fonts.h"
 #include "malformedlinesettings.h"
 #include "menucheckstyle.h"
+#include "messagebox.h"
 #include "progressbar.h"
 #include "qtserialport.h"
 #include "statusbar.h"
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleOptionMenuItem>
 #include <QTest>
@@ -22,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 using namespace zol;
 using namespace Qt::StringLiterals;
@@ -40,6 +44,45 @@ void typeText(QWidget *widget, const QString &text)
     QApplication::sendEvent(widget, &release);
 }
 
+// Runs act on the next message box once it is up, as a person would;
+// what the box looked like is in the members.
+struct NextBox
+{
+    explicit NextBox(std::function<void(QMessageBox *)> act) : m_act(std::move(act))
+    {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            m_poll.stop();
+            width = box->width();
+            for (QAbstractButton *button : box->buttons()) {
+                if (button->isVisible())
+                    captions << button->text();
+            }
+            captions.sort();
+            m_act(box);
+            // A button's access key clicks it with a short animation.
+            [[maybe_unused]] const bool closed =
+                QTest::qWaitFor([box] { return !box->isVisible(); }, 5000);
+            if (box->isVisible()) {
+                stayedOpen = true;
+                box->done(-2);
+            }
+        });
+        m_poll.start();
+    }
+
+    int width = 0;
+    QStringList captions;
+    bool stayedOpen = false;
+
+private:
+    std::function<void(QMessageBox *)> m_act;
+    QTimer m_poll;
+};
+
 } // namespace
 
 class TestPlatformWidgets : public QObject
@@ -56,6 +99,9 @@ private slots:
     void classicFacesFallBackToMetricTwins();
     void serialControlRefusesWhatItCannotUse();
     void menuShowsTheChosenItemByACheckMark();
+    void questionThatMayBePutOff_data();
+    void questionThatMayBePutOff();
+    void boxesHaveAccessKeysAndRoomForTheTitle();
 };
 
 void TestPlatformWidgets::textSetByTheProgram()
@@ -203,6 +249,21 @@ void TestPlatformWidgets::statusBarClockPanels()
         QVERIFY2(dates.contains(bar.panelText(3)), qPrintable(bar.panelText(3)));
         QCOMPARE(bar.panelText(1), QString());
     }
+    QLocale::setDefault(saved);
+
+    // A bar given the program's language writes the date in it at once,
+    // whatever the system's is.
+    QLocale::setDefault(QLocale(u"en_GB"_s));
+    StatusBar bar;
+    bar.addPanel(StatusBar::PanelKind::Date, 80);
+    bar.show();
+    const QLocale dutch(u"nl"_s);
+    bar.setLocale(dutch);
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY2((QStringList{dutch.toString(now.date(), QLocale::ShortFormat),
+                          dutch.toString(now.addSecs(-60).date(), QLocale::ShortFormat)})
+                 .contains(bar.panelText(1)),
+             qPrintable(bar.panelText(1)));
     QLocale::setDefault(saved);
 }
 
@@ -392,6 +453,63 @@ void TestPlatformWidgets::menuShowsTheChosenItemByACheckMark()
     QVERIFY(chosen != paint(base, Type::NonExclusive, true));
     // Without a box, an item not chosen looks as if it could not be checked.
     QCOMPARE(other, paint(&checkStyle, Type::NotCheckable, false));
+}
+
+void TestPlatformWidgets::questionThatMayBePutOff_data()
+{
+    QTest::addColumn<int>("key"); // 0: the box is closed as its title bar's button does
+    QTest::addColumn<int>("answer");
+    using A = MessageBoxes::Answer;
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << int(A::Cancel);
+    QTest::newRow("close box") << 0 << int(A::Cancel);
+    QTest::newRow("Enter, No the default") << int(Qt::Key_Return) << int(A::No);
+    QTest::newRow("Y") << int(Qt::Key_Y) << int(A::Yes);
+    QTest::newRow("N") << int(Qt::Key_N) << int(A::No);
+}
+
+void TestPlatformWidgets::questionThatMayBePutOff()
+{
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    NextBox next([key](QMessageBox *box) {
+        if (key == 0)
+            box->close();
+        else
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
+    });
+    QtMessageBoxes boxes;
+    const MessageBoxes::Answer given =
+        boxes.askYesNoOrClose(nullptr, u"ZOL Print"_s, u"Restore them?"_s, MessageBoxes::Icon::None,
+                              MessageBoxes::Answer::No);
+    QVERIFY(!next.stayedOpen);
+    QCOMPARE(int(given), answer);
+    // Two buttons to see, whatever stands behind Esc.
+    QCOMPARE(next.captions, (QStringList{u"&No"_s, u"&Yes"_s}));
+}
+
+void TestPlatformWidgets::boxesHaveAccessKeysAndRoomForTheTitle()
+{
+    QtMessageBoxes boxes;
+    {
+        // Cancel gets a key that Yes and No have not taken: C presses it.
+        NextBox next([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_C); });
+        QCOMPARE(boxes.askYesNoCancel(nullptr, u"ZOL Print"_s, u"Save them first?"_s),
+                 MessageBoxes::Answer::Cancel);
+        QVERIFY(!next.stayedOpen);
+        QCOMPARE(next.captions, (QStringList{u"&Cancel"_s, u"&No"_s, u"&Yes"_s}));
+    }
+    {
+        // A short text under a long title: the box is as wide as the title
+        // and the buttons of a title bar.
+        const QString title = u"ZOL Print erreur ZOL Print erreur"_s;
+        NextBox next([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Return); });
+        boxes.showOk(nullptr, title, u"x"_s, MessageBoxes::Icon::None);
+        QVERIFY(!next.stayedOpen);
+        const int titleWidth =
+            QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title);
+        QVERIFY2(next.width > titleWidth + 60,
+                 qPrintable(u"%1 for a title of %2"_s.arg(next.width).arg(titleWidth)));
+    }
 }
 
 } // namespace zol::test

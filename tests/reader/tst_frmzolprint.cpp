@@ -190,36 +190,36 @@ void FrmZOLprintTest::captionsInEachLanguage_data()
     // Read ZOL, About.
     QTest::addColumn<QStringList>("items");
     QTest::newRow("Dutch") << 0
-                           << QStringList{u"&Bestand"_s, u"Afdrukken"_s, u"&Communicatie"_s,
+                           << QStringList{u"&Bestand"_s, u"&Afdrukken"_s, u"&Communicatie"_s,
                                           u"COM poort"_s, u"&Help"_s}
-                           << QStringList{u"Openen"_s,           u"Opslaan"_s,
+                           << QStringList{u"&Openen"_s,          u"Op&slaan"_s,
                                           u"Huidige pagina"_s,   u"Alle pagina's"_s,
                                           u"Afdrukvoorbeeld"_s,  u"Naar PDF-bestand..."_s,
-                                          u"Afsluiten"_s,        u"Inlezen ZOL"_s,
+                                          u"Afsl&uiten"_s,       u"Inlezen ZOL"_s,
                                           u"Over ZOL print..."_s};
     QTest::newRow("English") << 1
-                             << QStringList{u"&File"_s, u"Print"_s, u"&Communication"_s,
+                             << QStringList{u"&File"_s, u"&Print"_s, u"&Communication"_s,
                                             u"COM port"_s, u"&Help"_s}
-                             << QStringList{u"Open"_s,      u"Save"_s,     u"Current page"_s,
+                             << QStringList{u"&Open"_s,     u"&Save"_s,    u"Current page"_s,
                                             u"All pages"_s, u"Preview"_s,  u"To PDF file..."_s,
-                                            u"Exit"_s,      u"Read ZOL"_s, u"About ZOL print..."_s};
+                                            u"E&xit"_s,     u"Read ZOL"_s, u"About ZOL print..."_s};
     QTest::newRow("German") << 2
-                            << QStringList{u"&Datei"_s, u"Drucken"_s, u"&Kommunication"_s,
+                            << QStringList{u"&Datei"_s, u"&Drucken"_s, u"&Kommunication"_s,
                                            u"COM Anschluß"_s, u"&Hilfe"_s}
                             << QStringList{
-                                   u"Öffnen"_s,      u"Speichern"_s,     u"Diese Seite"_s,
+                                   u"Ö&ffnen"_s,     u"&Speichern"_s,    u"Diese Seite"_s,
                                    u"Alle Seiten"_s, u"Seitenansicht"_s, u"In PDF-Datei..."_s,
-                                   u"Beenden"_s,     u"ZOL einlesen"_s,  u"Über ZOL print..."_s};
+                                   u"&Beenden"_s,    u"ZOL einlesen"_s,  u"Über ZOL print..."_s};
     QTest::newRow("French") << 3
-                            << QStringList{u"&Fichier"_s, u"Imprimer"_s, u"&Communication"_s,
+                            << QStringList{u"&Fichier"_s, u"&Imprimer"_s, u"&Communication"_s,
                                            u"COM port"_s, u"&Aide"_s}
-                            << QStringList{u"Ouvrir"_s,
-                                           u"Enregistrer"_s,
+                            << QStringList{u"&Ouvrir"_s,
+                                           u"&Enregistrer"_s,
                                            u"Cette page"_s,
                                            u"Toute les pages"_s,
                                            u"Aperçu avant impression"_s,
                                            u"Vers un fichier PDF..."_s,
-                                           u"Quitter"_s,
+                                           u"&Quitter"_s,
                                            u"Importer données du ZOL"_s,
                                            u"A propos de ZOL print..."_s};
 }

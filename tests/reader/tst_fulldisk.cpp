@@ -6,6 +6,7 @@
 #include "measurementsfile.h"
 #include "ordinaryuser.h"
 #include "readerfixture.h"
+#include "recovery.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -138,6 +139,7 @@ private slots:
     void saveOnAFullDisk();
     void settingsAtExitOnAFullDisk_data();
     void settingsAtExitOnAFullDisk();
+    void recoveryCopyOnAFullDisk();
 };
 
 void FullDiskTest::initTestCase()
@@ -371,6 +373,29 @@ void FullDiskTest::settingsAtExitOnAFullDisk()
         QCOMPARE(w.messages().first(), message + reason);
     QCOMPARE(readFile(path), old);
     QCOMPARE(disk.files(), QStringList{u"zolprint.ini"_s});
+}
+
+void FullDiskTest::recoveryCopyOnAFullDisk()
+{
+    SmallDisk disk;
+    QVERIFY2(disk.failure().isEmpty(), qPrintable(disk.failure()));
+    QVERIFY2(disk.fill(), qPrintable(disk.failure()));
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages[0] = u"page 1"_s;
+
+    // The system's reason, once; then quietly, until there is room.
+    RecoveryFiles files(disk.work());
+    QString reason;
+    bool tell = false;
+    QVERIFY(!files.write(kept, &reason, &tell));
+    QCOMPARE(reason, kNoSpace);
+    QVERIFY(tell);
+    QVERIFY(!files.write(kept, &reason, &tell));
+    QVERIFY(!tell);
+    QVERIFY(QFile::remove(QFileInfo(disk.work()).absolutePath() + u"/filler"_s));
+    QVERIFY2(files.write(kept, &reason, &tell), qPrintable(reason));
+    QCOMPARE(QDir(disk.work()).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
 }
 
 QTEST_MAIN(FullDiskTest)

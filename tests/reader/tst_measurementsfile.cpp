@@ -571,8 +571,30 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     QVERIFY(writeFile(good, fileOf(5)));
     QCOMPARE(readMeasurementsFile(good).status, S::Ok);
     QCOMPARE(readMeasurementsFile(good).entries, readMeasurements(fileOf(5)).entries);
-    QCOMPARE(readMeasurementsFile(dir.filePath(u"missing.vmt"_s)).status, S::WrongHeader);
-    QCOMPARE(readMeasurementsFile(dir.path()).status, S::WrongHeader);
+    QVERIFY(readMeasurementsFile(good).couldBeRead());
+
+    // A file that cannot be read at all is named, with the reason; a file
+    // without the header keeps error 101 alone.
+    const MeasurementsErrors errors{u"Error 101 - Wrong version"_s,
+                                    u"Error 102 - Error during loading"_s};
+    const QString missing = dir.filePath(u"missing.vmt"_s);
+#ifdef Q_OS_UNIX
+    const QString noSuchFile = u"No such file or directory"_s;
+#else
+    QFile absent(missing);
+    QVERIFY(!absent.open(QIODevice::ReadOnly));
+    const QString noSuchFile = absent.errorString();
+#endif
+    QCOMPARE(measurementsReadError(readMeasurementsFile(missing), missing, errors),
+             u"Error 102 - Error during loading\r\n"_s + QDir::toNativeSeparators(missing) +
+                 u"\r\n"_s + noSuchFile);
+    QCOMPARE(readMeasurementsFile(dir.path()).unreadable, u"a folder, not a file"_s);
+    const QString headless = dir.filePath(u"headless.vmt"_s);
+    QVERIFY(writeFile(headless, "ZOL 0001\r\nEND\r\n"));
+    QVERIFY(readMeasurementsFile(headless).couldBeRead());
+    QCOMPARE(measurementsReadError(readMeasurementsFile(headless), headless, errors),
+             errors.wrongHeader);
+    QCOMPARE(measurementsReadError(readMeasurementsFile(good), good, errors), QString());
 
     QBuffer buffer;
     buffer.setData(fileOf(3));
@@ -585,6 +607,7 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     const QString big = dir.filePath(u"big.vmt"_s);
     QVERIFY(writeFile(big, large));
     QCOMPARE(readMeasurementsFile(big).status, S::TooManyPages);
+    QCOMPARE(measurementsReadError(readMeasurementsFile(big), big, errors), errors.loading);
     QVERIFY(QFile::remove(big));
 
     // Pages that make a file past that limit are not saved, and an older
@@ -608,7 +631,18 @@ void MeasurementsFileTest::pipesDevicesAndLargeFiles()
     const QString fifo = dir.filePath(u"pipe.vmt"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QCOMPARE(readMeasurementsFile(fifo).status, S::WrongHeader);
-    QCOMPARE(readMeasurementsFile(u"/dev/zero"_s).status, S::WrongHeader);
+    QCOMPARE(readMeasurementsFile(fifo).unreadable, u"a named pipe, not a file"_s);
+    QCOMPARE(readMeasurementsFile(u"/dev/zero"_s).unreadable, u"a device, not a file"_s);
+    {
+        // The system's words for a file that may not be read.
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+        QVERIFY(denyAccess(good));
+        AsOrdinaryUser user;
+        QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+        QCOMPARE(readMeasurementsFile(good).unreadable, u"Permission denied"_s);
+    }
     // Nor does Save onto a pipe without a reader; a character device is
     // written to and stays what it was.
     QString reason;

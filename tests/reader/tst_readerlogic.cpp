@@ -53,7 +53,7 @@ void ReaderLogicTest::languageTables()
 {
     LanguageTables t;
     fillLanguageTables(t);
-    QCOMPARE(t.sOpen[kGerman], u"Öffnen"_s);
+    QCOMPARE(t.sOpen[kGerman], u"Ö&ffnen"_s);
     QCOMPARE(t.sAbout[kGerman], u"Über ZOL print..."_s);
     QCOMPARE(t.sPort[kGerman], u"COM Anschluß"_s);
     QCOMPARE(t.sConnected[kFrench], u"Connecté"_s);
@@ -82,6 +82,31 @@ void ReaderLogicTest::languageTables()
     QCOMPARE(t.sPortlist[kFrench], u"Ports série de cet ordinateur :"_s);
     QCOMPARE(t.sNamePageno[kFrench], u"Numéro de page"_s);
 
+    // Each item of the File menu has an access key, none the same in one
+    // language (the recent files take the digits), and the captions read
+    // as they always have.
+    const QStringList captions[] = {
+        {u"Openen"_s, u"Opslaan"_s, u"Afdrukken"_s, u"Afsluiten"_s},
+        {u"Open"_s, u"Save"_s, u"Print"_s, u"Exit"_s},
+        {u"Öffnen"_s, u"Speichern"_s, u"Drucken"_s, u"Beenden"_s},
+        {u"Ouvrir"_s, u"Enregistrer"_s, u"Imprimer"_s, u"Quitter"_s},
+    };
+    for (int language = 0; language < kLanguageCount; ++language) {
+        QString keys;
+        const LanguageTable *items[] = {&t.sOpen, &t.sSave, &t.sPrint, &t.sExit};
+        for (int i = 0; i < 4; ++i) {
+            const QString &caption = (*items[i])[language];
+            const qsizetype amp = caption.indexOf(u'&');
+            QVERIFY2(amp >= 0 && amp + 1 < caption.size() && caption.at(amp + 1).isLetter() &&
+                         caption.count(u'&') == 1,
+                     qPrintable(caption));
+            keys += caption.at(amp + 1).toLower();
+            QCOMPARE(QString(caption).remove(u'&'), captions[language].at(i));
+        }
+        for (const QChar key : std::as_const(keys))
+            QVERIFY2(keys.count(key) == 1, qPrintable(keys));
+    }
+
     // Every entry of every table is filled, in every language.
     const LanguageTable *all[] = {
         &t.sFile,       &t.sOpen,          &t.sSave,      &t.sPrint,    &t.sThispage,
@@ -96,6 +121,19 @@ void ReaderLogicTest::languageTables()
             QVERIFY(!entry.isEmpty());
     for (const QString &filter : t.sFilter)
         QVERIFY(filter.contains(u'|'));
+    // The texts for the window's messages take their arguments in every
+    // language.
+    const std::pair<const LanguageTable *, int> withArguments[] = {
+        {&t.sRecoverIncomplete, 2}, {&t.sRecoverDamaged, 2}, {&t.sRecoverRenamed, 1},
+        {&t.sNotKept, 2},           {&t.sEndedEarly, 0},     {&t.sPortNotValid, 2}};
+    for (const auto &[table, count] : withArguments) {
+        for (const QString &entry : *table) {
+            QVERIFY(!entry.isEmpty());
+            for (int n = 1; n <= 3; ++n)
+                QVERIFY2(entry.count(u"%"_s + QString::number(n)) == (n <= count ? 1 : 0),
+                         qPrintable(entry));
+        }
+    }
     // The link's target goes into each, once.
     for (const QString &why : t.sSettingsLink)
         QVERIFY(why.count(u"%1"_s) == 1 && !why.contains(u"%2"_s));

@@ -32,6 +32,8 @@ private slots:
     void oneEntryPerFile();
     void untidyStore();
     void keptInTheUsersSettings();
+    void longPathsShortenedInTheMiddle_data();
+    void longPathsShortenedInTheMiddle();
 };
 
 void RecentFilesTest::newestFirstAtMostFour()
@@ -157,6 +159,36 @@ void RecentFilesTest::keptInTheUsersSettings()
     QSettings settings(ini, QSettings::IniFormat);
     SettingsStore store(settings, u"RecentFiles"_s);
     QCOMPARE(RecentFiles(store).files(), QStringList({b, a}));
+}
+
+void RecentFilesTest::longPathsShortenedInTheMiddle_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QString>("shown");
+
+    const QString deep = u"/home/tech/Documents/metingen/2026/december/pages.mcs"_s;
+    QTest::newRow("fits") << deep << 60 << deep;
+    QTest::newRow("folders nearest the name stay")
+        << deep << 40 << u"/home/\u2026/metingen/2026/december/pages.mcs"_s;
+    QTest::newRow("Windows") << u"C:\\Users\\tech\\Documents\\metingen\\pages.mcs"_s << 30
+                             << u"C:\\\u2026\\metingen\\pages.mcs"_s;
+    QTest::newRow("only the name fits") << u"/home/tech/metingen/eiken-vloer-bovenverdieping.mcs"_s
+                                        << 36 << u"\u2026/eiken-vloer-bovenverdieping.mcs"_s;
+    QTest::newRow("the name cut, its extension kept")
+        << u"/home/tech/eiken-vloer-bovenverdieping-achterkamer.mcs"_s << 21
+        << u"/home/tech\u2026rkamer.mcs"_s;
+    QTest::newRow("no folder") << u"eiken-vloer-bovenverdieping.mcs"_s << 11
+                               << u"eiken\u2026g.mcs"_s;
+}
+
+void RecentFilesTest::longPathsShortenedInTheMiddle()
+{
+    QFETCH(QString, path);
+    QFETCH(int, room);
+    QFETCH(QString, shown);
+    QCOMPARE(shortenPath(path, room), shown);
+    QVERIFY(shortenPath(path, room).size() <= room);
 }
 
 QTEST_GUILESS_MAIN(RecentFilesTest)

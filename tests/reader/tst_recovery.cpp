@@ -1,10 +1,15 @@
 #include "controls.h"
+#include "ordinaryuser.h"
 #include "readerfixture.h"
+#include "recovery.h"
+#include "testfiles.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -58,6 +63,9 @@ class RecoveryTest : public QObject
 
 private slots:
     void pagesSurviveAKilledProgram();
+    void damagedCopiesAreOfferedOrNamedOnce();
+    void copyThatCannotBeWrittenIsToldOnce_data();
+    void copyThatCannotBeWrittenIsToldOnce();
 };
 
 void RecoveryTest::pagesSurviveAKilledProgram()
@@ -111,6 +119,164 @@ void RecoveryTest::pagesSurviveAKilledProgram()
     QCOMPARE(third.boxes.shown.size(), 2);
     QVERIFY(window.recoveryFiles().isEmpty());
     QCOMPARE(third.pages().sPage(0), QString());
+}
+
+void RecoveryTest::damagedCopiesAreOfferedOrNamedOnce()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"kept"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                      QFile::WriteOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(dir.path(), open) && QFile::setPermissions(folder, open));
+    auto file = [&folder](const QString &name) {
+        return QDir(folder).filePath(name + u".zolrecovery"_s);
+    };
+
+    KeptPages kept;
+    kept.savedAt = QDateTime(QDate(2026, 12, 8), QTime(14, 5));
+    for (int i = 0; i < 5; ++i)
+        kept.pages[i] = u"page %1\r\n"_s.arg(i + 1);
+    kept.counter = 3;
+    kept.current = 4;
+    const QByteArray whole = encodeKeptPages(kept);
+    // Cut inside the third page, as a disk that failed under it leaves it.
+    const QString third = u"page 3"_s;
+    const QByteArray thirdBytes(reinterpret_cast<const char *>(third.utf16()), third.size() * 2);
+    QByteArray bigEndian;
+    for (qsizetype i = 0; i < thirdBytes.size(); i += 2)
+        bigEndian += thirdBytes.mid(i + 1, 1) + thirdBytes.mid(i, 1);
+    const qsizetype cut = whole.indexOf(bigEndian);
+    QVERIFY(cut > 0);
+    QVERIFY(writeFile(file(u"cut"_s), whole.left(cut + 4)));
+
+    QVERIFY(writeFile(file(u"empty"_s), QByteArray()));
+    QByteArray noise(4096, '\0');
+    QRandomGenerator random(30);
+    for (char &c : noise)
+        c = static_cast<char>(random.bounded(256));
+    QVERIFY(writeFile(file(u"random"_s), noise));
+    // Larger than any pages make it, whatever its start says; sparse, so it
+    // costs the disk nothing.
+    QVERIFY(writeFile(file(u"large"_s), whole));
+    QVERIFY(QFile::resize(file(u"large"_s), kMaxRecoveryFileSize + 1));
+    QVERIFY(writeFile(file(u"unreadable"_s), whole));
+    QVERIFY(denyAccess(file(u"unreadable"_s)));
+
+    AsOrdinaryUser user;
+    QVERIFY2(user.failure().isEmpty(), qPrintable(user.failure()));
+    RecoveryFiles files(folder);
+    QMap<QString, QString> reasons;
+    for (const DamagedCopy &copy : files.takeDamaged()) {
+        reasons.insert(QFileInfo(copy.path).completeBaseName(), copy.reason);
+        QCOMPARE(copy.keptAs, copy.path + u".damaged"_s);
+        QVERIFY(QFileInfo::exists(copy.keptAs) && !QFileInfo::exists(copy.path));
+    }
+    QCOMPARE(reasons, (QMap<QString, QString>{
+                          {u"empty"_s, u"the file is empty"_s},
+                          {u"large"_s, u"the file is larger than the pages it could hold"_s},
+                          {u"random"_s, u"this is not a file of unsaved pages"_s},
+                          {u"unreadable"_s, u"Permission denied"_s},
+                      }));
+    // Told once: the next start finds none of them.
+    QVERIFY(RecoveryFiles(folder).takeDamaged().isEmpty());
+
+    LanguageTables tables;
+    fillLanguageTables(tables);
+    QCOMPARE(damagedCopyMessage(
+                 {u"/k/a.zolrecovery"_s, u"the file is empty"_s, u"/k/a.zolrecovery.damaged"_s},
+                 tables, kEnglish),
+             u"Unsaved pages kept in /k/a.zolrecovery cannot be read: the file is empty\r\n"
+             u"The file has been renamed to /k/a.zolrecovery.damaged."_s);
+
+    // The one cut short offers the pages read whole, said to be incomplete.
+    const std::optional<KeptPages> offered = files.takeOrphan();
+    QVERIFY(offered);
+    QVERIFY(offered->incomplete);
+    QCOMPARE(offered->pages[0], kept.pages[0]);
+    QCOMPARE(offered->pages[1], kept.pages[1]);
+    QCOMPARE(offered->pages[2], QString());
+    QCOMPARE(offered->counter, 0);
+    QCOMPARE(offered->current, 1);
+    const QString question = recoveryQuestion(*offered, tables, kEnglish);
+    QVERIFY2(question.contains(u"cut short: only the pages up to page 2 could be read."_s),
+             qPrintable(question));
+    QVERIFY(!recoveryQuestion(kept, tables, kEnglish).contains(u"cut short"_s));
+
+    // Put off, not answered: offered again at the next start.
+    files.keepOrphan();
+    QVERIFY(QFileInfo::exists(file(u"cut"_s)));
+    RecoveryFiles next(folder);
+    const std::optional<KeptPages> again = next.takeOrphan();
+    QVERIFY(again);
+    QCOMPARE(again->pages[1], kept.pages[1]);
+}
+
+void RecoveryTest::copyThatCannotBeWrittenIsToldOnce_data()
+{
+    QTest::addColumn<QString>("blocker"); // a plain file at this path below the folder
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("read-only folder") << QString() << u"kept"_s << true << u"Permission denied"_s;
+    QTest::newRow("plain file as the folder")
+        << u"kept"_s << u"kept"_s << false << u"Not a directory"_s;
+    QTest::newRow("plain file above the folder")
+        << u"data"_s << u"data/kept"_s << false << u"Not a directory"_s;
+}
+
+void RecoveryTest::copyThatCannotBeWrittenIsToldOnce()
+{
+    QFETCH(QString, blocker);
+    QFETCH(QString, folder);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ExeOwner | QFile::ReadOther |
+                                                  QFile::ExeOther));
+    const QString path = dir.filePath(folder);
+    if (!blocker.isEmpty())
+        QVERIFY(writeFile(dir.filePath(blocker), "notes"));
+    if (readOnly)
+        QVERIFY(QDir().mkpath(path) && denyAccess(path));
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages[0] = u"page 1"_s;
+
+    std::optional<AsOrdinaryUser> user;
+    user.emplace();
+    QVERIFY2(user->failure().isEmpty(), qPrintable(user->failure()));
+    RecoveryFiles files(path);
+    QString why;
+    bool tell = false;
+    QVERIFY(!files.write(kept, &why, &tell));
+    QCOMPARE(why, reason);
+    QVERIFY(tell);
+    LanguageTables tables;
+    fillLanguageTables(tables);
+    QCOMPARE(notKeptMessage(files, why, tables, kEnglish),
+             u"Unsaved pages are not kept against a crash: %1 cannot be written to (%2)"_s.arg(
+                 QDir::toNativeSeparators(path), reason));
+    // Tried again at each change, and quietly.
+    QVERIFY(!files.write(kept, &why, &tell));
+    QCOMPARE(why, reason);
+    QVERIFY(!tell);
+
+    // Once the folder takes files, the copy is kept; failing again later in
+    // the run is not told a second time.
+    user.reset();
+    if (!blocker.isEmpty())
+        QVERIFY(QFile::remove(dir.filePath(blocker)));
+    if (readOnly)
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY2(files.write(kept, &why, &tell), qPrintable(why));
+    QVERIFY(!tell);
+    QCOMPARE(QDir(path).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);
+    files.remove();
 }
 
 int main(int argc, char *argv[])

@@ -21,4 +21,14 @@ MessageBoxes::Answer FakeMessageBoxes::askYesNoCancel(QWidget *, const QString &
     return choices.isEmpty() ? Answer::No : choices.takeFirst();
 }
 
+MessageBoxes::Answer FakeMessageBoxes::askYesNoOrClose(QWidget *parent, const QString &title,
+                                                       const QString &text, Icon icon,
+                                                       Answer defaultAnswer)
+{
+    if (putOff.isEmpty())
+        return askYesNo(parent, title, text, icon, defaultAnswer) ? Answer::Yes : Answer::No;
+    shown.append({title, text, icon, true, defaultAnswer});
+    return putOff.takeFirst();
+}
+
 } // namespace zol::test

@@ -28,10 +28,15 @@ public:
     bool askYesNo(QWidget *parent, const QString &title, const QString &text, Icon icon,
                   Answer defaultAnswer) override;
     Answer askYesNoCancel(QWidget *parent, const QString &title, const QString &text) override;
+    // From putOff when it holds an answer (Cancel for a box closed), else
+    // from answers as a Yes/No question.
+    Answer askYesNoOrClose(QWidget *parent, const QString &title, const QString &text, Icon icon,
+                           Answer defaultAnswer) override;
 
     QList<Shown> shown;
     QList<bool> answers;
     QList<Answer> choices;
+    QList<Answer> putOff;
 };
 
 } // namespace zol::test
