@@ -9,6 +9,12 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace zol {
@@ -34,8 +40,38 @@ void addQtOptions(QCommandLineParser &parser)
     }
 }
 
+// The arguments as the system holds them. On Windows argv is in the ANSI
+// code page, which loses a file name outside it; the wide command line is
+// what Explorer gave.
+QStringList commandLine(int argc, char *argv[])
+{
+    QStringList arguments;
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    int count = 0;
+    if (LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments << QString::fromWCharArray(wide[i]);
+        LocalFree(wide);
+    }
+#else
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+#endif
+    return arguments;
+}
+
 void write(std::FILE *stream, const QString &text)
 {
+#ifdef Q_OS_WIN
+    // A windowed program has no console of its own; started from one, it
+    // answers there.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        (void)std::freopen("CONOUT$", "w", stdout);
+        (void)std::freopen("CONOUT$", "w", stderr);
+    }
+#endif
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
 }
@@ -50,9 +86,7 @@ int runProgram(int argc, char *argv[], const ProgramIdentity &identity, QCommand
     QCoreApplication::setApplicationName(identity.name);
     QCoreApplication::setApplicationVersion(identity.version);
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = commandLine(argc, argv);
     // The command as it was typed, for the usage line and the messages.
     const QString command =
         arguments.isEmpty() ? identity.name : QFileInfo(arguments.constFirst()).fileName();
