@@ -65,11 +65,18 @@ QStringList commandLine(int argc, char *argv[])
 void write(std::FILE *stream, const QString &text)
 {
 #ifdef Q_OS_WIN
-    // A windowed program has no console of its own; started from one, it
-    // answers there.
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        (void)std::freopen("CONOUT$", "w", stdout);
-        (void)std::freopen("CONOUT$", "w", stderr);
+    // A windowed program has no console of its own; started from one, and
+    // not into a pipe or file, it answers there.
+    static bool looked = false;
+    if (!looked) {
+        looked = true;
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        const bool nowhere =
+            out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_UNKNOWN;
+        if (nowhere && AttachConsole(ATTACH_PARENT_PROCESS)) {
+            (void)std::freopen("CONOUT$", "w", stdout);
+            (void)std::freopen("CONOUT$", "w", stderr);
+        }
     }
 #endif
     std::fputs(text.toLocal8Bit().constData(), stream);
