@@ -48,6 +48,16 @@ std::optional<QByteArray> reportValue(const ProbeReports &reports, const QByteAr
     return std::nullopt;
 }
 
+QString userDataFolder()
+{
+    return u"user-data"_s;
+}
+
+QString userConfigFolder()
+{
+    return u"user-config"_s;
+}
+
 ProbedRun::~ProbedRun()
 {
     stop();
@@ -74,8 +84,14 @@ bool ProbedRun::start(const Launch &launch, QString *error)
     // killed after a reading leaves its pages to recover there, and the next
     // start must not stop at the question about them, nor any run touch the
     // recent files of the user who runs the benchmark.
-    for (const auto &[variable, name] : {std::pair{"XDG_DATA_HOME", u"user-data"_s},
-                                         std::pair{"XDG_CONFIG_HOME", u"user-config"_s}}) {
+    // A start that is to find something there is given the folders ready.
+    for (const auto &[variable, name] : {std::pair{"XDG_DATA_HOME", userDataFolder()},
+                                         std::pair{"XDG_CONFIG_HOME", userConfigFolder()}}) {
+        if (!launch.userFolders.isEmpty()) {
+            environment.insert(variable,
+                               QFile::encodeName(QDir(launch.userFolders).filePath(name)));
+            continue;
+        }
         QDir folder(dir.filePath(name));
         folder.removeRecursively();
         environment.insert(variable, QFile::encodeName(folder.path()));

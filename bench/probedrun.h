@@ -19,6 +19,11 @@ ProbeReports parseProbeReports(const QByteArray &text);
 // The value of the first report under key, if any.
 std::optional<QByteArray> reportValue(const ProbeReports &reports, const QByteArray &key);
 
+// The names of the folders a run's XDG_DATA_HOME and XDG_CONFIG_HOME point
+// to, inside its work folder or the folder given as Launch::userFolders.
+QString userDataFolder();
+QString userConfigFolder();
+
 // One run of a program with the window probe loaded, in a folder of its own.
 class ProbedRun
 {
@@ -30,6 +35,10 @@ public:
         QString workDir;
         QMap<QByteArray, QByteArray> environment;
         QByteArray platform = "offscreen";
+        // A folder holding the user's data and configuration folders
+        // ("user-data", "user-config") to start with as they are; none:
+        // empty ones of its own in workDir.
+        QString userFolders = {};
     };
 
     ProbedRun() = default;

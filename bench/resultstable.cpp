@@ -20,6 +20,19 @@ std::optional<double> median(QList<double> values)
     return (values[middle - 1] + values[middle]) / 2.0;
 }
 
+Spread spreadOf(const QList<double> &values)
+{
+    Spread spread;
+    spread.count = values.size();
+    if (values.isEmpty())
+        return spread;
+    spread.median = median(values);
+    const auto [low, high] = std::minmax_element(values.cbegin(), values.cend());
+    spread.low = *low;
+    spread.high = *high;
+    return spread;
+}
+
 std::optional<double> ratioOf(std::optional<double> value, std::optional<double> reference)
 {
     if (!value || !reference || !(*reference > 0.0) || !std::isfinite(*value))

@@ -21,6 +21,17 @@ struct ResultRow
 // The middle value, or the mean of the two middle ones; nothing for no values.
 std::optional<double> median(QList<double> values);
 
+// The median of a series of rounds with its lowest and highest value, so that
+// a table shows how far one run's rounds spread.
+struct Spread
+{
+    std::optional<double> median;
+    std::optional<double> low;
+    std::optional<double> high;
+    qsizetype count = 0;
+};
+Spread spreadOf(const QList<double> &values);
+
 // value / reference, when both are there and the reference is above zero.
 std::optional<double> ratioOf(std::optional<double> value, std::optional<double> reference);
 

@@ -46,9 +46,10 @@ std::optional<double> shareBetween(const std::optional<CpuMark> &from,
 }
 
 // The same to the nanosecond, where the threads' own figures can be read: an
-// idle program may use less than one tick in the whole window.
-std::optional<double> idleShareBetween(const std::optional<CpuMark> &from,
-                                       const std::optional<CpuMark> &to)
+// idle program may use less than one tick in the whole window, and a
+// transfer's share moves by a whole tick's worth with where the ticks fall.
+std::optional<double> nsShareBetween(const std::optional<CpuMark> &from,
+                                     const std::optional<CpuMark> &to)
 {
     if (!from || !to || !from->cpuNs || !to->cpuNs || to->ns <= from->ns)
         return shareBetween(from, to);
@@ -147,7 +148,7 @@ OpenToClose measureOpenToClose(QProcess &meter, qint64 pid, const QString &who, 
         return result;
     }
     result.end = markNow(pid);
-    cost.transfer = shareBetween(start, result.end);
+    cost.transfer = nsShareBetween(start, result.end);
     if (start && result.end)
         cost.transferSeconds = double(result.end->ns - start->ns) / 1e9;
     result.ok = true;
@@ -210,7 +211,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
     const std::optional<CpuMark> idleStart = markNow(program.pid());
     sleepUntil(shownNs + qint64(kSettleMs + idleBeforeMs) * 1'000'000);
     const std::optional<CpuMark> idleEnd = markNow(program.pid());
-    cost.idleBefore = idleShareBetween(idleStart, idleEnd);
+    cost.idleBefore = nsShareBetween(idleStart, idleEnd);
     cost.wakeupsBefore = wakeupsBetween(idleStart, idleEnd);
 
     const auto fail = [&](const QString &what) {
@@ -239,7 +240,7 @@ TransferCost measureTransferCost(const BenchPaths &paths, int idleSeconds)
         cost.switchesShowingEnd = *settled->switches - *transferEnd->switches;
     sleepUntil(settled ? settled->ns + qint64(idleSeconds) * 1'000'000'000 : 0);
     const std::optional<CpuMark> afterEnd = markNow(program.pid());
-    cost.idleAfter = idleShareBetween(settled, afterEnd);
+    cost.idleAfter = nsShareBetween(settled, afterEnd);
     cost.wakeupsAfter = wakeupsBetween(settled, afterEnd);
     if (!program.isRunning())
         return fail(u"ZOLprint ended during the measurement"_s);
@@ -280,6 +281,50 @@ TransferCost measureBareTransferCost(const BenchPaths &paths)
     reader.waitForFinished(3000);
     stopMeter(meter);
     return cost;
+}
+
+TransferRounds measureTransferRounds(const BenchPaths &paths, int rounds, int idleSeconds,
+                                     const std::function<void(const QString &)> &progress)
+{
+    TransferRounds result;
+    const auto tell = [&progress](const QString &text) {
+        if (progress)
+            progress(text);
+    };
+    for (int round = 0; round < rounds; ++round) {
+        const auto zolprint = [&]() {
+            tell(u"round %1 of %2: ZOLprint"_s.arg(round + 1).arg(rounds));
+            // Idle time only once: it is the same in every round, and the
+            // rounds are there for the transfer's spread.
+            const TransferCost cost = measureTransferCost(paths, round == 0 ? idleSeconds : 0);
+            if (!cost.error.isEmpty() || !cost.transfer) {
+                result.error =
+                    cost.error.isEmpty() ? u"ZOLprint's share could not be read"_s : cost.error;
+                return false;
+            }
+            if (round == 0)
+                result.first = cost;
+            result.zolprint.append(*cost.transfer);
+            return true;
+        };
+        const auto bare = [&]() {
+            tell(u"round %1 of %2: bare reader"_s.arg(round + 1).arg(rounds));
+            const TransferCost cost = measureBareTransferCost(paths);
+            if (!cost.error.isEmpty() || !cost.transfer) {
+                result.error =
+                    u"bare reader: "_s +
+                    (cost.error.isEmpty() ? u"its share could not be read"_s : cost.error);
+                return false;
+            }
+            result.bareSeconds = cost.transferSeconds;
+            result.bare.append(*cost.transfer);
+            return true;
+        };
+        const bool ok = round % 2 == 0 ? zolprint() && bare() : bare() && zolprint();
+        if (!ok)
+            return result;
+    }
+    return result;
 }
 
 } // namespace zol::bench

@@ -2,7 +2,10 @@
 
 #include "benchpaths.h"
 
+#include <QList>
 #include <QString>
+
+#include <functional>
 
 #include <optional>
 
@@ -28,6 +31,31 @@ struct TransferCost
 // CPU share of one core of (processTicks, during wall nanoseconds).
 double cpuShare(qint64 ticks, qint64 wallNs, double ticksPerSecond);
 
+// The shares of one core, 0.01 being 1 %, of ZOLprint's and the bare reader's
+// transfers of the same dump, round by round in one run, and ZOLprint's
+// first round whole (with its idle figures).
+struct TransferRounds
+{
+    TransferCost first;
+    QList<double> zolprint;
+    QList<double> bare;
+    double bareSeconds = 0;
+    QString error;
+};
+
+// rounds transfers of each, ZOLprint and the bare reader taking turns, the
+// one that goes first changing every round, so that whatever else the
+// machine does meanwhile falls on both alike. Only ZOLprint's first round
+// measures idle time (idleSeconds); the others start the read once its window
+// has settled. progress is told the start of each transfer.
+TransferRounds measureTransferRounds(const BenchPaths &paths, int rounds, int idleSeconds,
+                                     const std::function<void(const QString &)> &progress = {});
+
+// The transfer's share is each thread's time on the CPU in nanoseconds
+// (schedstat), not the process's 10-ms ticks: over a transfer of 23 s the
+// ticks alone move a share by about 0.09 points either way, as much as the
+// difference between the program and its floor.
+//
 // ZOLprint, started under the probe, reads the simulated meter's sample dump
 // at 2400 baud: its CPU share and wake-ups while idle before the read, from the moment
 // the meter sees the port open until the program closes it ten seconds

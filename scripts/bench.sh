@@ -2,7 +2,7 @@
 # Builds the programs and the benchmarks in Release, measures the programs
 # side by side with their floors in one run, prints the table and writes it,
 # with the machine it ran on, to build/bench/results.md.
-#   scripts/bench.sh                    the whole run (about two minutes once built)
+#   scripts/bench.sh                    the whole run (about six minutes once built)
 #   scripts/bench.sh --quick            one short round of each, to see that it works
 #   scripts/bench.sh --only startup,files   some of: startup, transfer, receive, files
 # The programs run on a real X display (Xvfb, the xcb platform), with no

@@ -111,6 +111,15 @@ void BenchLogicTest::takesMediansAndRatios()
     // One stray slow run moves the mean, not the median.
     QCOMPARE(median({100, 101, 99, 5000, 100}), std::optional<double>(100));
 
+    // A run's rounds: the middle one, and how far the others lie.
+    const Spread rounds = spreadOf({0.9, 1.3, 0.7, 1.0, 1.1});
+    QCOMPARE(rounds.median, std::optional<double>(1.0));
+    QCOMPARE(rounds.low, std::optional<double>(0.7));
+    QCOMPARE(rounds.high, std::optional<double>(1.3));
+    QCOMPARE(rounds.count, 5);
+    QCOMPARE(spreadOf({}).median, std::nullopt);
+    QCOMPARE(spreadOf({}).count, 0);
+
     QCOMPARE(ratioOf(130.0, 100.0), std::optional<double>(1.3));
     QCOMPARE(ratioOf(1.0, 0.0), std::nullopt);
     QCOMPARE(ratioOf(std::nullopt, 2.0), std::nullopt);
