@@ -1,20 +1,15 @@
 #pragma once
 
-#include "languages.h"
-#include "pagestore.h"
-#include "recentfiles.h"
-#include "watchdog.h"
+#include "meterreading.h"
+#include "pagedocument.h"
+#include "readertexts.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 
-#include <array>
-#include <memory>
 #include <optional>
 
 class QAction;
-class QActionGroup;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDragMoveEvent;
@@ -32,16 +27,16 @@ class MessageBoxes;
 class PagePrinter;
 struct PrintFailure;
 class PortLister;
+class PortMenu;
 class PortNumbering;
 class ProgressBar;
 class ProgramLauncher;
-class RecoveryFiles;
+class RecentFilesMenu;
 class Registry;
 class SerialPort;
 class StatusBar;
 class TextBox;
 class frmAbout;
-struct OfferedPort;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
 struct ReaderServices
@@ -66,23 +61,13 @@ struct ReaderServices
     QString recoveryFolder = {};
 };
 
-// The form-level state every part of the window works on.
+// A look at what the window's parts hold, under the names the state had
+// when the window held it all; start-up and the bench read it.
 struct ReaderState
 {
-    qint16 iLanguage = kEnglish;
-    qint16 iPort = 0;
-    PageStore pages;
-    qint16 iLength = 0;
-    QString sBuf;
-    LanguageTables tables;
-    // The transfer under way: whether any byte came, and, once the line was
-    // lost, the system's reason, told when the transfer has ended.
-    bool bReceived = false;
-    std::optional<QString> sLost;
-    // Whether the pages differ from what was last saved or opened, and the
-    // measurements file they were last saved to or opened from.
-    bool bUnsaved = false;
-    QString sFileName;
+    qint16 iLanguage;
+    qint16 iPort;
+    const PageStore &pages;
 };
 
 class frmZOLprint : public QMainWindow
@@ -93,19 +78,22 @@ public:
     explicit frmZOLprint(ReaderServices services, QWidget *parent = nullptr);
     ~frmZOLprint() override;
 
-    // Tests and the bench read the state; only the window's own procedures
-    // change it.
-    const ReaderState &state() const { return m_state; }
+    // Tests and the bench read what the window's parts hold; only the
+    // window's own procedures change it.
+    const PageDocument &document() const { return m_document; }
+    qint16 language() const { return m_texts.language(); }
+    qint16 port() const;
+    ReaderState state() const { return {language(), port(), m_document.pages()}; }
 
     // Event procedures. They are public so that tests can drive the window
     // the way its controls and timers do.
     void Form_Load();
     void Form_Unload();
     void mExit_Click();
-    void mPort1_Click() { selectPort(1); }
-    void mPort2_Click() { selectPort(2); }
-    void mPort3_Click() { selectPort(3); }
-    void mPort4_Click() { selectPort(4); }
+    void mPort1_Click();
+    void mPort2_Click();
+    void mPort3_Click();
+    void mPort4_Click();
     void mStart_Click();
     void tmrReadbuf_Timer();
     void tmrControle_Timer();
@@ -147,42 +135,29 @@ protected:
 private:
     void buildControls();
     void buildMenu();
-    void setDesignCaptions();
-    void selectPort(int port);
-    void listPorts();
-    void chooseListedPort(QAction *item, const OfferedPort &port);
-    void numberItem(QAction *item, const OfferedPort &port);
-    void showPortCheckMark();
+    void showCaptions();
     void showCurrentPage();
     void setInterfaceEnabled(bool enabled);
     void endTransfer();
-    void MSComm1_Lost(const QString &reason);
     void txtVenster_Edited();
     bool savePages();
     bool mayReplacePages();
-    void setUnsaved(bool unsaved);
-    void keepPages();
     void showTitle();
-    void showError(const QString &text);
+    void showError(ReaderTexts::Text what, const QString &reason = {});
     void printPages(const QStringList &pages);
     QString failureText(const PrintFailure &failure) const;
-    const QString &text(const LanguageTable &table) const;
     QString fileFilter() const;
-    void rememberFile(const QString &path);
-    void forgetFile(const QString &path);
-    void showRecentFiles();
-    void mRecent_Click(int index);
     std::optional<QString> droppableFile(const QMimeData *data) const;
     void dragFile(QDropEvent *event);
 
     ReaderServices m_services;
-    ReaderState m_state;
-    std::optional<RecentFiles> m_recentFiles;
+    const PortLister &m_portLister;
+    ReaderTexts m_texts;
+    PageDocument m_document;
+    MeterReading m_reading;
     bool m_unloaded = false;
-    std::unique_ptr<RecoveryFiles> m_recovery;
 
-    // Controls, under their own names. The timers are children of the window
-    // so that they can be found by name like every other control.
+    // Controls, under their own names.
     QPushButton *cmdFirstpage = nullptr;
     QPushButton *cmdPrevpage = nullptr;
     QLineEdit *txtPageno = nullptr;
@@ -191,10 +166,6 @@ private:
     ProgressBar *pbVoortgang = nullptr;
     TextBox *txtVenster = nullptr;
     StatusBar *StatusBar1 = nullptr;
-    QTimer tmrReadbuf{this};
-    Watchdog tmrControle{this};
-    // Edits are kept in the recovery file at most every two seconds.
-    QTimer tmrRecovery{this};
 
     QMenu *mFile = nullptr;
     QAction *mOpen = nullptr;
@@ -204,21 +175,11 @@ private:
     QAction *mAllpages = nullptr;
     QAction *mPreview = nullptr;
     QAction *mToPdf = nullptr;
-    // The files last opened or saved, between separators that show with them.
-    QAction *recentSeparator = nullptr;
-    std::array<QAction *, RecentFiles::kCount> mRecent{};
-    QAction *recentEnd = nullptr;
+    RecentFilesMenu *recentFiles = nullptr;
     QAction *mExit = nullptr;
     QMenu *mComm = nullptr;
     QMenu *mPort = nullptr;
-    QAction *mPort1 = nullptr;
-    QAction *mPort2 = nullptr;
-    QAction *mPort3 = nullptr;
-    QAction *mPort4 = nullptr;
-    // COM1 to COM4 and the ports listed below them: one check mark among all.
-    QActionGroup *portItems = nullptr;
-    // The present ports, listed afresh each time the menu opens.
-    QList<QAction *> listedPorts;
+    PortMenu *portMenu = nullptr;
     QAction *mStart = nullptr;
     QMenu *mHelp = nullptr;
     QAction *mAbout = nullptr;

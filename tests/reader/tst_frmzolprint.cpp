@@ -132,7 +132,6 @@ class FrmZOLprintTest : public QObject
     Q_OBJECT
 
 private slots:
-    void designCaptionsBeforeStartup();
     void captionsInEachLanguage_data();
     void captionsInEachLanguage();
     void settingsRoundTrip_data();
@@ -167,19 +166,6 @@ private slots:
     // Last: it installs translators for the rest of the run.
     void qtDialogsSpeakTheProgramsLanguage();
 };
-
-void FrmZOLprintTest::designCaptionsBeforeStartup()
-{
-    ReaderFixture f;
-    f.notLoaded();
-    frmZOLprint &w = f.window();
-    QCOMPARE(control<QMenu>(w, u"mFile"_s)->title(), u"Bestand"_s);
-    QCOMPARE(control<QAction>(w, u"mThispage"_s)->text(), u"Deze pagina"_s);
-    QCOMPARE(control<QMenu>(w, u"mComm"_s)->title(), u"Comunicatie"_s);
-    QCOMPARE(control<QMenu>(w, u"mPort"_s)->title(), u"Com poort"_s);
-    QCOMPARE(control<QAction>(w, u"mAbout"_s)->text(), u"Over ZOL Print"_s);
-    QCOMPARE(shownTitle(w), u"ZOL Print"_s);
-}
 
 void FrmZOLprintTest::captionsInEachLanguage_data()
 {
@@ -658,9 +644,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(pages.iCurpage(), 3);
 
     w.mStart_Click();
-    QCOMPARE(f.port.calls,
-             QStringList({u"port 2"_s, u"handshaking 0"_s, u"threshold 1"_s,
-                          u"settings 2400,n,8,1"_s, u"dtr 1"_s, u"rts 0"_s, u"open"_s}));
+    QCOMPARE(f.port.line(), u"COM2 2400,n,8,1 handshaking 0 threshold 1 dtr 1 rts 0"_s);
     QVERIFY(f.port.isOpen());
     QCOMPARE(f.status(), u"Connected"_s);
     const QString prompt = u"Enter * 3 0 + on ZOL\r\nEnter * 3 1 on ZOL6"_s;

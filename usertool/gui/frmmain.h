@@ -35,10 +35,7 @@ struct UserToolState
     char ReceivedCheck = 0;
     char ReplyCode = 0;
     qint16 FrameLength = 0;
-    qint16 CharIndex = 0;
     QByteArray CommandFrame;
-    qint16 CheckValue = 0;
-    QString ConfirmAnswer;
     QString ToolTitle;
 };
 
@@ -97,6 +94,8 @@ private:
     QLabel *lblName = nullptr;
     QLineEdit *txtName = nullptr;
     StatusBar *StatusBar1 = nullptr;
+    // The wait for the meter's reply: started when a command has gone out,
+    // stopped by the reply or by the end of the exchange.
     QTimer tmrTimeout{this};
 
     // The button of the command under way: it has the focus back when the
