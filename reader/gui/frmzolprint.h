@@ -2,6 +2,7 @@
 
 #include "meterreading.h"
 #include "pagedocument.h"
+#include "readercontrols.h"
 #include "readertexts.h"
 
 #include <QMainWindow>
@@ -11,10 +12,6 @@
 
 class QAction;
 class QCloseEvent;
-class QDragEnterEvent;
-class QDragMoveEvent;
-class QDropEvent;
-class QMimeData;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -127,17 +124,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls();
-    void buildMenu();
-    void showCaptions();
     void showCurrentPage();
-    void setInterfaceEnabled(bool enabled);
     void endTransfer();
     void txtVenster_Edited();
     bool savePages();
@@ -145,10 +134,7 @@ private:
     void showTitle();
     void showError(ReaderTexts::Text what, const QString &reason = {});
     void printPages(const QStringList &pages);
-    QString failureText(const PrintFailure &failure) const;
     QString fileFilter() const;
-    std::optional<QString> droppableFile(const QMimeData *data) const;
-    void dragFile(QDropEvent *event);
 
     ReaderServices m_services;
     const PortLister &m_portLister;
@@ -157,32 +143,10 @@ private:
     MeterReading m_reading;
     bool m_unloaded = false;
 
-    // Controls, under their own names.
-    QPushButton *cmdFirstpage = nullptr;
-    QPushButton *cmdPrevpage = nullptr;
-    QLineEdit *txtPageno = nullptr;
-    QPushButton *cmdNextpage = nullptr;
-    QPushButton *cmdLastpage = nullptr;
-    ProgressBar *pbVoortgang = nullptr;
-    TextBox *txtVenster = nullptr;
-    StatusBar *StatusBar1 = nullptr;
-
-    QMenu *mFile = nullptr;
-    QAction *mOpen = nullptr;
-    QAction *mSave = nullptr;
-    QMenu *mPrint = nullptr;
-    QAction *mThispage = nullptr;
-    QAction *mAllpages = nullptr;
-    QAction *mPreview = nullptr;
-    QAction *mToPdf = nullptr;
+    // Controls, under their own names, and the menus that own their items.
+    ReaderControls ui;
     RecentFilesMenu *recentFiles = nullptr;
-    QAction *mExit = nullptr;
-    QMenu *mComm = nullptr;
-    QMenu *mPort = nullptr;
     PortMenu *portMenu = nullptr;
-    QAction *mStart = nullptr;
-    QMenu *mHelp = nullptr;
-    QAction *mAbout = nullptr;
 
     // The one About dialog; it deletes itself when closed.
     QPointer<frmAbout> aboutDialog;

@@ -6,6 +6,8 @@
 
 namespace zol {
 
+struct PrintFailure;
+
 // The program's texts in the language chosen at start. A language number
 // that names none (a hand-edited zolprint.ini) reads as English; the number
 // itself is kept, so that the settings file gets back what it held.
@@ -24,6 +26,10 @@ public:
     // A text with the reason for it on a line of its own, as every error box
     // gives it; no reason, the text alone.
     QString withReason(Text which, const QString &reason) const;
+
+    // Why pages did not reach the paper or the PDF file: the kind in these
+    // words, the system's own after it where they say more.
+    QString reason(const PrintFailure &failure) const;
 
 private:
     LanguageTables m_tables;

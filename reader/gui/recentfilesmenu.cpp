@@ -11,14 +11,16 @@ using namespace Qt::StringLiterals;
 
 namespace zol {
 
-RecentFilesMenu::RecentFilesMenu(QMenu &menu, KeyValueStore *store, QObject *parent)
+RecentFilesMenu::RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore *store,
+                                 QObject *parent)
     : QObject(parent)
 {
     if (store)
         m_files.emplace(*store);
-    m_separator = menu.addSeparator();
+    m_separator = menu.insertSeparator(before);
     for (int i = 0; i < RecentFiles::kCount; ++i) {
-        QAction *item = menu.addAction(QString());
+        auto *item = new QAction(&menu);
+        menu.insertAction(before, item);
         item->setObjectName(u"mRecent%1"_s.arg(i + 1));
         connect(item, &QAction::triggered, this, [this, item] {
             const QString path = item->data().toString();
@@ -27,7 +29,7 @@ RecentFilesMenu::RecentFilesMenu(QMenu &menu, KeyValueStore *store, QObject *par
         });
         m_items[i] = item;
     }
-    m_end = menu.addSeparator();
+    m_end = menu.insertSeparator(before);
     // Full names, for files of one name in different folders.
     menu.setToolTipsVisible(true);
     connect(&menu, &QMenu::aboutToShow, this, &RecentFilesMenu::show);

@@ -21,8 +21,8 @@ class RecentFilesMenu : public QObject
     Q_OBJECT
 
 public:
-    // The items go where the menu stands now; without a store none show.
-    RecentFilesMenu(QMenu &menu, KeyValueStore *store, QObject *parent);
+    // The items go above before; without a store none show.
+    RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore *store, QObject *parent);
 
     void remember(const QString &path);
     // A listed file that no longer opens leaves the list: it was renamed,
