@@ -587,7 +587,6 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
 
     // Five pages in use; the buttons stop at the ends and never leave 0..100.
     QVERIFY(f.open(fileOfPages(5)));
-    QCOMPARE(pages.iPages(), 3);
     w.cmdLastpage_Click();
     QCOMPARE(txtPageno->text(), u"5"_s);
     QCOMPARE(txtVenster->text(), u"page 5"_s);
@@ -599,12 +598,11 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
     // A file without pages leaves only page 0. (A counter beyond the store,
     // which no file or transfer gives, is the page store's own test.)
     QVERIFY(f.open(fileOfPages(0)));
-    QCOMPARE(pages.iPages(), -2);
+    QVERIFY(pages.pagesInUse().isEmpty());
     w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(txtPageno->text(), u"1"_s);
     w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage(), 0);
+    QCOMPARE(txtPageno->text(), u"1"_s);
 }
 
 void FrmZOLprintTest::typingIsStoredWithCrLf()
@@ -641,7 +639,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QVERIFY(f.open(fileOfPages(6)));
     for (int i = 0; i < 3; ++i)
         w.cmdNextpage_Click();
-    QCOMPARE(pages.iCurpage(), 3);
+    QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"4"_s);
 
     w.mStart_Click();
     QCOMPARE(f.port.line(), u"COM2 2400,n,8,1 handshaking 0 threshold 1 dtr 1 rts 0"_s);
@@ -651,8 +649,6 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(f.shownPage(), prompt);
     QCOMPARE(pages.sPage(0), prompt);
     QVERIFY(pages.sPage(5).isEmpty());
-    QCOMPARE(pages.iPages(), 1);
-    QCOMPARE(pages.iCurpage(), 0);
     QCOMPARE(control<QLineEdit>(w, u"txtPageno"_s)->text(), u"1"_s);
     QCOMPARE(commands(w), u"disabled"_s);
     QVERIFY(control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
@@ -689,7 +685,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     QCOMPARE(QApplication::focusWidget(), control<TextBox>(w, u"txtVenster"_s));
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Stop (3)"_s);
-    QCOMPARE(pages.iPages(), 1);
+    QCOMPARE(pages.pagesInUseCount(), 3);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
     QCOMPARE(commands(w), u"enabled"_s);
     QVERIFY(!control<TextBox>(w, u"txtVenster"_s)->isReadOnly());
@@ -774,7 +770,7 @@ void FrmZOLprintTest::transferFailsToOpen()
     QVERIFY(!control<QTimer>(w, u"tmrReadbuf"_s)->isActive());
     QVERIFY(!control<Watchdog>(w, u"tmrControle"_s)->isActive());
     QCOMPARE(pages.sPage(0), u"kept page"_s);
-    QCOMPARE(pages.iPages(), 3);
+    QCOMPARE(pages.pagesInUseCount(), 5);
     QCOMPARE(f.shownPage(), u"kept page"_s);
     QVERIFY(f.status().isEmpty());
 }
@@ -790,7 +786,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.mStart_Click();
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (0)"_s);
-    QCOMPARE(pages.iPages(), -2);
+    QVERIFY(pages.pagesInUse().isEmpty());
     const QString prompt = u"Appuyer sur * 3 0 + sur ZOL\r\nAppuyer sur * 3 1 sur ZOL6"_s;
     QCOMPARE(f.shownPage(), prompt);
 
@@ -809,7 +805,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     w.tmrControle_Timer();
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.status(), u"Arrêt (2)"_s);
-    QCOMPARE(pages.iPages(), 0);
+    QCOMPARE(pages.pagesInUseCount(), 2);
     QCOMPARE(commands(w), u"enabled"_s);
     QVERIFY(f.shownPage().isEmpty());
     w.cmdNextpage_Click();
@@ -820,11 +816,10 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     f.receive("no form feed");
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Arrêt (1)"_s);
-    QCOMPARE(pages.iPages(), -1);
     QCOMPARE(f.shownPage(), u"no form feed"_s);
     QCOMPARE(pages.pagesInUse(), QStringList({u"no form feed"_s}));
     w.cmdLastpage_Click();
-    QCOMPARE(pages.iCurpage(), 0);
+    QCOMPARE(f.shownPage(), u"no form feed"_s);
     w.mAllpages_Click();
     QCOMPARE(f.printer.jobs, QList<QStringList>({{u"no form feed"_s}}));
     QVERIFY(f.errors().isEmpty());
@@ -844,7 +839,7 @@ void FrmZOLprintTest::transferCountersAndProgress()
     QCOMPARE(steps, QList<int>({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0, 10, 20}));
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (13)"_s);
-    QCOMPARE(w.state().pages.iPages(), 11);
+    QCOMPARE(w.document().pages().pagesInUseCount(), 13);
     QCOMPARE(control<ProgressBar>(w, u"pbVoortgang"_s)->value(), 0);
 
     // A new transfer empties every page received before.
@@ -878,13 +873,11 @@ void FrmZOLprintTest::transferBeyondTheLastPage()
         dump += "line\r\n\f";
     f.receive(dump);
     const PageStore &pages = f.pages();
-    QCOMPARE(pages.iFillpage(), 100);
-    QCOMPARE(pages.iPages(), 101);
     // Nothing is said while the meter still sends.
     QVERIFY(f.boxes.shown.isEmpty());
     w.tmrControle_Timer();
     QCOMPARE(f.status(), u"Stop (100)"_s);
-    QCOMPARE(pages.iPages(), 98);
+    QCOMPARE(pages.pagesInUseCount(), 100);
     // The pages after the hundredth cannot be shown, saved or printed: said
     // once, when the transfer ends.
     if (told) {
@@ -946,7 +939,7 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
     w.tmrControle_Timer();
     QVERIFY(!port.isOpen());
     QCOMPARE(f.status(), u"Stop (2)"_s);
-    QCOMPARE(pages.iPages(), 0);
+    QCOMPARE(pages.pagesInUseCount(), 2);
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].title, u"ZOL Print error"_s);
     QCOMPARE(boxes.shown[0].text,
@@ -1040,7 +1033,6 @@ void FrmZOLprintTest::receiveTickWokenByThePortOnly()
     QTRY_COMPARE(progress->value(), 50);
     QCOMPARE(pages.sPage(2), u" "_s + QString::fromLatin1(longPage));
     QCOMPARE(pages.sPage(3), u" "_s);
-    QCOMPARE(pages.iPages(), 4);
 
     // The watchdog ends the transfer with nothing left unread, and the tick
     // rests until the next start.
