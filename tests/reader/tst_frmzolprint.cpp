@@ -981,6 +981,14 @@ void FrmZOLprintTest::cutOffDumpAndLostLine()
     QCOMPARE(boxes.shown.size(), 2);
     QCOMPARE(f.status(), u"Stop (2)"_s);
     QCOMPARE(pages.pagesInUse(), QStringList({u"one\r\n"_s, u" two\r\n"_s}));
+
+    // Cut off just after a form feed, the line end there is the page the
+    // meter had begun: a lost line counts it, a sound one does not.
+    w.mStart_Click();
+    f.receive("one\r\n\f\r\n");
+    emit port.lost(reason);
+    w.tmrControle_Timer();
+    QCOMPARE(f.status(), u"Stop (2)"_s);
 }
 
 void FrmZOLprintTest::watchdogRestartsOnData()
