@@ -59,7 +59,8 @@ struct ReaderServices
 };
 
 // A look at what the window's parts hold, under the names the state had
-// when the window held it all; start-up and the bench read it.
+// when the window held it all. Only start-up reads it still; language(),
+// port() and document() say the same.
 struct ReaderState
 {
     qint16 iLanguage;

@@ -219,7 +219,7 @@ void FrmZOLprintTest::captionsInEachLanguage()
     // Written as the first program wrote it, spaces around the numbers.
     f.withSettings(" " + QByteArray::number(language) + " \r\n 1 \r\n");
     frmZOLprint &w = f.window();
-    QCOMPARE(w.state().iLanguage, language);
+    QCOMPARE(w.language(), language);
     const QStringList menuNames = {u"mFile"_s, u"mPrint"_s, u"mComm"_s, u"mPort"_s, u"mHelp"_s};
     for (int i = 0; i < menuNames.size(); ++i)
         QCOMPARE(control<QMenu>(w, menuNames[i])->title(), menus.at(i));
@@ -280,7 +280,7 @@ void FrmZOLprintTest::settingsRoundTrip()
     if (!settings.isNull())
         f.withSettings(settings);
     frmZOLprint &w = f.window();
-    QCOMPARE(w.state().iLanguage, language);
+    QCOMPARE(w.language(), language);
     for (int port = 1; port <= 4; ++port)
         QVERIFY2(control<QAction>(w, u"mPort%1"_s.arg(port))->isChecked() == (port == checkedPort),
                  qPrintable(QString::number(port)));
@@ -301,7 +301,7 @@ void FrmZOLprintTest::portMenuChangesThePortSavedAtExit()
     frmZOLprint &w = f.window();
     const QByteArray before = f.settingsOnDisk();
     control<QAction>(w, u"mPort3"_s)->trigger();
-    QCOMPARE(w.state().iPort, 3);
+    QCOMPARE(w.port(), 3);
     QVERIFY(control<QAction>(w, u"mPort3"_s)->isChecked());
     QVERIFY(!control<QAction>(w, u"mPort1"_s)->isChecked());
     QCOMPARE(f.settingsOnDisk(), before);
@@ -417,8 +417,8 @@ void FrmZOLprintTest::settingsFileThatIsAPipe()
     // The program starts at once, as without a settings file.
     const bool released = mightWaitOnPipe(f.settingsPath(), O_WRONLY, [&w] { w.Form_Load(); });
     QVERIFY2(!released, "the start waited for a writer of the named pipe");
-    QCOMPARE(w.state().iLanguage, defaultLanguage());
-    QCOMPARE(w.state().iPort, 1);
+    QCOMPARE(w.language(), defaultLanguage());
+    QCOMPARE(w.port(), 1);
     QVERIFY(control<QAction>(w, u"mPort1"_s)->isChecked());
     // At exit the pipe's place takes a settings file, which the next start reads.
     w.mPort3_Click();
@@ -572,7 +572,7 @@ void FrmZOLprintTest::pageNavigationAndWriteBack()
     // The program's own text is stored exactly, lone CR and all.
     TextBox *const txtVenster = control<TextBox>(w, u"txtVenster"_s);
     QLineEdit *const txtPageno = control<QLineEdit>(w, u"txtPageno"_s);
-    const PageStore &pages = w.state().pages;
+    const PageStore &pages = w.document().pages();
     w.cmdFirstpage_Click();
     txtVenster->setText(u"a\rb\r\nc"_s);
     QCOMPARE(pages.sPage(0), u"a\rb\r\nc"_s);
@@ -615,7 +615,7 @@ void FrmZOLprintTest::typingIsStoredWithCrLf()
     QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"12,5"_s);
     QTest::keyClick(control<TextBox>(w, u"txtVenster"_s), Qt::Key_Return);
     QTest::keyClicks(control<TextBox>(w, u"txtVenster"_s), u"ok"_s);
-    QCOMPARE(w.state().pages.sPage(0), u"12,5\r\nok"_s);
+    QCOMPARE(w.document().pages().sPage(0), u"12,5\r\nok"_s);
 
     // Moving away and back shows the edit: it was stored.
     w.cmdNextpage_Click();
@@ -634,7 +634,7 @@ void FrmZOLprintTest::transferStartAndEnd()
     ReaderFixture f;
     f.withSettings("1\r\n2\r\n");
     frmZOLprint &w = f.window();
-    const PageStore &pages = w.state().pages;
+    const PageStore &pages = w.document().pages();
     // A file's six pages on show, the fourth of them current.
     QVERIFY(f.open(fileOfPages(6)));
     for (int i = 0; i < 3; ++i)
@@ -780,7 +780,7 @@ void FrmZOLprintTest::transferWithoutDataOrWithEmptyFirstPage()
     ReaderFixture f;
     f.withLanguage(kFrench);
     frmZOLprint &w = f.window();
-    const PageStore &pages = w.state().pages;
+    const PageStore &pages = w.document().pages();
 
     // Nothing arrives: the prompt ends the wait after ten seconds.
     w.mStart_Click();
@@ -1243,7 +1243,7 @@ void FrmZOLprintTest::nothingRunsBehindTheExitBox()
             QCoreApplication::processEvents();
             auto &w = *static_cast<frmZOLprint *>(parent);
             seen << text << control<StatusBar>(w, u"StatusBar1"_s)->panelText(1)
-                 << w.state().pages.sPage(0)
+                 << w.document().pages().sPage(0)
                  << (control<Watchdog>(w, u"tmrControle"_s)->isActive() ? u"watchdog"_s
                                                                         : u"quiet"_s)
                  << (port->isOpen() ? u"open"_s : u"closed"_s);
@@ -1269,7 +1269,7 @@ void FrmZOLprintTest::nothingRunsBehindTheExitBox()
     frmZOLprint &w = f.window();
     w.mStart_Click();
     f.port.receive("first page\r\n");
-    QCOMPARE(w.state().pages.sPage(0), u"first page\r\n"_s);
+    QCOMPARE(w.document().pages().sPage(0), u"first page\r\n"_s);
 
     w.Form_Unload();
     QCOMPARE(boxes.seen.size(), 5);

@@ -322,7 +322,7 @@ void OpenFilesTest::commandLineOpensAtStart()
     f.start(arguments);
     QVERIFY(QDir::setCurrent(before));
     QVERIFY(f->isVisible());
-    QCOMPARE(f->state().iLanguage, language);
+    QCOMPARE(f->language(), language);
 
     if (!message.isEmpty()) {
         QTRY_COMPARE(f.recorded.shown, QStringList{message});

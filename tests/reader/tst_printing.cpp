@@ -534,7 +534,7 @@ void PrintingTest::previewFromTheWindow()
     // Sheet for sheet the PDF, which takes the default printer's paper.
     const QString path = window.path(u"same.pdf"_s);
     PrintFailure failure;
-    QVERIFY(real.writePdf(path, w.state().pages.pagesInUse(), &failure));
+    QVERIFY(real.writePdf(path, w.document().pages().pagesInUse(), &failure));
     QCOMPARE(pdfPages(path), 5);
 }
 
@@ -711,7 +711,7 @@ void PrintingTest::withoutTheSpooler()
     window.withPrinter(real);
     frmZOLprint &w = window.window();
     const FakeMessageBoxes &boxes = window.boxes;
-    const PageStore &pages = w.state().pages;
+    const PageStore &pages = w.document().pages();
     QVERIFY(window.openPages({u"one"_s, u"two"_s}));
     control<QAction>(w, u"mThispage"_s)->trigger();
     control<QAction>(w, u"mAllpages"_s)->trigger();
