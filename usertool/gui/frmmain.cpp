@@ -247,7 +247,6 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
         }
     }
     m_state.CommandFrame = buildCommandFrame(header, data);
-    m_state.FrameLength = static_cast<qint16>(m_state.CommandFrame.size());
     txtErrors->appendLine(logLine);
     // Whatever is left of an earlier, unanswered exchange would otherwise
     // stand in front of this command's reply.
@@ -304,11 +303,9 @@ void frmMain::cmdProgram_Click()
 void frmMain::MSComm1_OnComm()
 {
     appendReceived(m_state.ReceiveBuffer, m_services.serialPort.readAll());
-    m_state.FrameLength = static_cast<qint16>(m_state.ReceiveBuffer.size());
     if (!replyComplete(m_state.ReceiveBuffer))
         return;
 
-    m_state.ReceivedCheck = m_state.ReceiveBuffer.back();
     if (!replyCheckRight(m_state.ReceiveBuffer))
         txtErrors->appendLine(u"CRC Error"_s);
 

@@ -32,9 +32,7 @@ struct UserToolServices
 struct UserToolState
 {
     QByteArray ReceiveBuffer;
-    char ReceivedCheck = 0;
     char ReplyCode = 0;
-    qint16 FrameLength = 0;
     QByteArray CommandFrame;
     QString ToolTitle;
 };
