@@ -8,13 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <optional>
-
-class QAction;
 class QCloseEvent;
-class QLineEdit;
-class QMenu;
-class QPushButton;
 
 namespace zol {
 
@@ -22,17 +16,13 @@ class FileDialog;
 class KeyValueStore;
 class MessageBoxes;
 class PagePrinter;
-struct PrintFailure;
 class PortLister;
 class PortMenu;
 class PortNumbering;
-class ProgressBar;
 class ProgramLauncher;
 class RecentFilesMenu;
 class Registry;
 class SerialPort;
-class StatusBar;
-class TextBox;
 class frmAbout;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
