@@ -289,7 +289,7 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     qsizetype expectedCharacters = 0;
     for (const QString &page : dump.pages)
         expectedCharacters += page.size();
-    const PageStore &store = window.state().pages;
+    const PageStore &store = window.document().pages();
     qint64 allInNs = 0;
     const auto allIn = [&] {
         if (allInNs == 0) {

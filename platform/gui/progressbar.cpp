@@ -2,6 +2,9 @@
 
 #include "screenreader.h"
 
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
+
 using namespace Qt::StringLiterals;
 
 namespace zol {
@@ -13,11 +16,54 @@ namespace {
 // window's shared image.
 constexpr int kShowInterval = 250;
 
+// The transfer bar steps by ten and starts again at nought: what it draws
+// says that bytes are coming, not how far along the reading is. Read as a
+// percentage it would tell a listener falsehoods, so while it is busy it
+// reports a value without a range, which is what a screen reader takes for
+// a busy indicator and does not read out. So does an idle bar at its start:
+// "0 percent" after a reading has ended is no news either.
+class AccessibleProgressBar final : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit AccessibleProgressBar(ProgressBar *bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar)
+    {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return isFraction() ? QString::number(bar()->value()) : QString();
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return isFraction() ? bar()->value() : 0; }
+    void setCurrentValue(const QVariant &) override {}
+    QVariant maximumValue() const override { return isFraction() ? bar()->maximum() : 0; }
+    QVariant minimumValue() const override { return isFraction() ? bar()->minimum() : 0; }
+    QVariant minimumStepSize() const override { return 0; }
+
+private:
+    ProgressBar *bar() const { return static_cast<ProgressBar *>(widget()); }
+    bool isFraction() const { return !bar()->isBusy() && bar()->value() > bar()->minimum(); }
+};
+
+QAccessibleInterface *accessibleProgressBar(QWidget *widget)
+{
+    return new AccessibleProgressBar(static_cast<ProgressBar *>(widget));
+}
+
 } // namespace
 
 ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent), m_value(QProgressBar::value())
 {
-    installScreenReaderSupport();
+    setAccessibleInterface(staticMetaObject.className(), &accessibleProgressBar);
     m_showDelay.setObjectName(u"showDelay"_s);
     m_showDelay.setSingleShot(true);
     connect(&m_showDelay, &QTimer::timeout, this, &ProgressBar::showHeld);

@@ -110,19 +110,19 @@ void QtSerialPort::setCommPort(int port)
     m_commPort = port;
 }
 
-bool QtSerialPort::setSettings(const QString &settings)
+void QtSerialPort::setLineSettings(const LineSettings &settings)
 {
-    const std::optional<LineSettings> parsed = parseLineSettings(settings);
-    if (!parsed)
-        return false;
-    m_settings = *parsed;
-    if (m_port.isOpen()) {
-        m_port.setBaudRate(m_settings.baud);
-        m_port.setParity(toQt(m_settings.parity));
-        m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
-        m_port.setStopBits(toQt(m_settings.stopBits));
-    }
-    return true;
+    m_settings = settings;
+    if (m_port.isOpen())
+        applyLineSettings();
+}
+
+void QtSerialPort::applyLineSettings()
+{
+    m_port.setBaudRate(m_settings.baud);
+    m_port.setParity(toQt(m_settings.parity));
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
+    m_port.setStopBits(toQt(m_settings.stopBits));
 }
 
 void QtSerialPort::setDtrEnable(bool on)
@@ -146,17 +146,14 @@ bool QtSerialPort::open(QString *reason)
         return true;
     const QString device =
         comPortDeviceName(m_commPort, m_remembered ? m_remembered(m_commPort) : QString());
+    m_device = device;
     if (device.isEmpty()) {
         if (reason)
             *reason = QCoreApplication::translate("zol::QtSerialPort", "not a valid port number");
         return false;
     }
-    m_device = device;
     m_port.setPortName(device);
-    m_port.setBaudRate(m_settings.baud);
-    m_port.setParity(toQt(m_settings.parity));
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
-    m_port.setStopBits(toQt(m_settings.stopBits));
+    applyLineSettings();
     m_port.setFlowControl(toQt(m_handshaking));
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (reason)

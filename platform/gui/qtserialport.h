@@ -22,8 +22,8 @@ public:
     int commPort() const override { return m_commPort; }
     void setHandshaking(Handshaking mode) override { m_handshaking = mode; }
     void setRThreshold(int threshold) override { m_threshold = threshold; }
-    bool setSettings(const QString &settings) override;
-    QString settings() const override { return formatLineSettings(m_settings); }
+    void setLineSettings(const LineSettings &settings) override;
+    LineSettings lineSettings() const override { return m_settings; }
     void setDtrEnable(bool on) override;
     void setRtsEnable(bool on) override;
 
@@ -35,8 +35,7 @@ public:
     QByteArray readAll() override;
     bool write(const QByteArray &bytes, QString *reason) override;
 
-    // The device the port number resolved to at the last open().
-    QString deviceName() const { return m_device; }
+    QString deviceName() const override { return m_device; }
 
     // The device the program remembers for a COM number (empty for none),
     // asked at every open; ZOL_COM<n> still comes first.
@@ -49,6 +48,7 @@ private:
     QString lossReason() const;
     void dropDevice();
     void announceRescued();
+    void applyLineSettings();
 
     QSerialPort m_port;
     // As resolved, in full: QSerialPort's portName() drops the /dev/ part.

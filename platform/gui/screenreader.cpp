@@ -1,8 +1,5 @@
 #include "screenreader.h"
 
-#include "progressbar.h"
-
-#include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QTimer>
@@ -22,51 +19,20 @@ QHash<QByteArray, QAccessible::Role> &classRoles()
     return roles;
 }
 
-// The transfer bar steps by ten and starts again at nought: what it draws
-// says that bytes are coming, not how far along the reading is. Read as a
-// percentage it would tell a listener falsehoods, so while it is busy it
-// reports a value without a range, which is what a screen reader takes for
-// a busy indicator and does not read out. So does an idle bar at its start:
-// "0 percent" after a reading has ended is no news either.
-class AccessibleProgressBar final : public QAccessibleWidget, public QAccessibleValueInterface
+QHash<QByteArray, AccessibleFactory> &classInterfaces()
 {
-public:
-    explicit AccessibleProgressBar(ProgressBar *bar)
-        : QAccessibleWidget(bar, QAccessible::ProgressBar)
-    {}
-
-    void *interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface *>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Value)
-            return isFraction() ? QString::number(bar()->value()) : QString();
-        return QAccessibleWidget::text(t);
-    }
-
-    QVariant currentValue() const override { return isFraction() ? bar()->value() : 0; }
-    void setCurrentValue(const QVariant &) override {}
-    QVariant maximumValue() const override { return isFraction() ? bar()->maximum() : 0; }
-    QVariant minimumValue() const override { return isFraction() ? bar()->minimum() : 0; }
-    QVariant minimumStepSize() const override { return 0; }
-
-private:
-    ProgressBar *bar() const { return static_cast<ProgressBar *>(widget()); }
-    bool isFraction() const { return !bar()->isBusy() && bar()->value() > bar()->minimum(); }
-};
+    static QHash<QByteArray, AccessibleFactory> interfaces;
+    return interfaces;
+}
 
 QAccessibleInterface *interfaceFor(const QString &key, QObject *object)
 {
     if (!object || !object->isWidgetType())
         return nullptr;
     auto *widget = static_cast<QWidget *>(object);
-    if (key == QLatin1StringView(ProgressBar::staticMetaObject.className()))
-        return new AccessibleProgressBar(static_cast<ProgressBar *>(widget));
+    const auto make = classInterfaces().constFind(key.toLatin1());
+    if (make != classInterfaces().constEnd())
+        return (*make)(widget);
     if (key == QLatin1StringView(Announcement::staticMetaObject.className()))
         return new QAccessibleWidget(widget, QAccessible::Notification);
     const auto role = classRoles().constFind(key.toLatin1());
@@ -90,6 +56,12 @@ void setAccessibleRole(const char *className, QAccessible::Role role)
 {
     installScreenReaderSupport();
     classRoles().insert(className, role);
+}
+
+void setAccessibleInterface(const char *className, AccessibleFactory make)
+{
+    installScreenReaderSupport();
+    classInterfaces().insert(className, make);
 }
 
 Announcement::Announcement(const QString &text, QWidget *parent) : QWidget(parent)

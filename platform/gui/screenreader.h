@@ -23,6 +23,11 @@ void installScreenReaderSupport();
 // enough, as Qt asks for an object's interface only when it is needed.
 void setAccessibleRole(const char *className, QAccessible::Role role);
 
+// Gives every widget of the class named className the interface that make
+// builds for it, for a control whose own words Qt's interface gets wrong.
+using AccessibleFactory = QAccessibleInterface *(*)(QWidget *widget);
+void setAccessibleInterface(const char *className, AccessibleFactory make);
+
 // An announcement: a notification of one pixel that nobody sees, named by its
 // text. Orca speaks it when it appears; it disappears on its own.
 class Announcement : public QWidget

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linesettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -32,15 +34,16 @@ public:
     virtual void setHandshaking(Handshaking mode) = 0;
     // Notify comm() when at least one byte arrived; 0 turns notification off.
     virtual void setRThreshold(int threshold) = 0;
-    // "baud,parity,data bits,stop bits", for example "2400,n,8,1". A malformed
-    // text is refused whole and the previous settings stay.
-    virtual bool setSettings(const QString &settings) = 0;
-    virtual QString settings() const = 0;
+    virtual void setLineSettings(const LineSettings &settings) = 0;
+    virtual LineSettings lineSettings() const = 0;
     virtual void setDtrEnable(bool on) = 0;
     virtual void setRtsEnable(bool on) = 0;
 
     // On failure returns false and, when reason is given, the system's reason.
     virtual bool open(QString *reason) = 0;
+    // The device the port number stood for at the last open(), whether it
+    // opened or not; empty when the number names none.
+    virtual QString deviceName() const = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
@@ -54,5 +57,10 @@ signals:
     void comm();
     void lost(const QString &reason);
 };
+
+// Opens COM port number as both meters talk: baud, no parity, eight data
+// bits, one stop bit, no handshaking, DTR on and RTS off, and comm() at every
+// byte. On failure reason, when given, says why.
+bool openMeterLine(SerialPort &port, int number, int baud, QString *reason);
 
 } // namespace zol

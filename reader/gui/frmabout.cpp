@@ -4,6 +4,7 @@
 #include "images.h"
 #include "messagebox.h"
 #include "programlauncher.h"
+#include "programversion.h"
 #include "twips.h"
 
 #include <QDir>
@@ -41,7 +42,7 @@ QPushButton *addButton(QWidget *parent, const QString &objectName, const QString
 
 QString versionLine(int major, int minor, int revision)
 {
-    return u"Version %1.%2%3"_s.arg(major).arg(minor).arg(revision);
+    return u"Version "_s + versionText(major, minor, revision);
 }
 
 LineControl::LineControl(const QColor &color, int width, QWidget *parent)

@@ -1,28 +1,14 @@
 #pragma once
 
-#include "languages.h"
-#include "pagestore.h"
-#include "recentfiles.h"
-#include "watchdog.h"
+#include "meterreading.h"
+#include "pagedocument.h"
+#include "readercontrols.h"
+#include "readertexts.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 
-#include <array>
-#include <memory>
-#include <optional>
-
-class QAction;
-class QActionGroup;
 class QCloseEvent;
-class QDragEnterEvent;
-class QDragMoveEvent;
-class QDropEvent;
-class QMimeData;
-class QLineEdit;
-class QMenu;
-class QPushButton;
 
 namespace zol {
 
@@ -30,18 +16,14 @@ class FileDialog;
 class KeyValueStore;
 class MessageBoxes;
 class PagePrinter;
-struct PrintFailure;
 class PortLister;
+class PortMenu;
 class PortNumbering;
-class ProgressBar;
 class ProgramLauncher;
-class RecoveryFiles;
+class RecentFilesMenu;
 class Registry;
 class SerialPort;
-class StatusBar;
-class TextBox;
 class frmAbout;
-struct OfferedPort;
 
 // What the window talks to; main() builds the real ones, tests build fakes.
 struct ReaderServices
@@ -66,25 +48,6 @@ struct ReaderServices
     QString recoveryFolder = {};
 };
 
-// The form-level state every part of the window works on.
-struct ReaderState
-{
-    qint16 iLanguage = kEnglish;
-    qint16 iPort = 0;
-    PageStore pages;
-    qint16 iLength = 0;
-    QString sBuf;
-    LanguageTables tables;
-    // The transfer under way: whether any byte came, and, once the line was
-    // lost, the system's reason, told when the transfer has ended.
-    bool bReceived = false;
-    std::optional<QString> sLost;
-    // Whether the pages differ from what was last saved or opened, and the
-    // measurements file they were last saved to or opened from.
-    bool bUnsaved = false;
-    QString sFileName;
-};
-
 class frmZOLprint : public QMainWindow
 {
     Q_OBJECT
@@ -93,19 +56,21 @@ public:
     explicit frmZOLprint(ReaderServices services, QWidget *parent = nullptr);
     ~frmZOLprint() override;
 
-    // Tests and the bench read the state; only the window's own procedures
-    // change it.
-    const ReaderState &state() const { return m_state; }
+    // Tests and the bench read what the window's parts hold; only the
+    // window's own procedures change it.
+    const PageDocument &document() const { return m_document; }
+    qint16 language() const { return m_texts.language(); }
+    qint16 port() const;
 
     // Event procedures. They are public so that tests can drive the window
     // the way its controls and timers do.
     void Form_Load();
     void Form_Unload();
     void mExit_Click();
-    void mPort1_Click() { selectPort(1); }
-    void mPort2_Click() { selectPort(2); }
-    void mPort3_Click() { selectPort(3); }
-    void mPort4_Click() { selectPort(4); }
+    void mPort1_Click();
+    void mPort2_Click();
+    void mPort3_Click();
+    void mPort4_Click();
     void mStart_Click();
     void tmrReadbuf_Timer();
     void tmrControle_Timer();
@@ -139,89 +104,29 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls();
-    void buildMenu();
-    void setDesignCaptions();
-    void selectPort(int port);
-    void listPorts();
-    void chooseListedPort(QAction *item, const OfferedPort &port);
-    void numberItem(QAction *item, const OfferedPort &port);
-    void showPortCheckMark();
     void showCurrentPage();
-    void setInterfaceEnabled(bool enabled);
     void endTransfer();
-    void MSComm1_Lost(const QString &reason);
     void txtVenster_Edited();
     bool savePages();
     bool mayReplacePages();
-    void setUnsaved(bool unsaved);
-    void keepPages();
     void showTitle();
-    void showError(const QString &text);
+    void showError(ReaderTexts::Text what, const QString &reason = {});
     void printPages(const QStringList &pages);
-    QString failureText(const PrintFailure &failure) const;
-    const QString &text(const LanguageTable &table) const;
     QString fileFilter() const;
-    void rememberFile(const QString &path);
-    void forgetFile(const QString &path);
-    void showRecentFiles();
-    void mRecent_Click(int index);
-    std::optional<QString> droppableFile(const QMimeData *data) const;
-    void dragFile(QDropEvent *event);
 
     ReaderServices m_services;
-    ReaderState m_state;
-    std::optional<RecentFiles> m_recentFiles;
+    const PortLister &m_portLister;
+    ReaderTexts m_texts;
+    PageDocument m_document;
+    MeterReading m_reading;
     bool m_unloaded = false;
-    std::unique_ptr<RecoveryFiles> m_recovery;
 
-    // Controls, under their own names. The timers are children of the window
-    // so that they can be found by name like every other control.
-    QPushButton *cmdFirstpage = nullptr;
-    QPushButton *cmdPrevpage = nullptr;
-    QLineEdit *txtPageno = nullptr;
-    QPushButton *cmdNextpage = nullptr;
-    QPushButton *cmdLastpage = nullptr;
-    ProgressBar *pbVoortgang = nullptr;
-    TextBox *txtVenster = nullptr;
-    StatusBar *StatusBar1 = nullptr;
-    QTimer tmrReadbuf{this};
-    Watchdog tmrControle{this};
-    // Edits are kept in the recovery file at most every two seconds.
-    QTimer tmrRecovery{this};
-
-    QMenu *mFile = nullptr;
-    QAction *mOpen = nullptr;
-    QAction *mSave = nullptr;
-    QMenu *mPrint = nullptr;
-    QAction *mThispage = nullptr;
-    QAction *mAllpages = nullptr;
-    QAction *mPreview = nullptr;
-    QAction *mToPdf = nullptr;
-    // The files last opened or saved, between separators that show with them.
-    QAction *recentSeparator = nullptr;
-    std::array<QAction *, RecentFiles::kCount> mRecent{};
-    QAction *recentEnd = nullptr;
-    QAction *mExit = nullptr;
-    QMenu *mComm = nullptr;
-    QMenu *mPort = nullptr;
-    QAction *mPort1 = nullptr;
-    QAction *mPort2 = nullptr;
-    QAction *mPort3 = nullptr;
-    QAction *mPort4 = nullptr;
-    // COM1 to COM4 and the ports listed below them: one check mark among all.
-    QActionGroup *portItems = nullptr;
-    // The present ports, listed afresh each time the menu opens.
-    QList<QAction *> listedPorts;
-    QAction *mStart = nullptr;
-    QMenu *mHelp = nullptr;
-    QAction *mAbout = nullptr;
+    // Controls, under their own names, and the menus that own their items.
+    ReaderControls ui;
+    RecentFilesMenu *recentFiles = nullptr;
+    PortMenu *portMenu = nullptr;
 
     // The one About dialog; it deletes itself when closed.
     QPointer<frmAbout> aboutDialog;

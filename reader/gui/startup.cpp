@@ -2,12 +2,12 @@
 
 #include "frmzolprint.h"
 #include "qttranslations.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -48,14 +48,10 @@ QString settingsFilePath(bool inUserFolder)
 void startReader(QApplication &app, frmZOLprint &window, const QStringList &files)
 {
     window.Form_Load();
-    installQtTranslations(app, window.state().iLanguage);
+    installQtTranslations(app, window.language());
 
     window.adjustSize();
-    if (const QScreen *screen = window.screen()) {
-        QRect frame = window.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window.move(frame.topLeft());
-    }
+    centreOnScreen(window);
     window.show();
     window.offerRecovery();
 

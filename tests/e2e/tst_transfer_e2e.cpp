@@ -133,7 +133,7 @@ void TransferEndToEndTest::pacedDumpEndsTenSecondsAfterItsLastByte()
 
     QCOMPARE(r.status(), u"Stop (3)"_s);
     const PageStore &pages = r.pages();
-    QCOMPARE(pages.iPages(), 1);
+    QCOMPARE(pages.pagesInUseCount(), 3);
     QCOMPARE(pages.sPage(0), u"ZOL 5   Page 1\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
     QCOMPARE(pages.sPage(2), u" ZOL 5   Page 3\r\nBeuk        14.2 %\r\nEik éè    16.8 %\r\n"_s);
     QCOMPARE(r.shownPage(), pages.sPage(0));

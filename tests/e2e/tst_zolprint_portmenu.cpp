@@ -95,7 +95,7 @@ void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
         QCOMPARE(adapter->text(), u"COM5 - "_s + path + u" (ZOL meter)"_s);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(adapter).center());
         QTRY_VERIFY(!menu->isVisible());
-        QCOMPARE(std::as_const(run.window()).state().iPort, 5);
+        QCOMPARE(std::as_const(run.window()).port(), 5);
 
         run->mStart_Click();
         QVERIFY(run.boxes.shown.isEmpty());
@@ -114,7 +114,7 @@ void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
 
     {
         Run run(dir.path(), present);
-        QCOMPARE(std::as_const(run.window()).state().iPort, 5);
+        QCOMPARE(std::as_const(run.window()).port(), 5);
         QMenu *menu = run.openPortMenu();
         QVERIFY(menu);
         QVERIFY(control<QAction>(run.window(), u"mPort5"_s)->isChecked());
@@ -130,7 +130,7 @@ void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
     QVERIFY(meter.waitForFinished(5000));
     QVERIFY(!QFileInfo::exists(link));
     Run run(dir.path(), {});
-    QCOMPARE(std::as_const(run.window()).state().iPort, 5);
+    QCOMPARE(std::as_const(run.window()).port(), 5);
     run->mStart_Click();
     QVERIFY(!run.line.isOpen());
     QCOMPARE(run.boxes.shown.size(), 1);

@@ -83,7 +83,7 @@ void ZolprintAgainstZolmeterTest::readsTheSampleDump()
     QTRY_VERIFY_WITH_TIMEOUT(!r.line.isOpen(), 30000);
 
     QCOMPARE(r.status(), u"Stop (5)"_s);
-    QCOMPARE(r.pages().iPages(), 3);
+    QCOMPARE(r.pages().pagesInUseCount(), 5);
     const QString first = r.shownPage();
     QVERIFY2(first.startsWith(u"ZOL 5"_s), qPrintable(first));
     QVERIFY(first.contains(u"Schröder"_s));

@@ -168,7 +168,7 @@ public:
         qputenv(m_variable.constData(), device.toLocal8Bit());
         m_port.setCommPort(comPort);
         m_port.setRThreshold(1);
-        m_port.setSettings(settings);
+        m_port.setLineSettings(parseLineSettings(settings).value());
         m_port.setDtrEnable(true);
         m_port.setRtsEnable(false);
         QObject::connect(&m_port, &SerialPort::comm, &m_port, [this] {

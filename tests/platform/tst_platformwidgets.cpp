@@ -1,5 +1,4 @@
 #include "fonts.h"
-#include "malformedlinesettings.h"
 #include "menucheckstyle.h"
 #include "messagebox.h"
 #include "progressbar.h"
@@ -397,17 +396,6 @@ void TestPlatformWidgets::classicFacesFallBackToMetricTwins()
 
 void TestPlatformWidgets::serialControlRefusesWhatItCannotUse()
 {
-    const QStringList malformed = malformedLineSettings();
-    // The control keeps what it had: nothing of a refused text is applied.
-    QtSerialPort port;
-    QVERIFY(port.setSettings(u"9600,e,7,2"_s));
-    for (const QString &text : malformed) {
-        QVERIFY2(!port.setSettings(text), qPrintable(text));
-        QCOMPARE(port.settings(), u"9600,e,7,2"_s);
-    }
-    QVERIFY(port.setSettings(u"2400,n,8,1"_s));
-    QCOMPARE(port.settings(), u"2400,n,8,1"_s);
-
     // Outside 1..255 there is no device to open.
     QtSerialPort serial;
     serial.setCommPort(256);

@@ -315,7 +315,7 @@ void OpenFilesTest::commandLineOpensAtStart()
     f.start(arguments);
     QVERIFY(QDir::setCurrent(before));
     QVERIFY(f->isVisible());
-    QCOMPARE(f->state().iLanguage, language);
+    QCOMPARE(f->language(), language);
 
     if (!message.isEmpty()) {
         QTRY_COMPARE(f.recorded.shown, QStringList{message});
@@ -361,7 +361,7 @@ void OpenFilesTest::desktopEntryKeepsSettingsWithTheUser()
     QVERIFY(QDir::setCurrent(QFileInfo(file).path()));
     f.start({file});
     QTRY_COMPARE(f.firstPage(), u"files/given.mcs"_s);
-    QCOMPARE(f->state().iLanguage, kGerman);
+    QCOMPARE(f->language(), kGerman);
     control<QAction>(f.window(), u"mPort3"_s)->trigger();
     f->close();
     QVERIFY(QDir::setCurrent(before));

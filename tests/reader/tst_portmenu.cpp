@@ -152,7 +152,7 @@ void PortMenuTest::choosingAListedPortIsKeptAtExit()
     QTest::mouseClick(f.portMenu(), Qt::LeftButton, {},
                       f.portMenu()->actionGeometry(cradle).center());
     QTRY_VERIFY(!f.portMenu()->isVisible());
-    QCOMPARE(std::as_const(w).state().iPort, 6);
+    QCOMPARE(std::as_const(w).port(), 6);
     QCOMPARE(f.checkedItems(), QStringList({u"mPort6"_s}));
     QCOMPARE(f.numbering.rememberedDevice(6), kCradle.device);
 
@@ -162,7 +162,7 @@ void PortMenuTest::choosingAListedPortIsKeptAtExit()
     QVERIFY(f.openPortMenu());
     control<QAction>(w, u"mPort5"_s)->trigger();
     f.portMenu()->hide();
-    QCOMPARE(std::as_const(w).state().iPort, 5);
+    QCOMPARE(std::as_const(w).port(), 5);
     QCOMPARE(f.checkedItems(), QStringList({u"mPort5"_s}));
     QCOMPARE(f.numbering.rememberedDevice(5), kFtdi.stableName);
 
@@ -206,7 +206,7 @@ void PortMenuTest::markOnlyWhatReadOpens()
     QCOMPARE(f.items(), QStringList({u"mPort1"_s, u"mPort2"_s, u"mPort3"_s, u"mPort4"_s, u"-"_s,
                                      u"mPort5"_s}));
     QCOMPARE(f.checkedItems(), marked);
-    QCOMPARE(std::as_const(w).state().iPort, 5);
+    QCOMPARE(std::as_const(w).port(), 5);
     // Choosing it makes it the port Read opens, and marks it.
     control<QAction>(w, u"mPort5"_s)->trigger();
     f.portMenu()->hide();

@@ -1,5 +1,6 @@
 #include "fakeserialport.h"
 
+#include "comports.h"
 #include "linesettings.h"
 
 using namespace Qt::StringLiterals;
@@ -24,13 +25,25 @@ void FakeSerialPort::setRThreshold(int value)
     calls << u"threshold %1"_s.arg(value);
 }
 
-bool FakeSerialPort::setSettings(const QString &settings)
+void FakeSerialPort::setLineSettings(const LineSettings &settings)
 {
-    calls << u"settings "_s + settings;
-    if (!parseLineSettings(settings))
-        return false;
     m_settings = settings;
-    return true;
+    calls << u"settings "_s + formatLineSettings(settings);
+}
+
+QString FakeSerialPort::line() const
+{
+    return u"COM%1 %2 handshaking %3 threshold %4 dtr %5 rts %6"_s.arg(m_commPort)
+        .arg(formatLineSettings(m_settings))
+        .arg(static_cast<int>(handshaking))
+        .arg(threshold)
+        .arg(dtr ? 1 : 0)
+        .arg(rts ? 1 : 0);
+}
+
+QString FakeSerialPort::deviceName() const
+{
+    return comPortDeviceName(m_commPort);
 }
 
 void FakeSerialPort::setDtrEnable(bool on)

@@ -23,23 +23,27 @@ public:
     int commPort() const override { return m_commPort; }
     void setHandshaking(Handshaking mode) override;
     void setRThreshold(int threshold) override;
-    bool setSettings(const QString &settings) override;
-    QString settings() const override { return m_settings; }
+    void setLineSettings(const LineSettings &settings) override;
+    LineSettings lineSettings() const override { return m_settings; }
     void setDtrEnable(bool on) override;
     void setRtsEnable(bool on) override;
     bool open(QString *reason) override;
     void close() override;
     bool isOpen() const override { return m_open; }
+    QString deviceName() const override;
     int inBufferCount() const override;
     QByteArray readAll() override;
     bool write(const QByteArray &bytes, QString *reason) override;
 
+    // The line as it stands, whatever order it was set up in, for example
+    // "COM1 2400,n,8,1 handshaking 0 threshold 1 dtr 1 rts 0".
+    QString line() const;
+
     // Bytes from the far end; emits comm() when notification is on.
     void receive(const QByteArray &bytes);
 
-    // The order of every configuration call, for tests of the start sequence,
-    // for example "port 1", "handshaking 0", "threshold 1", "settings 2400,n,8,1",
-    // "dtr 1", "rts 0", "open".
+    // Every configuration call, for example "port 1", "settings 2400,n,8,1",
+    // "open", "close".
     QStringList calls;
     QList<QByteArray> written;
     QString failOpenWith;  // non-empty: open() fails with this reason
@@ -52,7 +56,7 @@ public:
 
 private:
     int m_commPort = 1;
-    QString m_settings = u"9600,n,8,1"_s;
+    LineSettings m_settings;
     bool m_open = false;
     QByteArray m_incoming;
 };

@@ -208,7 +208,7 @@ void ReaderFixture::type(const QString &text)
 
 const PageStore &ReaderFixture::pages()
 {
-    return std::as_const(window()).state().pages;
+    return std::as_const(window()).document().pages();
 }
 
 QString ReaderFixture::shownPage()

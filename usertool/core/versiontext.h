@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "programversion.h"
 
 namespace zol {
-
-// The version as the caption shows it: major, a dot, then minor and revision
-// run together ("1.00" for 1.0.0, "1.23" for 1.2.3, "1.105" for 1.10.5).
-QString versionText(int major, int minor, int revision);
 
 // This build's own, from the project version.
 QString toolVersionText();

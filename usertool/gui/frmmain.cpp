@@ -17,15 +17,14 @@
 #include "textbox.h"
 #include "twips.h"
 #include "versiontext.h"
+#include "windowplacement.h"
 
 #include <QCloseEvent>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QValidator>
@@ -39,6 +38,7 @@ namespace {
 constexpr int kClientWidth = 7110;
 constexpr int kClientHeight = 2655;
 constexpr int kTimeoutInterval = 5000;
+constexpr int kMeterBaud = 9600;
 constexpr int kStatusPanelWidth = 1440;
 
 // A key that would put a character into the name that the meter cannot
@@ -219,7 +219,7 @@ void frmMain::Form_Unload()
 
 const PortLister &frmMain::portLister() const
 {
-    return m_services.portLister ? *m_services.portLister : systemPortLister();
+    return givenOrSystemLister(m_services.portLister);
 }
 
 QStringList frmMain::portLines() const
@@ -302,13 +302,7 @@ bool frmMain::openPort(QString &reason)
         reason = u"not a valid port number"_s;
         return false;
     }
-    MSComm1.setCommPort(*number);
-    MSComm1.setHandshaking(SerialPort::Handshaking::None);
-    MSComm1.setRThreshold(1);
-    MSComm1.setSettings(u"9600,n,8,1"_s);
-    MSComm1.setDtrEnable(true);
-    MSComm1.setRtsEnable(false);
-    return MSComm1.open(&reason);
+    return openMeterLine(MSComm1, *number, kMeterBaud, &reason);
 }
 
 void frmMain::closePort()
@@ -339,8 +333,6 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
         }
     }
     m_state.CommandFrame = buildCommandFrame(header, data);
-    m_state.FrameLength = static_cast<qint16>(m_state.CommandFrame.size());
-    m_state.CheckValue = static_cast<unsigned char>(m_state.CommandFrame.back());
     txtErrors->appendLine(logLine);
     // Whatever is left of an earlier, unanswered exchange would otherwise
     // stand in front of this command's reply.
@@ -380,18 +372,12 @@ void frmMain::cmdProgram_Click()
 {
     if (txtName->text().isEmpty())
         return;
-    QString name = txtName->text();
-    for (m_state.CharIndex = static_cast<qint16>(name.size()); m_state.CharIndex < kUserNameLength;
-         ++m_state.CharIndex)
-        name += u' ';
-    txtName->setText(name);
+    txtName->setText(txtName->text().leftJustified(kUserNameLength, u' '));
 
     // A name once programmed stays in the meter for good.
-    const bool yes = m_services.messageBoxes.askYesNo(
-        this, m_state.ToolTitle, u"Only one time programming possible, continue?"_s,
-        MessageBoxes::Icon::None, MessageBoxes::Answer::No);
-    m_state.ConfirmAnswer = yes ? u"6"_s : u"7"_s;
-    if (m_state.ConfirmAnswer == u"7"_s)
+    if (!m_services.messageBoxes.askYesNo(this, m_state.ToolTitle,
+                                          u"Only one time programming possible, continue?"_s,
+                                          MessageBoxes::Icon::None, MessageBoxes::Answer::No))
         return;
 
     m_commandButton = cmdProgram;
@@ -403,13 +389,9 @@ void frmMain::cmdProgram_Click()
 void frmMain::MSComm1_OnComm()
 {
     appendReceived(m_state.ReceiveBuffer, m_services.serialPort.readAll());
-    m_state.FrameLength = static_cast<qint16>(m_state.ReceiveBuffer.size());
     if (!replyComplete(m_state.ReceiveBuffer))
         return;
 
-    m_state.ReceivedCheck = m_state.ReceiveBuffer.back();
-    m_state.CheckValue = static_cast<unsigned char>(
-        checkCharacter(m_state.ReceiveBuffer.first(m_state.FrameLength - 1)));
     if (!replyCheckRight(m_state.ReceiveBuffer))
         txtErrors->appendLine(u"CRC Error"_s);
 
@@ -481,12 +463,7 @@ void frmMain::showEvent(QShowEvent *event)
     if (m_centred)
         return;
     m_centred = true;
-    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    centreOnScreen(*this);
 }
 
 void frmMain::changeEvent(QEvent *event)

@@ -40,13 +40,8 @@ struct UserToolServices
 struct UserToolState
 {
     QByteArray ReceiveBuffer;
-    char ReceivedCheck = 0;
     char ReplyCode = 0;
-    qint16 FrameLength = 0;
-    qint16 CharIndex = 0;
     QByteArray CommandFrame;
-    qint16 CheckValue = 0;
-    QString ConfirmAnswer;
     QString ToolTitle;
 };
 
@@ -118,6 +113,8 @@ private:
     QLabel *lblName = nullptr;
     QLineEdit *txtName = nullptr;
     StatusBar *StatusBar1 = nullptr;
+    // The wait for the meter's reply: started when a command has gone out,
+    // stopped by the reply or by the end of the exchange.
     QTimer tmrTimeout{this};
 
     // The button of the command under way: it has the focus back when the

@@ -1,0 +1,148 @@
+#include "pagedocument.h"
+
+#include "measurementsfile.h"
+
+#include <QDateTime>
+
+using namespace Qt::StringLiterals;
+
+namespace zol {
+
+namespace {
+constexpr int kRecoveryInterval = 2000;
+}
+
+PageDocument::PageDocument(const QString &recoveryFolder, QObject *parent) : QObject(parent)
+{
+    tmrRecovery.setObjectName(u"tmrRecovery"_s);
+    tmrRecovery.setSingleShot(true);
+    tmrRecovery.setInterval(kRecoveryInterval);
+    connect(&tmrRecovery, &QTimer::timeout, this, &PageDocument::keep);
+    if (!recoveryFolder.isEmpty())
+        m_recovery = std::make_unique<RecoveryFiles>(recoveryFolder);
+}
+
+PageDocument::~PageDocument() = default;
+
+void PageDocument::goToFirstPage()
+{
+    m_pages.goToFirstPage();
+}
+
+void PageDocument::goToPreviousPage()
+{
+    m_pages.goToPreviousPage();
+}
+
+void PageDocument::goToNextPage()
+{
+    m_pages.goToNextPage();
+}
+
+void PageDocument::goToLastPage()
+{
+    m_pages.goToLastPage();
+}
+
+void PageDocument::edited()
+{
+    if (!m_unsaved) {
+        m_unsaved = true;
+        emit changed();
+    }
+    if (!tmrRecovery.isActive())
+        tmrRecovery.start();
+}
+
+void PageDocument::beginReading(const QString &prompt)
+{
+    m_pages.beginTransfer(prompt);
+    adopt(QString(), false);
+}
+
+qint16 PageDocument::endReading(bool dataArrived, bool lineLost)
+{
+    const qint16 received = m_pages.endTransfer(dataArrived, lineLost);
+    // A reading that brought nothing left the pages as empty as it made them.
+    if (dataArrived)
+        adopt(m_fileName, true);
+    return received;
+}
+
+void PageDocument::open(const QString &path, const MeasurementsRead &read)
+{
+    m_pages.replaceWith(read);
+    adopt(path, false);
+}
+
+bool PageDocument::save(const QString &path, QString *reason)
+{
+    if (!saveMeasurements(path, m_pages.pagesInUse(), reason))
+        return false;
+    adopt(path, false);
+    return true;
+}
+
+void PageDocument::discard()
+{
+    adopt(m_fileName, false);
+}
+
+std::optional<KeptPages> PageDocument::takeOrphan()
+{
+    return m_recovery ? m_recovery->takeOrphan() : std::nullopt;
+}
+
+void PageDocument::restore(const KeptPages &kept)
+{
+    m_pages.restore(kept.pages, kept.counter, kept.current);
+    adopt(kept.fileName, true);
+    // This program's own copy was written first, and only then the old one
+    // goes: there is never a moment with neither.
+    dropOrphan();
+}
+
+void PageDocument::dropOrphan()
+{
+    if (m_recovery)
+        m_recovery->dropOrphan();
+}
+
+void PageDocument::keepPendingEdit()
+{
+    if (tmrRecovery.isActive()) {
+        tmrRecovery.stop();
+        keep();
+    }
+}
+
+void PageDocument::adopt(const QString &fileName, bool unsaved)
+{
+    m_fileName = fileName;
+    m_unsaved = unsaved;
+    if (unsaved) {
+        keep();
+    } else {
+        tmrRecovery.stop();
+        if (m_recovery)
+            m_recovery->remove();
+    }
+    emit changed();
+}
+
+void PageDocument::keep()
+{
+    if (!m_recovery || !m_unsaved)
+        return;
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages = m_pages.allPages();
+    kept.counter = m_pages.iPages();
+    kept.current = m_pages.iCurpage();
+    kept.fileName = m_fileName;
+    // A recovery file that cannot be written leaves the pages where they
+    // are; it is a safety net under Save, not a command of the user's.
+    m_recovery->write(kept);
+}
+
+} // namespace zol
