@@ -11,11 +11,6 @@ namespace zol {
 
 namespace {
 
-// Four pictures a second show activity as well as sixty do. QProgressBar
-// paints at once, and on X each paint waits for the server to let go of the
-// window's shared image.
-constexpr int kShowInterval = 250;
-
 // The transfer bar steps by ten and starts again at nought: what it draws
 // says that bytes are coming, not how far along the reading is. Read as a
 // percentage it would tell a listener falsehoods, so while it is busy it

@@ -19,6 +19,12 @@ class ProgressBar : public QProgressBar
     Q_OBJECT
 
 public:
+    // One picture a second shows that bytes are coming as well as sixty do.
+    // QProgressBar paints at once, and on X each paint waits for the server
+    // to let go of the window's shared image: at four a second the bar's
+    // paints were half of what a reading cost the program.
+    static constexpr int kShowInterval = 1000;
+
     explicit ProgressBar(QWidget *parent = nullptr);
 
     // As QProgressBar's: a value outside the range is ignored.

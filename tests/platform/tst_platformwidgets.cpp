@@ -343,14 +343,14 @@ void TestPlatformWidgets::progressBarPaintsABurstOnce()
     QTRY_COMPARE(paints, 2);
     QCOMPARE(shown->value(), (200 * 10) % 110);
     const int afterBurst = paints;
-    QTest::qWait(600);
+    QTest::qWait(ProgressBar::kShowInterval + 200);
     QCOMPARE(paints, afterBurst);
 
-    // Steps a quarter of a second apart or more, even in a loop that never
-    // returns to the event loop (a long file read), are each drawn.
+    // Steps an interval apart or more, even in a loop that never returns to
+    // the event loop (a long file read), are each drawn.
     paints = 0;
     for (int value = 10; value <= 50; value += 10) {
-        QTest::qSleep(300);
+        QTest::qSleep(ProgressBar::kShowInterval + 50);
         bar->setValue(value);
         QCOMPARE(shown->value(), value);
     }
