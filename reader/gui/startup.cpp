@@ -11,10 +11,47 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace zol {
+
+namespace {
+
+// Runs work once, in the event loop's next turn after the window's first
+// expose, so that what the window draws then is on the screen before it.
+void whenFirstShown(QWidget &window, std::function<void()> work)
+{
+    QWindow *handle = window.windowHandle();
+    if (!handle || handle->isExposed()) {
+        QTimer::singleShot(0, &window, std::move(work));
+        return;
+    }
+    struct ExposeWatch : QObject
+    {
+        std::function<void()> work;
+        QWidget *window = nullptr;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+                watched->removeEventFilter(this);
+                QTimer::singleShot(0, window, std::move(work));
+                deleteLater();
+            }
+            return false;
+        }
+    };
+    auto *watch = new ExposeWatch;
+    watch->setParent(handle);
+    watch->work = std::move(work);
+    watch->window = &window;
+    handle->installEventFilter(watch);
+}
+
+} // namespace
 
 std::optional<QString> fileToOpen(const QStringList &files)
 {
@@ -53,21 +90,27 @@ void startReader(QApplication &app, frmZOLprint &window, const QStringList &file
     window.adjustSize();
     centreOnScreen(window);
     window.show();
-    window.offerRecovery();
 
     // A terminal user is told what was left: the window opens one file.
     for (qsizetype i = 1; i < files.size(); ++i)
         qWarning().noquote() << u"Only one file is opened at a time; not opened: %1"_s.arg(
             files.at(i));
-    if (const std::optional<QString> file = fileToOpen(files)) {
-        // Named from the folder the program was started in, which is where
-        // the settings file is read too; the name is fixed now, before
-        // anything could change that folder.
-        const QString path = QFileInfo(*file).absoluteFilePath();
-        // Once the window is on the screen, so that a message about the file
-        // has a window to stand over.
-        QTimer::singleShot(0, &window, [&window, path] { window.openMeasurementsFile(path); });
-    }
+    // Named from the folder the program was started in, which is where the
+    // settings file is read too; the name is fixed now, before anything
+    // could change that folder.
+    std::optional<QString> path = fileToOpen(files);
+    if (path)
+        path = QFileInfo(*path).absoluteFilePath();
+    // The window is drawn first: looking for crash copies (a folder listed,
+    // each copy's lock tried) and reading a file wait until it is on the
+    // screen, where a question or a message about them has a window to
+    // stand over. Kept pages are offered before the file is opened, so that
+    // the file's question covers them.
+    whenFirstShown(window, [&window, path] {
+        window.offerRecovery();
+        if (path)
+            window.openMeasurementsFile(*path);
+    });
 }
 
 } // namespace zol
