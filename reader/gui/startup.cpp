@@ -11,47 +11,10 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
-#include <QWindow>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace zol {
-
-namespace {
-
-// Runs work once, in the event loop's next turn after the window's first
-// expose, so that what the window draws then is on the screen before it.
-void whenFirstShown(QWidget &window, std::function<void()> work)
-{
-    QWindow *handle = window.windowHandle();
-    if (!handle || handle->isExposed()) {
-        QTimer::singleShot(0, &window, std::move(work));
-        return;
-    }
-    struct ExposeWatch : QObject
-    {
-        std::function<void()> work;
-        QWidget *window = nullptr;
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
-                watched->removeEventFilter(this);
-                QTimer::singleShot(0, window, std::move(work));
-                deleteLater();
-            }
-            return false;
-        }
-    };
-    auto *watch = new ExposeWatch;
-    watch->setParent(handle);
-    watch->work = std::move(work);
-    watch->window = &window;
-    handle->installEventFilter(watch);
-}
-
-} // namespace
 
 std::optional<QString> fileToOpen(const QStringList &files)
 {

@@ -146,8 +146,8 @@ void UserToolAgainstZolmeterTest::adapterReachedByItsNumber()
         ToolFixture tool;
         tool.withPort(line.realPort).withPorts({adapter}).withPortNumbering(numbering);
         QVERIFY(tool.showExposed());
-        QCOMPARE(control<QLabel>(tool.window(), u"lblPorts"_s)->text(),
-                 u"COM5 = "_s + device + u" (FT232R USB UART)"_s);
+        QTRY_COMPARE(control<QLabel>(tool.window(), u"lblPorts"_s)->text(),
+                     u"COM5 = "_s + device + u" (FT232R USB UART)"_s);
 
         tool.typeComPort(u"5"_s);
         QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);

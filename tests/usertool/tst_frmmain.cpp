@@ -491,7 +491,7 @@ void FrmMainTest::portThatWillNotOpen()
 #endif
     // The numbers the box takes are there before any command.
     QVERIFY(tool.showExposed());
-    QCOMPARE(control<QLabel>(tool.window(), u"lblPorts"_s)->text(), ports);
+    QTRY_COMPARE(control<QLabel>(tool.window(), u"lblPorts"_s)->text(), ports);
     tool.txtName()->setText(u"Z"_s);
     tool.txtData()->setText(u"x\r\n"_s);
     tool.window().cmdProgram_Click();

@@ -205,7 +205,6 @@ void frmMain::Form_Load()
     tmrTimeout.setInterval(kTimeoutInterval);
     txtName->setText(QString());
     cmdRemove->setVisible(false);
-    showPorts(portLines());
 }
 
 void frmMain::Form_Unload()
@@ -464,6 +463,9 @@ void frmMain::showEvent(QShowEvent *event)
         return;
     m_centred = true;
     centreOnScreen(*this);
+    // Listing the ports asks the system about every serial device: the
+    // window is drawn first, and the list follows it at once.
+    whenFirstShown(*this, [this] { showPorts(portLines()); });
 }
 
 void frmMain::changeEvent(QEvent *event)
