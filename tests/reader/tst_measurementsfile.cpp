@@ -541,7 +541,7 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     };
     typeAndAccept(u"meting"_s);
     const std::optional<QString> chosen =
-        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s);
+        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, QString());
     QVERIFY(chosen);
     QCOMPARE(QFileInfo(*chosen).fileName(), u"meting.vmt"_s);
     QCOMPARE(dialog.lastFileName(), *chosen);
