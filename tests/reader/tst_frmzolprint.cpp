@@ -160,6 +160,7 @@ private slots:
     void unsavedPagesAreAskedAbout();
     void titleShowsTheFileAndUnsavedMark();
     void closedDuringAReadingShowsWhatArrived();
+    void portFromTheSettingsThatIsNotValid();
     void pagingIsNoEditOfTheUsers();
     void recoveryFileFollowsThePages();
     void nothingRunsBehindTheExitBox();
@@ -229,6 +230,11 @@ void FrmZOLprintTest::captionsInEachLanguage()
                                    u"mExit"_s,     u"mStart"_s,   u"mAbout"_s};
     for (int i = 0; i < itemNames.size(); ++i)
         QCOMPARE(control<QAction>(w, itemNames[i])->text(), items.at(i));
+
+    // The date as the program's language writes it, whatever the system's.
+    const QString date = QLocale(languageCode(qint16(language)))
+                             .toString(QDate::currentDate(), QLocale::ShortFormat);
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(3), date);
 
     // Not translated.
     QCOMPARE(shownTitle(w), u"ZOL Print"_s);
@@ -1193,6 +1199,20 @@ void FrmZOLprintTest::titleShowsTheFileAndUnsavedMark()
     w.close();
     QVERIFY(w.isUnloaded());
     QVERIFY(f.boxes.shown.isEmpty());
+}
+
+void FrmZOLprintTest::portFromTheSettingsThatIsNotValid()
+{
+    // Named with its file before any port is tried, so that the user knows
+    // what to mend.
+    ReaderFixture f;
+    f.withSettings(" 1 \r\n 300 \r\n");
+    f->mStart_Click();
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.errors(), QStringList{u"Error 103 - COM port cannot be opened\r\nThe COM port "
+                                     u"number 300 in %1 is not valid: choose a port in the COM "
+                                     u"port menu."_s.arg(QDir::toNativeSeparators(
+                                         QFileInfo(f.settingsPath()).absoluteFilePath()))});
 }
 
 void FrmZOLprintTest::closedDuringAReadingShowsWhatArrived()

@@ -553,6 +553,15 @@ void OpenFilesTest::recentFiles()
              u"&1 "_s + QDir::toNativeSeparators(f.path(u"other/e.vmt"_s)).replace(u'&', u"&&"_s));
     QCOMPARE(items.at(2),
              u"&3 "_s + QDir::toNativeSeparators(f.path(u"e.vmt"_s)).replace(u'&', u"&&"_s));
+    // A long one gives way in its middle, so that the menu fits the screen.
+    const QString deep = u"clients/the north site/building 4/second floor/room 12/e.vmt"_s;
+    QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(deep).path()));
+    f.dialog.answers = {f.measurements(deep)};
+    f->mOpen_Click();
+    const QString shortened = f.recentItems().at(0).mid(3);
+    QVERIFY2(shortened.size() <= 60 && shortened.contains(u'…') &&
+                 shortened.endsWith(QDir::toNativeSeparators(u"/room 12/e.vmt"_s)),
+             qPrintable(shortened));
 
     // Closed with the rest of the menu while the meter is read.
     f->mStart_Click();
