@@ -108,6 +108,17 @@ void PageDocument::dropOrphan()
         m_recovery->dropOrphan();
 }
 
+void PageDocument::keepOrphan()
+{
+    if (m_recovery)
+        m_recovery->keepOrphan();
+}
+
+QList<DamagedCopy> PageDocument::takeDamaged()
+{
+    return m_recovery ? m_recovery->takeDamaged() : QList<DamagedCopy>();
+}
+
 void PageDocument::keepPendingEdit()
 {
     if (tmrRecovery.isActive()) {
@@ -141,8 +152,12 @@ void PageDocument::keep()
     kept.current = m_pages.iCurpage();
     kept.fileName = m_fileName;
     // A recovery file that cannot be written leaves the pages where they
-    // are; it is a safety net under Save, not a command of the user's.
-    m_recovery->write(kept);
+    // are; it is a safety net under Save, not a command of the user's, so
+    // the user hears of it once and the next change tries again.
+    QString reason;
+    bool tell = false;
+    if (!m_recovery->write(kept, &reason, &tell) && tell)
+        emit notKept(reason);
 }
 
 } // namespace zol

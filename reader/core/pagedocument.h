@@ -62,11 +62,16 @@ public:
     void discard();
 
     // Pages a program that did not end as it should left behind, offered at
-    // start; restored, they are this program's unsaved pages, and dropped,
-    // they are given up.
+    // start; restored, they are this program's unsaved pages, dropped, they
+    // are given up, and kept, they wait for the next start.
     std::optional<KeptPages> takeOrphan();
     void restore(const KeptPages &kept);
     void dropOrphan();
+    void keepOrphan();
+    // The left-behind copies that cannot be read at all, each named once.
+    QList<DamagedCopy> takeDamaged();
+    // Null when the pages are not kept against a crash.
+    const RecoveryFiles *recovery() const { return m_recovery.get(); }
 
     // An edit still waiting for its copy is kept now: the program is ending.
     void keepPendingEdit();
@@ -74,6 +79,9 @@ public:
 signals:
     // The file name or the unsaved mark changed.
     void changed();
+    // The pages could not be kept against a crash, for the first time in
+    // this run (the system's reason); later failures are retried quietly.
+    void notKept(const QString &reason);
 
 private:
     // The one way the pages change hands: the file they belong to and

@@ -45,9 +45,10 @@ std::optional<QString> QtFileDialog::getOpenFileName(QWidget *parent, const QStr
 }
 
 std::optional<QString> QtFileDialog::getSaveFileName(QWidget *parent, const QString &filter,
-                                                     const QString &defaultExtension)
+                                                     const QString &defaultExtension,
+                                                     const QString &proposedName)
 {
-    return run(parent, filter, defaultExtension, true);
+    return run(parent, filter, defaultExtension, true, proposedName);
 }
 
 std::optional<QString> QtFileDialog::getSavePdfFileName(QWidget *parent, const QString &filter,
@@ -70,7 +71,8 @@ std::optional<QString> QtFileDialog::getSavePdfFileName(QWidget *parent, const Q
 }
 
 std::optional<QString> QtFileDialog::run(QWidget *parent, const QString &filter,
-                                         const QString &defaultExtension, bool save)
+                                         const QString &defaultExtension, bool save,
+                                         const QString &proposedName)
 {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -78,8 +80,13 @@ std::optional<QString> QtFileDialog::run(QWidget *parent, const QString &filter,
     dialog.setNameFilters(toQtNameFilters(filter));
     // A name typed without extension gets the language's own.
     dialog.setDefaultSuffix(toDefaultSuffix(defaultExtension));
-    if (!m_lastFileName.isEmpty())
-        dialog.selectFile(m_lastFileName);
+    // The file the pages came from comes first: saving corrections
+    // anywhere else leaves two files of one measurement.
+    const QString offered = proposedName.isEmpty() ? m_lastFileName : proposedName;
+    if (!offered.isEmpty()) {
+        dialog.setDirectory(QFileInfo(offered).absolutePath());
+        dialog.selectFile(QFileInfo(offered).fileName());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     m_lastFileName = dialog.selectedFiles().constFirst();

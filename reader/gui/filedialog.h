@@ -13,8 +13,9 @@ namespace zol {
 // or several such pairs in a row, the first chosen at the start; a pattern of
 // several extensions separates them with ';' ("*.vmt;*.mcs"). defaultExtension
 // is "*.vmt", whichever filter is chosen. A name typed without extension gets the default
-// one. The dialog offers the last name chosen in this run again. A cancel gives
-// no value.
+// one. The dialog offers the last name chosen in this run again, and Save
+// offers proposedName in its folder when there is one. A cancel gives no
+// value.
 class FileDialog
 {
 public:
@@ -22,7 +23,8 @@ public:
     virtual std::optional<QString> getOpenFileName(QWidget *parent, const QString &filter,
                                                    const QString &defaultExtension) = 0;
     virtual std::optional<QString> getSaveFileName(QWidget *parent, const QString &filter,
-                                                   const QString &defaultExtension) = 0;
+                                                   const QString &defaultExtension,
+                                                   const QString &proposedName) = 0;
     // The name of a PDF file to write. filter is "description|*.pdf"; the
     // dialog starts in the folder of the last file chosen in this run and
     // proposes proposedName there (empty: no name).
@@ -48,7 +50,8 @@ public:
     std::optional<QString> getOpenFileName(QWidget *parent, const QString &filter,
                                            const QString &defaultExtension) override;
     std::optional<QString> getSaveFileName(QWidget *parent, const QString &filter,
-                                           const QString &defaultExtension) override;
+                                           const QString &defaultExtension,
+                                           const QString &proposedName) override;
     std::optional<QString> getSavePdfFileName(QWidget *parent, const QString &filter,
                                               const QString &proposedName) override;
 
@@ -56,7 +59,8 @@ public:
 
 private:
     std::optional<QString> run(QWidget *parent, const QString &filter,
-                               const QString &defaultExtension, bool save);
+                               const QString &defaultExtension, bool save,
+                               const QString &proposedName = {});
 
     QString m_lastFileName;
     // The PDF's name is not offered to Open and Save, but its folder is

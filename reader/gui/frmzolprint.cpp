@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLayout>
@@ -86,6 +87,10 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     connect(&m_reading, &MeterReading::bytesWaiting, this, &frmZOLprint::tmrReadbuf_Timer);
     connect(&m_reading, &MeterReading::silence, this, &frmZOLprint::tmrControle_Timer);
     connect(&m_document, &PageDocument::changed, this, &frmZOLprint::showTitle);
+    // Told after whatever is under way has written its own status: the end
+    // of a reading would write over it.
+    connect(&m_document, &PageDocument::notKept, this, &frmZOLprint::showNotKept,
+            Qt::QueuedConnection);
     showTitle();
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -102,6 +107,8 @@ void frmZOLprint::Form_Load()
 {
     const Settings settings = readSettingsFile(m_services.settingsPath, defaultLanguage());
     m_texts = ReaderTexts(settings.language);
+    // The date in the status bar as the program's language writes it.
+    ui.StatusBar1->setLocale(QLocale(languageCode(settings.language)));
     portMenu->choose(settings.port);
     ui.txtPageno->setText(QString::number(m_document.pages().currentPageNumber()));
     ui.showCaptions(m_texts);
@@ -126,11 +133,27 @@ void frmZOLprint::Form_Unload()
         // the file is not one the user chose.
         if (written == SettingsWritten::ForeignLink)
             reason = m_texts[&T::sSettingsLink].arg(QDir::toNativeSeparators(reason));
-        showError(&T::sErr104,
-                  QDir::toNativeSeparators(QFileInfo(m_services.settingsPath).absoluteFilePath()) +
-                      u"\r\n"_s + reason);
+        const QString message = m_texts.withReason(
+            &T::sErr104,
+            QDir::toNativeSeparators(QFileInfo(m_services.settingsPath).absoluteFilePath()) +
+                u"\r\n"_s + reason);
+        if (m_unattended)
+            qWarning().noquote() << message;
+        else
+            showError(message);
     }
     emit programEnded();
+}
+
+void frmZOLprint::endProgram()
+{
+    if (m_unloaded)
+        return;
+    m_unattended = true;
+    // What arrived of a reading under way is kept as the pages it made.
+    if (m_reading.isRunning())
+        endTransfer(true);
+    Form_Unload();
 }
 
 void frmZOLprint::closeEvent(QCloseEvent *event)
@@ -138,12 +161,17 @@ void frmZOLprint::closeEvent(QCloseEvent *event)
     if (!m_unloaded) {
         // A reading under way ends here, keeping what arrived, so that the
         // question below covers it.
-        if (m_reading.isRunning())
-            endTransfer();
-        if (!mayReplacePages()) {
+        if (m_reading.isRunning()) {
+            endTransfer(true);
+            showReceivedPage();
+        }
+        bool givenUp = false;
+        if (!mayReplacePages(&givenUp)) {
             event->ignore();
             return;
         }
+        if (givenUp)
+            m_document.discard();
     }
     Form_Unload();
     event->accept();
@@ -231,7 +259,7 @@ void frmZOLprint::showTitle()
     setWindowModified(m_document.isUnsaved());
 }
 
-bool frmZOLprint::mayReplacePages()
+bool frmZOLprint::mayReplacePages(bool *givenUp)
 {
     if (!m_document.isUnsaved())
         return true;
@@ -239,7 +267,10 @@ bool frmZOLprint::mayReplacePages()
     case MessageBoxes::Answer::Yes:
         return savePages();
     case MessageBoxes::Answer::No:
-        m_document.discard();
+        // Given up only once what replaces them has come: a reading that
+        // does not start or a file that cannot be read leaves them unsaved.
+        if (givenUp)
+            *givenUp = true;
         return true;
     case MessageBoxes::Answer::Cancel:
         break;
@@ -249,24 +280,45 @@ bool frmZOLprint::mayReplacePages()
 
 void frmZOLprint::offerRecovery()
 {
+    for (const DamagedCopy &copy : m_document.takeDamaged())
+        showError(damagedCopyMessage(copy, m_texts.tables(), m_texts.language()));
     const std::optional<KeptPages> kept = m_document.takeOrphan();
     if (!kept)
         return;
-    const QLocale locale(languageCode(m_texts.language()));
-    const QString question =
-        m_texts[&T::sRecover].arg(locale.toString(kept->savedAt, QLocale::ShortFormat));
-    if (!m_services.messageBoxes.askYesNo(this, kTitle, question)) {
+    switch (m_services.messageBoxes.askYesNoOrClose(
+        this, kTitle, recoveryQuestion(*kept, m_texts.tables(), m_texts.language()))) {
+    case MessageBoxes::Answer::Yes:
+        m_document.restore(*kept);
+        showCurrentPage();
+        return;
+    case MessageBoxes::Answer::No:
         m_document.dropOrphan();
         return;
+    case MessageBoxes::Answer::Cancel:
+        // Closed, not answered: "not now", offered again at the next start.
+        m_document.keepOrphan();
+        return;
     }
-    m_document.restore(*kept);
-    showCurrentPage();
+}
+
+void frmZOLprint::showNotKept(const QString &reason)
+{
+    const RecoveryFiles *files = m_document.recovery();
+    if (!files)
+        return;
+    const QString message = notKeptMessage(*files, reason, m_texts.tables(), m_texts.language());
+    ui.StatusBar1->setPanelText(1, message);
+    ui.StatusBar1->announce(message);
 }
 
 void frmZOLprint::showError(ReaderTexts::Text what, const QString &reason)
 {
-    m_services.messageBoxes.showOk(this, m_texts[&T::sErrtitle], m_texts.withReason(what, reason),
-                                   MessageBoxes::Icon::None);
+    showError(m_texts.withReason(what, reason));
+}
+
+void frmZOLprint::showError(const QString &message)
+{
+    m_services.messageBoxes.showOk(this, m_texts[&T::sErrtitle], message, MessageBoxes::Icon::None);
 }
 
 void frmZOLprint::mStart_Click()
@@ -278,10 +330,19 @@ void frmZOLprint::mStart_Click()
     if (!mayReplacePages())
         return;
 
+    const qint16 iPort = portMenu->port();
+    if (iPort < 1 || iPort > 255) {
+        // Only a hand-edited zolprint.ini holds such a number: say which
+        // file to mend, or which menu to use instead.
+        showError(m_texts[&T::sErr103] + u"\r\n"_s +
+                  m_texts[&T::sPortNotValid].arg(iPort).arg(QDir::toNativeSeparators(
+                      QFileInfo(m_services.settingsPath).absoluteFilePath())));
+        return;
+    }
     ui.setEnabled(false);
     QString reason;
     QString device;
-    if (!m_reading.start(portMenu->port(), &reason, &device)) {
+    if (!m_reading.start(iPort, &reason, &device)) {
         ui.setEnabled(true);
         // Which device the number stood for tells a wrong mapping from a
         // wrong cable, and which port to choose is the user's next
@@ -326,8 +387,7 @@ void frmZOLprint::tmrControle_Timer()
     const bool ended = m_reading.isRunning();
     if (ended)
         endTransfer();
-    if (!m_document.pages().currentPage().isEmpty())
-        ui.txtVenster->setText(m_document.pages().currentPage());
+    showReceivedPage();
     // Told once, after the pages are back on show, so that the user sees what
     // did arrive while reading why more may be missing.
     if (const std::optional<QString> lost = m_reading.takeLoss())
@@ -336,12 +396,24 @@ void frmZOLprint::tmrControle_Timer()
         showError(&T::sErr107);
 }
 
-void frmZOLprint::endTransfer()
+void frmZOLprint::showReceivedPage()
+{
+    // The page window was emptied as the bytes came; left empty, typing
+    // there would replace the meter's page with the typed text.
+    if (!m_document.pages().currentPage().isEmpty())
+        ui.txtVenster->setText(m_document.pages().currentPage());
+}
+
+void frmZOLprint::endTransfer(bool early)
 {
     m_reading.stop();
     const qint16 received = m_document.endReading(m_reading.dataArrived(), m_reading.lineLost());
-    ui.StatusBar1->setPanelText(1,
-                                m_texts[&T::sStop] + u" ("_s + QString::number(received) + u")"_s);
+    QString status = m_texts[&T::sStop] + u" ("_s + QString::number(received) + u")"_s;
+    // So that nobody takes the pages of a broken-off reading for the meter's
+    // whole memory.
+    if (early)
+        status += u" – "_s + m_texts[&T::sEndedEarly];
+    ui.StatusBar1->setPanelText(1, status);
     ui.pbVoortgang->setValue(0);
     ui.pbVoortgang->setBusy(false);
     ui.setEnabled(true);
@@ -361,14 +433,14 @@ bool frmZOLprint::savePages()
     if (!dialog)
         return false;
     const std::optional<QString> name =
-        dialog->getSaveFileName(this, fileFilter(), m_texts[&T::sDefext]);
+        dialog->getSaveFileName(this, fileFilter(), m_texts[&T::sDefext], m_document.fileName());
     if (!name)
         return false;
     if (const std::optional<qsizetype> inexact =
             firstInexactPage(m_document.pages().pagesInUse())) {
         // Yes may overwrite an older file with pages that do not come back
         // as they are.
-        if (!m_services.messageBoxes.askYesNo(this, m_texts[&T::sErrtitle],
+        if (!m_services.messageBoxes.askYesNo(this, kTitle,
                                               m_texts[&T::sSaveInexact].arg(*inexact + 1),
                                               MessageBoxes::Icon::None, MessageBoxes::Answer::No))
             return false;
@@ -394,7 +466,7 @@ void frmZOLprint::mOpen_Click()
         dialog->getOpenFileName(this, fileFilter(), m_texts[&T::sDefext]);
     if (!name)
         return;
-    openMeasurementsFile(*name);
+    loadFile(*name);
 }
 
 bool frmZOLprint::openMeasurementsFile(const QString &path)
@@ -405,23 +477,22 @@ bool frmZOLprint::openMeasurementsFile(const QString &path)
         return false;
     if (!mayReplacePages())
         return false;
+    return loadFile(path);
+}
+
+bool frmZOLprint::loadFile(const QString &path)
+{
+    if (m_unloaded || m_reading.isRunning())
+        return false;
     ui.pbVoortgang->setValue(1);
     const MeasurementsRead read =
         readMeasurementsFile(path, [this](int value) { ui.pbVoortgang->setValue(value); });
     ui.pbVoortgang->setValue(0);
 
-    switch (read.status) {
-    case MeasurementsRead::Status::WrongHeader:
+    if (read.status != MeasurementsRead::Status::Ok) {
         recentFiles->forget(path);
-        showError(&T::sErr101);
+        showError(measurementsReadError(read, path, {m_texts[&T::sErr101], m_texts[&T::sErr102]}));
         return false;
-    case MeasurementsRead::Status::TooManyPages:
-    case MeasurementsRead::Status::Truncated:
-        recentFiles->forget(path);
-        showError(&T::sErr102);
-        return false;
-    case MeasurementsRead::Status::Ok:
-        break;
     }
 
     m_document.open(path, read);

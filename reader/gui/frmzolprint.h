@@ -96,6 +96,11 @@ public:
     // left behind.
     void offerRecovery();
 
+    // The program ends without a question: a signal (a logout, a shutdown,
+    // kill) or the desktop session's end. The settings are written and the
+    // unsaved pages kept for the next start; no box waits for an answer.
+    void endProgram();
+
     bool isUnloaded() const { return m_unloaded; }
 
 signals:
@@ -107,12 +112,16 @@ protected:
 
 private:
     void showCurrentPage();
-    void endTransfer();
+    void endTransfer(bool early = false);
+    void showReceivedPage();
     void txtVenster_Edited();
     bool savePages();
-    bool mayReplacePages();
+    bool mayReplacePages(bool *givenUp = nullptr);
+    bool loadFile(const QString &path);
     void showTitle();
+    void showNotKept(const QString &reason);
     void showError(ReaderTexts::Text what, const QString &reason = {});
+    void showError(const QString &message);
     void printPages(const QStringList &pages);
     QString fileFilter() const;
 
@@ -122,6 +131,8 @@ private:
     PageDocument m_document;
     MeterReading m_reading;
     bool m_unloaded = false;
+    // Ending unattended: what would be a box goes to standard error.
+    bool m_unattended = false;
 
     // Controls, under their own names, and the menus that own their items.
     ReaderControls ui;

@@ -10,9 +10,11 @@
 #include "qtserialport.h"
 #include "registry.h"
 #include "startup.h"
+#include "terminationsignal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSessionManager>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -36,6 +38,9 @@ int main(int argc, char *argv[])
         .description =
             u"Reads, saves and prints the measurements stored in a ZOL moisture meter."_s};
     return zol::runProgram(argc, argv, identity, parser, [&](QApplication &app) {
+        // Taken over before anything could be lost to them; handed to the
+        // window once it is there.
+        zol::TerminationSignal termination;
         // The COM numbers given to adapters live in the user's own settings:
         // zolprint.ini stays the two lines that every copy of the program reads.
         QSettings userStore(QSettings::UserScope, u"ZOL"_s, u"ZOLprint"_s);
@@ -70,7 +75,20 @@ int main(int argc, char *argv[])
             QApplication::quit();
         });
 
+        // A logout, a shutdown or kill ends the program as Exit does, but
+        // without a question nobody is there to answer.
+        QObject::connect(&termination, &zol::TerminationSignal::received, &window,
+                         &zol::frmZOLprint::endProgram);
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                         [&window](QSessionManager &) { window.endProgram(); });
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                         &zol::frmZOLprint::endProgram);
+
         zol::startReader(app, window, parser.positionalArguments());
+        // Ended while the start's own questions were open: the event loop
+        // has nothing left to wait for.
+        if (window.isUnloaded())
+            return 0;
         return QApplication::exec();
     });
 }

@@ -23,6 +23,8 @@ public:
     qint16 language() const { return m_language; }
     // For example texts[&LanguageTables::sStop].
     const QString &operator[](Text which) const { return (m_tables.*which)[m_shown]; }
+    // Every text in every language, for the texts made elsewhere.
+    const LanguageTables &tables() const { return m_tables; }
     // A text with the reason for it on a line of its own, as every error box
     // gives it; no reason, the text alone.
     QString withReason(Text which, const QString &reason) const;

@@ -67,7 +67,8 @@ void RecentFilesMenu::show()
         const bool twin = std::count_if(files.cbegin(), files.cend(), [&name](const QString &f) {
                               return QFileInfo(f).fileName() == name;
                           }) > 1;
-        QString shown = twin ? QDir::toNativeSeparators(file) : name;
+        // A long path gives way in its middle, so that the menu fits on the screen.
+        QString shown = shortenPath(twin ? QDir::toNativeSeparators(file) : name, 60);
         item->setText(u"&%1 %2"_s.arg(i + 1).arg(shown.replace(u'&', u"&&"_s)));
         item->setToolTip(QDir::toNativeSeparators(file));
     }

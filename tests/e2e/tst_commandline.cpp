@@ -1,7 +1,17 @@
+#include "recovery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -14,6 +24,7 @@ class CommandLineTest : public QObject
 private slots:
     void answersWithoutAWindow_data();
     void answersWithoutAWindow();
+    void endedBySignalKeepsSettingsAndPages();
 };
 
 void CommandLineTest::answersWithoutAWindow_data()
@@ -78,6 +89,49 @@ void CommandLineTest::answersWithoutAWindow()
         QCOMPARE(stdErr, QString());
     else
         QVERIFY2(QRegularExpression(err).match(stdErr).hasMatch(), qPrintable(stdErr));
+}
+
+// A logout or kill while ZOLprint waits at its restore question: the settings
+// are written, the copy stays for the next start, and the program ends.
+void CommandLineTest::endedBySignalKeepsSettingsAndPages()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("Windows ends a session through the window system, not by a signal.");
+#else
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(u"zolprint.ini"_s);
+    QFile ini(settings);
+    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("1\n3\n") == 4);
+    ini.close();
+    const QString folder = dir.filePath(u"data/ZOL Print"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const QString copy = QDir(folder).filePath(u"left.zolrecovery"_s);
+    zol::KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages[0] = u"Eik 12.5 %\r\n"_s;
+    QFile file(copy);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(zol::encodeKeptPages(kept)) > 0);
+    file.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"XDG_DATA_HOME"_s, dir.filePath(u"data"_s));
+    environment.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(dir.path());
+    process.start(QString::fromLocal8Bit(ZOLPRINT_PATH), {});
+    // The copy is locked while its question is open.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy + u".lock"_s), 30000);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGTERM), 0);
+    QVERIFY2(process.waitForFinished(30000), "the question held it");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), QByteArray(" 1 \r\n 3 \r\n"));
+    QVERIFY(QFileInfo::exists(copy));
+    QVERIFY(!QFileInfo::exists(copy + u".lock"_s));
+#endif
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -159,6 +159,8 @@ private slots:
     void unsavedPagesAreAskedAbout_data();
     void unsavedPagesAreAskedAbout();
     void titleShowsTheFileAndUnsavedMark();
+    void closedDuringAReadingShowsWhatArrived();
+    void portFromTheSettingsThatIsNotValid();
     void pagingIsNoEditOfTheUsers();
     void recoveryFileFollowsThePages();
     void nothingRunsBehindTheExitBox();
@@ -228,6 +230,11 @@ void FrmZOLprintTest::captionsInEachLanguage()
                                    u"mExit"_s,     u"mStart"_s,   u"mAbout"_s};
     for (int i = 0; i < itemNames.size(); ++i)
         QCOMPARE(control<QAction>(w, itemNames[i])->text(), items.at(i));
+
+    // The date as the program's language writes it, whatever the system's.
+    const QString date = QLocale(languageCode(qint16(language)))
+                             .toString(QDate::currentDate(), QLocale::ShortFormat);
+    QCOMPARE(control<StatusBar>(w, u"StatusBar1"_s)->panelText(3), date);
 
     // Not translated.
     QCOMPARE(shownTitle(w), u"ZOL Print"_s);
@@ -1082,6 +1089,11 @@ void FrmZOLprintTest::unsavedPagesAreAskedAbout_data()
         QTest::addRow("%s, yes but save cancelled", qPrintable(command))
             << command << MessageBoxes::Answer::Yes << false;
     }
+    // No, and then nothing comes to replace the pages.
+    QTest::newRow("read, no, port does not open")
+        << u"read on a dead port"_s << MessageBoxes::Answer::No << false;
+    QTest::newRow("open, no, file missing")
+        << u"open a missing file"_s << MessageBoxes::Answer::No << false;
 }
 
 void FrmZOLprintTest::unsavedPagesAreAskedAbout()
@@ -1104,12 +1116,17 @@ void FrmZOLprintTest::unsavedPagesAreAskedAbout()
         f.dialog.answers.append(saveChosen ? std::optional<QString>(saved) : std::nullopt);
     if (command == u"open"_s)
         f.dialog.answers.append(other);
+    if (command == u"open a missing file"_s)
+        f.dialog.answers.append(f.path(u"missing.vmt"_s));
+    if (command == u"read on a dead port"_s)
+        f.port.failOpenWith = u"No such file or directory"_s;
+    const QString title = f->windowTitle();
     QSignalSpy ended(&f.window(), &frmZOLprint::programEnded);
     if (command == u"exit"_s)
         f->mExit_Click();
     else if (command == u"close box"_s)
         f->close();
-    else if (command == u"read"_s)
+    else if (command.startsWith(u"read"_s))
         f->mStart_Click();
     else
         f->mOpen_Click();
@@ -1119,19 +1136,27 @@ void FrmZOLprintTest::unsavedPagesAreAskedAbout()
     QCOMPARE(f.boxes.shown.first().text, u"De pagina's zijn niet opgeslagen. Eerst opslaan?"_s);
     QVERIFY(f.boxes.shown.first().question);
 
-    const bool goesOn = answer == MessageBoxes::Answer::No || saveChosen;
+    const bool goesOn =
+        (answer == MessageBoxes::Answer::No || saveChosen) && !command.contains(u" a "_s);
     if (command == u"exit"_s || command == u"close box"_s) {
         QCOMPARE(f->isUnloaded(), goesOn);
         QCOMPARE(ended.size(), goesOn ? 1 : 0);
-    } else if (command == u"read"_s) {
+    } else if (command.startsWith(u"read"_s)) {
         QCOMPARE(f.port.isOpen(), goesOn);
-    } else {
+    } else if (command == u"open"_s) {
         QCOMPARE(f.pages().sPage(0) == u"page 1"_s, goesOn);
     }
     if (!goesOn) {
         QCOMPARE(f.pages().pagesInUse(), read);
         QVERIFY(f->isWindowModified());
+        QCOMPARE(f->windowTitle(), title);
         QCOMPARE(f.recoveryFiles().size(), 1);
+        // Still unsaved: leaving asks again.
+        f.boxes.shown.clear();
+        f.boxes.choices = {MessageBoxes::Answer::Cancel};
+        f->mExit_Click();
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QVERIFY(!f->isUnloaded());
     } else {
         // Saved or given up: nothing is left to recover.
         QVERIFY(f.recoveryFiles().isEmpty());
@@ -1174,6 +1199,46 @@ void FrmZOLprintTest::titleShowsTheFileAndUnsavedMark()
     w.close();
     QVERIFY(w.isUnloaded());
     QVERIFY(f.boxes.shown.isEmpty());
+}
+
+void FrmZOLprintTest::portFromTheSettingsThatIsNotValid()
+{
+    // Named with its file before any port is tried, so that the user knows
+    // what to mend.
+    ReaderFixture f;
+    f.withSettings(" 1 \r\n 300 \r\n");
+    f->mStart_Click();
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.errors(), QStringList{u"Error 103 - COM port cannot be opened\r\nThe COM port "
+                                     u"number 300 in %1 is not valid: choose a port in the COM "
+                                     u"port menu."_s.arg(QDir::toNativeSeparators(
+                                         QFileInfo(f.settingsPath()).absoluteFilePath()))});
+}
+
+void FrmZOLprintTest::closedDuringAReadingShowsWhatArrived()
+{
+    LanguageTables tables;
+    fillLanguageTables(tables);
+    for (const qint16 language : {kDutch, kEnglish, kGerman, kFrench}) {
+        ReaderFixture f;
+        f.withLanguage(language);
+        f->mStart_Click();
+        f.receive("Eik 12.5 %\r\n\fBeuk 14.2 %\r\n\fEs 1");
+        f.boxes.choices = {MessageBoxes::Answer::Cancel};
+        f->close();
+        QVERIFY(!f->isUnloaded());
+        QCOMPARE(f.pages().iCurpage(), 0);
+        QCOMPARE(f.shownPage(), u"Eik 12.5 %\r\n"_s);
+        const QString status = f.status();
+        QVERIFY2(status.startsWith(tables.sStop[language] + u" ("_s) &&
+                     status.endsWith(u") – "_s + tables.sEndedEarly[language]),
+                 qPrintable(status));
+        // Typing corrects the meter's first page; it does not replace it.
+        auto *venster = control<TextBox>(f.window(), u"txtVenster"_s);
+        QTest::keyClick(venster, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClicks(venster, u"Ok "_s);
+        QCOMPARE(f.pages().sPage(0), u"Ok Eik 12.5 %\r\n"_s);
+    }
 }
 
 void FrmZOLprintTest::pagingIsNoEditOfTheUsers()

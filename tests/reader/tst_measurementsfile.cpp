@@ -299,7 +299,8 @@ void MeasurementsFileTest::saveAsksBeforeAnInexactPage()
     QCOMPARE(w.boxes.shown.size(), 2);
     for (const auto &shown : std::as_const(w.boxes.shown)) {
         QVERIFY(shown.question);
-        QCOMPARE(shown.title, u"ZOL Print error"_s);
+        // A question, not an error.
+        QCOMPARE(shown.title, u"ZOL Print"_s);
         QCOMPARE(shown.text, u"Page 2 cannot be stored exactly. Save anyway?"_s);
         QCOMPARE(shown.defaultAnswer, MessageBoxes::Answer::No);
     }
@@ -388,7 +389,8 @@ void MeasurementsFileTest::openAndSaveInTheWindow()
     w.save(u"out.mcs"_s);
     QCOMPARE(
         w.dialog.calls.last(),
-        u"save Moisture measurements|*.mcs|All measurement files|*.vmt;*.mcs;*.fms;*.mdh *.mcs"_s);
+        u"save Moisture measurements|*.mcs|All measurement files|*.vmt;*.mcs;*.fms;*.mdh *.mcs "_s +
+            w.path(u"pages.mcs"_s));
     QCOMPARE(readFile(w.path(u"out.mcs"_s)), QByteArray("ZOL 0000\r\nEND\r\n-2\r\n"));
 }
 
@@ -405,7 +407,8 @@ void MeasurementsFileTest::failedOpensChangeNothing_data()
         << u"lower.mcs"_s << QByteArray("zol 0000\r\nEND\r\n") << wrongVersion;
     QTest::newRow("cut short") << u"short.mcs"_s << fileOf(4).left(30) << loading;
     QTest::newRow("101 pages") << u"big.mcs"_s << fileOf(101) << loading;
-    QTest::newRow("missing") << u"missing.mcs"_s << QByteArray() << wrongVersion;
+    // %1: the file's path, %2 the system's words for a file not there.
+    QTest::newRow("missing") << u"missing.mcs"_s << QByteArray() << loading + u"\r\n%1\r\n%2"_s;
 }
 
 void MeasurementsFileTest::failedOpensChangeNothing()
@@ -425,6 +428,16 @@ void MeasurementsFileTest::failedOpensChangeNothing()
         w->mOpen_Click();
     else
         w.openFile(name);
+    if (message.contains(u"%1"_s)) {
+#ifdef Q_OS_UNIX
+        const QString noSuchFile = u"No such file or directory"_s;
+#else
+        QFile absent(w.path(name));
+        const QString noSuchFile =
+            absent.open(QIODevice::ReadOnly) ? QString() : absent.errorString();
+#endif
+        message = message.arg(QDir::toNativeSeparators(w.path(name)), noSuchFile);
+    }
     QCOMPARE(w.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     for (const auto &shown : std::as_const(w.boxes.shown))
         QCOMPARE(shown.icon, MessageBoxes::Icon::None);
@@ -541,7 +554,7 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     };
     typeAndAccept(u"meting"_s);
     const std::optional<QString> chosen =
-        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s);
+        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, QString());
     QVERIFY(chosen);
     QCOMPARE(QFileInfo(*chosen).fileName(), u"meting.vmt"_s);
     QCOMPARE(dialog.lastFileName(), *chosen);
@@ -561,6 +574,22 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     QCOMPARE(offered, QStringList({*chosen}));
     QCOMPARE(filter, u"Messure de l'humidité (*.mdh)"_s);
     QCOMPARE(dialog.lastFileName(), *chosen);
+
+    // Save proposes the file the pages came from, in its own folder, before
+    // the name last chosen.
+    QVERIFY(QDir(dir.path()).mkdir(u"client"_s));
+    const QString opened = dir.filePath(u"client/oak.vmt"_s);
+    QString folder;
+    QTimer::singleShot(200, [&offered, &folder] {
+        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            offered = box->selectedFiles();
+            folder = box->directory().absolutePath();
+            static_cast<QDialog *>(box)->reject();
+        }
+    });
+    QVERIFY(!dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, opened));
+    QCOMPARE(offered, QStringList({opened}));
+    QCOMPARE(folder, QFileInfo(opened).absolutePath());
 }
 
 void MeasurementsFileTest::pipesDevicesAndLargeFiles()

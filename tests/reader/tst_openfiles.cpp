@@ -5,6 +5,7 @@
 #include "messagebox.h"
 #include "readerfixture.h"
 #include "recentfiles.h"
+#include "recovery.h"
 #include "startup.h"
 #include "testfiles.h"
 #include "textbox.h"
@@ -46,6 +47,17 @@ QByteArray fileOfPages(const QString &first, int count = 3)
     for (int i = 2; i <= count; ++i)
         pages << u"page %1"_s.arg(i);
     return formatMeasurements(pages);
+}
+
+// The system's words for a file that is not there.
+QString noSuchFile([[maybe_unused]] const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return u"No such file or directory"_s;
+#else
+    QFile absent(path);
+    return absent.open(QIODevice::ReadOnly) ? QString() : absent.errorString();
+#endif
 }
 
 // Records each box with whether the window stood on the screen under it:
@@ -246,6 +258,7 @@ private slots:
     void dropRefused();
     void recentFiles();
     void recentFilesSurviveARestart();
+    void saveOffersTheFileOpened();
     void filtersForEveryLanguage_data();
     void filtersForEveryLanguage();
     void realDialogListsEveryLanguagesFiles();
@@ -288,8 +301,9 @@ void OpenFilesTest::commandLineOpensAtStart_data()
                                      << u"Fehler 101 - Falsche Version"_s << QString();
     QTest::newRow("cut short, French") << kFrench << given << fileOfPages(u"x"_s).left(20)
                                        << u"Erreur 102 - Erreur durant chargement"_s << QString();
-    QTest::newRow("missing, Dutch")
-        << kDutch << given << QByteArray() << u"Fout 101 - Verkeerde versie"_s << QString();
+    // %1 the file, %2 the system's reason.
+    QTest::newRow("missing, Dutch") << kDutch << given << QByteArray()
+                                    << u"Fout 102 - Fout bij inlezen\r\n%1\r\n%2"_s << QString();
     // No file named: the window starts as ever, in every language.
     for (const auto &[language, name] :
          {std::pair{kDutch, "Dutch"}, std::pair{kEnglish, "English"}, std::pair{kGerman, "German"},
@@ -316,6 +330,8 @@ void OpenFilesTest::commandLineOpensAtStart()
     QVERIFY(QDir::setCurrent(before));
     QVERIFY(f->isVisible());
     QCOMPARE(f->language(), language);
+    if (message.contains(u"%1"_s))
+        message = message.arg(QDir::toNativeSeparators(file), noSuchFile(file));
 
     if (!message.isEmpty()) {
         QTRY_COMPARE(f.recorded.shown, QStringList{message});
@@ -516,11 +532,13 @@ void OpenFilesTest::recentFiles()
     QCOMPARE(f.recentItems(),
              QStringList({u"&1 c.fms"_s, u"&2 e.vmt"_s, u"&3 d.mdh"_s, u"&4 b && c.mcs"_s}));
 
-    // A file that is gone: error 101, and it leaves the list.
+    // A file that is gone names itself and why, and it leaves the list.
     QVERIFY(QFile::remove(f.path(u"d.mdh"_s)));
     const qsizetype shown = f.recorded.shown.size();
     recent(3)->trigger();
-    QCOMPARE(f.recorded.shown.mid(shown), QStringList{u"Error 101 - Wrong version"_s});
+    QCOMPARE(f.recorded.shown.mid(shown), QStringList{u"Error 102 - Error during loading\r\n"_s +
+                                                      QDir::toNativeSeparators(f.path(u"d.mdh"_s)) +
+                                                      u"\r\n"_s + noSuchFile(f.path(u"d.mdh"_s))});
     QCOMPARE(f.firstPage(), u"c.fms"_s);
     QCOMPARE(f.recentItems(), QStringList({u"&1 c.fms"_s, u"&2 e.vmt"_s, u"&3 b && c.mcs"_s}));
     QVERIFY(!recent(4)->isVisible());
@@ -535,6 +553,15 @@ void OpenFilesTest::recentFiles()
              u"&1 "_s + QDir::toNativeSeparators(f.path(u"other/e.vmt"_s)).replace(u'&', u"&&"_s));
     QCOMPARE(items.at(2),
              u"&3 "_s + QDir::toNativeSeparators(f.path(u"e.vmt"_s)).replace(u'&', u"&&"_s));
+    // A long one gives way in its middle, so that the menu fits the screen.
+    const QString deep = u"clients/the north site/building 4/second floor/room 12/e.vmt"_s;
+    QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(deep).path()));
+    f.dialog.answers = {f.measurements(deep)};
+    f->mOpen_Click();
+    const QString shortened = f.recentItems().at(0).mid(3);
+    QVERIFY2(shortened.size() <= 60 && shortened.contains(u'…') &&
+                 shortened.endsWith(QDir::toNativeSeparators(u"/room 12/e.vmt"_s)),
+             qPrintable(shortened));
 
     // Closed with the rest of the menu while the meter is read.
     f->mStart_Click();
@@ -566,6 +593,47 @@ void OpenFilesTest::recentFilesSurviveARestart()
     QCOMPARE(again.firstPage(), u"a.vmt"_s);
     QVERIFY(again.recorded.shown.isEmpty());
     QCOMPARE(again.settingsOnDisk(), kSettings[kEnglish]);
+}
+
+// However the pages came from a file, Save proposes that file in its folder:
+// corrections saved anywhere else leave two files of one measurement.
+void OpenFilesTest::saveOffersTheFileOpened()
+{
+    Fixture f;
+    f.withRecoveryFolder(f.path(u"kept"_s));
+    auto proposed = [&f] {
+        f.dialog.calls.clear();
+        f->mSave_Click();
+        return f.dialog.calls.value(0);
+    };
+    const QString argument = f.measurements(u"argument.mcs"_s);
+    f.start({argument});
+    QTRY_COMPARE(f.firstPage(), u"argument.mcs"_s);
+    QVERIFY(proposed().endsWith(u' ' + argument));
+
+    // A drop and a recent file open the way the command line does.
+    const QString chosen = f.measurements(u"chosen.vmt"_s);
+    f.dialog.answers = {chosen};
+    f->mOpen_Click();
+    QVERIFY(proposed().endsWith(u' ' + chosen));
+    control<QAction>(f.window(), u"mRecent2"_s)->trigger();
+    QCOMPARE(f.firstPage(), u"argument.mcs"_s);
+    QVERIFY(proposed().endsWith(u' ' + argument));
+
+    // Pages restored after a crash name the file they came from.
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    kept.pages[0] = u"corrected"_s;
+    kept.fileName = chosen;
+    QVERIFY(QDir().mkpath(f.recoveryFolder()));
+    QVERIFY(!f.writeFile(u"kept/old.zolrecovery"_s, encodeKeptPages(kept)).isEmpty());
+    f->offerRecovery();
+    QCOMPARE(f.firstPage(), u"corrected"_s);
+    QVERIFY(proposed().endsWith(u' ' + chosen));
+    // A reading is no file's: nothing is proposed.
+    f.recorded.choices = {MessageBoxes::Answer::No};
+    f.read("meter\f");
+    QVERIFY(proposed().endsWith(u"*.mcs"_s));
 }
 
 void OpenFilesTest::filtersForEveryLanguage_data()

@@ -496,7 +496,7 @@ void PrintingTest::realPdfDialog()
         }
     });
     const std::optional<QString> saved =
-        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s);
+        dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, QString());
     QCOMPARE(saved, std::optional<QString>(dir.filePath(u"meting.vmt"_s)));
 
     QString folder;

@@ -210,6 +210,28 @@ void RecoveryTest::damagedCopiesAreOfferedOrNamedOnce()
     const std::optional<KeptPages> again = next.takeOrphan();
     QVERIFY(again);
     QCOMPARE(again->pages[1], kept.pages[1]);
+    next.keepOrphan();
+
+    // In the window: a copy that cannot be read is named, the question
+    // closed puts the cut one off to the next start, and only No gives it up.
+    QVERIFY(writeFile(file(u"empty"_s), QByteArray()));
+    for (const MessageBoxes::Answer answer :
+         {MessageBoxes::Answer::Cancel, MessageBoxes::Answer::No}) {
+        ReaderFixture w;
+        w.withRecoveryFolder(folder);
+        w.boxes.putOff = {answer};
+        w->offerRecovery();
+        const bool first = answer == MessageBoxes::Answer::Cancel;
+        // Named once; the name it was moved to is the copy's own affair.
+        QCOMPARE(w.errors().size(), first ? 1 : 0);
+        if (first)
+            QCOMPARE(w.errors().constFirst().section(u"\r\n"_s, 0, 0),
+                     damagedCopyMessage({file(u"empty"_s), u"the file is empty"_s, {}}, tables,
+                                        kEnglish));
+        QCOMPARE(w.boxes.shown.last().text, question);
+        QCOMPARE(w.pages().sPage(0), QString());
+        QCOMPARE(QFileInfo::exists(file(u"cut"_s)), first);
+    }
 }
 
 void RecoveryTest::copyThatCannotBeWrittenIsToldOnce_data()
@@ -264,6 +286,18 @@ void RecoveryTest::copyThatCannotBeWrittenIsToldOnce()
     QVERIFY(!files.write(kept, &why, &tell));
     QCOMPARE(why, reason);
     QVERIFY(!tell);
+
+    // The window says so once, after the reading's own status, and then
+    // keeps trying without a word.
+    {
+        ReaderFixture w;
+        w.withRecoveryFolder(path);
+        w.read(kDump);
+        QTRY_COMPARE(w.status(), notKeptMessage(files, why, tables, kEnglish));
+        w.read(kDump);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.status(), u"Stop (3)"_s);
+    }
 
     // Once the folder takes files, the copy is kept; failing again later in
     // the run is not told a second time.

@@ -22,9 +22,11 @@ public:
         return next();
     }
     std::optional<QString> getSaveFileName(QWidget *, const QString &filter,
-                                           const QString &defaultExtension) override
+                                           const QString &defaultExtension,
+                                           const QString &proposedName) override
     {
-        calls << u"save "_s + filter + u' ' + defaultExtension;
+        calls << u"save "_s + filter + u' ' + defaultExtension +
+                     (proposedName.isEmpty() ? QString() : u' ' + proposedName);
         return next();
     }
     std::optional<QString> getSavePdfFileName(QWidget *, const QString &filter,
