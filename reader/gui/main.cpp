@@ -1,18 +1,18 @@
 #include "filedialog.h"
-#include "fonts.h"
 #include "frmzolprint.h"
-#include "images.h"
 #include "keyvaluestore.h"
 #include "messagebox.h"
 #include "pageprinter.h"
 #include "portlister.h"
 #include "portnumbering.h"
 #include "programlauncher.h"
+#include "programstart.h"
 #include "qtserialport.h"
 #include "registry.h"
 #include "startup.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -20,50 +20,57 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    zol::FontConfigWarmUp fontConfig;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(u"ZOL Print"_s);
-    QApplication::setApplicationVersion(u"%1.%2.%3"_s.arg(ZOLPRINT_VERSION_MAJOR)
-                                            .arg(ZOLPRINT_VERSION_MINOR)
-                                            .arg(ZOLPRINT_VERSION_PATCH));
-    QApplication::setWindowIcon(zol::pngIcon(u":/zol/zol.png"_s));
-    zol::installFontSubstitutes();
-    fontConfig.wait();
+    QCommandLineParser parser;
+    const QCommandLineOption userSettings(
+        u"user-settings"_s,
+        u"Read and write zolprint.ini in the user's own settings folder rather than the "
+        "working folder. The desktop's entries start the program this way."_s);
+    parser.addOption(userSettings);
+    parser.addPositionalArgument(u"file"_s, u"A measurements file to open."_s, u"[file]"_s);
 
-    // The COM numbers given to adapters live in the user's own settings:
-    // zolprint.ini stays the two lines that every copy of the program reads.
-    QSettings userSettings(QSettings::UserScope, u"ZOL"_s, u"ZOLprint"_s);
-    zol::SettingsStore portStore(userSettings, u"ComPorts"_s);
-    zol::PortNumbering portNumbering(portStore);
-    // So are the files last opened or saved.
-    zol::SettingsStore recentStore(userSettings, u"RecentFiles"_s);
-    zol::SystemPortLister portLister;
+    const zol::ProgramIdentity identity{
+        .name = u"ZOL Print"_s,
+        .version = u"%1.%2.%3"_s.arg(ZOLPRINT_VERSION_MAJOR)
+                       .arg(ZOLPRINT_VERSION_MINOR)
+                       .arg(ZOLPRINT_VERSION_PATCH),
+        .description =
+            u"Reads, saves and prints the measurements stored in a ZOL moisture meter."_s};
+    return zol::runProgram(argc, argv, identity, parser, [&](QApplication &app) {
+        // The COM numbers given to adapters live in the user's own settings:
+        // zolprint.ini stays the two lines that every copy of the program reads.
+        QSettings userStore(QSettings::UserScope, u"ZOL"_s, u"ZOLprint"_s);
+        zol::SettingsStore portStore(userStore, u"ComPorts"_s);
+        zol::PortNumbering portNumbering(portStore);
+        // So are the files last opened or saved.
+        zol::SettingsStore recentStore(userStore, u"RecentFiles"_s);
+        zol::SystemPortLister portLister;
 
-    zol::QtSerialPort serialPort;
-    serialPort.setRememberedDevice(
-        [&portNumbering](int port) { return portNumbering.rememberedDevice(port); });
-    zol::QtMessageBoxes messageBoxes;
-    zol::QtFileDialog fileDialog;
-    zol::QtPagePrinter printer;
-    zol::SystemRegistry registry;
-    zol::QtProgramLauncher launcher;
-    zol::frmZOLprint window(zol::ReaderServices{
-        .serialPort = serialPort,
-        .messageBoxes = messageBoxes,
-        .fileDialog = &fileDialog,
-        .printer = &printer,
-        .registry = &registry,
-        .launcher = &launcher,
-        .settingsPath = u"zolprint.ini"_s,
-        .portLister = &portLister,
-        .portNumbering = &portNumbering,
-        .recentFiles = &recentStore,
-        .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
-    QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
-        QApplication::closeAllWindows();
-        QApplication::quit();
+        zol::QtSerialPort serialPort;
+        serialPort.setRememberedDevice(
+            [&portNumbering](int port) { return portNumbering.rememberedDevice(port); });
+        zol::QtMessageBoxes messageBoxes;
+        zol::QtFileDialog fileDialog;
+        zol::QtPagePrinter printer;
+        zol::SystemRegistry registry;
+        zol::QtProgramLauncher launcher;
+        zol::frmZOLprint window(zol::ReaderServices{
+            .serialPort = serialPort,
+            .messageBoxes = messageBoxes,
+            .fileDialog = &fileDialog,
+            .printer = &printer,
+            .registry = &registry,
+            .launcher = &launcher,
+            .settingsPath = zol::settingsFilePath(parser.isSet(userSettings)),
+            .portLister = &portLister,
+            .portNumbering = &portNumbering,
+            .recentFiles = &recentStore,
+            .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
+        QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
+            QApplication::closeAllWindows();
+            QApplication::quit();
+        });
+
+        zol::startReader(app, window, parser.positionalArguments());
+        return QApplication::exec();
     });
-
-    zol::startReader(app, window, QApplication::arguments());
-    return QApplication::exec();
 }

@@ -1,10 +1,19 @@
+#include "comports.h"
+#include "controls.h"
+#include "keyvaluestore.h"
+#include "portnumbering.h"
 #include "qtserialport.h"
 #include "toolfixture.h"
 #include "zolmeterprocess.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -69,6 +78,7 @@ class UserToolAgainstZolmeterTest : public QObject
 
 private slots:
     void getSerialProgramOnceAndTimeOut();
+    void adapterReachedByItsNumber();
     void faultsOnTheLine_data();
     void faultsOnTheLine();
     void lateReplyNeverAnswersTheNextCommand();
@@ -108,6 +118,53 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
     QVERIFY2(tool.errors().endsWith(kTimeoutLines), qPrintable(tool.errors()));
 
     QVERIFY(tool.stopMeter());
+}
+
+// A technician with a USB adapter and no ZOL_COM<n>: the adapter (the meter's
+// pseudo-terminal, with a stable name as /dev/serial/by-id gives one) is
+// listed under a number before any command, that number reaches the meter,
+// and the adapter keeps it, in ZOLprint's menu too, when another comes.
+void UserToolAgainstZolmeterTest::adapterReachedByItsNumber()
+{
+    for (int number = kFirstComPort; number <= kLastComPort; ++number)
+        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"by-id"_s));
+    const QString link = dir.filePath(u"by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s);
+    QSettings userSettings(dir.filePath(u"user.conf"_s), QSettings::IniFormat);
+    SettingsStore store(userSettings, u"ComPorts"_s);
+    PortNumbering numbering(store);
+
+    MeterLine line({u"zol6"_s, u"--serial"_s, u"00004242"_s}, QProcess::ForwardedErrorChannel);
+    QVERIFY(!line.device.isEmpty());
+    const QString device = QString::fromLocal8Bit(line.device);
+    QVERIFY(QFile::link(device, link));
+    const PortInfo adapter{device, u"FT232R USB UART"_s, link};
+    line.realPort.setRememberedDevice(
+        [&numbering](int n) { return numbering.rememberedDevice(n); });
+    {
+        ToolFixture tool;
+        tool.withPort(line.realPort).withPorts({adapter}).withPortNumbering(numbering);
+        QVERIFY(tool.showExposed());
+        QCOMPARE(control<QLabel>(tool.window(), u"lblPorts"_s)->text(),
+                 u"COM5 = "_s + device + u" (FT232R USB UART)"_s);
+
+        tool.typeComPort(u"5"_s);
+        QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
+        QTRY_VERIFY(tool.idle());
+        QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
+        QVERIFY2(tool.data().contains(u"\r\nSerial: 00004242\r\n"_s), qPrintable(tool.data()));
+    }
+    QCOMPARE(store.value(u"COM5"_s), link);
+
+    // Another adapter that sorts first does not take the number away.
+    const PortInfo second{u"/dev/ttyACM0"_s, u"CDC ACM"_s, QString()};
+    const QList<OfferedPort> offered = PortNumbering(store).offer({second, adapter});
+    QCOMPARE(offered.size(), 2);
+    QCOMPARE(offered[0].number, 5);
+    QCOMPARE(offered[0].port, adapter);
+    QVERIFY(numbering.opens(offered[0]));
+    QCOMPARE(offered[1].number, 6);
 }
 
 void UserToolAgainstZolmeterTest::faultsOnTheLine_data()

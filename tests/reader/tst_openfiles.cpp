@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -96,10 +97,7 @@ struct Fixture : ReaderFixture
     QString measurements(const QString &name) { return writeFile(name, fileOfPages(name)); }
     QString firstPage() { return pages().sPage(0); }
 
-    void start(const QStringList &arguments)
-    {
-        startReader(*qApp, window(), QStringList{u"ZOLprint"_s} + arguments);
-    }
+    void start(const QStringList &arguments) { startReader(*qApp, window(), arguments); }
     void load()
     {
         window().Form_Load();
@@ -242,6 +240,7 @@ private slots:
     void argumentsNameTheFile();
     void commandLineOpensAtStart_data();
     void commandLineOpensAtStart();
+    void desktopEntryKeepsSettingsWithTheUser();
     void droppedFile();
     void dropRefused_data();
     void dropRefused();
@@ -258,25 +257,19 @@ void OpenFilesTest::argumentsNameTheFile_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("file");
-    QTest::newRow("none") << QStringList{u"ZOLprint"_s} << QString();
-    QTest::newRow("nothing at all") << QStringList{} << QString();
-    QTest::newRow("one") << QStringList{u"ZOLprint"_s, u"a.vmt"_s} << u"a.vmt"_s;
-    QTest::newRow("the first of two")
-        << QStringList{u"ZOLprint"_s, u"a.vmt"_s, u"b.vmt"_s} << u"a.vmt"_s;
-    QTest::newRow("after options")
-        << QStringList{u"ZOLprint"_s, u"-x"_s, u"--verbose"_s, u"a b.mcs"_s} << u"a b.mcs"_s;
-    QTest::newRow("dash after --")
-        << QStringList{u"ZOLprint"_s, u"--"_s, u"-a.vmt"_s} << u"-a.vmt"_s;
-    QTest::newRow("empty argument") << QStringList{u"ZOLprint"_s, QString()} << QString();
-    QTest::newRow("file URL") << QStringList{u"ZOLprint"_s, u"file:///tmp/a%20%C3%A9.fms"_s}
-                              << u"/tmp/a é.fms"_s;
+    QTest::newRow("none") << QStringList{} << QString();
+    QTest::newRow("one") << QStringList{u"a b.mcs"_s} << u"a b.mcs"_s;
+    QTest::newRow("the first of two") << QStringList{u"a.vmt"_s, u"b.vmt"_s} << u"a.vmt"_s;
+    QTest::newRow("a dash, given after --") << QStringList{u"-a.vmt"_s} << u"-a.vmt"_s;
+    QTest::newRow("empty argument") << QStringList{QString()} << QString();
+    QTest::newRow("file URL") << QStringList{u"file:///tmp/a%20%C3%A9.fms"_s} << u"/tmp/a é.fms"_s;
 }
 
 void OpenFilesTest::argumentsNameTheFile()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, file);
-    QCOMPARE(fileFromArguments(arguments).value_or(QString()), file);
+    QCOMPARE(fileToOpen(arguments).value_or(QString()), file);
 }
 
 void OpenFilesTest::commandLineOpensAtStart_data()
@@ -343,6 +336,38 @@ void OpenFilesTest::commandLineOpensAtStart()
     const bool opened = !firstPage.isEmpty();
     QCOMPARE(f.recentItems(), opened ? QStringList{u"&1 given.vmt"_s} : QStringList());
     QCOMPARE(RecentFiles(f.recentStore).files(), opened ? QStringList{file} : QStringList());
+}
+
+// A file double-clicked in its own folder, started as the desktop's entries
+// start the program: the settings are the user's, and none appear beside the
+// file. Started by hand, the working folder keeps them.
+void OpenFilesTest::desktopEntryKeepsSettingsWithTheUser()
+{
+    Fixture f;
+    const QString config = f.path(u"config"_s);
+    const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    const QString userIni = settingsFilePath(true);
+    qputenv("XDG_CONFIG_HOME", configBefore);
+    QVERIFY(userIni.startsWith(config + u'/'));
+    QVERIFY(QFileInfo(userIni).dir().exists());
+    QCOMPARE(settingsFilePath(false), u"zolprint.ini"_s);
+    QVERIFY(!f.writeFile(userIni, kSettings[kGerman]).isEmpty());
+
+    QVERIFY(QDir(f.dir.path()).mkdir(u"files"_s));
+    const QString file = f.measurements(u"files/given.mcs"_s);
+    f.withSettingsPath(userIni);
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(QFileInfo(file).path()));
+    f.start({file});
+    QTRY_COMPARE(f.firstPage(), u"files/given.mcs"_s);
+    QCOMPARE(f->state().iLanguage, kGerman);
+    control<QAction>(f.window(), u"mPort3"_s)->trigger();
+    f->close();
+    QVERIFY(QDir::setCurrent(before));
+
+    QCOMPARE(f.settingsOnDisk(), QByteArray(" 2 \r\n 3 \r\n"));
+    QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files), QStringList{u"given.mcs"_s});
 }
 
 void OpenFilesTest::droppedFile()

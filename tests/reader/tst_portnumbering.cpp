@@ -229,6 +229,12 @@ void PortNumberingTest::portsOfTheFourItemsAreNotOfferedAgain()
     QCOMPARE(offered[0].port.device, u"/dev/ttyS4"_s);
     QCOMPARE(offered[1].port.device, u"/dev/ttyS5"_s);
     QCOMPARE(offered[2].port.device, kFtdi.device);
+    // The tool lists them all, each under the number that reaches it.
+    QList<OfferedPort> all = numbering.numbered(present);
+    QCOMPARE(numbersOf(all), QList<int>({1, 2, 3, 4, 5, 6, 7}));
+    for (int n = 0; n < 6; ++n)
+        QCOMPARE(all[n].port.device, u"/dev/ttyS%1"_s.arg(n));
+    QCOMPARE(all[6].port, kFtdi);
 
     // With the adapter on COM2 by its variable, COM2's usual ttyS1 is offered
     // and the adapter is not, whether named by device or by its stable name.
@@ -239,6 +245,10 @@ void PortNumberingTest::portsOfTheFourItemsAreNotOfferedAgain()
         for (const OfferedPort &port : offered)
             devices << port.port.device;
         QCOMPARE(devices, QStringList({u"/dev/ttyS1"_s, u"/dev/ttyS4"_s, u"/dev/ttyS5"_s}));
+        all = numbering.numbered(present);
+        QCOMPARE(numbersOf(all), QList<int>({1, 2, 3, 4, 5, 6, 7}));
+        QCOMPARE(all[1].port, kFtdi);
+        QCOMPARE(all[1].caption, u"COM2 - /dev/ttyUSB0 (FT232R USB UART)"_s);
     }
 
     QVERIFY(numbering.offer({}).isEmpty());

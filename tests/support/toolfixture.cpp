@@ -57,12 +57,20 @@ ToolFixture &ToolFixture::withSystemPorts()
     return *this;
 }
 
+ToolFixture &ToolFixture::withPortNumbering(PortNumbering &numbering)
+{
+    requireNoWindowYet(m_window, "withPortNumbering");
+    m_numbering = &numbering;
+    return *this;
+}
+
 frmMain &ToolFixture::window()
 {
     if (!m_window) {
         m_window = std::make_unique<frmMain>(UserToolServices{.serialPort = *m_serialPort,
                                                               .messageBoxes = *m_messageBoxes,
-                                                              .portLister = m_portLister});
+                                                              .portLister = m_portLister,
+                                                              .portNumbering = m_numbering});
         m_window->Form_Load();
     }
     return *m_window;

@@ -41,6 +41,8 @@ public:
     // or the system's own.
     ToolFixture &withPorts(QList<PortInfo> list);
     ToolFixture &withSystemPorts();
+    // The ports numbered, and the numbers kept, as main() does it.
+    ToolFixture &withPortNumbering(PortNumbering &numbering);
 
     frmMain &window();
     SerialPort &serialPort() const { return *m_serialPort; }
@@ -83,6 +85,7 @@ private:
     SerialPort *m_serialPort = &port;
     MessageBoxes *m_messageBoxes = &boxes;
     const PortLister *m_portLister = &ports;
+    PortNumbering *m_numbering = nullptr;
     std::unique_ptr<frmMain> m_window;
 };
 

@@ -237,7 +237,7 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
     qputenv("ZOL_COM7", QByteArray("/dev/no-such-zol-adapter"));
     QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QVERIFY(tool.idle());
-    QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: "_s),
+    QVERIFY2(tool.errors().startsWith(u"COM7 = /dev/no-such-zol-adapter cannot be opened: "_s),
              qPrintable(tool.errors()));
     QCOMPARE(tool.errors().count(u"\r\n"_s), 2);
     QVERIFY2(tool.errors().section(u"\r\n"_s, 1).startsWith(u"Serial ports on this computer: "_s),
@@ -253,7 +253,8 @@ void UserToolEndToEndTest::portsThatCannotBeOpened()
     QVERIFY(tool.idle());
     // The kind of failure first, then the system's words, which tell a
     // forbidden device from one another program holds.
-    QVERIFY2(tool.errors().startsWith(u"COM port 7 cannot be opened: the port is in use by another "
+    QVERIFY2(tool.errors().startsWith(u"COM7 = "_s + tool.pty.slavePath() +
+                                      u" cannot be opened: the port is in use by another "
                                       u"program, or access to it is denied (Permission denied)\r\n"
                                       u"Serial ports on this computer: "_s),
              qPrintable(tool.errors()));

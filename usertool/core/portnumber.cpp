@@ -2,6 +2,8 @@
 
 #include "comports.h"
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 std::optional<qint16> comPortNumber(const QString &typed)
@@ -18,6 +20,22 @@ std::optional<qint16> comPortNumber(const QString &typed)
     if (number < kFirstComPort || number > kLastComPort)
         return std::nullopt;
     return static_cast<qint16>(number);
+}
+
+QString comPortAndDevice(int number, const QString &device)
+{
+    const QString name = u"COM%1"_s.arg(number);
+    if (device.isEmpty() || device.compare(name, Qt::CaseInsensitive) == 0)
+        return name;
+    return name + u" = "_s + device;
+}
+
+QString numberedPortText(int number, const PortInfo &port)
+{
+    QString text = comPortAndDevice(number, port.device);
+    if (!port.description.isEmpty())
+        text += u" ("_s + port.description + u')';
+    return text;
 }
 
 } // namespace zol

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "portinfo.h"
+
 #include <QString>
 
 #include <optional>
@@ -9,5 +11,14 @@ namespace zol {
 // The COM port number as typed into the window: a whole number from 1 to 255,
 // surrounding spaces allowed. Anything else has no port.
 std::optional<qint16> comPortNumber(const QString &typed);
+
+// COM n and the device it opens, as a line tells which port was tried:
+// "COM5 = /dev/ttyS4". Where the device is called by the number itself
+// (Windows' COM5), once: "COM5".
+QString comPortAndDevice(int number, const QString &device);
+
+// A present port under its number, as the tool lists it:
+// "COM5 = /dev/ttyUSB0 (FT232R USB UART)".
+QString numberedPortText(int number, const PortInfo &port);
 
 } // namespace zol

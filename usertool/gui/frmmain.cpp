@@ -1,12 +1,15 @@
 #include "frmmain.h"
 
+#include "comports.h"
 #include "controlname.h"
 #include "frames.h"
 #include "images.h"
+#include "keyvaluestore.h"
 #include "messagebox.h"
 #include "portinfo.h"
 #include "portlister.h"
 #include "portnumber.h"
+#include "portnumbering.h"
 #include "replies.h"
 #include "screenreader.h"
 #include "serialport.h"
@@ -16,11 +19,14 @@
 #include "versiontext.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QValidator>
 
@@ -47,9 +53,26 @@ public:
     }
 };
 
+// What a window given no store keeps for the length of the run.
+class RunStore final : public KeyValueStore
+{
+public:
+    QStringList keys() const override { return m_values.keys(); }
+    QString value(const QString &key) const override { return m_values.value(key); }
+    void setValue(const QString &key, const QString &value) override { m_values[key] = value; }
+    void remove(const QString &key) override { m_values.remove(key); }
+
+private:
+    QMap<QString, QString> m_values;
+};
+
 } // namespace
 
-frmMain::frmMain(UserToolServices services, QWidget *parent) : QWidget(parent), m_services(services)
+frmMain::frmMain(UserToolServices services, QWidget *parent)
+    : QWidget(parent), m_services(services),
+      m_ownStore(services.portNumbering ? nullptr : std::make_unique<RunStore>()),
+      m_ownNumbering(m_ownStore ? std::make_unique<PortNumbering>(*m_ownStore) : nullptr),
+      m_numbering(m_ownNumbering ? *m_ownNumbering : *services.portNumbering)
 {
     // A window of its own to a screen reader, not a filler inside nothing.
     setAccessibleRole(staticMetaObject.className(), QAccessible::Window);
@@ -127,6 +150,11 @@ void frmMain::buildControls()
     txtComPort = makeLine(u"txtComPort"_s);
     txtComPort->setText(u"1"_s);
     placeInTwips(txtComPort, 3360, 1440, 375, 285);
+    // Where the hidden Remove button would be: the numbers the box takes,
+    // beside it, before the user has to guess one.
+    lblPorts = makeLabel(u"lblPorts"_s, QString());
+    lblPorts->setWordWrap(true);
+    placeInTwips(lblPorts, 3840, 1440, 3150, 465);
     cmdRemove = makeButton(u"cmdRemove"_s, u"Remove user name"_s);
     placeInTwips(cmdRemove, 3840, 1440, 2175, 375);
     cmdProgram = makeButton(u"cmdProgram"_s, u"Program user name"_s);
@@ -156,7 +184,7 @@ void frmMain::buildControls()
 
     tmrTimeout.setObjectName(u"tmrTimeout"_s);
 
-    for (QLabel *label : {Label1, lblErrors, lblComport, lblName})
+    for (QLabel *label : {Label1, lblErrors, lblComport, lblName, lblPorts})
         label->setFocusPolicy(Qt::NoFocus);
     setTabOrder(txtName, txtComPort);
     setTabOrder(txtComPort, cmdGetserial);
@@ -177,6 +205,7 @@ void frmMain::Form_Load()
     tmrTimeout.setInterval(kTimeoutInterval);
     txtName->setText(QString());
     cmdRemove->setVisible(false);
+    showPorts(portLines());
 }
 
 void frmMain::Form_Unload()
@@ -186,6 +215,66 @@ void frmMain::Form_Unload()
     tmrTimeout.stop();
     if (m_services.serialPort.isOpen())
         closePort();
+}
+
+const PortLister &frmMain::portLister() const
+{
+    return m_services.portLister ? *m_services.portLister : systemPortLister();
+}
+
+QStringList frmMain::portLines() const
+{
+    QStringList lines;
+    for (const OfferedPort &port : m_numbering.numbered(portLister().ports()))
+        lines << numberedPortText(port.number, port.port);
+    return lines;
+}
+
+void frmMain::showPorts(const QStringList &lines)
+{
+    const QString text = lines.isEmpty() ? u"No serial port on this computer"_s : lines.join(u'\n');
+    lblPorts->setText(text);
+    // More ports than the label has lines for are all in its tip, and a
+    // screen reader hears them with the box they belong to.
+    lblPorts->setToolTip(text);
+    txtComPort->setAccessibleDescription(text);
+}
+
+void frmMain::adoptTypedPort()
+{
+    const std::optional<qint16> number = comPortNumber(txtComPort->text());
+    if (!number)
+        return;
+    // As choosing it from ZOLprint's menu does: from now on the number opens
+    // this adapter in both programs, whichever other adapters come.
+    for (const OfferedPort &port : m_numbering.offer(portLister().ports())) {
+        if (port.number == *number) {
+            m_numbering.choose(port);
+            return;
+        }
+    }
+}
+
+void frmMain::reportUnopenedPort(const QString &reason)
+{
+    const QString typed = txtComPort->text().trimmed();
+    const std::optional<qint16> number = comPortNumber(typed);
+    QString line;
+    if (typed.isEmpty())
+        line = u"No COM port number given"_s;
+    else if (!number)
+        line = u"COM port "_s + typed + u" cannot be opened: "_s + reason;
+    else
+        line = comPortAndDevice(*number,
+                                comPortDeviceName(*number, m_numbering.rememberedDevice(*number))) +
+               u" cannot be opened: "_s + reason;
+    txtErrors->appendLine(line);
+    const QStringList ports = portLines();
+    txtErrors->appendLine(u"Serial ports on this computer: "_s +
+                          (ports.isEmpty() ? u"none"_s : ports.join(u", "_s)));
+    // The box shows its last lines; the cause is in the first.
+    txtErrors->verticalScrollBar()->setValue(0);
+    showPorts(ports);
 }
 
 void frmMain::DisableControls()
@@ -238,15 +327,11 @@ void frmMain::sendCommand(const char *header, const QByteArray &data, const QStr
     txtErrors->setText(QString());
     txtData->setText(QString());
     if (!MSComm1.isOpen()) {
+        adoptTypedPort();
         QString reason;
         if (!openPort(reason)) {
             // Nothing can be sent; the user corrects the number and tries again.
-            txtErrors->appendLine(u"COM port "_s + txtComPort->text() + u" cannot be opened: "_s +
-                                  reason);
-            const PortLister &lister =
-                m_services.portLister ? *m_services.portLister : systemPortLister();
-            txtErrors->appendLine(
-                portListLine(u"Serial ports on this computer:"_s, lister.ports(), u"none"_s));
+            reportUnopenedPort(reason);
             setStatus(u"Ready"_s);
             txtComPort->setEnabled(true);
             returnFocus();
@@ -402,6 +487,15 @@ void frmMain::showEvent(QShowEvent *event)
     QRect frame = frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Back at the window after plugging an adapter in, the user finds it
+    // listed; nothing polls in between.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && lblPorts)
+        showPorts(portLines());
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

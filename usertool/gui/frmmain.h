@@ -5,7 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -13,8 +16,10 @@ class QShowEvent;
 
 namespace zol {
 
+class KeyValueStore;
 class MessageBoxes;
 class PortLister;
+class PortNumbering;
 class SerialPort;
 class StatusBar;
 class TextBox;
@@ -24,8 +29,11 @@ struct UserToolServices
 {
     SerialPort &serialPort;
     MessageBoxes &messageBoxes;
-    // The ports a failed open names; none given: the system's own.
+    // The ports the window lists; none given: the system's own.
     const PortLister *portLister = nullptr;
+    // The numbers of those ports, kept with ZOLprint's in the user's
+    // settings; none given: numbered afresh in every run, nothing kept.
+    PortNumbering *portNumbering = nullptr;
 };
 
 // The form-level state, under its own names.
@@ -69,17 +77,29 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
     bool openPort(QString &reason);
     void closePort();
+    // The ports present, under the numbers the COM port box takes.
+    QStringList portLines() const;
+    void showPorts(const QStringList &lines);
+    // The adapter the typed number stands for is kept under that number.
+    void adoptTypedPort();
+    void reportUnopenedPort(const QString &reason);
+    const PortLister &portLister() const;
     void sendCommand(const char *header, const QByteArray &data, const QString &logLine);
     void endExchange();
     void setStatus(const QString &text);
     void returnFocus();
 
     UserToolServices m_services;
+    // Stands in for a numbering main() did not give.
+    std::unique_ptr<KeyValueStore> m_ownStore;
+    std::unique_ptr<PortNumbering> m_ownNumbering;
+    PortNumbering &m_numbering;
     UserToolState m_state;
     bool m_centred = false;
 
@@ -92,6 +112,7 @@ private:
     QPushButton *cmdGetserial = nullptr;
     QLabel *lblComport = nullptr;
     QLineEdit *txtComPort = nullptr;
+    QLabel *lblPorts = nullptr;
     QPushButton *cmdRemove = nullptr;
     QPushButton *cmdProgram = nullptr;
     QLabel *lblName = nullptr;

@@ -7,8 +7,8 @@ class QSettings;
 
 namespace zol {
 
-// What the program remembers for the user between runs, beside the two
-// lines of zolprint.ini that other copies of the program read too.
+// What the programs remember for the user between runs, beside the two
+// lines of zolprint.ini that other copies of ZOLprint read too.
 class KeyValueStore
 {
 public:

@@ -155,6 +155,25 @@ QList<OfferedPort> PortNumbering::offer(const QList<PortInfo> &present) const
     return offered;
 }
 
+QList<OfferedPort> PortNumbering::numbered(const QList<PortInfo> &present) const
+{
+    QList<OfferedPort> ports;
+    for (const PortInfo &port : present) {
+        for (int number = 1; number <= kMenuItems; ++number) {
+            if (!port.device.isEmpty() && leadsTo(deviceOf(number), port)) {
+                ports.append(
+                    {static_cast<qint16>(number), port, captionOf(number, port, m_naming)});
+                break;
+            }
+        }
+    }
+    ports.append(offer(present));
+    std::stable_sort(ports.begin(), ports.end(), [](const OfferedPort &a, const OfferedPort &b) {
+        return a.number < b.number;
+    });
+    return ports;
+}
+
 void PortNumbering::choose(const OfferedPort &port)
 {
     const int number = port.number;

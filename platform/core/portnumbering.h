@@ -18,8 +18,10 @@ struct OfferedPort
     QString caption;
 };
 
-// Gives the serial ports present on this computer the COM numbers the
-// program and zolprint.ini work with.
+// Gives the serial ports present on this computer the COM numbers that
+// ZOLprint's menu, zolprint.ini and the user-name tool's COM port box work
+// with. Both programs keep the numbers in the same user settings, so that an
+// adapter has one number on one computer whichever program gave it.
 //
 // On Windows a port keeps its own number (COM7 is 7). Elsewhere ports have no
 // numbers of their own, so an adapter gets one from 5 up, the first that is
@@ -44,6 +46,9 @@ public:
     // The present ports COM1 to COM4 do not name, in the order of their
     // numbers. Nothing is remembered yet.
     QList<OfferedPort> offer(const QList<PortInfo> &present) const;
+    // Every present port with the number that reaches it: those COM1 to
+    // COM4 open under theirs, the others as offer() numbers them.
+    QList<OfferedPort> numbered(const QList<PortInfo> &present) const;
     // The user chose port: from now on its number is its own.
     void choose(const OfferedPort &port);
     // The device remembered for COM n, empty when there is none.

@@ -1,0 +1,84 @@
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Both programs as a person types them in a terminal, or a build machine runs
+// them: with no display at all, so that an answer that needed a window fails.
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersWithoutAWindow_data();
+    void answersWithoutAWindow();
+};
+
+void CommandLineTest::answersWithoutAWindow_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    // What standard output and standard error must match; empty: nothing.
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    const QString reader = QString::fromLocal8Bit(ZOLPRINT_PATH);
+    const QString tool = QString::fromLocal8Bit(USERTOOL_PATH);
+    const QString version = uR"(^ZOL Print \d+\.\d+\.\d+\n$)"_s;
+    QTest::newRow("--version") << reader << QStringList{u"--version"_s} << 0 << version
+                               << QString();
+    QTest::newRow("-v") << reader << QStringList{u"-v"_s} << 0 << version << QString();
+    // A file named as well does not start the window.
+    QTest::newRow("Qt's option and a file")
+        << reader << QStringList{u"-platform"_s, u"offscreen"_s, u"-v"_s, u"a.mcs"_s} << 0
+        << version << QString();
+    QTest::newRow("--help")
+        << reader << QStringList{u"--help"_s} << 0
+        << uR"(^Usage: ZOLprint \[options\] \[file\]\n(.|\n)*--user-settings(.|\n)*-v, --version)"_s
+        << QString();
+    QTest::newRow("unknown option")
+        << reader << QStringList{u"-x"_s, u"a.mcs"_s} << 2 << QString()
+        << uR"(^ZOLprint: Unknown option 'x'\.\nTry 'ZOLprint --help')"_s;
+    QTest::newRow("tool --version") << tool << QStringList{u"--version"_s} << 0
+                                    << uR"(^ZOL user name \d+\.\d+\.\d+\n$)"_s << QString();
+    QTest::newRow("tool -h") << tool << QStringList{u"-h"_s} << 0
+                             << uR"(^Usage: \S.* \[options\]\n(.|\n)*-h, --help)"_s << QString();
+    // ZOLprint's option is not the tool's.
+    QTest::newRow("tool --user-settings") << tool << QStringList{u"--user-settings"_s} << 2
+                                          << QString() << u"Unknown option 'user-settings'"_s;
+}
+
+void CommandLineTest::answersWithoutAWindow()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        environment.remove(name);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    QVERIFY2(process.waitForFinished(30000), "it waited for something");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QString stdOut = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), status);
+    if (out.isEmpty())
+        QCOMPARE(stdOut, QString());
+    else
+        QVERIFY2(QRegularExpression(out).match(stdOut).hasMatch(), qPrintable(stdOut));
+    if (err.isEmpty())
+        QCOMPARE(stdErr, QString());
+    else
+        QVERIFY2(QRegularExpression(err).match(stdErr).hasMatch(), qPrintable(stdErr));
+}
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_commandline.moc"
