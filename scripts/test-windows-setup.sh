@@ -44,6 +44,15 @@ user_dir() {
     local users=$WINEPREFIX/drive_c/users
     find "$users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1
 }
+# The prefix's Documents is a link to the home folder: the tests' own, never
+# a person's.
+user_docs() {
+    local docs
+    docs=$(realpath "$(user_dir)/Documents")
+    [[ "$docs" == "$(realpath "$ZOL_WINE_WORK")"/* ]] ||
+        fail "the prefix's Documents is $docs, outside $ZOL_WINE_WORK: set HOME to a folder of the test's"
+    echo "$docs"
+}
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZOLprint'
 # reg_value KEY NAME (empty NAME: the default value): the value, or nothing.
 reg_value() {
@@ -84,6 +93,7 @@ do_install() {
     [[ -n "$WINEPREFIX" && "$WINEPREFIX" == "$ZOL_WINE_WORK"/* ]] || fail "odd prefix $WINEPREFIX"
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
+    mkdir -p "$HOME"
     # A prefix as a new user's Windows: made by the first run.
     wine wineboot >"$scratch/wineboot.log" 2>&1 || fail "wineboot failed"
     /usr/lib/wine/wineserver -w
@@ -143,7 +153,7 @@ user_settings() {
 
 open_file() {
     local docs folder file progid command
-    docs="$(user_dir)/Documents"
+    docs=$(user_docs)
     folder="$docs/Meter readings"
     mkdir -p "$folder"
     "$ZOLMETER" sample >"$scratch/sample.dump"
@@ -187,7 +197,7 @@ open_file() {
 read_from_entry() {
     local dir docs
     dir=$(install_dir)
-    docs="$(user_dir)/Documents"
+    docs=$(user_docs)
     "$ZOLMETER" sample >"$scratch/sample.dump"
     start_meter meter dump --baud 9600
     start_display
@@ -211,7 +221,7 @@ program_name() {
     dir=$(install_dir)
     start_meter meter zol6
     start_display
-    run_program tool "$(user_dir)/Documents" "$(windows_path "$dir/ZOL user name.exe")"
+    run_program tool "$(user_docs)" "$(windows_path "$dir/ZOL user name.exe")"
     click_text "Name:" 60 "the window"
     type_text "ZOLTEST"
     click_text "Program user name" 60 "Program user name"
@@ -240,7 +250,7 @@ uninstall() {
     local dir quiet settings docs
     dir=$(install_dir)
     settings=$(user_settings)
-    docs="$(user_dir)/Documents"
+    docs=$(user_docs)
     [[ -n "$settings" ]] || fail "no user settings to keep (the open test writes them)"
     find "$docs" -type f | LC_ALL=C sort >"$scratch/user-files"
     [[ -s "$scratch/user-files" ]] || fail "no user files to keep (the open and read tests make them)"

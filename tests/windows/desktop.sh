@@ -24,8 +24,9 @@ fail() {
 note() { echo "$test_name: $*"; }
 
 cleanup() {
+    set +e
     # Wine's server of this prefix ends every program of it.
-    [[ -n "${WINEPREFIX:-}" ]] && WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null
+    [[ -n "${WINEPREFIX:-}" ]] && /usr/lib/wine/wineserver -k 2>/dev/null
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
