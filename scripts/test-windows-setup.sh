@@ -246,13 +246,18 @@ reinstall() {
     note "setup.exe /S over the installed one kept $before"
 }
 
+user_files() {
+    find "$1" -path "$1/.*" -prune -o -type f -printf '%P %s\n' | LC_ALL=C sort
+}
+
 uninstall() {
     local dir quiet settings docs
     dir=$(install_dir)
     settings=$(user_settings)
     docs=$(user_docs)
     [[ -n "$settings" ]] || fail "no user settings to keep (the open test writes them)"
-    find "$docs" -type f | LC_ALL=C sort >"$scratch/user-files"
+    # The user's files; Wine keeps its menu copies in hidden folders there.
+    user_files "$docs" >"$scratch/user-files"
     [[ -s "$scratch/user-files" ]] || fail "no user files to keep (the open and read tests make them)"
     quiet=$(reg_value "$uninstall_key" QuietUninstallString)
     local args=()
@@ -278,8 +283,8 @@ uninstall() {
         'HKCU\Software\Classes\.mdh'; do
         wine reg query "$key" >/dev/null 2>&1 && fail "$key is still there"
     done
-    find "$docs" -type f | LC_ALL=C sort | cmp -s - "$scratch/user-files" ||
-        fail "the user's files changed: $(find "$docs" -type f)"
+    user_files "$docs" | cmp -s - "$scratch/user-files" ||
+        fail "the user's files changed: $(user_files "$docs")"
     [[ -f "$settings" ]] || fail "the uninstaller removed the user's settings $settings"
     note "uninstalled: no program file, entry or file type left; $(wc -l <"$scratch/user-files") user files and $settings kept"
 }
