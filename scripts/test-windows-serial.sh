@@ -26,7 +26,7 @@ zip=${2:-}
 test_name="test-windows-serial $mode"
 here=$(cd "$(dirname "$0")/.." && pwd)
 scratch=$(mktemp -d /tmp/zol-winserial.XXXXXX)
-# shellcheck source=../tests/windows/desktop.sh
+# shellcheck source=tests/windows/desktop.sh disable=SC2034
 . "$here/tests/windows/desktop.sh"
 trap cleanup EXIT
 

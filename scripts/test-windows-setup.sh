@@ -27,7 +27,7 @@ setup=${2:-}
 test_name="test-windows-setup $mode"
 here=$(cd "$(dirname "$0")/.." && pwd)
 scratch=$(mktemp -d /tmp/zol-winsetup.XXXXXX)
-# shellcheck source=../tests/windows/desktop.sh
+# shellcheck source=tests/windows/desktop.sh disable=SC2034
 . "$here/tests/windows/desktop.sh"
 trap cleanup EXIT
 

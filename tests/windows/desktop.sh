@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for driving the Windows programs under Wine as a user would, with
 # the serial port on a pseudo-terminal (../shared/wine-serial). Sourced by
 # scripts/test-windows-serial.sh and scripts/test-windows-setup.sh, which set
