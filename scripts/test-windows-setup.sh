@@ -93,6 +93,9 @@ do_install() {
     [[ -n "$WINEPREFIX" && "$WINEPREFIX" == "$ZOL_WINE_WORK"/* ]] || fail "odd prefix $WINEPREFIX"
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
+    # A new user's home too: the prefix's Documents is a link to it.
+    [[ "$HOME" == "$ZOL_WINE_WORK"/* ]] || fail "HOME is not the tests' own ($HOME)"
+    rm -rf "$HOME"
     mkdir -p "$HOME"
     # A prefix as a new user's Windows: made by the first run.
     wine wineboot >"$scratch/wineboot.log" 2>&1 || fail "wineboot failed"
