@@ -1,5 +1,6 @@
 # Packages of both programs: a Debian package on Linux (cpack -G DEB), and on
-# Windows a zip of a folder that runs on a machine without Qt (cpack -G ZIP).
+# Windows a zip of a folder that runs on a machine without Qt (cpack -G ZIP)
+# and an installer made from that zip with NSIS.
 
 if(WIN32)
     include(${CMAKE_CURRENT_LIST_DIR}/deployqt.cmake)
@@ -51,6 +52,13 @@ elseif(WIN32)
     # One folder that unpacks beside whatever else is in the download folder.
     set(CPACK_PACKAGE_FILE_NAME "ZOLprint-${ZOLprint_VERSION}-windows-x64")
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+    # The icon of the file type, the Start menu entries and the installed
+    # programs' list, which the programs carry only inside their resources.
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/zol.ico DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # The installer is made from the zip, right after it, so both hold the
+    # same files.
+    set(CPACK_ZOL_NSIS_SCRIPT ${PROJECT_SOURCE_DIR}/packaging/windows/zolprint.nsi)
+    set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/windows/makeinstaller.cmake)
 endif()
 
 include(CPack)

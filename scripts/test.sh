@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test, preset by preset:
 # Windows (both programs built with Qt for Windows, their tests, the zip and
-# the programs from it under Wine; where there is no Qt for Windows, every
-# source compiled for Windows, syntax only), the suite as built, the Debian
+# the installer, and under Wine the programs from both reading a simulated
+# meter and programming a name over a pseudo-terminal with
+# ../shared/wine-serial; where there is no Qt for Windows, every source
+# compiled for Windows, syntax only), the suite as built, the Debian
 # package, the suite under AddressSanitizer and UndefinedBehaviorSanitizer
 # (leaks included), and each fuzz target for a bounded time.
 #   scripts/test.sh          all of it (what CI runs; warnings are errors there)
