@@ -1,5 +1,6 @@
 #include "frmzolprint.h"
 
+#include "comports.h"
 #include "controlname.h"
 #include "filedialog.h"
 #include "filedrops.h"
@@ -22,7 +23,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
-#include <QDir>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -127,16 +127,12 @@ void frmZOLprint::Form_Unload()
     QString reason;
     const SettingsWritten written =
         writeSettingsFile(m_services.settingsPath, {m_texts.language(), portMenu->port()}, &reason);
+    // The program ends all the same, but the window is still there to say
+    // that the chosen port will be forgotten, and where; ended by a signal or
+    // the session, nobody is there to answer a box.
     if (written != SettingsWritten::Yes) {
-        // The program ends all the same, but the window is still there to
-        // say that the chosen port will be forgotten, and where, in full:
-        // the file is not one the user chose.
-        if (written == SettingsWritten::ForeignLink)
-            reason = m_texts[&T::sSettingsLink].arg(QDir::toNativeSeparators(reason));
-        const QString message = m_texts.withReason(
-            &T::sErr104,
-            QDir::toNativeSeparators(QFileInfo(m_services.settingsPath).absoluteFilePath()) +
-                u"\r\n"_s + reason);
+        const QString message =
+            m_texts.settingsNotWritten(m_services.settingsPath, written, reason);
         if (m_unattended)
             qWarning().noquote() << message;
         else
@@ -182,24 +178,9 @@ void frmZOLprint::mExit_Click()
     close();
 }
 
-void frmZOLprint::mPort1_Click()
+void frmZOLprint::choosePort(int port)
 {
-    portMenu->choose(1);
-}
-
-void frmZOLprint::mPort2_Click()
-{
-    portMenu->choose(2);
-}
-
-void frmZOLprint::mPort3_Click()
-{
-    portMenu->choose(3);
-}
-
-void frmZOLprint::mPort4_Click()
-{
-    portMenu->choose(4);
+    portMenu->choose(port);
 }
 
 void frmZOLprint::showCurrentPage()
@@ -331,12 +312,8 @@ void frmZOLprint::mStart_Click()
         return;
 
     const qint16 iPort = portMenu->port();
-    if (iPort < 1 || iPort > 255) {
-        // Only a hand-edited zolprint.ini holds such a number: say which
-        // file to mend, or which menu to use instead.
-        showError(m_texts[&T::sErr103] + u"\r\n"_s +
-                  m_texts[&T::sPortNotValid].arg(iPort).arg(QDir::toNativeSeparators(
-                      QFileInfo(m_services.settingsPath).absoluteFilePath())));
+    if (iPort < kFirstComPort || iPort > kLastComPort) {
+        showError(m_texts.portNotValid(iPort, m_services.settingsPath));
         return;
     }
     ui.setEnabled(false);
@@ -344,14 +321,7 @@ void frmZOLprint::mStart_Click()
     QString device;
     if (!m_reading.start(iPort, &reason, &device)) {
         ui.setEnabled(true);
-        // Which device the number stood for tells a wrong mapping from a
-        // wrong cable, and which port to choose is the user's next
-        // question: those there are.
-        if (!device.isEmpty())
-            reason += u"\r\nCOM%1 = %2"_s.arg(portMenu->port()).arg(device);
-        showError(&T::sErr103, reason + u"\r\n"_s +
-                                   portListLine(m_texts[&T::sPortlist], m_portLister.ports(),
-                                                m_texts[&T::sNoports]));
+        showError(m_texts.portNotOpened(reason, iPort, device, m_portLister.ports()));
         return;
     }
 
@@ -408,12 +378,7 @@ void frmZOLprint::endTransfer(bool early)
 {
     m_reading.stop();
     const qint16 received = m_document.endReading(m_reading.dataArrived(), m_reading.lineLost());
-    QString status = m_texts[&T::sStop] + u" ("_s + QString::number(received) + u")"_s;
-    // So that nobody takes the pages of a broken-off reading for the meter's
-    // whole memory.
-    if (early)
-        status += u" – "_s + m_texts[&T::sEndedEarly];
-    ui.StatusBar1->setPanelText(1, status);
+    ui.StatusBar1->setPanelText(1, m_texts.stopStatus(received, early));
     ui.pbVoortgang->setValue(0);
     ui.pbVoortgang->setBusy(false);
     ui.setEnabled(true);

@@ -67,10 +67,10 @@ public:
     void Form_Load();
     void Form_Unload();
     void mExit_Click();
-    void mPort1_Click();
-    void mPort2_Click();
-    void mPort3_Click();
-    void mPort4_Click();
+    void mPort1_Click() { choosePort(1); }
+    void mPort2_Click() { choosePort(2); }
+    void mPort3_Click() { choosePort(3); }
+    void mPort4_Click() { choosePort(4); }
     void mStart_Click();
     void tmrReadbuf_Timer();
     void tmrControle_Timer();
@@ -111,6 +111,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void choosePort(int port);
     void showCurrentPage();
     void endTransfer(bool early = false);
     void showReceivedPage();

@@ -2,6 +2,9 @@
 
 #include "pageprinter.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace Qt::StringLiterals;
 
 namespace zol {
@@ -34,6 +37,49 @@ QString ReaderTexts::reason(const PrintFailure &failure) const
     }
     // The print system's or the file system's own words.
     return failure.detail.isEmpty() ? (*this)[&T::sCannotStart] : failure.detail;
+}
+
+namespace {
+
+QString fullName(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+QString ReaderTexts::portNotValid(qint16 port, const QString &settingsPath) const
+{
+    return (*this)[&T::sErr103] + u"\r\n"_s +
+           (*this)[&T::sPortNotValid].arg(port).arg(fullName(settingsPath));
+}
+
+QString ReaderTexts::portNotOpened(const QString &reason, qint16 port, const QString &device,
+                                   const QList<PortInfo> &present) const
+{
+    QString why = reason;
+    if (!device.isEmpty())
+        why += u"\r\nCOM%1 = %2"_s.arg(port).arg(device);
+    return withReason(&T::sErr103,
+                      why + u"\r\n"_s +
+                          portListLine((*this)[&T::sPortlist], present, (*this)[&T::sNoports]));
+}
+
+QString ReaderTexts::settingsNotWritten(const QString &settingsPath, SettingsWritten written,
+                                        const QString &reason) const
+{
+    const QString why = written == SettingsWritten::ForeignLink
+                            ? (*this)[&T::sSettingsLink].arg(QDir::toNativeSeparators(reason))
+                            : reason;
+    return withReason(&T::sErr104, fullName(settingsPath) + u"\r\n"_s + why);
+}
+
+QString ReaderTexts::stopStatus(qint16 received, bool endedEarly) const
+{
+    QString status = (*this)[&T::sStop] + u" ("_s + QString::number(received) + u")"_s;
+    if (endedEarly)
+        status += u" – "_s + (*this)[&T::sEndedEarly];
+    return status;
 }
 
 } // namespace zol

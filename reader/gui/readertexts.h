@@ -1,6 +1,8 @@
 #pragma once
 
 #include "languages.h"
+#include "portinfo.h"
+#include "settings.h"
 
 #include <QString>
 
@@ -32,6 +34,22 @@ public:
     // Why pages did not reach the paper or the PDF file: the kind in these
     // words, the system's own after it where they say more.
     QString reason(const PrintFailure &failure) const;
+
+    // Error 103 for a port number no port can have, which only a hand-edited
+    // settings file holds: the number and the file to mend.
+    QString portNotValid(qint16 port, const QString &settingsPath) const;
+    // Error 103 for a port that did not open: the system's reason, the
+    // device the number stood for (a wrong mapping is not a wrong cable),
+    // and the ports there are, which is the user's next question.
+    QString portNotOpened(const QString &reason, qint16 port, const QString &device,
+                          const QList<PortInfo> &present) const;
+    // Error 104 for the settings file at exit, named in full: it is not a
+    // file the user chose.
+    QString settingsNotWritten(const QString &settingsPath, SettingsWritten written,
+                               const QString &reason) const;
+    // The status at the end of a reading; one broken off says so, lest its
+    // pages be taken for the meter's whole memory.
+    QString stopStatus(qint16 received, bool endedEarly) const;
 
 private:
     LanguageTables m_tables;
