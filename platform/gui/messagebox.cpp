@@ -15,6 +15,19 @@ namespace zol {
 
 namespace {
 
+// Anything but Yes or No (Cancel, or the box closed) answers Cancel.
+MessageBoxes::Answer toAnswer(int button)
+{
+    switch (button) {
+    case QMessageBox::Yes:
+        return MessageBoxes::Answer::Yes;
+    case QMessageBox::No:
+        return MessageBoxes::Answer::No;
+    default:
+        return MessageBoxes::Answer::Cancel;
+    }
+}
+
 QMessageBox::Icon toQt(MessageBoxes::Icon icon)
 {
     switch (icon) {
@@ -114,14 +127,7 @@ MessageBoxes::Answer QtMessageBoxes::askYesNoCancel(QWidget *parent, const QStri
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
-    switch (run(box)) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
-    }
+    return toAnswer(run(box));
 }
 
 MessageBoxes::Answer QtMessageBoxes::askYesNoOrClose(QWidget *parent, const QString &title,
@@ -135,14 +141,7 @@ MessageBoxes::Answer QtMessageBoxes::askYesNoOrClose(QWidget *parent, const QStr
     QPushButton *closed = box.addButton(QMessageBox::Cancel);
     closed->hide();
     box.setEscapeButton(closed);
-    switch (run(box)) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
-    }
+    return toAnswer(run(box));
 }
 
 } // namespace zol

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
