@@ -1,21 +1,9 @@
 #include "fonts.h"
 
-#include <QFont>
+#include <QFontDatabase>
 #include <QStringList>
 
-// The build defines ZOL_HAVE_FONTCONFIG only where Qt draws text through
-// fontconfig; the Windows check compiles with this build's flags, so the
-// platform is asked too.
-#if defined(ZOL_HAVE_FONTCONFIG) && !defined(Q_OS_WIN)
-#define ZOL_WARM_FONTCONFIG
-#endif
-
-#ifdef ZOL_WARM_FONTCONFIG
-#include <fontconfig/fontconfig.h>
-
-#include <exception>
-#include <thread>
-#endif
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -29,44 +17,33 @@ void installFontSubstitutes()
     QFont::insertSubstitutions(u"Courier New"_s, {u"Liberation Mono"_s, u"Cousine"_s});
 }
 
-#ifdef ZOL_WARM_FONTCONFIG
-
-struct FontConfigWarmUp::Private
+QFont classicFont(const QString &family, qreal points)
 {
-    std::thread thread;
-};
-
-FontConfigWarmUp::FontConfigWarmUp()
-{
-    // Without a thread the font database simply reads the configuration
-    // itself when it is first needed.
-    try {
-        d.reset(new Private{std::thread([] { FcInit(); })});
-    } catch (const std::exception &) {
+    QStringList installed = QFontDatabase::families();
+    // A family that more than one foundry makes is listed as "Family [Foundry]".
+    for (QString &name : installed) {
+        const qsizetype foundry = name.indexOf(u" ["_s);
+        if (foundry > 0)
+            name.truncate(foundry);
     }
+    // Named as the database spells it: the substitutes come back in lower case.
+    auto installedAs = [&installed](const QString &name) -> std::optional<QString> {
+        for (const QString &face : installed) {
+            if (face.compare(name, Qt::CaseInsensitive) == 0)
+                return face;
+        }
+        return std::nullopt;
+    };
+    QString face = family;
+    for (const QString &candidate : QStringList{family} + QFont::substitutes(family)) {
+        if (const std::optional<QString> found = installedAs(candidate)) {
+            face = *found;
+            break;
+        }
+    }
+    QFont font(face);
+    font.setPointSizeF(points);
+    return font;
 }
-
-FontConfigWarmUp::~FontConfigWarmUp()
-{
-    wait();
-}
-
-void FontConfigWarmUp::wait()
-{
-    if (d && d->thread.joinable())
-        d->thread.join();
-}
-
-#else
-
-struct FontConfigWarmUp::Private
-{
-};
-
-FontConfigWarmUp::FontConfigWarmUp() = default;
-FontConfigWarmUp::~FontConfigWarmUp() = default;
-void FontConfigWarmUp::wait() {}
-
-#endif
 
 } // namespace zol

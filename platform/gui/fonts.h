@@ -1,6 +1,7 @@
 #pragma once
 
-#include <memory>
+#include <QFont>
+#include <QString>
 
 namespace zol {
 
@@ -10,25 +11,13 @@ namespace zol {
 // it was drawn. Call once, after the application object exists.
 void installFontSubstitutes();
 
-// Reading the system's font configuration is the largest part of showing the
-// first text. Made before the application object exists, this starts that on
-// a thread of its own, so that it overlaps connecting to the display; wait()
-// (or the destructor) lets it finish before the first window is built, so
-// that the font database never reads the configuration twice. Does nothing
-// where there is no fontconfig.
-class FontConfigWarmUp
-{
-public:
-    FontConfigWarmUp();
-    ~FontConfigWarmUp();
-    FontConfigWarmUp(const FontConfigWarmUp &) = delete;
-    FontConfigWarmUp &operator=(const FontConfigWarmUp &) = delete;
-
-    void wait();
-
-private:
-    struct Private;
-    std::unique_ptr<Private> d;
-};
+// A classic face at a size, named as this system has it: the family itself
+// where it is installed, else the first of its substitutes that is. Asked
+// for by its missing name, the font database searches the system's
+// fallbacks for each name it lacks before it comes to the substitute, which
+// at start-up costs as much as loading the font itself. Where none of them
+// is installed the family is asked for as given, and the system's fallback
+// chooses as before.
+QFont classicFont(const QString &family, qreal points);
 
 } // namespace zol

@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "images.h"
+#include "startupthread.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -126,12 +127,14 @@ int runProgram(int argc, char *argv[], const ProgramIdentity &identity, QCommand
         return 0;
     }
 
-    FontConfigWarmUp fontConfig;
+    StartUpThread startUp;
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(pngIcon(u":/zol/zol.png"_s));
     installFontSubstitutes();
-    fontConfig.wait();
-    return run(app);
+    startUp.applicationMade();
+    QApplication::setWindowIcon(pngIcon(u":/zol/zol.png"_s));
+    const int status = run(app);
+    startUp.finish();
+    return status;
 }
 
 } // namespace zol

@@ -1,6 +1,7 @@
 #include "frmabout.h"
 
 #include "controlname.h"
+#include "fonts.h"
 #include "images.h"
 #include "messagebox.h"
 #include "programlauncher.h"
@@ -69,9 +70,7 @@ frmAbout::frmAbout(AboutServices services, QWidget *parent)
     nameControl(this, u"frmAbout"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
-    QFont dialogFont(u"MS Sans Serif"_s);
-    dialogFont.setPointSizeF(8.25);
-    setFont(dialogFont);
+    setFont(classicFont(u"MS Sans Serif"_s, 8.25));
     // Where it was laid out, not centred over the main window.
     setGeometry(twipsRect(2340, 1935, 4215, 5505));
     setFixedSize(twipsSize(4215, 5505));

@@ -1,6 +1,7 @@
 #include "readercontrols.h"
 
 #include "controlname.h"
+#include "fonts.h"
 #include "progressbar.h"
 #include "readertexts.h"
 #include "statusbar.h"
@@ -8,6 +9,7 @@
 #include "twips.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -22,13 +24,6 @@ namespace {
 constexpr int kClientWidth = 8520;
 constexpr int kClientHeight = 5160;
 using T = LanguageTables;
-
-QFont namedFont(const char16_t *family, qreal points)
-{
-    QFont font(QString::fromUtf16(family));
-    font.setPointSizeF(points);
-    return font;
-}
 
 // Disabling a menu in the bar does not disable its items' shortcuts, and a
 // shortcut must not open a file dialog in the middle of a transfer.
@@ -66,13 +61,24 @@ QFont desktopMenuFont(const QWidget *bar)
 
 void ReaderControls::build(QMainWindow &window)
 {
-    window.setFont(namedFont(u"Courier New", 11.25));
+    const QFont windowFont = classicFont(u"Courier New"_s, 11.25);
+    const QFont buttonFont = classicFont(u"MS Sans Serif"_s, 9.75);
+    const QFont textFont = classicFont(u"Courier New"_s, 9.75);
+    const QFont statusFont = classicFont(u"MS Sans Serif"_s, 8.25);
+    // Every font the window draws with is loaded before the first control
+    // is made: the first caption wakes the screen reader's bridge, which
+    // waits for the session bus, and the start-up thread is reaching the
+    // bus meanwhile (startupthread.h).
+    for (const QFont &font :
+         {windowFont, buttonFont, textFont, statusFont, QApplication::font("QMenuBar")})
+        (void)QFontMetrics(font).height();
+
+    window.setFont(windowFont);
     auto *client = new QWidget(&window);
     nameControl(client, u"client"_s);
     client->setFixedSize(twipsSize(kClientWidth, kClientHeight));
     window.setCentralWidget(client);
 
-    const QFont buttonFont = namedFont(u"MS Sans Serif", 9.75);
     auto makeButton = [client](const QString &name, const QString &caption) {
         auto *button = new QPushButton(caption, client);
         nameControl(button, name);
@@ -109,7 +115,7 @@ void ReaderControls::build(QMainWindow &window)
 
     txtVenster = new TextBox(client);
     nameControl(txtVenster, u"txtVenster"_s);
-    txtVenster->setFont(namedFont(u"Courier New", 9.75));
+    txtVenster->setFont(textFont);
     // No wrapping: the meter's columns must stay aligned.
     txtVenster->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtVenster->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -121,7 +127,7 @@ void ReaderControls::build(QMainWindow &window)
 
     StatusBar1 = new StatusBar(client);
     nameControl(StatusBar1, u"StatusBar1"_s);
-    StatusBar1->setFont(namedFont(u"MS Sans Serif", 8.25));
+    StatusBar1->setFont(statusFont);
     StatusBar1->addPanel(StatusBar::PanelKind::Text, 0, twips(1440));
     StatusBar1->addPanel(StatusBar::PanelKind::Time, twips(1440));
     StatusBar1->addPanel(StatusBar::PanelKind::Date, twips(1440));

@@ -3,6 +3,7 @@
 #include "messagebox.h"
 #include "progressbar.h"
 #include "qtserialport.h"
+#include "startupthread.h"
 #include "statusbar.h"
 #include "textbox.h"
 
@@ -10,6 +11,7 @@
 #include <QDateTime>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
@@ -96,6 +98,7 @@ private slots:
     void statusBarClockSleepsOutOfSight();
     void progressBarPaintsABurstOnce();
     void classicFacesFallBackToMetricTwins();
+    void startUpThreadEndsWhateverItWasTold();
     void serialControlRefusesWhatItCannotUse();
     void menuShowsTheChosenItemByACheckMark();
     void questionThatMayBePutOff_data();
@@ -379,19 +382,42 @@ void TestPlatformWidgets::classicFacesFallBackToMetricTwins()
         {u"Courier New"_s, {u"Liberation Mono"_s, u"Cousine"_s}},
     };
     for (const Face &face : faces) {
+        QFont font(face.asked);
+        font.setPointSizeF(8.25);
+        // Named directly, the face is the one the substitutes give.
+        const QFont named = classicFont(face.asked, 8.25);
+        QCOMPARE(named.pointSizeF(), 8.25);
+        QCOMPARE(QFontInfo(named).family(), QFontInfo(font).family());
         if (families.contains(face.asked))
             continue; // the face itself is there and is used
         const bool anyTwin = std::any_of(face.twins.begin(), face.twins.end(),
                                          [&](const QString &t) { return families.contains(t); });
         if (!anyTwin)
             continue; // nothing better than the system's fallback here
-        QFont font(face.asked);
-        font.setPointSizeF(8.25);
         const QString used = QFontInfo(font).family();
         QVERIFY2(face.twins.contains(used), qPrintable(face.asked + u" became "_s + used));
+        QCOMPARE(named.family(), used);
     }
+    // A face with nothing installed for it is left to the system's fallback.
+    QCOMPARE(classicFont(u"No Such Face"_s, 9).family(), u"No Such Face"_s);
     if (qEnvironmentVariableIsSet("CI"))
         QVERIFY2(families.contains(u"Liberation Sans"_s), "fonts-liberation is not installed");
+}
+
+// A start that ends early (a refused option, a question answered with
+// Exit) must not wait for work that never comes, nor do any twice.
+void TestPlatformWidgets::startUpThreadEndsWhateverItWasTold()
+{
+    {
+        StartUpThread neverTold;
+    }
+    StartUpThread told;
+    told.applicationMade();
+    told.applicationMade();
+    told.finish();
+    told.finish();
+    QVERIFY(!QFontDatabase::families().isEmpty());
+    QVERIFY(!QImageReader::supportedImageFormats().isEmpty());
 }
 
 void TestPlatformWidgets::serialControlRefusesWhatItCannotUse()

@@ -2,6 +2,7 @@
 
 #include "comports.h"
 #include "controlname.h"
+#include "fonts.h"
 #include "frames.h"
 #include "images.h"
 #include "keyvaluestore.h"
@@ -83,9 +84,7 @@ frmMain::frmMain(UserToolServices services, QWidget *parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     // The form's default font; the layout's 17-pixel labels are made for it.
-    QFont font(u"MS Sans Serif"_s);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(classicFont(u"MS Sans Serif"_s, 8.25));
     setFixedSize(twipsSize(kClientWidth, kClientHeight));
 
     buildControls();
