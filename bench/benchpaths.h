@@ -11,6 +11,8 @@ struct BenchPaths
     QString zolprint;
     QString usertool;
     QString barewindow;
+    // A window with one line of text: what any text adds to the bare one.
+    QString textwindow;
     QString probe;
     QString zolmeter;
     // The Qt platform the programs measured run on: "xcb" on an X display,

@@ -13,6 +13,7 @@ inline BenchPaths builtBenchPaths(const QByteArray &platform = "offscreen")
     paths.zolprint = QString::fromLocal8Bit(ZOLPRINT_PATH);
     paths.usertool = QString::fromLocal8Bit(USERTOOL_PATH);
     paths.barewindow = QString::fromLocal8Bit(BAREWINDOW_PATH);
+    paths.textwindow = QString::fromLocal8Bit(TEXTWINDOW_PATH);
     paths.probe = QString::fromLocal8Bit(SHOWNPROBE_PATH);
     paths.zolmeter = QString::fromLocal8Bit(ZOLMETER_PATH);
     paths.platform = platform;

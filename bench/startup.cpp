@@ -133,6 +133,7 @@ StartupTimes measureStartup(const BenchPaths &paths, int runs)
         QList<double> &into;
         QString userFolders;
     } programs[] = {{paths.barewindow, times.barewindowMs, {}},
+                    {paths.textwindow, times.textwindowMs, {}},
                     {paths.zolprint, times.zolprintMs, {}},
                     {paths.usertool, times.usertoolMs, {}},
                     {paths.zolprint, times.zolprintKeptMs, used.path()}};

@@ -12,6 +12,7 @@ namespace zol::bench {
 struct StartupTimes
 {
     QList<double> barewindowMs;
+    QList<double> textwindowMs;
     QList<double> zolprintMs;
     QList<double> usertoolMs;
     // ZOLprint again, finding what a user's folders hold after a while:
@@ -26,7 +27,7 @@ struct StartupTimes
 };
 
 // Milliseconds from starting each program to its first shown main window.
-// The four take turns run by run, so that whatever else the machine does
+// The five take turns run by run, so that whatever else the machine does
 // meanwhile falls on all of them alike.
 StartupTimes measureStartup(const BenchPaths &paths, int runs);
 

@@ -38,7 +38,8 @@ private:
 
 void BenchProgramsTest::probeTimesTheFirstShownWindow()
 {
-    for (const QString &program : {m_paths.barewindow, m_paths.zolprint, m_paths.usertool}) {
+    for (const QString &program :
+         {m_paths.barewindow, m_paths.textwindow, m_paths.zolprint, m_paths.usertool}) {
         QString error;
         const std::optional<double> ms =
             timeToShownWindow(program, m_paths.probe, m_scratch.path(), &error);
@@ -51,15 +52,15 @@ void BenchProgramsTest::probeTimesTheFirstShownWindow()
                 .entryList({u"start-*"_s}, QDir::Dirs | QDir::NoDotAndDotDot)
                 .isEmpty());
 
-    // The whole round of four, ZOLprint once more with used user folders:
+    // The whole round of five, ZOLprint once more with used user folders:
     // the copies are written and locked and the recent files listed, or the
     // round says why not.
     const StartupTimes times = measureStartup(m_paths, 1);
     QVERIFY2(times.error.isEmpty(), qPrintable(times.error));
     QCOMPARE(times.keptCopies, 10);
     QCOMPARE(times.recentFiles, 4);
-    for (const QList<double> *ms :
-         {&times.barewindowMs, &times.zolprintMs, &times.usertoolMs, &times.zolprintKeptMs})
+    for (const QList<double> *ms : {&times.barewindowMs, &times.textwindowMs, &times.zolprintMs,
+                                    &times.usertoolMs, &times.zolprintKeptMs})
         QCOMPARE(ms->size(), 1);
 
     // A program without a window is not taken for one that showed it late.
@@ -246,13 +247,16 @@ void BenchProgramsTest::benchWritesItsResults()
     QVERIFY(written.contains("- Machine: "));
     QVERIFY(written.contains("- Qt: " QT_VERSION_STR));
     QVERIFY(written.contains("- Programs run on: offscreen\n"));
-    // The same table on the screen and in the file, with both programs and
-    // ZOLprint finding used user folders, which has no goal of its own.
+    // The same table on the screen and in the file, with both programs, and
+    // without goals of their own the window with text and ZOLprint against
+    // it, and ZOLprint finding used user folders.
     const QByteArray table = printed.trimmed();
     QVERIFY(table.startsWith("| Measurement |"));
     QVERIFY(written.trimmed().endsWith(table));
-    QCOMPARE(table.count("\n| Start-up to shown window: "), 3);
-    QCOMPARE(table.count(" (offscreen) | "), 3);
+    QCOMPARE(table.count("\n| Start-up to shown window: "), 5);
+    QCOMPARE(table.count(" (offscreen) | "), 5);
+    QVERIFY(table.contains("a bare window with one line of text (offscreen) | "));
+    QVERIFY(table.contains(" | window with text "));
     QCOMPARE(table.count(" | ratio <= 1.2 | "), 2);
     QVERIFY(table.contains("ZOLprint finding 10 running copies' kept pages and 4 recent files"));
 }
