@@ -30,9 +30,7 @@ scratch=$(mktemp -d /tmp/zol-winserial.XXXXXX)
 . "$here/tests/windows/desktop.sh"
 trap cleanup EXIT
 
-[[ -x "${WINE_SERIAL:-}/run-under-wine.sh" ]] || fail "WINE_SERIAL does not hold run-under-wine.sh"
-[[ -n "${ZOL_WINE_WORK:-}" ]] || fail "ZOL_WINE_WORK is not set"
-[[ -x "${ZOLMETER:-}" ]] || fail "ZOLMETER does not name the host's zolmeter"
+require_wine_environment
 [[ -f "$zip" ]] || fail "no zip at '$zip'"
 command -v tesseract >/dev/null || fail "no tesseract: run scripts/setup.sh --tests"
 export WINEPREFIX=$ZOL_WINE_WORK/prefix

@@ -31,9 +31,7 @@ scratch=$(mktemp -d /tmp/zol-winsetup.XXXXXX)
 . "$here/tests/windows/desktop.sh"
 trap cleanup EXIT
 
-[[ -x "${WINE_SERIAL:-}/run-under-wine.sh" ]] || fail "WINE_SERIAL does not hold run-under-wine.sh"
-[[ -n "${ZOL_WINE_WORK:-}" ]] || fail "ZOL_WINE_WORK is not set"
-[[ -x "${ZOLMETER:-}" ]] || fail "ZOLMETER does not name the host's zolmeter"
+require_wine_environment
 [[ -f "$setup" ]] || fail "no installer at '$setup'"
 export WINEPREFIX=$ZOL_WINE_WORK/setup-prefix
 export COM_DEVICE=$ZOL_WINE_WORK/com1

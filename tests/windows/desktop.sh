@@ -24,6 +24,13 @@ fail() {
 }
 note() { echo "$test_name: $*"; }
 
+# What both scripts are given from the environment, there before anything runs.
+require_wine_environment() {
+    [[ -x "${WINE_SERIAL:-}/run-under-wine.sh" ]] || fail "WINE_SERIAL does not hold run-under-wine.sh"
+    [[ -n "${ZOL_WINE_WORK:-}" ]] || fail "ZOL_WINE_WORK is not set"
+    [[ -x "${ZOLMETER:-}" ]] || fail "ZOLMETER does not name the host's zolmeter"
+}
+
 cleanup() {
     set +e
     # Wine's server of this prefix ends every program of it.
