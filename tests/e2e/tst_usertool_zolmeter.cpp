@@ -187,6 +187,13 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine_data()
     QTest::newRow("stray byte and STX, answer split")
         << QStringList{u"--noise"_s, u"--stray-stx"_s, u"--split"_s, u"60"_s}
         << asked + u"Version received from ZOL\r\n"_s << true;
+    // More bytes behind a whole answer, in the same read.
+    QTest::newRow("line end after each answer")
+        << QStringList{u"--trailing"_s, u"0D0A"_s} << asked + u"Version received from ZOL\r\n"_s
+        << true;
+    QTest::newRow("NUL after each answer, split")
+        << QStringList{u"--trailing"_s, u"00"_s, u"--split"_s, u"60"_s}
+        << asked + u"Version received from ZOL\r\n"_s << true;
     QTest::newRow("wrong check") << QStringList{u"--bad-check"_s}
                                  << asked + u"CRC Error\r\nVersion received from ZOL\r\n"_s << true;
     QTest::newRow("meter not in connection mode")
