@@ -53,7 +53,7 @@ ToolFixture &ToolFixture::withPorts(QList<PortInfo> list)
 ToolFixture &ToolFixture::withSystemPorts()
 {
     requireNoWindowYet(m_window, "withSystemPorts");
-    m_portLister = nullptr;
+    m_portLister = &m_systemPorts;
     return *this;
 }
 
@@ -69,8 +69,8 @@ frmMain &ToolFixture::window()
     if (!m_window) {
         m_window = std::make_unique<frmMain>(UserToolServices{.serialPort = *m_serialPort,
                                                               .messageBoxes = *m_messageBoxes,
-                                                              .portLister = m_portLister,
-                                                              .portNumbering = m_numbering});
+                                                              .portLister = *m_portLister,
+                                                              .portNumbering = *m_numbering});
         m_window->Form_Load();
     }
     return *m_window;

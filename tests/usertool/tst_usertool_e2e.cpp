@@ -189,17 +189,17 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
 {
     ToolOnPty tool;
     MeterExchange meter(
-        tool.pty, [](const QByteArray &) { return kOkReply; }, 4000);
+        tool.pty, [](const QByteArray &) { return kVersionReply; }, 4000);
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QVERIFY(clock.elapsed() >= 3900);
     meter.finish();
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
     // The time-out was stopped by the reply, not merely outrun.
     QTest::qWait(1200);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
 }
 
 // The meter's end goes away while the tool waits (the cable pulled, the
@@ -214,7 +214,6 @@ void UserToolEndToEndTest::lineLostWhileWaiting()
     QTRY_VERIFY_WITH_TIMEOUT((frame += tool.pty.read(50)).size() >= 7, 4000);
     QCOMPARE(frame, kVersionCommand);
     QVERIFY(tool.pty.write(kOkReply.first(3)));
-    QTRY_COMPARE(tool.window().state().ReceiveBuffer, kOkReply.first(3));
 
     // Left waiting, the tool would end at its time-out with other lines.
     tool.pty.closeMaster();

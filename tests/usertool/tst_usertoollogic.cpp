@@ -25,8 +25,8 @@ private slots:
     void userNameFields();
     void userNamesTheMeterKeeps_data();
     void userNamesTheMeterKeeps();
-    void replyCompleteness_data();
-    void replyCompleteness();
+    void replyLengths_data();
+    void replyLengths();
     void noiseWithoutStxIsNoReply();
     void replyChecks();
     void receiveBuffer_data();
@@ -160,41 +160,46 @@ void UserToolLogicTest::userNamesTheMeterKeeps()
         QCOMPARE(fromAnsi(userNameField(name)).trimmed(), name.trimmed());
 }
 
-void UserToolLogicTest::replyCompleteness_data()
+void UserToolLogicTest::replyLengths_data()
 {
     QTest::addColumn<QByteArray>("received");
-    QTest::addColumn<bool>("complete");
+    QTest::addColumn<int>("length"); // 0: not whole yet
 
-    QTest::newRow("OK") << kOkReply << true;
-    QTest::newRow("OK, wrong check") << kOkReply.first(6) + "_"_ba << true;
-    QTest::newRow("nothing") << QByteArray() << false;
+    QTest::newRow("OK") << kOkReply << 7;
+    QTest::newRow("OK, wrong check") << kOkReply.first(6) + "_"_ba << 7;
+    QTest::newRow("nothing") << QByteArray() << 0;
     // STX "o" "0" "0" ETX check: one short of a reply.
     QTest::newRow("one short") << "\x02"
                                   "o00"
                                   "\x03"
                                   "_"_ba
-                               << false;
-    QTest::newRow("ETX not second-to-last") << "\x02"
-                                               "o000"
-                                               "\x03"
-                                               "X^"_ba
-                                            << false;
-    QTest::newRow("ETX last") << kOkReply + "\x03"_ba << false;
+                               << 0;
+    // What follows a whole reply is none of it.
+    QTest::newRow("OK, line end") << kOkReply + "\r\n"_ba << 7;
+    QTest::newRow("OK, ETX") << kOkReply + "\x03"_ba << 7;
+    QTest::newRow("version record, NUL") << kVersionReply + "\0"_ba << 44;
+    // A data ETX ahead of the record's own end does not cut it.
+    QTest::newRow("version record, ETX in its data")
+        << "\x02v000\x03"_ba + kVersionReply.sliced(6) << 44;
+    // Other lengths end where what arrived ends with ETX and one byte.
+    QTest::newRow("short version record") << kVersionReply.first(24) + "\x03!"_ba << 26;
+    QTest::newRow("long OK") << "\x02o0001\x03x"_ba << 8;
+    QTest::newRow("unknown code, line end") << kVersionCommand + "\r\n"_ba << 0;
 }
 
-void UserToolLogicTest::replyCompleteness()
+void UserToolLogicTest::replyLengths()
 {
     QFETCH(QByteArray, received);
-    QFETCH(bool, complete);
+    QFETCH(int, length);
 
-    QCOMPARE(replyComplete(received), complete);
+    QCOMPARE(replyLength(received), length);
 }
 
 void UserToolLogicTest::noiseWithoutStxIsNoReply()
 {
     QByteArray noStx = "\xFF"_ba + kOkReply;
     for (int i = 0; i < 100; ++i) {
-        QVERIFY(!replyComplete(noStx));
+        QCOMPARE(replyLength(noStx), 0);
         noStx.insert(1, "\x03\x03", 2);
     }
 }
@@ -321,9 +326,13 @@ void UserToolLogicTest::comPortNumbers_data()
     QTest::newRow("1") << u"1"_s << 1;
     QTest::newRow("255") << u"255"_s << 255;
     QTest::newRow("spaces around") << u" 3 "_s << 3;
+    // As the port list names them.
+    QTest::newRow("COM3") << u"COM3"_s << 3;
+    QTest::newRow("com3") << u" com3 "_s << 3;
     QTest::newRow("leading zeros") << u"003"_s << 3;
-    for (const QString &bad : {u""_s, u" "_s, u"0"_s, u"256"_s, u"-1"_s, u"+3"_s, u"1.5"_s,
-                               u"abc"_s, u"3a"_s, u"3 4"_s, u"99999999999999"_s})
+    for (const QString &bad :
+         {u""_s, u" "_s, u"0"_s, u"256"_s, u"-1"_s, u"+3"_s, u"1.5"_s, u"abc"_s, u"3a"_s, u"3 4"_s,
+          u"99999999999999"_s, u"COM"_s, u"COM-3"_s, u"3COM"_s})
         QTest::newRow(qPrintable(u'"' + bad + u'"')) << bad << 0;
     QTest::newRow("Arabic-Indic three") << u"\u0663"_s << 0;
 }

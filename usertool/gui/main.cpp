@@ -36,8 +36,8 @@ int main(int argc, char *argv[])
         zol::QtMessageBoxes messageBoxes;
         zol::frmMain window(zol::UserToolServices{.serialPort = serialPort,
                                                   .messageBoxes = messageBoxes,
-                                                  .portLister = &portLister,
-                                                  .portNumbering = &portNumbering});
+                                                  .portLister = portLister,
+                                                  .portNumbering = portNumbering});
         window.Form_Load();
         window.show();
         return app.exec();
