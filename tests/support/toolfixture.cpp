@@ -1,6 +1,7 @@
 #include "toolfixture.h"
 
 #include "controls.h"
+#include "fonts.h"
 #include "statusbar.h"
 #include "textbox.h"
 
@@ -67,6 +68,8 @@ ToolFixture &ToolFixture::withPortNumbering(PortNumbering &numbering)
 frmMain &ToolFixture::window()
 {
     if (!m_window) {
+        // As the program's start does: the window's faces as it was drawn with.
+        installFontSubstitutes();
         m_window = std::make_unique<frmMain>(UserToolServices{.serialPort = *m_serialPort,
                                                               .messageBoxes = *m_messageBoxes,
                                                               .portLister = *m_portLister,

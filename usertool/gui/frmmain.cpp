@@ -87,17 +87,6 @@ QStringList frmMain::portLines() const
     return lines;
 }
 
-void frmMain::showPorts(const QStringList &lines)
-{
-    QLabel *lblPorts = m_controls.lblPorts;
-    const QString text = lines.isEmpty() ? u"No serial port on this computer"_s : lines.join(u'\n');
-    lblPorts->setText(text);
-    // More ports than the label has lines for are all in its tip, and a
-    // screen reader hears them with the box they belong to.
-    lblPorts->setToolTip(text);
-    m_controls.txtComPort->setAccessibleDescription(text);
-}
-
 void frmMain::DisableControls()
 {
     m_controls.cmdGetserial->setEnabled(false);
@@ -143,7 +132,7 @@ bool frmMain::openPort()
                           (ports.isEmpty() ? u"none"_s : ports.join(u", "_s)));
     // The box shows its last lines; the cause is in the first.
     txtErrors->verticalScrollBar()->setValue(0);
-    showPorts(ports);
+    m_controls.showPorts(ports);
     // Nothing can be sent; the user corrects the number and tries again.
     endExchange();
     return false;
@@ -276,7 +265,7 @@ void frmMain::showEvent(QShowEvent *event)
     centreOnScreen(*this);
     // Listing the ports asks the system about every serial device: the
     // window is drawn first, and the list follows it at once.
-    whenFirstShown(*this, [this] { showPorts(portLines()); });
+    whenFirstShown(*this, [this] { m_controls.showPorts(portLines()); });
 }
 
 void frmMain::changeEvent(QEvent *event)
@@ -285,7 +274,7 @@ void frmMain::changeEvent(QEvent *event)
     // Back at the window after plugging an adapter in, the user finds it
     // listed; nothing polls in between.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_controls.lblPorts)
-        showPorts(portLines());
+        m_controls.showPorts(portLines());
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -63,7 +63,6 @@ private:
     bool openPort();
     // The ports present, under the numbers the COM port box takes.
     QStringList portLines() const;
-    void showPorts(const QStringList &lines);
     void sendCommand(const char *header, const QByteArray &data, const QString &logLine);
     void logReply(const ReplyReport &report);
     void endExchange();

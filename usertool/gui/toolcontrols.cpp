@@ -6,6 +6,7 @@
 #include "textbox.h"
 #include "twips.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,7 +86,8 @@ void ToolControls::build(QWidget &window)
     // beside it, before the user has to guess one.
     lblPorts = makeLabel(u"lblPorts"_s, QString());
     lblPorts->setWordWrap(true);
-    placeInTwips(lblPorts, 3840, 1440, 3150, 465);
+    // From the log above down to the Name row: two whole lines of ports.
+    placeInTwips(lblPorts, 3840, 1335, 3150, 585);
     cmdRemove = makeButton(u"cmdRemove"_s, u"Remove user name"_s);
     placeInTwips(cmdRemove, 3840, 1440, 2175, 375);
     cmdProgram = makeButton(u"cmdProgram"_s, u"Program user name"_s);
@@ -120,6 +122,28 @@ void ToolControls::build(QWidget &window)
     QWidget::setTabOrder(txtData, txtErrors);
     QWidget::setTabOrder(txtErrors, cmdRemove);
     txtName->setFocus();
+}
+
+void ToolControls::showPorts(const QStringList &ports)
+{
+    const QString all = ports.isEmpty() ? u"No serial port on this computer"_s : ports.join(u'\n');
+    const QFontMetrics metrics(lblPorts->font());
+    const QRect box = lblPorts->contentsRect();
+    auto fits = [&](const QString &text) {
+        const QRect needed = metrics.boundingRect(QRect(0, 0, box.width(), 100000),
+                                                  Qt::TextWordWrap | Qt::AlignLeft, text);
+        return needed.height() <= box.height() && needed.width() <= box.width();
+    };
+    // A line cut in half by the Name row below helps nobody: the ports
+    // that fit are shown whole, and the rest are counted.
+    QString shown = all;
+    for (qsizetype n = ports.size() - 1; n >= 0 && !fits(shown); --n) {
+        const QString more = u"and %1 more (all in the tip)"_s.arg(ports.size() - n);
+        shown = n > 0 ? QStringList(ports.first(n)).join(u'\n') + u'\n' + more : more;
+    }
+    lblPorts->setText(shown);
+    lblPorts->setToolTip(all);
+    txtComPort->setAccessibleDescription(all);
 }
 
 } // namespace zol

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,6 +20,9 @@ struct ToolControls
     // Builds every control on window, in its place and tab order, with the
     // focus on the name box.
     void build(QWidget &window);
+    // The ports present beside the COM port box, as many as its lines hold;
+    // all of them in its tip and in what a screen reader says of the box.
+    void showPorts(const QStringList &ports);
 
     QLabel *Label1 = nullptr;
     TextBox *txtData = nullptr;
