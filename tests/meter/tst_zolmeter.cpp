@@ -241,7 +241,7 @@ public:
             QTest::qFail(qPrintable(u"not sent: "_s + reason), __FILE__, __LINE__);
             return {};
         }
-        (void)QTest::qWaitFor([this] { return replyComplete(bytes); }, timeoutMs);
+        (void)QTest::qWaitFor([this] { return replyLength(bytes) > 0; }, timeoutMs);
         QTest::qWait(40);
         return bytes;
     }

@@ -25,6 +25,13 @@ class TextBox;
 
 namespace zol::test {
 
+using namespace Qt::StringLiterals;
+
+// The four lines of a time-out, as txtErrors shows them.
+inline const QString kTimeoutLines =
+    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
+
 // What a run keeps of the ports' numbers, in memory.
 class RunStore final : public KeyValueStore
 {

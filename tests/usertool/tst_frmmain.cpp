@@ -26,9 +26,6 @@ namespace zol::test {
 
 namespace {
 
-const QString kTimeoutLines =
-    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
 // COM1 as a line names it, with the device it stands for.
 #ifdef Q_OS_WIN
 const QString kCom1 = u"COM1"_s;
