@@ -57,7 +57,11 @@ bool CommandExchange::send(const QByteArray &frame, QString *reason)
 
 std::optional<QByteArray> CommandExchange::takeReply()
 {
-    if (m_port.isOpen() && m_port.inBufferCount() > 0)
+    // Only an exchange under way has a reply to take; what an ended one
+    // left behind is cleared by the next command.
+    if (!m_port.isOpen())
+        return std::nullopt;
+    if (m_port.inBufferCount() > 0)
         appendReceived(ReceiveBuffer, m_port.readAll());
     return zol::takeReply(ReceiveBuffer);
 }

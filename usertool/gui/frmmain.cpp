@@ -1,12 +1,10 @@
 #include "frmmain.h"
 
-#include "comports.h"
 #include "controlname.h"
 #include "fonts.h"
 #include "frames.h"
 #include "images.h"
 #include "messagebox.h"
-#include "portinfo.h"
 #include "portlister.h"
 #include "portnumber.h"
 #include "portnumbering.h"
@@ -20,7 +18,6 @@
 
 #include <QCloseEvent>
 #include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
