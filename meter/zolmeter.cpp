@@ -46,13 +46,15 @@ constexpr auto kTakenLimit = 5000ms;
 constexpr auto kBlindLinger = 1000ms;
 // Well within what a terminal holds for a reader that is not there yet.
 constexpr std::size_t kMaxStale = 4096;
+// A line end, a NUL or two: what meters are seen to add.
+constexpr std::size_t kMaxTrailing = 16;
 
 const char kUsage[] =
     "Usage: zolmeter dump [FILE] [--baud N] [--link PATH] [--stale TEXT] [--trailer TEXT]\n"
     "                     [--cut N]\n"
     "       zolmeter zol6 [--link PATH] [--meter TEXT] [--hardware TEXT] [--software TEXT]\n"
     "                     [--serial TEXT] [--battery C] [--silent] [--bad-check] [--noise]\n"
-    "                     [--stray-stx] [--split MS] [--late MS]\n"
+    "                     [--stray-stx] [--split MS] [--late MS] [--trailing HEX]\n"
     "       zolmeter sample\n"
     "\n"
     "Plays a moisture meter on a pseudo-terminal. The device path is printed on\n"
@@ -87,6 +89,8 @@ const char kUsage[] =
     "  --split MS       send each answer in two parts, MS milliseconds apart\n"
     "  --late MS        send each answer MS milliseconds after its command arrived,\n"
     "                   whether or not the port is still open then\n"
+    "  --trailing HEX   send these bytes (hexadecimal, for example 0D0A, at most 16)\n"
+    "                   right behind each answer, in the same write as its last byte\n"
     "  --stale TEXT     leave TEXT (taken literally, at most 4096 bytes) in the port's\n"
     "                   input before the device path is printed, as if left over\n"
     "                   from an earlier transfer\n"
@@ -114,6 +118,7 @@ struct Options
     bool strayStx = false;
     std::optional<int> splitMs;
     int lateMs = 0;
+    std::string trailing;
     std::string stale;
     std::string trailer;
     std::optional<std::size_t> cut;
@@ -123,6 +128,19 @@ struct UsageError
 {
     std::string message;
 };
+
+// Two hexadecimal digits a byte, as a technician reads them off a line
+// monitor.
+std::optional<std::string> parseHex(const std::string &text, std::size_t maxBytes)
+{
+    if (text.empty() || text.size() % 2 != 0 || text.size() / 2 > maxBytes ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return std::nullopt;
+    std::string bytes;
+    for (std::size_t at = 0; at < text.size(); at += 2)
+        bytes += static_cast<char>(std::stoi(text.substr(at, 2), nullptr, 16));
+    return bytes;
+}
 
 std::optional<long> parseNumber(const std::string &text, long low, long high)
 {
@@ -226,6 +244,13 @@ Options parseArguments(int argc, char **argv)
                 throw UsageError{"--late wants milliseconds from 0 to 600000, not \"" + text +
                                  "\""};
             options.lateMs = static_cast<int>(*ms);
+        } else if (arg == "--trailing" && zol6) {
+            const std::string text = value();
+            const auto bytes = parseHex(text, kMaxTrailing);
+            if (!bytes)
+                throw UsageError{"--trailing wants 1 to " + std::to_string(kMaxTrailing) +
+                                 " bytes in hexadecimal, not \"" + text + "\""};
+            options.trailing = *bytes;
         } else if (arg == "--stale" && dump) {
             options.stale = value();
             if (options.stale.empty() || options.stale.size() > kMaxStale)
@@ -412,20 +437,31 @@ LineResult sendReply(Pty &pty, const Options &options, std::string reply)
     const bool wasOpen = pty.slaveIsOpen();
     LineResult result = LineResult::Done;
     Pty::Sent sent;
+    // The trailing bytes leave with the answer's last byte in one write, so
+    // that the program finds them in the same read as the check.
+    const auto writeEnd = [&](std::string_view part) {
+        if (options.trailing.empty())
+            return pty.writePaced(part, kZol6Baud, &sent);
+        LineResult written = pty.writePaced(part.substr(0, part.size() - 1), kZol6Baud);
+        if (written == LineResult::Done)
+            written = pty.writePaced(std::string(part.substr(part.size() - 1)) + options.trailing,
+                                     0, &sent);
+        return written;
+    };
     if (options.splitMs) {
         const std::size_t half = reply.size() / 2;
         result = pty.writePaced(std::string_view(reply).substr(0, half), kZol6Baud);
         if (result == LineResult::Done)
             result = pty.pause(std::chrono::milliseconds(*options.splitMs));
         if (result == LineResult::Done)
-            result = pty.writePaced(std::string_view(reply).substr(half), kZol6Baud, &sent);
+            result = writeEnd(std::string_view(reply).substr(half));
         if (result == LineResult::Done)
             logEvent("answered in two parts, %d ms apart: %s", *options.splitMs,
-                     hexBytes(reply).c_str());
+                     hexBytes(reply + options.trailing).c_str());
     } else {
-        result = pty.writePaced(reply, kZol6Baud, &sent);
+        result = writeEnd(reply);
         if (result == LineResult::Done)
-            logEvent("answered: %s", hexBytes(reply).c_str());
+            logEvent("answered: %s", hexBytes(reply + options.trailing).c_str());
     }
     if (result == LineResult::Done && (!wasOpen || sent.closedAt || !pty.slaveIsOpen()))
         logEvent("the port was closed meanwhile; the answer waits on the line");

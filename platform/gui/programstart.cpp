@@ -111,6 +111,12 @@ int runProgram(int argc, char *argv[], const ProgramIdentity &identity, QCommand
                                                                                parser.errorText()));
         return 2;
     }
+    if (!identity.takesArguments && !parser.positionalArguments().isEmpty()) {
+        write(stderr,
+              u"%1: Unexpected argument '%2'.\nTry '%1 --help' for more information.\n"_s.arg(
+                  command, parser.positionalArguments().constFirst()));
+        return 2;
+    }
     const bool helpAll = parser.isSet(u"help-all"_s);
     if (parser.isSet(help) || helpAll) {
         // Without an application object Qt cannot know the command's name.

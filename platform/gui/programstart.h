@@ -15,6 +15,9 @@ struct ProgramIdentity
     QString name;        // the application name, also the folder of its settings
     QString version;     // "1.2.3"
     QString description; // the line --help starts with
+    // A program without files to open names an argument it was given and
+    // ends, rather than start as if it had not been typed.
+    bool takesArguments = true;
 };
 
 // The start both programs share. The command line is read before the

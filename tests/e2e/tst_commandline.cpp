@@ -60,6 +60,12 @@ void CommandLineTest::answersWithoutAWindow_data()
     // ZOLprint's option is not the tool's.
     QTest::newRow("tool --user-settings") << tool << QStringList{u"--user-settings"_s} << 2
                                           << QString() << u"Unknown option 'user-settings'"_s;
+    // The tool opens no file: what it does not take is named, not ignored.
+    QTest::newRow("tool and a file")
+        << tool << QStringList{u"somefile"_s} << 2 << QString()
+        << uR"(^zol-user-name: Unexpected argument 'somefile'\.\nTry 'zol-user-name --help')"_s;
+    QTest::newRow("tool -- x") << tool << QStringList{u"--"_s, u"x"_s} << 2 << QString()
+                               << u"Unexpected argument 'x'"_s;
 }
 
 void CommandLineTest::answersWithoutAWindow()

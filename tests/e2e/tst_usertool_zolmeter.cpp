@@ -16,17 +16,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 using namespace zol;
 using namespace zol::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString kTimeoutLines =
-    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
 
 // The simulated ZOL6 started with the given arguments, and the real serial
 // control: made before the tool's window and gone after it.
@@ -60,10 +54,8 @@ struct ToolOnZolmeter : MeterLine, ToolFixture
         meterLog += QString::fromLocal8Bit(meter.readAllStandardError());
         return meterLog;
     }
-    // Ends the meter, woken first if the test stopped it.
     bool stopMeter()
     {
-        ::kill(static_cast<pid_t>(meter.processId()), SIGCONT);
         meter.terminate();
         return meter.waitForFinished(5000);
     }
@@ -77,14 +69,14 @@ class UserToolAgainstZolmeterTest : public QObject
     Q_OBJECT
 
 private slots:
-    void getSerialProgramOnceAndTimeOut();
+    void getSerialAndProgramOnce();
     void adapterReachedByItsNumber();
     void faultsOnTheLine_data();
     void faultsOnTheLine();
     void lateReplyNeverAnswersTheNextCommand();
 };
 
-void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
+void UserToolAgainstZolmeterTest::getSerialAndProgramOnce()
 {
     ToolOnZolmeter tool({u"zol6"_s, u"--serial"_s, u"00004242"_s});
     QVERIFY(!tool.device.isEmpty());
@@ -109,13 +101,6 @@ void UserToolAgainstZolmeterTest::getSerialProgramOnceAndTimeOut()
     QTRY_VERIFY(tool.idle());
     QCOMPARE(tool.errors(),
              u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
-
-    // The meter stops answering: five seconds later the time-out speaks.
-    ::kill(static_cast<pid_t>(tool.meter.processId()), SIGSTOP);
-    QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
-    QVERIFY(!tool.idle());
-    QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
-    QVERIFY2(tool.errors().endsWith(kTimeoutLines), qPrintable(tool.errors()));
 
     QVERIFY(tool.stopMeter());
 }
@@ -171,26 +156,19 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("log");
-    QTest::addColumn<bool>("versionShown");
 
     const QString asked = u"Version command to ZOL\r\n"_s;
-    QTest::newRow("stray byte before each answer")
-        << QStringList{u"--noise"_s} << asked + u"Version received from ZOL\r\n"_s << true;
-    QTest::newRow("answer split across reads")
-        << QStringList{u"--split"_s, u"150"_s} << asked + u"Version received from ZOL\r\n"_s
-        << true;
-    QTest::newRow("noise and a split together")
-        << QStringList{u"--noise"_s, u"--split"_s, u"60"_s}
-        << asked + u"Version received from ZOL\r\n"_s << true;
-    QTest::newRow("stray STX before each answer")
-        << QStringList{u"--stray-stx"_s} << asked + u"Version received from ZOL\r\n"_s << true;
-    QTest::newRow("stray byte and STX, answer split")
-        << QStringList{u"--noise"_s, u"--stray-stx"_s, u"--split"_s, u"60"_s}
-        << asked + u"Version received from ZOL\r\n"_s << true;
+    // Noise, a stray STX, a split and a NUL behind, at once: each alone is
+    // a row of the window's replies.
+    QTest::newRow("stray byte and STX, answer split, NUL behind")
+        << QStringList{u"--noise"_s, u"--stray-stx"_s, u"--split"_s,
+                       u"60"_s,      u"--trailing"_s,  u"00"_s}
+        << asked + u"Version received from ZOL\r\n"_s;
+    // More bytes behind a whole answer, in the same read.
+    QTest::newRow("line end after each answer")
+        << QStringList{u"--trailing"_s, u"0D0A"_s} << asked + u"Version received from ZOL\r\n"_s;
     QTest::newRow("wrong check") << QStringList{u"--bad-check"_s}
-                                 << asked + u"CRC Error\r\nVersion received from ZOL\r\n"_s << true;
-    QTest::newRow("meter not in connection mode")
-        << QStringList{u"--silent"_s} << asked + kTimeoutLines << false;
+                                 << asked + u"CRC Error\r\nVersion received from ZOL\r\n"_s;
 }
 
 // Each fault a technician meets on the line ends in the log saying what
@@ -200,7 +178,6 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
 {
     QFETCH(QStringList, options);
     QFETCH(QString, log);
-    QFETCH(bool, versionShown);
 
     ToolOnZolmeter tool(QStringList{u"zol6"_s, u"--serial"_s, u"00007777"_s} + options);
     QVERIFY(!tool.device.isEmpty());
@@ -210,21 +187,21 @@ void UserToolAgainstZolmeterTest::faultsOnTheLine()
         QVERIFY(!tool.idle());
         QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
         QCOMPARE(tool.errors(), log);
-        QCOMPARE(tool.data().contains(u"Serial: 00007777\r\n"_s), versionShown);
+        QVERIFY(tool.data().contains(u"Serial: 00007777\r\n"_s));
     }
     QVERIFY(tool.boxes.shown.isEmpty());
 
     QVERIFY(tool.stopMeter());
 }
 
-// The meter's answer to a command the tool gave up on reaches the line while
-// the port is closed. The next command must hear only its own answer, here
-// none within the time-out, and never that leftover.
+// The meter's answer to a command the tool gave up on comes during the next
+// command. It is told as a late reply with what it says, so the technician
+// learns the name was stored, and the next command still waits for its own.
 void UserToolAgainstZolmeterTest::lateReplyNeverAnswersTheNextCommand()
 {
-    // Three seconds beyond the time-out, so that the tool has surely closed
-    // the port before the answer comes.
-    ToolOnZolmeter tool({u"zol6"_s, u"--late"_s, u"8000"_s}, QProcess::SeparateChannels);
+    // The OK comes one and a half seconds into the next command, and that
+    // command's own answer after its time-out.
+    ToolOnZolmeter tool({u"zol6"_s, u"--late"_s, u"6500"_s});
     QVERIFY(!tool.device.isEmpty());
 
     tool.txtName()->setText(u"AB"_s);
@@ -232,13 +209,13 @@ void UserToolAgainstZolmeterTest::lateReplyNeverAnswersTheNextCommand()
     QVERIFY(!tool.idle());
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"_s + kTimeoutLines);
-    QTRY_VERIFY2_WITH_TIMEOUT(tool.log().contains(u"the answer waits on the line"_s),
-                              qPrintable(tool.log()), 15000);
 
     QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QVERIFY(!tool.idle());
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"
+                            u"Late reply to an earlier command: OK received from ZOL\r\n"_s +
+                                kTimeoutLines);
     QVERIFY(tool.data().isEmpty());
 
     QVERIFY(tool.stopMeter());

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 // The bytes the meter sends, cut into reads by the fuzzer's first byte, go
 // through the tool's receive buffer and reply checks. The buffer stays within
-// its counter and starts at an STX followed by a letter, a complete reply is at least the shortest
-// one, and a version reply of any length gives its five lines. Reads past a
+// its counter and starts at an STX followed by a letter, a whole reply is at
+// least the shortest one and is taken off the head of the buffer with what
+// follows it kept, and a version reply of any length gives its five lines. Reads past a
 // reply's end are left to the address sanitizer to catch.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -32,16 +34,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             if (!(code >= 'a' && code <= 'z') && !(code >= 'A' && code <= 'Z'))
                 std::abort();
         }
-        if (!zol::replyComplete(buffer))
+        const qsizetype length = zol::replyLength(buffer);
+        if (length == 0)
             continue;
-        if (buffer.size() < zol::kShortestReply)
+        if (length < zol::kShortestReply || length > buffer.size())
             std::abort();
-        const bool right = zol::replyCheckRight(buffer);
-        if (right != (zol::checkCharacter(QByteArrayView(buffer).chopped(1)) == buffer.back()))
+        const QByteArray before = buffer;
+        const std::optional<QByteArray> reply = zol::takeReply(buffer);
+        if (!reply || *reply != before.first(length))
             std::abort();
-        if (zol::versionLines(buffer).size() != 5)
+        const bool right = zol::replyCheckRight(*reply);
+        if (right != (zol::checkCharacter(QByteArrayView(*reply).chopped(1)) == reply->back()))
             std::abort();
-        buffer.clear();
+        if (zol::versionLines(*reply).size() != 5)
+            std::abort();
+        // What followed the reply is kept, from its first possible reply on.
+        if (buffer.size() > before.size() - length ||
+            (!buffer.isEmpty() && !before.endsWith(buffer)))
+            std::abort();
     }
 
     // A reply cut short anywhere still gives its five lines, and a field

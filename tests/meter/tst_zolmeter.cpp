@@ -241,7 +241,7 @@ public:
             QTest::qFail(qPrintable(u"not sent: "_s + reason), __FILE__, __LINE__);
             return {};
         }
-        (void)QTest::qWaitFor([this] { return replyComplete(bytes); }, timeoutMs);
+        (void)QTest::qWaitFor([this] { return replyLength(bytes) > 0; }, timeoutMs);
         QTest::qWait(40);
         return bytes;
     }
@@ -491,6 +491,8 @@ void TestZolmeter::badArguments()
         {u"zol6"_s, u"--late"_s, u"soon"_s},
         {u"zol6"_s, u"--late"_s, u"-5"_s},
         {u"zol6"_s, u"--late"_s},
+        {u"zol6"_s, u"--trailing"_s, u"0D0"_s},
+        {u"zol6"_s, u"--trailing"_s, u"zz"_s},
         {u"dump"_s, u"--late"_s, u"100"_s},
         {u"dump"_s, u"--cut"_s, u"half"_s},
         {u"dump"_s, u"--cut"_s},

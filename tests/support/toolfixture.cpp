@@ -1,6 +1,7 @@
 #include "toolfixture.h"
 
 #include "controls.h"
+#include "fonts.h"
 #include "statusbar.h"
 #include "textbox.h"
 
@@ -53,7 +54,7 @@ ToolFixture &ToolFixture::withPorts(QList<PortInfo> list)
 ToolFixture &ToolFixture::withSystemPorts()
 {
     requireNoWindowYet(m_window, "withSystemPorts");
-    m_portLister = nullptr;
+    m_portLister = &m_systemPorts;
     return *this;
 }
 
@@ -67,10 +68,12 @@ ToolFixture &ToolFixture::withPortNumbering(PortNumbering &numbering)
 frmMain &ToolFixture::window()
 {
     if (!m_window) {
+        // As the program's start does: the window's faces as it was drawn with.
+        installFontSubstitutes();
         m_window = std::make_unique<frmMain>(UserToolServices{.serialPort = *m_serialPort,
                                                               .messageBoxes = *m_messageBoxes,
-                                                              .portLister = m_portLister,
-                                                              .portNumbering = m_numbering});
+                                                              .portLister = *m_portLister,
+                                                              .portNumbering = *m_numbering});
         m_window->Form_Load();
     }
     return *m_window;

@@ -4,7 +4,11 @@
 #include "fakeportlister.h"
 #include "fakeserialport.h"
 #include "frmmain.h"
+#include "keyvaluestore.h"
+#include "portlister.h"
+#include "portnumbering.h"
 
+#include <QMap>
 #include <QString>
 
 #include <memory>
@@ -20,6 +24,24 @@ class TextBox;
 } // namespace zol
 
 namespace zol::test {
+
+using namespace Qt::StringLiterals;
+
+// The four lines of a time-out, as txtErrors shows them.
+inline const QString kTimeoutLines =
+    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
+    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
+
+// What a run keeps of the ports' numbers, in memory.
+class RunStore final : public KeyValueStore
+{
+public:
+    QStringList keys() const override { return values.keys(); }
+    QString value(const QString &key) const override { return values.value(key); }
+    void setValue(const QString &key, const QString &value) override { values[key] = value; }
+    void remove(const QString &key) override { values.remove(key); }
+    QMap<QString, QString> values;
+};
 
 // The "ZOL user name" window for a test, and what it talks to. By default the
 // fakes below, owned here; a test that wants a real port, real message boxes
@@ -80,12 +102,15 @@ public:
     FakeSerialPort port;
     FakeMessageBoxes boxes;
     FakePortLister ports;
+    RunStore portStore;
 
 private:
+    SystemPortLister m_systemPorts;
+    PortNumbering m_runNumbering{portStore};
     SerialPort *m_serialPort = &port;
     MessageBoxes *m_messageBoxes = &boxes;
     const PortLister *m_portLister = &ports;
-    PortNumbering *m_numbering = nullptr;
+    PortNumbering *m_numbering = &m_runNumbering;
     std::unique_ptr<frmMain> m_window;
 };
 

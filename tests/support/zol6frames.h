@@ -32,21 +32,11 @@ inline const QByteArray kProgramAbcCommand = "\x02"
                                              "ABC         "
                                              "\x03"
                                              "*"_ba; // 0x0A lifted
-inline const QByteArray kProgramACommand = "\x02"
-                                           "X012"
-                                           "A           "
-                                           "\x03"
-                                           "+"_ba; // 0x0B lifted
 inline const QByteArray kProgramTwelveCommand = "\x02"
                                                 "X012"
                                                 "ABCDEFGHIJKL"
                                                 "\x03"
                                                 "f"_ba;
-inline const QByteArray kProgramSpacesCommand = "\x02"
-                                                "X012"
-                                                "            "
-                                                "\x03"
-                                                "j"_ba;
 // The euro sign, a Cyrillic Zhe and e acute: 0x80, '?' for the letter the
 // code page lacks, 0xE9.
 inline const QByteArray kProgramEuroZheECommand = "\x02"

@@ -26,9 +26,6 @@ namespace zol::test {
 
 namespace {
 
-const QString kTimeoutLines =
-    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
 // COM1 as a line names it, with the device it stands for.
 #ifdef Q_OS_WIN
 const QString kCom1 = u"COM1"_s;
@@ -87,7 +84,6 @@ void FrmMainTest::startUp()
     QVERIFY(!tool.tmrTimeout()->isActive());
     QVERIFY(tool.status().isEmpty());
     QVERIFY(tool.port.calls.isEmpty());
-    QVERIFY(w.state().ReceiveBuffer.isEmpty());
     QVERIFY(!w.windowIcon().isNull());
     QCOMPARE(tool.statusBar()->panelCount(), 1);
 
@@ -184,12 +180,12 @@ void FrmMainTest::getSerial()
     QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QCOMPARE(tool.port.written.size(), 1);
 
-    tool.port.receive(kOkReply);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    tool.port.receive(kVersionReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
+    QCOMPARE(tool.data(), kVersionLines);
     QCOMPARE(tool.status(), u"Ready"_s);
     QCOMPARE(tool.port.calls.last(), u"close"_s);
     tool.verifyState(false, "answered");
-    QCOMPARE(tool.window().state().ReplyCode, 'o');
 }
 
 void FrmMainTest::programUserName()
@@ -206,7 +202,8 @@ void FrmMainTest::programUserName()
     const FakeMessageBoxes::Shown &box = tool.boxes.shown.first();
     QVERIFY(box.question);
     QCOMPARE(box.title, u"ZOL6 user name programming tool"_s);
-    QCOMPARE(box.text, u"Only one time programming possible, continue?"_s);
+    // The name the meter will keep for good, spaces and all, on a line of its own.
+    QCOMPARE(box.text, u"Only one time programming possible, continue?\n\"AB          \""_s);
     QCOMPARE(box.icon, MessageBoxes::Icon::None);
     QCOMPARE(box.defaultAnswer, MessageBoxes::Answer::No);
     QVERIFY(tool.port.calls.isEmpty());
@@ -221,9 +218,12 @@ void FrmMainTest::programUserName()
     QVERIFY(tool.data().isEmpty());
     QCOMPARE(tool.port.written, QList<QByteArray>{kProgramAbCommand});
     tool.verifyState(true, "programming");
-    tool.port.receive(kErrorReply);
-    QCOMPARE(tool.errors(),
-             u"Program command to ZOL (AB          )\r\nERROR received from ZOL\r\n"_s);
+    // A version record asked for earlier is no answer to this command.
+    tool.port.receive(kVersionReply + kErrorReply);
+    QCOMPARE(tool.errors(), u"Program command to ZOL (AB          )\r\n"
+                            u"Late reply to an earlier command: Version received from ZOL\r\n"
+                            u"ERROR received from ZOL\r\n"_s);
+    QCOMPARE(tool.data(), kVersionLines);
     tool.verifyState(false, "refused");
 }
 
@@ -231,15 +231,16 @@ void FrmMainTest::namesAsTheMeterGetsThem_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("padded");   // what the name box shows after the click
-    QTest::addColumn<QByteArray>("frame"); // empty: nothing is asked or sent
+    QTest::addColumn<QByteArray>("frame"); // empty: nothing is asked or sent, a name is asked for
 
     QTest::newRow("two letters") << u"AB"_s << u"AB          "_s << kProgramAbCommand;
     // Its check falls below 32 and is lifted.
     QTest::newRow("three letters") << u"ABC"_s << u"ABC         "_s << kProgramAbcCommand;
     QTest::newRow("twelve letters")
         << u"ABCDEFGHIJKL"_s << u"ABCDEFGHIJKL"_s << kProgramTwelveCommand;
-    // A name of spaces is still a name.
-    QTest::newRow("one space") << u" "_s << QString(12, u' ') << kProgramSpacesCommand;
+    // The meter's one programming is not spent on a blank name.
+    QTest::newRow("one space") << u" "_s << u" "_s << QByteArray();
+    QTest::newRow("twelve spaces") << QString(12, u' ') << QString(12, u' ') << QByteArray();
     QTest::newRow("none") << QString() << QString() << QByteArray();
 }
 
@@ -254,6 +255,7 @@ void FrmMainTest::namesAsTheMeterGetsThem()
     tool.window().cmdProgram_Click();
     QCOMPARE(tool.txtName()->text(), padded);
     if (frame.isEmpty()) {
+        QCOMPARE(tool.errors(), u"A name is needed: type the user name in the Name box\r\n"_s);
         QVERIFY(tool.boxes.shown.isEmpty());
         QVERIFY(tool.port.calls.isEmpty());
         QVERIFY(tool.status().isEmpty());
@@ -337,7 +339,7 @@ void FrmMainTest::timeOut()
     QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + kTimeoutLines);
 }
 
-// What the meter sends after "Get serial", in the pieces the port delivers
+// What the meter sends after a command, in the pieces the port delivers
 // it in, and what the logs then say.
 void FrmMainTest::replies_data()
 {
@@ -371,7 +373,7 @@ void FrmMainTest::replies_data()
                                                              "\x03"
                                                              "x"_ba}
                                         << u"CRC Error\r\n"_s + ok << QString();
-    // A reply code the tool does not know (the command's own letter here).
+    // A reply code the tool does not know (a command's own letter here).
     QTest::newRow("unknown code") << QList<QByteArray>{kVersionCommand}
                                   << u"Unknown reply from ZOL\r\n"_s << QString();
     QTest::newRow("version record in two parts")
@@ -400,6 +402,17 @@ void FrmMainTest::replies_data()
         << QString();
     QTest::newRow("stray STX, version record")
         << QList<QByteArray>{"\x02"_ba + kVersionReply} << version << kVersionLines;
+    // Bytes behind a whole reply in the same read are no part of it.
+    QTest::newRow("line end behind") << QList<QByteArray>{kOkReply + "\r\n"_ba} << ok << QString();
+    QTest::newRow("NUL behind the version record")
+        << QList<QByteArray>{kVersionReply.first(30), kVersionReply.sliced(30) + "\0"_ba} << version
+        << kVersionLines;
+    // An earlier Program's OK, come after its time-out, is told as such, and
+    // the version record is still awaited.
+    QTest::newRow("late OK, then the version record")
+        << QList<QByteArray>{kOkReply.first(3), kOkReply.sliced(3) + kVersionReply}
+        << u"Late reply to an earlier command: OK received from ZOL\r\n"_s + version
+        << kVersionLines;
 }
 
 void FrmMainTest::replies()
@@ -408,11 +421,15 @@ void FrmMainTest::replies()
     QFETCH(QString, answer);
     QFETCH(QString, data);
 
-    const QString sent = u"Version command to ZOL\r\n"_s;
+    // A version record is asked for with Get serial; OK and ERROR answer
+    // the clearing of the name.
+    const bool version = !data.isEmpty();
+    const QString sent = version ? u"Version command to ZOL\r\n"_s : u"Clear command to ZOL\r\n"_s;
     ToolFixture tool;
+    frmMain &w = tool.window();
     // Twice, so that nothing of one exchange spoils the next.
     for (int round = 0; round < 2; ++round) {
-        tool.window().cmdGetserial_Click();
+        version ? w.cmdGetserial_Click() : w.cmdRemove_Click();
         for (qsizetype i = 0; i < chunks.size(); ++i) {
             tool.verifyState(true, "before a chunk");
             tool.port.receive(chunks.at(i));
@@ -424,14 +441,13 @@ void FrmMainTest::replies()
         QCOMPARE(tool.errors(), sent + answer);
         QCOMPARE(tool.data(), data);
         QCOMPARE(tool.status(), u"Ready"_s);
-        QVERIFY(tool.window().state().ReceiveBuffer.isEmpty());
         tool.verifyState(false, "answered");
     }
 
     // The next reply stands on its own.
-    tool.window().cmdGetserial_Click();
+    tool.window().cmdRemove_Click();
     tool.port.receive(kOkReply);
-    QCOMPARE(tool.errors(), sent + u"OK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Clear command to ZOL\r\nOK received from ZOL\r\n"_s);
     QVERIFY(tool.data().isEmpty());
 }
 
@@ -441,13 +457,11 @@ void FrmMainTest::leftoverFromTimedOutReply()
     tool.window().cmdGetserial_Click();
     tool.port.receive(kVersionReply.first(30));
     tool.window().tmrTimeout_Timer();
-    // The time-out itself keeps what came; the next command does not.
-    QCOMPARE(tool.window().state().ReceiveBuffer, kVersionReply.first(30));
+    // What came of the unanswered reply does not stand in front of the next.
     tool.window().cmdGetserial_Click();
-    QVERIFY(tool.window().state().ReceiveBuffer.isEmpty());
-    tool.port.receive(kOkReply);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
-    QVERIFY(tool.data().isEmpty());
+    tool.port.receive(kVersionReply);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
+    QCOMPARE(tool.data(), kVersionLines);
 }
 
 void FrmMainTest::unusablePortNumber_data()
@@ -465,11 +479,11 @@ void FrmMainTest::unusablePortNumber()
     tool.txtComPort()->setText(typed);
     tool.window().cmdGetserial_Click();
     // An empty box is not a port that would not open.
-    QCOMPARE(tool.errors(),
-             (typed.isEmpty()
-                  ? u"No COM port number given"_s
-                  : u"COM port "_s + typed + u" cannot be opened: not a valid port number"_s) +
-                 u"\r\nSerial ports on this computer: none\r\n"_s);
+    QCOMPARE(
+        tool.errors(),
+        (typed.isEmpty() ? u"No COM port number given"_s
+                         : u"COM port \""_s + typed + u"\" is not a port"_s) +
+            u": type 1 to 255, or COM1 to COM255\r\nSerial ports on this computer: none\r\n"_s);
     QVERIFY(tool.port.calls.isEmpty());
     QCOMPARE(tool.status(), u"Ready"_s);
     tool.verifyState(false, "bad number");
@@ -549,7 +563,7 @@ void FrmMainTest::portLost()
     ToolFixture tool;
     tool.txtErrors()->setText(u"earlier\r\n"_s);
     if (waiting)
-        tool.window().cmdGetserial_Click();
+        tool.window().cmdRemove_Click();
     if (!read.isEmpty())
         tool.port.receive(read);
     if (!unread.isEmpty()) {
@@ -563,16 +577,16 @@ void FrmMainTest::portLost()
         QVERIFY(tool.port.calls.isEmpty());
         return;
     }
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\n"_s + answer);
+    QCOMPARE(tool.errors(), u"Clear command to ZOL\r\n"_s + answer);
     QVERIFY(tool.data().isEmpty());
     QCOMPARE(tool.status(), u"Ready"_s);
     QCOMPARE(tool.port.calls.last(), u"close"_s);
     tool.verifyState(false, "lost");
 
     // The port comes back: the next command is answered as ever.
-    tool.window().cmdGetserial_Click();
+    tool.window().cmdRemove_Click();
     tool.port.receive(kOkReply);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Clear command to ZOL\r\nOK received from ZOL\r\n"_s);
 }
 
 void FrmMainTest::commandThatCannotBeWritten()
@@ -594,26 +608,23 @@ void FrmMainTest::commandThatCannotBeWritten()
     tool.window().cmdGetserial_Click();
     QCOMPARE(tool.port.written.size(), 1);
     tool.verifyState(true, "written");
-    tool.port.receive(kOkReply);
+    tool.port.receive(kVersionReply);
     tool.verifyState(false, "answered");
 }
 
 void FrmMainTest::oversizedBuffer()
 {
     ToolFixture tool;
-    tool.window().cmdGetserial_Click();
-    const QByteArray flood = "\x02v"_ba + QByteArray(SerialPort::kMaxRead - 2, '\x01');
+    tool.window().cmdRemove_Click();
+    const QByteArray flood = "\x02o"_ba + QByteArray(SerialPort::kMaxRead - 2, '\x01');
     tool.port.receive(flood);
-    QCOMPARE(tool.window().state().ReceiveBuffer.size(), 32767);
     tool.port.receive(QByteArray(500, '\x01') + kOkReply);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Clear command to ZOL\r\nOK received from ZOL\r\n"_s);
     tool.verifyState(false, "after flood");
 
-    tool.window().cmdGetserial_Click();
-    for (int i = 0; i < 4; ++i) {
+    tool.window().cmdRemove_Click();
+    for (int i = 0; i < 4; ++i)
         tool.port.receive(flood);
-        QVERIFY(tool.window().state().ReceiveBuffer.size() <= 32767);
-    }
     tool.verifyState(true, "flooded");
 }
 
@@ -624,7 +635,7 @@ void FrmMainTest::comPortNumberChanges()
     tool.window().cmdGetserial_Click();
     QCOMPARE(tool.port.calls.first(), u"port 2"_s);
     QCOMPARE(tool.port.commPort(), 2);
-    tool.port.receive(kOkReply);
+    tool.port.receive(kVersionReply);
 
     tool.port.calls.clear();
     tool.txtComPort()->setText(u" 17"_s);
@@ -673,7 +684,7 @@ void FrmMainTest::focusAndLogsAfterACommand()
     // Answered: the button is disabled while waiting, then has the focus back.
     QTest::mouseClick(getSerial, Qt::LeftButton);
     QVERIFY(!getSerial->hasFocus());
-    tool.port.receive(kOkReply);
+    tool.port.receive(kVersionReply);
     QCOMPARE(QApplication::focusWidget(), getSerial);
     QCOMPARE(focused(), getSerial);
     // Enter was not used on a log: Space on the focused button repeats the command.

@@ -1,9 +1,9 @@
-#include "fonts.h"
 #include "textfit.h"
 #include "toolfixture.h"
 #include "twips.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 using namespace zol;
@@ -22,10 +22,15 @@ private slots:
 
 void ToolScalingTest::layoutAndTextsAtThisScale()
 {
-    installFontSubstitutes();
-
+    // More ports than the lines beside the COM port box hold.
     ToolFixture tool;
+    tool.withPorts({{u"/dev/ttyS0"_s, QString()},
+                    {u"/dev/ttyS1"_s, QString()},
+                    {u"/dev/ttyUSB0"_s, u"FT232R USB UART"_s},
+                    {u"/dev/ttyACM0"_s, u"CDC ACM"_s}});
     QVERIFY(tool.showExposed());
+    // Every port is still reachable, by the tip and a screen reader.
+    QTRY_VERIFY(tool.txtComPort()->accessibleDescription().endsWith(u"(CDC ACM)"_s));
     frmMain &w = tool.window();
     QCOMPARE(w.devicePixelRatio(), requestedScale());
 

@@ -24,10 +24,6 @@ namespace zol::test {
 
 namespace {
 
-const QString kTimeoutLines =
-    u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
-    u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
-
 // The meter's side of one exchange, on a thread of its own: it reads one
 // frame, waits, and answers at the pace of a 9600-baud line.
 class MeterExchange
@@ -105,7 +101,6 @@ class UserToolEndToEndTest : public QObject
 private slots:
     void init();
     void getSerialShowsVersion();
-    void programmingSucceedsOnce();
     void silentMeterTimesOut();
     void lateReplyBeatsTimeOut();
     void lineLostWhileWaiting();
@@ -133,31 +128,6 @@ void UserToolEndToEndTest::getSerialShowsVersion()
     QCOMPARE(tool.data(), u"Meter: ZOL6    \r\nHardware: HW12\r\nSoftware: 6.03\r\n"
                           u"Serial: 0012 456\r\nBattery status: 2\r\n"_s);
     QTRY_VERIFY(!tool.pty.slaveIsOpen());
-}
-
-void UserToolEndToEndTest::programmingSucceedsOnce()
-{
-    ToolOnPty tool;
-    bool stored = false;
-    auto zol6 = [&stored](const QByteArray &frame) {
-        if (frame.mid(1, 4) != "X012")
-            return kErrorReply;
-        const bool first = !stored;
-        stored = true;
-        return first ? kOkReply : kErrorReply;
-    };
-    QTest::keyClicks(tool.txtName(), u"AB"_s);
-
-    for (const QString &answer : {u"OK received from ZOL"_s, u"ERROR received from ZOL"_s}) {
-        MeterExchange meter(tool.pty, zol6);
-        QTest::mouseClick(tool.cmdProgram(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 4000);
-        meter.finish();
-        QCOMPARE(meter.frame, kProgramAbCommand);
-        QCOMPARE(tool.errors(),
-                 u"Program command to ZOL (AB          )\r\n"_s + answer + u"\r\n"_s);
-    }
-    QCOMPARE(tool.boxes.shown.size(), 2);
 }
 
 void UserToolEndToEndTest::silentMeterTimesOut()
@@ -189,17 +159,17 @@ void UserToolEndToEndTest::lateReplyBeatsTimeOut()
 {
     ToolOnPty tool;
     MeterExchange meter(
-        tool.pty, [](const QByteArray &) { return kOkReply; }, 4000);
+        tool.pty, [](const QByteArray &) { return kVersionReply; }, 4000);
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(tool.cmdGetserial(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(tool.idle(), 8000);
     QVERIFY(clock.elapsed() >= 3900);
     meter.finish();
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
     // The time-out was stopped by the reply, not merely outrun.
     QTest::qWait(1200);
-    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nOK received from ZOL\r\n"_s);
+    QCOMPARE(tool.errors(), u"Version command to ZOL\r\nVersion received from ZOL\r\n"_s);
 }
 
 // The meter's end goes away while the tool waits (the cable pulled, the
@@ -214,7 +184,6 @@ void UserToolEndToEndTest::lineLostWhileWaiting()
     QTRY_VERIFY_WITH_TIMEOUT((frame += tool.pty.read(50)).size() >= 7, 4000);
     QCOMPARE(frame, kVersionCommand);
     QVERIFY(tool.pty.write(kOkReply.first(3)));
-    QTRY_COMPARE(tool.window().state().ReceiveBuffer, kOkReply.first(3));
 
     // Left waiting, the tool would end at its time-out with other lines.
     tool.pty.closeMaster();

@@ -43,10 +43,27 @@ bool userNameCarried(const QString &name)
     return true;
 }
 
-bool replyComplete(QByteArrayView received)
+qsizetype replyLength(QByteArrayView received)
 {
     const qsizetype n = received.size();
-    return n >= kShortestReply && received.at(0) == kStx && received.at(n - 2) == kEtx;
+    if (n < kShortestReply || received.at(0) != kStx)
+        return 0;
+    qsizetype expected = 0;
+    switch (received.at(1)) {
+    case 'o':
+    case 'f':
+    case 'w':
+        expected = kShortestReply;
+        break;
+    case 'v':
+        expected = kVersionReplyLength;
+        break;
+    default:
+        break;
+    }
+    if (expected > 0 && n >= expected && received.at(expected - 2) == kEtx)
+        return expected;
+    return received.at(n - 2) == kEtx ? n : 0;
 }
 
 bool replyCheckRight(QByteArrayView reply)

@@ -17,8 +17,11 @@ inline constexpr char kProgramNameHeader[] = "X012";
 inline constexpr char kClearNameHeader[] = "Y000";
 
 inline constexpr int kUserNameLength = 12;
-// STX, code, three characters, ETX, check.
+// STX, code, three characters, ETX, check: also the length of every reply
+// but the version record.
 inline constexpr int kShortestReply = 7;
+// The version record, STX through check.
+inline constexpr int kVersionReplyLength = 44;
 
 // The exclusive-or of the bytes, lifted by 32 when it falls below 32 so that
 // the check can never be mistaken for STX, ETX or another control character.
@@ -39,8 +42,14 @@ QByteArray userNameField(const QString &name);
 // refuses anything else rather than let a '?' be stored.
 bool userNameCarried(const QString &name);
 
-// At least the shortest reply, STX first and ETX second-to-last.
-bool replyComplete(QByteArrayView received);
+// The length of the reply at the head of what was received once it is
+// whole, 0 while it is not. A reply starts at an STX and is at least the
+// shortest one. It ends where its code says (7 bytes, 44 for the version
+// record) when an ETX stands before that last byte, so that whatever the
+// meter sends behind it in the same read is no part of it; otherwise where
+// what has arrived ends with an ETX and one byte, for a reply of another
+// length.
+qsizetype replyLength(QByteArrayView received);
 
 // True when the last byte of a complete reply is the check of all before it.
 bool replyCheckRight(QByteArrayView reply);

@@ -8,7 +8,9 @@ namespace zol {
 
 std::optional<qint16> comPortNumber(const QString &typed)
 {
-    const QString text = typed.trimmed();
+    QString text = typed.trimmed();
+    if (text.startsWith(u"COM"_s, Qt::CaseInsensitive))
+        text.remove(0, 3);
     // Only plain digits: toInt alone would also take a sign.
     if (text.isEmpty() || text.size() > 5)
         return std::nullopt;
@@ -20,6 +22,14 @@ std::optional<qint16> comPortNumber(const QString &typed)
     if (number < kFirstComPort || number > kLastComPort)
         return std::nullopt;
     return static_cast<qint16>(number);
+}
+
+QString notAPortText(const QString &typed)
+{
+    const QString text = typed.trimmed();
+    if (text.isEmpty())
+        return u"No COM port number given: type 1 to 255, or COM1 to COM255"_s;
+    return u"COM port \""_s + text + u"\" is not a port: type 1 to 255, or COM1 to COM255"_s;
 }
 
 QString comPortAndDevice(int number, const QString &device)

@@ -9,8 +9,12 @@
 namespace zol {
 
 // The COM port number as typed into the window: a whole number from 1 to 255,
+// alone or after "COM" as the port list names it ("3", "COM3", "com3"),
 // surrounding spaces allowed. Anything else has no port.
 std::optional<qint16> comPortNumber(const QString &typed);
+
+// The line that tells the user what was typed is no port, and what is.
+QString notAPortText(const QString &typed);
 
 // COM n and the device it opens, as a line tells which port was tried:
 // "COM5 = /dev/ttyS4". Where the device is called by the number itself

@@ -5,6 +5,8 @@
 
 #include <array>
 
+using namespace Qt::StringLiterals;
+
 namespace zol {
 
 namespace {
@@ -46,6 +48,68 @@ void appendReceived(QByteArray &buffer, QByteArrayView chunk)
         buffer.clear();
     else if (start > 0)
         buffer.remove(0, start);
+}
+
+std::optional<QByteArray> takeReply(QByteArray &buffer)
+{
+    const qsizetype length = replyLength(buffer);
+    if (length == 0)
+        return std::nullopt;
+    QByteArray reply = buffer.first(length);
+    const QByteArray rest = buffer.sliced(length);
+    buffer.clear();
+    appendReceived(buffer, rest);
+    return reply;
+}
+
+bool answersAnotherCommand(QByteArrayView reply, QByteArrayView command)
+{
+    if (reply.size() < 2 || command.size() < 2)
+        return false;
+    const char sent = command.at(1);
+    switch (reply.at(1)) {
+    case 'v':
+        return sent != kVersionHeader[0];
+    case 'o':
+    case 'f':
+        return sent == kVersionHeader[0];
+    default:
+        return false;
+    }
+}
+
+ReplyReport replyReport(QByteArrayView reply)
+{
+    ReplyReport report;
+    if (!replyCheckRight(reply))
+        report.errors.append(u"CRC Error"_s);
+    switch (reply.size() > 1 ? reply.at(1) : '\0') {
+    case 'o':
+        report.errors.append(u"OK received from ZOL"_s);
+        break;
+    case 'f':
+        report.errors.append(u"ERROR received from ZOL"_s);
+        break;
+    case 'w':
+        report.errors.append(u"Curve programming OK"_s);
+        break;
+    case 'v':
+        report.errors.append(u"Version received from ZOL"_s);
+        report.data = versionLines(reply);
+        break;
+    default:
+        report.errors.append(u"Unknown reply from ZOL"_s);
+        break;
+    }
+    return report;
+}
+
+ReplyReport lateReplyReport(QByteArrayView reply)
+{
+    ReplyReport report = replyReport(reply);
+    for (QString &line : report.errors)
+        line.prepend(u"Late reply to an earlier command: "_s);
+    return report;
 }
 
 QByteArray replyField(QByteArrayView reply, int position, int length)

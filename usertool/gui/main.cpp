@@ -21,7 +21,8 @@ int main(int argc, char *argv[])
                        .arg(ZOLUSERNAME_VERSION_MINOR)
                        .arg(ZOLUSERNAME_VERSION_PATCH),
         .description = u"Reads the version record of a ZOL6 moisture meter and programs "
-                       "its user name."_s};
+                       "its user name."_s,
+        .takesArguments = false};
     return zol::runProgram(argc, argv, identity, parser, [](QApplication &app) {
         // ZOLprint's own store of the numbers given to adapters: an adapter
         // has the same number in both programs.
@@ -36,8 +37,8 @@ int main(int argc, char *argv[])
         zol::QtMessageBoxes messageBoxes;
         zol::frmMain window(zol::UserToolServices{.serialPort = serialPort,
                                                   .messageBoxes = messageBoxes,
-                                                  .portLister = &portLister,
-                                                  .portNumbering = &portNumbering});
+                                                  .portLister = portLister,
+                                                  .portNumbering = portNumbering});
         window.Form_Load();
         window.show();
         return app.exec();
