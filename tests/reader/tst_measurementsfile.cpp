@@ -226,6 +226,11 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     QCOMPARE(pages.sPage(3), u"END\r\n"_s);
     w.save(u"second.mcs"_s);
     QCOMPARE(readFile(w.path(u"second.mcs"_s)), first);
+    // The longest name a folder takes, made and then replaced.
+    const QString longest = QString(251, u'l') + u".mcs"_s;
+    w.save(longest);
+    w.save(longest);
+    QCOMPARE(readFile(w.path(longest)), first);
 
     // A store of 100 pages in use saves and opens again.
     // A transfer fills them all; the page breaks stop at the last page.
