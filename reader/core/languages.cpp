@@ -266,6 +266,15 @@ QString ReasonTranslator::translate(const char *context, const char *sourceText,
     return {};
 }
 
+QString stopStatus(const LanguageTables &tables, qint16 language, qint16 received, bool endedEarly)
+{
+    const int at = isValidLanguage(language) ? language : kEnglish;
+    QString status = tables.sStop[at] + u" ("_s + QString::number(received) + u")"_s;
+    if (endedEarly)
+        status += u" – "_s + tables.sEndedEarly[at];
+    return status;
+}
+
 QString languageCode(qint16 language)
 {
     switch (language) {

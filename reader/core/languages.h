@@ -104,6 +104,10 @@ private:
     qint16 m_language;
 };
 
+// The status at the end of a reading, "Stop (n)"; one broken off says so,
+// lest its pages be taken for the meter's whole memory.
+QString stopStatus(const LanguageTables &tables, qint16 language, qint16 received, bool endedEarly);
+
 // The ISO code of Qt's own translations for that language ("nl", "en", ...).
 QString languageCode(qint16 language);
 

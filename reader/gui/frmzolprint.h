@@ -134,6 +134,9 @@ private:
     bool m_unloaded = false;
     // Ending unattended: what would be a box goes to standard error.
     bool m_unattended = false;
+    // That unsaved pages are not kept against a crash, told during the
+    // reading under way: its Stop (n) says it again.
+    QString m_notKept;
 
     // Controls, under their own names, and the menus that own their items.
     ReaderControls ui;
