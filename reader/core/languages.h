@@ -34,6 +34,9 @@ struct LanguageTables
     // Why error 104 at exit wrote nothing: the settings file is a link to %1,
     // which is not a settings file.
     LanguageTable sSettingsLink;
+    // The user's settings folder %1 cannot be made (%2, the system's reason),
+    // and the file %3 keeps the settings instead.
+    LanguageTable sSettingsFolder;
     // Why error 105: no default printer, a job the printer cannot start, a
     // printer that does not accept jobs.
     LanguageTable sNoPrinter, sCannotStart, sNotAccepting;

@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -112,6 +113,11 @@ void frmZOLprint::Form_Load()
     portMenu->choose(settings.port);
     ui.txtPageno->setText(QString::number(m_document.pages().currentPageNumber()));
     ui.showCaptions(m_texts);
+    if (const std::optional<SettingsFolderFailure> &failure = m_services.settingsFolderFailure)
+        ui.StatusBar1->setPanelText(
+            1, m_texts[&T::sSettingsFolder].arg(QDir::toNativeSeparators(failure->folder),
+                                                failure->reason,
+                                                QDir::toNativeSeparators(failure->usedInstead)));
 }
 
 void frmZOLprint::Form_Unload()

@@ -4,6 +4,7 @@
 #include "pagedocument.h"
 #include "readercontrols.h"
 #include "readertexts.h"
+#include "settings.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -46,6 +47,8 @@ struct ReaderServices
     // Where pages that were read or edited and not saved are kept against a
     // crash; none given: they are not kept.
     QString recoveryFolder = {};
+    // The user's settings folder could not be made: told once, at start.
+    std::optional<SettingsFolderFailure> settingsFolderFailure = {};
 };
 
 class frmZOLprint : public QMainWindow

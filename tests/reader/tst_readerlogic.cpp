@@ -125,7 +125,8 @@ void ReaderLogicTest::languageTables()
     // language.
     const std::pair<const LanguageTable *, int> withArguments[] = {
         {&t.sRecoverIncomplete, 2}, {&t.sRecoverDamaged, 2}, {&t.sRecoverRenamed, 1},
-        {&t.sNotKept, 2},           {&t.sEndedEarly, 0},     {&t.sPortNotValid, 2}};
+        {&t.sNotKept, 2},           {&t.sEndedEarly, 0},     {&t.sPortNotValid, 2},
+        {&t.sSettingsFolder, 3}};
     for (const auto &[table, count] : withArguments) {
         for (const QString &entry : *table) {
             QVERIFY(!entry.isEmpty());
