@@ -28,8 +28,34 @@ QString finalPath(const QString &path)
 
 QString detail::temporaryName(const QString &target)
 {
-    return target + u".zol"_s +
-           QString::number(QRandomGenerator::global()->generate(), 36).rightJustified(7, u'0');
+    // Never a longer name than the file's own: a folder that took that name
+    // takes this one, up to the longest name the system allows. A name
+    // gives up its end to the mark, character by character, so that its
+    // bytes in any encoding only shrink.
+    const qsizetype slash = target.lastIndexOf(u'/') + 1;
+    const QString name = target.mid(slash);
+    auto random = [](qsizetype count) {
+        static constexpr char16_t kDigits[] = u"0123456789abcdefghijklmnopqrstuvwxyz";
+        QString text;
+        for (qsizetype i = 0; i < count; ++i)
+            text += QChar(kDigits[QRandomGenerator::global()->bounded(36)]);
+        return text;
+    };
+    const QString mark = u".zol"_s;
+    constexpr qsizetype kRandom = 7;
+    QString temporary;
+    do {
+        if (name.size() > mark.size() + kRandom) {
+            qsizetype keep = name.size() - mark.size() - kRandom;
+            if (name.at(keep - 1).isHighSurrogate())
+                --keep;
+            temporary = name.left(keep) + mark + random(kRandom);
+        } else {
+            // Hidden, as short as the name: a few tries among these are enough.
+            temporary = name.size() > 1 ? u'.' + random(name.size() - 1) : random(1);
+        }
+    } while (temporary.compare(name, Qt::CaseInsensitive) == 0);
+    return target.left(slash) + temporary;
 }
 
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason,

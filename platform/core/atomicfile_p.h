@@ -7,7 +7,8 @@
 
 namespace zol::detail {
 
-// A name beside the file, so that the rename never crosses file systems.
+// A name beside the file, so that the rename never crosses file systems, and
+// no longer than its own.
 QString temporaryName(const QString &target);
 
 // Writes bytes to a new file beside target, makes sure they are on the disk

@@ -19,7 +19,7 @@ namespace {
 // A signal handler may do next to nothing: it writes the signal's number to
 // a pipe, and the event loop reads it there.
 int g_pipe[2] = {-1, -1};
-constexpr int kSignals[] = {SIGTERM, SIGHUP};
+constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 struct sigaction g_previous[std::size(kSignals)] = {};
 
 extern "C" void onTerminationSignal(int signal)
@@ -44,8 +44,13 @@ TerminationSignal::TerminationSignal(QObject *parent) : QObject(parent)
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
         ::sigaction(kSignals[i], &action, &g_previous[i]);
+        // One ignored by whoever started the program (nohup, a shell's
+        // background job) stays ignored.
+        if (g_previous[i].sa_handler == SIG_IGN)
+            ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignal::readPipe);
 }

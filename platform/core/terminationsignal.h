@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace zol {
 
-// SIGTERM and SIGHUP (a logout, a shutdown, `kill`, the terminal closed)
-// end a program at once by default, before it has written what it keeps.
+// SIGTERM, SIGHUP and SIGINT (a logout, a shutdown, `kill`, the terminal
+// closed, Ctrl+C) end a program at once by default, before it has written
+// what it keeps.
 // While one of these lives, they are taken from the system and handed to the
 // event loop as received(), so that the program ends the way its own Exit
 // does. One at a time in a program; on Windows, which ends a session through

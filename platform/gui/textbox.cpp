@@ -36,17 +36,27 @@ void TextBox::appendLine(const QString &line)
     emit lineAppended(line);
 }
 
+namespace {
+// A NUL is drawn as its picture, one column like any character: the font has
+// no glyph for it, and a screen reader given the NUL itself stops reading
+// the text there.
+constexpr QChar kNul = QChar(0);
+constexpr QChar kNulPicture = QChar(0x2400);
+} // namespace
+
 QString TextBox::toDisplay(const QString &text)
 {
     QString display = text;
     display.replace(u"\r\n"_s, u"\n"_s);
     display.replace(u'\r', u'\n');
+    display.replace(kNul, kNulPicture);
     return display;
 }
 
 QString TextBox::fromDisplay(const QString &display)
 {
     QString text = display;
+    text.replace(kNulPicture, kNul);
     text.replace(QChar::ParagraphSeparator, u'\n');
     text.replace(QChar::LineSeparator, u'\n');
     text.replace(u"\n"_s, u"\r\n"_s);

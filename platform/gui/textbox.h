@@ -24,7 +24,7 @@ public:
     // Shows the new last line, as a log does, and tells lineAppended().
     void appendLine(const QString &line);
 
-    // The text as the editor shows it, and back.
+    // The text as the editor shows it, and back; a NUL shows as "␀".
     static QString toDisplay(const QString &text);
     static QString fromDisplay(const QString &display);
 

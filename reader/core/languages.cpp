@@ -102,6 +102,14 @@ void fillLanguageTables(LanguageTables &t)
               u"nichts gespeichert.",
               u"Ceci est un lien vers %1, qui n'est pas un fichier de paramètres : rien n'a été "
               u"enregistré.");
+    t.sSettingsFolder =
+        table(u"De map voor de instellingen %1 kan niet worden gemaakt (%2): de instellingen "
+              u"worden bewaard in %3.",
+              u"The settings folder %1 cannot be made (%2): the settings are kept in %3.",
+              u"Der Ordner für die Einstellungen %1 kann nicht angelegt werden (%2): die "
+              u"Einstellungen werden in %3 gespeichert.",
+              u"Le dossier des paramètres %1 ne peut pas être créé (%2) : les paramètres sont "
+              u"enregistrés dans %3.");
     t.sSaveInexact = table(u"Pagina %1 kan niet exact worden opgeslagen. Toch opslaan?",
                            u"Page %1 cannot be stored exactly. Save anyway?",
                            u"Seite %1 kann nicht genau gespeichert werden. Trotzdem speichern?",
@@ -264,6 +272,15 @@ QString ReasonTranslator::translate(const char *context, const char *sourceText,
             return reason.text[m_language];
     }
     return {};
+}
+
+QString stopStatus(const LanguageTables &tables, qint16 language, qint16 received, bool endedEarly)
+{
+    const int at = isValidLanguage(language) ? language : kEnglish;
+    QString status = tables.sStop[at] + u" ("_s + QString::number(received) + u")"_s;
+    if (endedEarly)
+        status += u" – "_s + tables.sEndedEarly[at];
+    return status;
 }
 
 QString languageCode(qint16 language)

@@ -34,6 +34,9 @@ struct LanguageTables
     // Why error 104 at exit wrote nothing: the settings file is a link to %1,
     // which is not a settings file.
     LanguageTable sSettingsLink;
+    // The user's settings folder %1 cannot be made (%2, the system's reason),
+    // and the file %3 keeps the settings instead.
+    LanguageTable sSettingsFolder;
     // Why error 105: no default printer, a job the printer cannot start, a
     // printer that does not accept jobs.
     LanguageTable sNoPrinter, sCannotStart, sNotAccepting;
@@ -103,6 +106,10 @@ public:
 private:
     qint16 m_language;
 };
+
+// The status at the end of a reading, "Stop (n)"; one broken off says so,
+// lest its pages be taken for the meter's whole memory.
+QString stopStatus(const LanguageTables &tables, qint16 language, qint16 received, bool endedEarly);
 
 // The ISO code of Qt's own translations for that language ("nl", "en", ...).
 QString languageCode(qint16 language);

@@ -23,18 +23,19 @@ namespace {
 const QString kCrLf = u"\r\n"_s;
 const QString kSeparator = u"\f"_s;
 
-// Lines end at CR LF or at a lone CR; a lone LF stays part of its line. The
-// last line needs no line end.
+// Lines end at CR LF, at a lone CR or at a lone LF: a file that went through
+// an editor, mail or version control on another system has the same lines.
+// The last line needs no line end.
 QStringList splitLines(const QString &text)
 {
     QStringList lines;
     QString line;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\r') {
+        if (c == u'\r' || c == u'\n') {
             lines.append(line);
             line.clear();
-            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
         } else {
             line.append(c);

@@ -73,7 +73,8 @@ QString measurementsReadError(const MeasurementsRead &read, const QString &path,
 // The index of the first page that Open would not read back as it is, or
 // nothing when every page would: a page whose first line begins with "END"
 // ends the file there, a line holding only a form feed splits its page, a
-// lone CR comes back as CR LF, and a character the code page lacks as "?".
+// lone CR or LF comes back as CR LF, and a character the code page lacks as
+// "?".
 std::optional<qsizetype> firstInexactPage(const QStringList &pagesInUse);
 
 // Writes through an atomic replace: on any failure the older file of that name

@@ -10,7 +10,8 @@ namespace zol {
 
 namespace {
 constexpr int kRecoveryInterval = 2000;
-}
+constexpr int kReadingCopyInterval = 1000;
+} // namespace
 
 PageDocument::PageDocument(const QString &recoveryFolder, QObject *parent) : QObject(parent)
 {
@@ -18,11 +19,19 @@ PageDocument::PageDocument(const QString &recoveryFolder, QObject *parent) : QOb
     tmrRecovery.setSingleShot(true);
     tmrRecovery.setInterval(kRecoveryInterval);
     connect(&tmrRecovery, &QTimer::timeout, this, &PageDocument::keep);
+    tmrReadingCopy.setObjectName(u"tmrReadingCopy"_s);
+    tmrReadingCopy.setSingleShot(true);
+    tmrReadingCopy.setInterval(kReadingCopyInterval);
+    connect(&tmrReadingCopy, &QTimer::timeout, this, &PageDocument::keepWholePages);
+    m_copyWriter.setMaxThreadCount(1);
     if (!recoveryFolder.isEmpty())
         m_recovery = std::make_unique<RecoveryFiles>(recoveryFolder);
 }
 
-PageDocument::~PageDocument() = default;
+PageDocument::~PageDocument()
+{
+    settle();
+}
 
 void PageDocument::goToFirstPage()
 {
@@ -60,12 +69,20 @@ void PageDocument::beginReading(const QString &prompt)
     adopt(QString(), false);
 }
 
-qint16 PageDocument::endReading(bool dataArrived, bool lineLost)
+void PageDocument::receive(const QByteArray &chunk)
+{
+    const qint16 filling = m_pages.iFillpage();
+    m_pages.receive(chunk);
+    if (m_pages.iFillpage() != filling && m_recovery && !tmrReadingCopy.isActive())
+        tmrReadingCopy.start();
+}
+
+qint16 PageDocument::endReading(bool dataArrived, bool lineLost, bool early)
 {
     const qint16 received = m_pages.endTransfer(dataArrived, lineLost);
     // A reading that brought nothing left the pages as empty as it made them.
     if (dataArrived)
-        adopt(m_fileName, true);
+        adopt(m_fileName, true, early);
     return received;
 }
 
@@ -90,13 +107,14 @@ void PageDocument::discard()
 
 std::optional<KeptPages> PageDocument::takeOrphan()
 {
+    settle();
     return m_recovery ? m_recovery->takeOrphan() : std::nullopt;
 }
 
 void PageDocument::restore(const KeptPages &kept)
 {
     m_pages.restore(kept.pages, kept.counter, kept.current);
-    adopt(kept.fileName, true);
+    adopt(kept.fileName, true, kept.endedEarly);
     // This program's own copy was written first, and only then the old one
     // goes: there is never a moment with neither.
     dropOrphan();
@@ -104,18 +122,21 @@ void PageDocument::restore(const KeptPages &kept)
 
 void PageDocument::dropOrphan()
 {
+    settle();
     if (m_recovery)
         m_recovery->dropOrphan();
 }
 
 void PageDocument::keepOrphan()
 {
+    settle();
     if (m_recovery)
         m_recovery->keepOrphan();
 }
 
 QList<DamagedCopy> PageDocument::takeDamaged()
 {
+    settle();
     return m_recovery ? m_recovery->takeDamaged() : QList<DamagedCopy>();
 }
 
@@ -127,14 +148,17 @@ void PageDocument::keepPendingEdit()
     }
 }
 
-void PageDocument::adopt(const QString &fileName, bool unsaved)
+void PageDocument::adopt(const QString &fileName, bool unsaved, bool endedEarly)
 {
     m_fileName = fileName;
     m_unsaved = unsaved;
+    m_endedEarly = endedEarly;
+    tmrReadingCopy.stop();
     if (unsaved) {
         keep();
     } else {
         tmrRecovery.stop();
+        settle();
         if (m_recovery)
             m_recovery->remove();
     }
@@ -145,12 +169,14 @@ void PageDocument::keep()
 {
     if (!m_recovery || !m_unsaved)
         return;
+    settle();
     KeptPages kept;
     kept.savedAt = QDateTime::currentDateTime();
     kept.pages = m_pages.allPages();
     kept.counter = m_pages.iPages();
     kept.current = m_pages.iCurpage();
     kept.fileName = m_fileName;
+    kept.endedEarly = m_endedEarly;
     // A recovery file that cannot be written leaves the pages where they
     // are; it is a safety net under Save, not a command of the user's, so
     // the user hears of it once and the next change tries again.
@@ -158,6 +184,33 @@ void PageDocument::keep()
     bool tell = false;
     if (!m_recovery->write(kept, &reason, &tell) && tell)
         emit notKept(reason);
+}
+
+void PageDocument::keepWholePages()
+{
+    if (!m_recovery)
+        return;
+    // The pages before the one being filled are whole: a form feed closed
+    // each. What came after the last one may be cut anywhere.
+    const int whole = m_pages.iFillpage();
+    KeptPages kept;
+    kept.savedAt = QDateTime::currentDateTime();
+    for (int i = 0; i < whole; ++i)
+        kept.pages[i] = m_pages.sPage(i);
+    kept.counter = static_cast<qint16>(whole - 2);
+    kept.endedEarly = true;
+    m_copyWriter.start([this, kept] {
+        QString reason;
+        bool tell = false;
+        if (!m_recovery->write(kept, &reason, &tell) && tell)
+            QMetaObject::invokeMethod(
+                this, [this, reason] { emit notKept(reason); }, Qt::QueuedConnection);
+    });
+}
+
+void PageDocument::settle()
+{
+    m_copyWriter.waitForDone();
 }
 
 } // namespace zol

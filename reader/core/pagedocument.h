@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
@@ -33,6 +34,9 @@ public:
     // Empty for pages that came from the meter and were not saved since.
     const QString &fileName() const { return m_fileName; }
     bool isUnsaved() const { return m_unsaved; }
+    // The pages are those of a reading that ended before the meter had
+    // finished, until they are saved or replaced.
+    bool endedEarly() const { return m_endedEarly; }
 
     void goToFirstPage();
     void goToPreviousPage();
@@ -47,10 +51,13 @@ public:
 
     // A reading: the pages emptied and the prompt on the first, the meter's
     // text filed as it comes, and at the end the number of pages it brought
-    // (see PageStore). Pages that arrived are unsaved and kept at once.
+    // (see PageStore). Pages that arrived are unsaved and kept at once; one
+    // ended early (a signal, the window closed) is kept with that mark.
+    // While it runs, the pages read whole are kept as they come, as those of
+    // a reading that ended early, so that a crash or a power cut costs none.
     void beginReading(const QString &prompt);
-    void receive(const QByteArray &chunk) { m_pages.receive(chunk); }
-    qint16 endReading(bool dataArrived, bool lineLost);
+    void receive(const QByteArray &chunk);
+    qint16 endReading(bool dataArrived, bool lineLost, bool early = false);
 
     // A file read whole replaces every page.
     void open(const QString &path, const MeasurementsRead &read);
@@ -86,15 +93,25 @@ signals:
 private:
     // The one way the pages change hands: the file they belong to and
     // whether they differ from it.
-    void adopt(const QString &fileName, bool unsaved);
+    void adopt(const QString &fileName, bool unsaved, bool endedEarly = false);
     void keep();
+    void keepWholePages();
+    // Waits for a copy being written in the background: the recovery files
+    // are touched by one thread at a time.
+    void settle();
 
     PageStore m_pages;
     QString m_fileName;
     bool m_unsaved = false;
+    bool m_endedEarly = false;
     std::unique_ptr<RecoveryFiles> m_recovery;
     // Edits are kept at most every two seconds, not at every keystroke.
     QTimer tmrRecovery{this};
+    // During a reading the pages read whole are kept at most once a second,
+    // written on a thread of their own: a slow disk must not hold up the
+    // bytes coming in. After m_recovery, so that it ends first.
+    QTimer tmrReadingCopy{this};
+    QThreadPool m_copyWriter;
 };
 
 } // namespace zol

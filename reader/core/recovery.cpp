@@ -24,6 +24,10 @@ namespace {
 
 constexpr quint32 kMagic = 0x5a4f4c52; // "ZOLR"
 constexpr quint16 kVersion = 1;
+// Written after the pages only for a reading that ended early, so that a
+// copy without it is byte for byte what older copies of the program write;
+// they read one with it as cut short, which is near enough the truth.
+constexpr quint8 kEndedEarly = 1;
 const QString kSuffix = u".zolrecovery"_s;
 
 QString lockPathOf(const QString &path)
@@ -85,6 +89,8 @@ QByteArray encodeKeptPages(const KeptPages &kept)
     out << kMagic << kVersion << kept.savedAt << kept.counter << kept.current << kept.fileName;
     for (const QString &page : kept.pages)
         out << page;
+    if (kept.endedEarly)
+        out << kEndedEarly;
     return bytes;
 }
 
@@ -133,9 +139,16 @@ KeptPagesRead readKeptPages(const QByteArray &bytes)
     if (whole == 0)
         return damaged(QCoreApplication::translate("zol::RecoveryFiles",
                                                    "the file ends before its first page"));
-    if (whole == PageStore::kPageCount && in.atEnd()) {
-        read.status = KeptPagesRead::Status::Whole;
-        return read;
+    if (whole == PageStore::kPageCount) {
+        quint8 mark = kEndedEarly;
+        if (!in.atEnd()) {
+            in >> mark;
+            kept.endedEarly = mark == kEndedEarly;
+        }
+        if (mark == kEndedEarly && in.status() == QDataStream::Ok && in.atEnd()) {
+            read.status = KeptPagesRead::Status::Whole;
+            return read;
+        }
     }
     // The pages in use reach no further than the last page read whole.
     read.status = KeptPagesRead::Status::Incomplete;
@@ -158,6 +171,13 @@ std::optional<KeptPages> decodeKeptPages(const QByteArray &bytes)
     in >> kept.savedAt >> kept.counter >> kept.current >> kept.fileName;
     for (QString &page : kept.pages)
         in >> page;
+    if (in.status() == QDataStream::Ok && !in.atEnd()) {
+        quint8 mark = 0;
+        in >> mark;
+        if (mark != kEndedEarly)
+            return std::nullopt;
+        kept.endedEarly = true;
+    }
     if (in.status() != QDataStream::Ok || !in.atEnd() || !kept.savedAt.isValid())
         return std::nullopt;
     return kept;
@@ -283,9 +303,13 @@ QString recoveryQuestion(const KeptPages &kept, const LanguageTables &tables, qi
     // The date as the program's language writes it, not the system's.
     const QString when =
         QLocale(languageCode(language)).toString(kept.savedAt, QLocale::ShortFormat);
-    if (!kept.incomplete)
-        return tables.sRecover[at].arg(when);
-    return tables.sRecoverIncomplete[at].arg(when, QString::number(qMax(1, kept.counter + 2)));
+    QString question =
+        kept.incomplete
+            ? tables.sRecoverIncomplete[at].arg(when, QString::number(qMax(1, kept.counter + 2)))
+            : tables.sRecover[at].arg(when);
+    if (kept.endedEarly)
+        question += u"\r\n"_s + stopStatus(tables, language, kept.received(), true);
+    return question;
 }
 
 QString damagedCopyMessage(const DamagedCopy &copy, const LanguageTables &tables, qint16 language)

@@ -30,6 +30,12 @@ struct KeptPages
     // read whole are here, the others empty, and the counter no further
     // than them.
     bool incomplete = false;
+    // The reading that brought the pages ended before the meter had sent
+    // everything: a signal, the window closed, or the program killed while
+    // they came, so that only the pages read whole are kept.
+    bool endedEarly = false;
+    // The pages as the reading's status counted them, Stop (n).
+    qint16 received() const { return static_cast<qint16>(qMax(0, counter + 2)); }
 };
 
 QByteArray encodeKeptPages(const KeptPages &kept);
@@ -110,7 +116,8 @@ private:
 };
 
 // What the window says of them, in the program's language: the question
-// before pages are restored (said to be incomplete when they are), a file
+// before pages are restored (said to be incomplete when they are, with the
+// status of a reading that ended early), a file
 // that cannot be read, and pages that cannot be kept (reason as write()
 // gave it).
 QString recoveryQuestion(const KeptPages &kept, const LanguageTables &tables, qint16 language);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStringDecoder>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -49,7 +50,12 @@ namespace {
 
 QStringList settingsLines(const QByteArray &bytes)
 {
-    QString text = QString::fromLatin1(bytes);
+    // The user edits this file to change the language, and an editor may put
+    // a byte-order mark before the number: UTF-8, or UTF-16 from an older
+    // one. Without a mark, every byte is a character, as it always was.
+    const std::optional<QStringConverter::Encoding> marked =
+        QStringConverter::encodingForData(bytes);
+    QString text = marked ? QStringDecoder(*marked).decode(bytes) : QString::fromLatin1(bytes);
     text.replace(u"\r\n"_s, u"\n"_s);
     text.replace(u'\r', u'\n');
     return text.split(u'\n');

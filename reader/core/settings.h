@@ -16,6 +16,15 @@ struct Settings
 
 constexpr qint16 kDefaultPort = 1;
 
+// The user's own settings folder that could not be made, the system's reason,
+// and the file the settings went to instead.
+struct SettingsFolderFailure
+{
+    QString folder;
+    QString reason;
+    QString usedInstead;
+};
+
 // The language of the system locale when it is one of the four, else English.
 qint16 defaultLanguage();
 

@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QLayout>
 #include <QLineEdit>
@@ -112,6 +113,11 @@ void frmZOLprint::Form_Load()
     portMenu->choose(settings.port);
     ui.txtPageno->setText(QString::number(m_document.pages().currentPageNumber()));
     ui.showCaptions(m_texts);
+    if (const std::optional<SettingsFolderFailure> &failure = m_services.settingsFolderFailure)
+        ui.StatusBar1->setPanelText(
+            1, m_texts[&T::sSettingsFolder].arg(QDir::toNativeSeparators(failure->folder),
+                                                failure->reason,
+                                                QDir::toNativeSeparators(failure->usedInstead)));
 }
 
 void frmZOLprint::Form_Unload()
@@ -271,6 +277,8 @@ void frmZOLprint::offerRecovery()
     case MessageBoxes::Answer::Yes:
         m_document.restore(*kept);
         showCurrentPage();
+        if (kept->endedEarly)
+            ui.StatusBar1->setPanelText(1, m_texts.stopStatus(kept->received(), true));
         return;
     case MessageBoxes::Answer::No:
         m_document.dropOrphan();
@@ -288,7 +296,11 @@ void frmZOLprint::showNotKept(const QString &reason)
     if (!files)
         return;
     const QString message = notKeptMessage(*files, reason, m_texts.tables(), m_texts.language());
-    ui.StatusBar1->setPanelText(1, message);
+    // Beside what the status says already (Stop (n)), and again at the end
+    // of the reading during which the copy failed.
+    m_notKept = message;
+    const QString status = ui.StatusBar1->panelText(1);
+    ui.StatusBar1->setPanelText(1, status.isEmpty() ? message : status + u" – "_s + message);
     ui.StatusBar1->announce(message);
 }
 
@@ -326,6 +338,7 @@ void frmZOLprint::mStart_Click()
     }
 
     ui.StatusBar1->setPanelText(1, m_texts[&T::sConnected]);
+    m_notKept.clear();
     // What the user is to do on the meter is said as well as shown, and the
     // bar's steps are no percentage.
     ui.StatusBar1->announce(m_texts[&T::sPrompt30]);
@@ -377,8 +390,10 @@ void frmZOLprint::showReceivedPage()
 void frmZOLprint::endTransfer(bool early)
 {
     m_reading.stop();
-    const qint16 received = m_document.endReading(m_reading.dataArrived(), m_reading.lineLost());
-    ui.StatusBar1->setPanelText(1, m_texts.stopStatus(received, early));
+    const qint16 received =
+        m_document.endReading(m_reading.dataArrived(), m_reading.lineLost(), early);
+    const QString status = m_texts.stopStatus(received, early);
+    ui.StatusBar1->setPanelText(1, m_notKept.isEmpty() ? status : status + u" – "_s + m_notKept);
     ui.pbVoortgang->setValue(0);
     ui.pbVoortgang->setBusy(false);
     ui.setEnabled(true);

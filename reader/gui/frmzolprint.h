@@ -4,6 +4,7 @@
 #include "pagedocument.h"
 #include "readercontrols.h"
 #include "readertexts.h"
+#include "settings.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -46,6 +47,8 @@ struct ReaderServices
     // Where pages that were read or edited and not saved are kept against a
     // crash; none given: they are not kept.
     QString recoveryFolder = {};
+    // The user's settings folder could not be made: told once, at start.
+    std::optional<SettingsFolderFailure> settingsFolderFailure = {};
 };
 
 class frmZOLprint : public QMainWindow
@@ -134,6 +137,9 @@ private:
     bool m_unloaded = false;
     // Ending unattended: what would be a box goes to standard error.
     bool m_unattended = false;
+    // That unsaved pages are not kept against a crash, told during the
+    // reading under way: its Stop (n) says it again.
+    QString m_notKept;
 
     // Controls, under their own names, and the menus that own their items.
     ReaderControls ui;

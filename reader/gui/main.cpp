@@ -58,6 +58,9 @@ int main(int argc, char *argv[])
         zol::QtPagePrinter printer;
         zol::SystemRegistry registry;
         zol::QtProgramLauncher launcher;
+        std::optional<zol::SettingsFolderFailure> settingsFolderFailure;
+        const QString settingsPath =
+            zol::settingsFilePath(parser.isSet(userSettings), &settingsFolderFailure);
         zol::frmZOLprint window(zol::ReaderServices{
             .serialPort = serialPort,
             .messageBoxes = messageBoxes,
@@ -65,11 +68,12 @@ int main(int argc, char *argv[])
             .printer = &printer,
             .registry = &registry,
             .launcher = &launcher,
-            .settingsPath = zol::settingsFilePath(parser.isSet(userSettings)),
+            .settingsPath = settingsPath,
             .portLister = &portLister,
             .portNumbering = &portNumbering,
             .recentFiles = &recentStore,
-            .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)});
+            .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+            .settingsFolderFailure = settingsFolderFailure});
         QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
             QApplication::closeAllWindows();
             QApplication::quit();

@@ -76,10 +76,7 @@ QString ReaderTexts::settingsNotWritten(const QString &settingsPath, SettingsWri
 
 QString ReaderTexts::stopStatus(qint16 received, bool endedEarly) const
 {
-    QString status = (*this)[&T::sStop] + u" ("_s + QString::number(received) + u")"_s;
-    if (endedEarly)
-        status += u" – "_s + (*this)[&T::sEndedEarly];
-    return status;
+    return zol::stopStatus(m_tables, m_shown, received, endedEarly);
 }
 
 } // namespace zol

@@ -11,6 +11,9 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <filesystem>
+#include <system_error>
+
 using namespace Qt::StringLiterals;
 
 namespace zol {
@@ -28,20 +31,42 @@ std::optional<QString> fileToOpen(const QStringList &files)
     return file;
 }
 
-QString settingsFilePath(bool inUserFolder)
+namespace {
+
+bool makeFolder(const QString &folder, QString *reason)
+{
+    std::error_code error;
+    if (folder.isEmpty())
+        error = std::make_error_code(std::errc::no_such_file_or_directory);
+    else
+        std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+    if (error)
+        *reason = QString::fromLocal8Bit(error.message());
+    return !error;
+}
+
+} // namespace
+
+QString settingsFilePath(bool inUserFolder, std::optional<SettingsFolderFailure> *failure)
 {
     const QString name = u"zolprint.ini"_s;
     if (!inUserFolder)
         return name;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    // Without a folder of the user's (no home), the working folder still
-    // keeps the settings rather than the root of the disk.
-    if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        qWarning().noquote() << u"The settings folder %1 cannot be made; zolprint.ini is kept "
-                                "in the working folder."_s.arg(QDir::toNativeSeparators(folder));
-        return name;
-    }
-    return QDir(folder).filePath(name);
+    QString reason;
+    if (makeFolder(folder, &reason))
+        return QDir(folder).filePath(name);
+    // Beside the pages kept against a crash rather than among the user's
+    // own files; without a home at all, the working folder rather than the
+    // root of the disk.
+    QString path = name;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString ignored;
+    if (data != folder && makeFolder(data, &ignored))
+        path = QDir(data).filePath(name);
+    if (failure)
+        *failure = SettingsFolderFailure{folder, reason, QFileInfo(path).absoluteFilePath()};
+    return path;
 }
 
 void startReader(QApplication &app, frmZOLprint &window, const QStringList &files)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,8 +22,10 @@ std::optional<QString> fileToOpen(const QStringList &files);
 // those who start the program by hand or by a shortcut that sets the folder;
 // inUserFolder, as the desktop's entries start it, a folder of the user's own
 // (made when missing), so that a file opened from its folder finds the same
-// settings and leaves none beside itself.
-QString settingsFilePath(bool inUserFolder);
+// settings and leaves none beside itself. When that folder cannot be made,
+// failure says why and where they went instead.
+QString settingsFilePath(bool inUserFolder,
+                         std::optional<SettingsFolderFailure> *failure = nullptr);
 
 // What the program does once its window is built: the settings and the
 // language, Qt's own texts in that language, the window centred and shown,

@@ -24,6 +24,7 @@ class CommandLineTest : public QObject
 private slots:
     void answersWithoutAWindow_data();
     void answersWithoutAWindow();
+    void endedBySignalKeepsSettingsAndPages_data();
     void endedBySignalKeepsSettingsAndPages();
 };
 
@@ -97,13 +98,31 @@ void CommandLineTest::answersWithoutAWindow()
         QVERIFY2(QRegularExpression(err).match(stdErr).hasMatch(), qPrintable(stdErr));
 }
 
-// A logout or kill while ZOLprint waits at its restore question: the settings
-// are written, the copy stays for the next start, and the program ends.
+void CommandLineTest::endedBySignalKeepsSettingsAndPages_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("reading");
+#ifdef Q_OS_UNIX
+    QTest::newRow("SIGTERM at the question") << SIGTERM << false;
+    QTest::newRow("SIGINT at the question") << SIGINT << false;
+    QTest::newRow("SIGTERM during a reading") << SIGTERM << true;
+    QTest::newRow("SIGKILL during a reading") << SIGKILL << true;
+#else
+    QTest::newRow("no signals") << 0 << false;
+#endif
+}
+
+// A logout, Ctrl+C or kill while ZOLprint waits at its restore question: the
+// settings are written, the copy stays for the next start, and the program
+// ends. During a reading the pages read whole are kept as a reading that
+// ended early, even when nothing of the program is left to end it.
 void CommandLineTest::endedBySignalKeepsSettingsAndPages()
 {
 #ifndef Q_OS_UNIX
     QSKIP("Windows ends a session through the window system, not by a signal.");
 #else
+    QFETCH(int, signal);
+    QFETCH(bool, reading);
     QTemporaryDir dir;
     const QString settings = dir.filePath(u"zolprint.ini"_s);
     QFile ini(settings);
@@ -111,32 +130,61 @@ void CommandLineTest::endedBySignalKeepsSettingsAndPages()
     ini.close();
     const QString folder = dir.filePath(u"data/ZOL Print"_s);
     QVERIFY(QDir().mkpath(folder));
-    const QString copy = QDir(folder).filePath(u"left.zolrecovery"_s);
+    QString copy = QDir(folder).filePath(u"left.zolrecovery"_s);
     zol::KeptPages kept;
     kept.savedAt = QDateTime::currentDateTime();
     kept.pages[0] = u"Eik 12.5 %\r\n"_s;
     QFile file(copy);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(zol::encodeKeptPages(kept)) > 0);
+    QVERIFY(reading ||
+            (file.open(QIODevice::WriteOnly) && file.write(zol::encodeKeptPages(kept)) > 0));
     file.close();
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"XDG_DATA_HOME"_s, dir.filePath(u"data"_s));
     environment.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+    QProcess meter;
+#ifdef SHOWNPROBE_PATH
+    if (reading) {
+        meter.start(QString::fromLocal8Bit(ZOLMETER_PATH), {u"dump"_s});
+        QVERIFY(meter.waitForReadyRead(10000));
+        environment.insert(u"ZOL_COM3"_s, QString::fromLocal8Bit(meter.readLine().trimmed()));
+        environment.insert(u"LD_PRELOAD"_s, QString::fromLocal8Bit(SHOWNPROBE_PATH));
+        environment.insert(u"ZOL_PROBE_TRIGGER"_s, u"mStart"_s);
+        environment.insert(u"ZOL_PROBE_STAY"_s, u"1"_s);
+    }
+#else
+    if (reading)
+        QSKIP("Read ZOL is worked by the benchmark's probe, which this build lacks.");
+#endif
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(dir.path());
+    // As a terminal starts it, whatever this test's own parent ignores.
+    process.setChildProcessModifier([] { std::signal(SIGINT, SIG_DFL); });
     process.start(QString::fromLocal8Bit(ZOLPRINT_PATH), {});
-    // The copy is locked while its question is open.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy + u".lock"_s), 30000);
-    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGTERM), 0);
+    // The copy is locked while its question is open; during a reading, one
+    // is kept once a page has come whole, while the meter goes on.
+    QStringList copies;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(copies = QDir(folder).entryList({reading ? u"*.zolrecovery"_s : u"*.lock"_s})).isEmpty(),
+        30000);
+    copy = QDir(folder).filePath(copies.constFirst()).remove(u".lock"_s);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
     QVERIFY2(process.waitForFinished(30000), "the question held it");
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
+    meter.kill();
+    meter.waitForFinished();
+    QCOMPARE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+             signal != SIGKILL);
     QVERIFY(ini.open(QIODevice::ReadOnly));
-    QCOMPARE(ini.readAll(), QByteArray(" 1 \r\n 3 \r\n"));
-    QVERIFY(QFileInfo::exists(copy));
-    QVERIFY(!QFileInfo::exists(copy + u".lock"_s));
+    QCOMPARE(ini.readAll(), signal == SIGKILL ? QByteArray("1\n3\n") : " 1 \r\n 3 \r\n");
+    file.setFileName(copy);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const zol::KeptPagesRead read = zol::readKeptPages(file.readAll());
+    QCOMPARE(read.status, zol::KeptPagesRead::Status::Whole);
+    QCOMPARE(read.kept.endedEarly, reading);
+    QVERIFY(read.kept.received() >= 1);
+    QCOMPARE(QFileInfo::exists(copy + u".lock"_s), signal == SIGKILL);
 #endif
 }
 

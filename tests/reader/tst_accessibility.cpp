@@ -6,6 +6,7 @@
 #include "readerfixture.h"
 #include "screenreader.h"
 #include "statusbar.h"
+#include "textbox.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -188,6 +189,10 @@ void AccessibilityTest::everyControlHasASpokenName()
         QCOMPARE(announcements(statusBar), QStringList{last});
     }
 
+    // A NUL in a page is read as the window shows it, not as the page's end.
+    auto *venster = control<TextBox>(w, u"txtVenster"_s);
+    venster->setText(u"Eik"_s + QChar() + u"12"_s);
+    QCOMPARE(accessible(venster)->text(QAccessible::Value), u"Eik␀12"_s);
     // The About dialog speaks English whatever the window's language.
     w.mAbout_Click();
     auto *about = w.findChild<frmAbout *>();

@@ -393,6 +393,14 @@ void FullDiskTest::recoveryCopyOnAFullDisk()
     QVERIFY(tell);
     QVERIFY(!files.write(kept, &reason, &tell));
     QVERIFY(!tell);
+    // A reading says what it brought, and that it is not kept.
+    {
+        ReaderFixture w;
+        w.withRecoveryFolder(disk.work());
+        w.read("Eik\r\n\fBeuk\r\n\f");
+        QTRY_VERIFY2(w.status().startsWith(u"Stop (2) – Unsaved pages are not kept"_s),
+                     qPrintable(w.status()));
+    }
     QVERIFY(QFile::remove(QFileInfo(disk.work()).absolutePath() + u"/filler"_s));
     QVERIFY2(files.write(kept, &reason, &tell), qPrintable(reason));
     QCOMPARE(QDir(disk.work()).entryList({u"*.zolrecovery"_s}, QDir::Files).size(), 1);

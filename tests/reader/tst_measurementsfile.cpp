@@ -52,7 +52,6 @@ const QStringList kExactPages = {u"Meter ZOL 5\r\nEik 12,5 %\r\n"_s,
                                  QString(),
                                  u"first line\r\nEND in a later line\r\n"_s,
                                  u"form\ffeed inside a line"_s,
-                                 u"lone\nLF"_s,
                                  u" END after a space, € ä"_s,
                                  u"\r\n\r\n"_s};
 
@@ -122,10 +121,13 @@ void MeasurementsFileTest::readingPagesAndEnd_data()
                                 << QList<int>{2, 3, 4, 5, 6, 7};
     QTest::newRow("no page") << QByteArray("ZOL 0000\r\nEND\r\n-2\r\n") << QStringList{u"END\r\n"_s}
                              << -2 << QList<int>{2};
-    // Lone CR ends a line, lone LF stays in it; "END" counts only first in a page.
+    // Every line end is one, as editors on other systems leave them; "END"
+    // counts only first in a page.
     QTest::newRow("line ends and END")
-        << QByteArray("ZOL 0000\ra\nb\rEND here\r\n\f\r\nENDING\r\nlater\r\n\f\r\nEND\r\n")
-        << QStringList{u"a\nb\r\nEND here"_s, u"ENDING\r\n"_s} << -1 << QList<int>{2, 3};
+        << QByteArray("ZOL 0000\ra\nb\rEND here\r\n\f\nENDING\r\nlater\r\n\f\r\nEND\r\n")
+        << QStringList{u"a\r\nb\r\nEND here"_s, u"ENDING\r\n"_s} << -1 << QList<int>{2, 3};
+    QTest::newRow("LF") << QByteArray("ZOL 0000\na\nb\n\f\nEND\n-1\n")
+                        << QStringList{u"a\r\nb"_s, u"END\r\n"_s} << -1 << QList<int>{2, 3};
     // Bytes 0x80-0x9F read as Windows-1252.
     QTest::newRow("Windows-1252") << QByteArray("ZOL 0000\r\n\x80\xe9\r\n\f\r\nEND\r\n")
                                   << QStringList{u"€é"_s, u"END\r\n"_s} << -1 << QList<int>{2, 3};
@@ -224,6 +226,11 @@ void MeasurementsFileTest::roundTripsGiveTheSameBytes()
     QCOMPARE(pages.sPage(3), u"END\r\n"_s);
     w.save(u"second.mcs"_s);
     QCOMPARE(readFile(w.path(u"second.mcs"_s)), first);
+    // The longest name a folder takes, made and then replaced.
+    const QString longest = QString(251, u'l') + u".mcs"_s;
+    w.save(longest);
+    w.save(longest);
+    QCOMPARE(readFile(w.path(longest)), first);
 
     // A store of 100 pages in use saves and opens again.
     // A transfer fills them all; the page breaks stop at the last page.
@@ -269,6 +276,7 @@ void MeasurementsFileTest::pagesThatCannotBeStoredExactly_data()
     QTest::newRow("a page break inside") << u"one\r\n\f\r\ntwo"_s;
     QTest::newRow("a form feed alone") << u"\f"_s;
     QTest::newRow("lone CR") << u"lone\rCR"_s;
+    QTest::newRow("lone LF") << u"lone\nLF"_s;
     QTest::newRow("ends with CR") << u"ends with CR\r"_s;
     QTest::newRow("outside Windows-1252") << u"Łódź"_s;
 }

@@ -125,7 +125,8 @@ void ReaderLogicTest::languageTables()
     // language.
     const std::pair<const LanguageTable *, int> withArguments[] = {
         {&t.sRecoverIncomplete, 2}, {&t.sRecoverDamaged, 2}, {&t.sRecoverRenamed, 1},
-        {&t.sNotKept, 2},           {&t.sEndedEarly, 0},     {&t.sPortNotValid, 2}};
+        {&t.sNotKept, 2},           {&t.sEndedEarly, 0},     {&t.sPortNotValid, 2},
+        {&t.sSettingsFolder, 3}};
     for (const auto &[table, count] : withArguments) {
         for (const QString &entry : *table) {
             QVERIFY(!entry.isEmpty());
@@ -253,6 +254,10 @@ void ReaderLogicTest::settingsReading_data()
     QTest::newRow("beyond 16 bits") << QByteArray("99999\r\n40000\r\n") << 3 << 1;
     QTest::newRow("16-bit limits") << QByteArray(" 2 \r\n-32768 \r\n") << 2 << -32768;
     QTest::newRow("binary rubbish") << QByteArray("\xff\x00\x01\r\n\xfe", 6) << 3 << 1;
+    // Byte-order marks that editors write.
+    QTest::newRow("UTF-8 mark") << QByteArray("\xef\xbb\xbf 2 \r\n 4 \r\n") << 2 << 4;
+    QTest::newRow("UTF-16 LE mark") << QByteArray::fromHex("fffe30000d000a003300") << 0 << 3;
+    QTest::newRow("UTF-16 BE mark") << QByteArray::fromHex("feff0032000a0032") << 2 << 2;
 }
 
 void ReaderLogicTest::settingsReading()

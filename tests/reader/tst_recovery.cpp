@@ -202,6 +202,9 @@ void RecoveryTest::damagedCopiesAreOfferedOrNamedOnce()
     QVERIFY2(question.contains(u"cut short: only the pages up to page 2 could be read."_s),
              qPrintable(question));
     QVERIFY(!recoveryQuestion(kept, tables, kEnglish).contains(u"cut short"_s));
+    kept.endedEarly = true;
+    QVERIFY(recoveryQuestion(kept, tables, kEnglish)
+                .endsWith(u" Restore them?\r\nStop (5) – ended before the ZOL had finished"_s));
 
     // Put off, not answered: offered again at the next start.
     files.keepOrphan();
@@ -293,7 +296,7 @@ void RecoveryTest::copyThatCannotBeWrittenIsToldOnce()
         ReaderFixture w;
         w.withRecoveryFolder(path);
         w.read(kDump);
-        QTRY_COMPARE(w.status(), notKeptMessage(files, why, tables, kEnglish));
+        QTRY_COMPARE(w.status(), u"Stop (3) – "_s + notKeptMessage(files, why, tables, kEnglish));
         w.read(kDump);
         QCoreApplication::processEvents();
         QCOMPARE(w.status(), u"Stop (3)"_s);
