@@ -1,5 +1,7 @@
 #include "screenreader.h"
 
+#include "menureader.h"
+
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QTimer>
@@ -47,6 +49,7 @@ void installScreenReaderSupport()
 {
     static const bool installed = [] {
         QAccessible::installFactory(&interfaceFor);
+        MenuReader::install();
         return true;
     }();
     Q_UNUSED(installed);
