@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QAccessibleInterface;
+
 namespace zol {
 
 // Keeps a menu opened by its access key open under a screen reader.
@@ -30,5 +32,11 @@ private:
     bool m_altDown = false;
     bool m_lateAlt = false;
 };
+
+// A menu item as a screen reader asks for it, or nullptr for an action that
+// stands in no menu. Qt's own gives the reader the item's shortcut where
+// Orca looks for the item's path in the menus, so that the shortcut is
+// never heard; here it stands where Orca reads an accelerator.
+QAccessibleInterface *accessibleMenuItem(QObject *action);
 
 } // namespace zol

@@ -29,8 +29,10 @@ QHash<QByteArray, AccessibleFactory> &classInterfaces()
 
 QAccessibleInterface *interfaceFor(const QString &key, QObject *object)
 {
-    if (!object || !object->isWidgetType())
+    if (!object)
         return nullptr;
+    if (!object->isWidgetType())
+        return accessibleMenuItem(object);
     auto *widget = static_cast<QWidget *>(object);
     const auto make = classInterfaces().constFind(key.toLatin1());
     if (make != classInterfaces().constEnd())

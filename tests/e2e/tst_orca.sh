@@ -185,9 +185,9 @@ settle 2
 # A note names only the keys: what is awaited must not be in it.
 note "Alt+F, Down, Escape"
 key alt+f
-wait_for "Open" 30 "Alt+F opens the File menu on Open"
+wait_for "Open Ctrl+O" 30 "Alt+F opens the File menu on Open, with its shortcut"
 key Down
-wait_for "Save" 30 "Down moves to Save"
+wait_for "Save Ctrl+S" 30 "Down moves to Save, with its shortcut"
 key Escape
 wait_for "File" 30 "Escape leaves the items for File"
 key Escape
