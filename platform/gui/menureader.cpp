@@ -31,7 +31,10 @@ public:
 
     bool isValid() const override { return m_owner && m_action; }
     QObject *object() const override { return m_action; }
-    QWindow *window() const override { return m_owner->window()->windowHandle(); }
+    QWindow *window() const override
+    {
+        return m_owner ? m_owner->window()->windowHandle() : nullptr;
+    }
     QAccessibleInterface *parent() const override
     {
         return QAccessible::queryAccessibleInterface(m_owner);
@@ -59,6 +62,8 @@ public:
     void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
     {
+        if (!isValid())
+            return {};
         QRect area;
         if (auto *menu = qobject_cast<QMenu *>(m_owner))
             area = menu->actionGeometry(m_action);
@@ -73,6 +78,8 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State state;
+        if (!isValid())
+            return state;
         state.invisible = !m_owner->isVisible() || !m_action->isVisible();
         if (auto *menu = qobject_cast<QMenu *>(m_owner))
             state.focused = menu->activeAction() == m_action;
