@@ -1,5 +1,7 @@
 #include "screenreader.h"
 
+#include "menureader.h"
+
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QTimer>
@@ -27,8 +29,10 @@ QHash<QByteArray, AccessibleFactory> &classInterfaces()
 
 QAccessibleInterface *interfaceFor(const QString &key, QObject *object)
 {
-    if (!object || !object->isWidgetType())
+    if (!object)
         return nullptr;
+    if (!object->isWidgetType())
+        return accessibleMenuItem(object);
     auto *widget = static_cast<QWidget *>(object);
     const auto make = classInterfaces().constFind(key.toLatin1());
     if (make != classInterfaces().constEnd())
@@ -47,6 +51,7 @@ void installScreenReaderSupport()
 {
     static const bool installed = [] {
         QAccessible::installFactory(&interfaceFor);
+        MenuReader::install();
         return true;
     }();
     Q_UNUSED(installed);

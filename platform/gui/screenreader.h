@@ -13,8 +13,8 @@ namespace zol {
 // moving is a notification appearing, above all one inside a status bar:
 // that is how the programs announce (see StatusBar::announce).
 
-// Makes the classes below known to Qt's accessibility; the controls that
-// need it call it when they are built.
+// Makes the classes below known to Qt's accessibility and every menu heard
+// (menureader.h); the controls that need it call it when they are built.
 void installScreenReaderSupport();
 
 // Gives every widget of the class named className (as its meta-object names

@@ -7,7 +7,8 @@
 #
 # ZOLprint reads five pages from zolmeter (the instructions at the start, the
 # stop text with its count at the end, a page change, a page button's name,
-# the status-bar command, About's version and web address); in Dutch it loses
+# the status-bar command, About's version and web address, the menus walked
+# from their access keys and About opened from its menu); in Dutch it loses
 # the line in the middle of a reading and then fails to open a port (the
 # error boxes with their Dutch reasons); the tool asks zolmeter for its
 # version (the version lines and "Ready").
@@ -176,6 +177,33 @@ note "About (F1)"
 key F1
 wait_for "Version 2.14" 30 "About's version is read"
 wait_for "www.zol-instruments.example" 30 "About's web address is read"
+settle 2
+key Escape
+settle 2
+
+# The menus, opened by their access keys, briskly, as a technician types.
+# A note names only the keys: what is awaited must not be in it.
+note "Alt+F, Down, Escape"
+key alt+f
+wait_for "Open Ctrl+O" 30 "Alt+F opens the File menu on Open, with its shortcut"
+key Down
+wait_for "Save Ctrl+S" 30 "Down moves to Save, with its shortcut"
+key Escape
+wait_for "File" 30 "Escape leaves the items for File"
+key Escape
+settle 2
+note "Alt+C, Right"
+key alt+c
+wait_for "COM port" 30 "Alt+C opens the Communication menu on COM port"
+key Right
+wait_for "COM1" 30 "Right enters the COM port menu"
+key Escape Escape Escape
+settle 2
+note "Alt+H, Return"
+key alt+h
+wait_for "About ZOL print..." 30 "Alt+H opens the Help menu on About"
+key Return
+wait_for "Version 2.14" 30 "About opened from its menu is read"
 settle 2
 key Escape
 settle 2
