@@ -19,8 +19,9 @@
 #   read        ZOLprint as its Start menu entry starts it reads the sample dump
 #               and saves it byte-exact
 #   username    ZOL user name from its entry programs a name into the meter
-#   running     with ZOLprint running from the install, the uninstaller (/S)
-#               and setup.exe /S end non-zero and change nothing
+#   running     with ZOLprint running from the install (its About box shows
+#               every capital I), the uninstaller (/S) and setup.exe /S end
+#               non-zero and change nothing
 #   reinstall   setup.exe /S over the installed one keeps the user's settings
 #   uninstall   the uninstaller (/S) leaves no program file, entry, file type
 #               or temporary folder, puts the other program's .fms back, and
@@ -334,6 +335,11 @@ while_running() {
     install_state >"$scratch/state-before"
     start_display
     run_program zolprint "$(user_docs)" "$(windows_path "$dir/ZOLprint.exe")" --user-settings
+    # Its About box meanwhile, in the classic face at 8.25 pt, where Wine's
+    # unsmoothed text once lost every capital I ("ZOL nstruments").
+    key F1
+    wait_screen "ZOL Instruments" 60 "the About box with its capital I"
+    key Escape
     local args=()
     mapfile -t args < <(split_command "$(reg_value "$uninstall_key" QuietUninstallString)")
     args[0]=$(windows_path "$(unix_path "${args[0]}")")
