@@ -14,7 +14,7 @@ if [[ "${1:-}" == "--tests" ]]; then
               shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
               g++-mingw-w64-x86-64-posix python3 qt6-base-dev-tools wine64 tesseract-ocr
               orca speech-dispatcher espeak-ng at-spi2-core dbus-x11 x11-utils openbox
-              lintian appstream devscripts man-db nsis)
+              lintian appstream devscripts man-db nsis icoutils python3-markdown)
 elif [[ "${1:-}" == "--package" ]]; then
     packages+=(dpkg-dev)
 fi

@@ -3,12 +3,15 @@
 # for it, with the serial port on a pseudo-terminal (../shared/wine-serial).
 # Run by CTest in the Windows build (tests/windows), in this order:
 #   scripts/test-windows-setup.sh MODE SETUP.EXE
-#   install     a fresh prefix; setup.exe /S installs for the user alone: the
-#               programs in %LOCALAPPDATA%\Programs\ZOLprint, nothing under
-#               Program Files or HKLM, asInvoker, and the installed-programs
-#               entry with its values
-#   startmenu   both programs in the user's Start menu, ZOLprint's entry with
-#               --user-settings
+#   install     a fresh prefix in which another program opens .fms files;
+#               setup.exe /S installs for the user alone: the programs in
+#               %LOCALAPPDATA%\Programs\ZOLprint, nothing under Program Files
+#               or HKLM, asInvoker, the installed-programs entry with its
+#               values; both programs carry their icon, version and manifest;
+#               ZOLprint is in each extension's "Open with" and the other
+#               program keeps .fms
+#   startmenu   both programs and the user guide in the user's Start menu,
+#               ZOLprint's entry with --user-settings
 #   open        a .mcs file "double-clicked": the command registered for the
 #               type, run as Explorer runs it (%1 the file, in its folder); its
 #               pages show, and at exit the settings go to the user's folder,
@@ -16,9 +19,13 @@
 #   read        ZOLprint as its Start menu entry starts it reads the sample dump
 #               and saves it byte-exact
 #   username    ZOL user name from its entry programs a name into the meter
+#   running     with ZOLprint running from the install (its About box shows
+#               every capital I), the uninstaller (/S) and setup.exe /S end
+#               non-zero and change nothing
 #   reinstall   setup.exe /S over the installed one keeps the user's settings
-#   uninstall   the uninstaller (/S) leaves no program file, entry or file type,
-#               and the user's files and settings are still there
+#   uninstall   the uninstaller (/S) leaves no program file, entry, file type
+#               or temporary folder, puts the other program's .fms back, and
+#               the user's files and settings are still there
 # From the environment: WINE_SERIAL, ZOL_WINE_WORK, ZOLMETER as for
 # scripts/test-windows-serial.sh. The prefix is $ZOL_WINE_WORK/setup-prefix.
 set -euo pipefail
@@ -79,12 +86,70 @@ install_dir() {
     unix_path "$dir"
 }
 
-# Explorer's split of a command line: quoted parts, else parts between spaces.
+# Explorer's split of a command line: quoted parts, else parts between spaces;
+# an uninstaller's _?= takes the rest of the line, spaces and all.
 split_command() {
     python3 -c '
 import re, sys
-for quoted, plain in re.findall(r"\"([^\"]*)\"|(\S+)", sys.argv[1]):
-    print(quoted or plain)' "$1"
+for inplace, quoted, plain in re.findall(r"(_\?=.*$)|\"([^\"]*)\"|(\S+)", sys.argv[1]):
+    print(inplace or quoted or plain)' "$1"
+}
+
+# Another program that opens .fms files, there before ZOLprint.
+other_fms='OtherApp.fms'
+other_command='"C:\Other\other.exe" "%1"'
+other_command_key="HKCU\\Software\\Classes\\$other_fms\\shell\\open\\command"
+# What the install is: its files, Start menu entries, file types and entry.
+install_state() {
+    local dir menu key
+    dir=$(install_dir)
+    menu="$(user_dir)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ZOLprint"
+    find "$dir" "$menu" -printf '%P %s %T@\n' | LC_ALL=C sort
+    for key in "$uninstall_key" 'HKCU\Software\Classes\ZOLprint.Measurements' \
+        'HKCU\Software\Classes\.vmt' 'HKCU\Software\Classes\.mcs' 'HKCU\Software\Classes\.fms' \
+        'HKCU\Software\Classes\.mdh'; do
+        wine reg query "$key" /s 2>/dev/null | tr -d '\r'
+    done
+}
+
+# The identity a program carries for Explorer: an icon of 16, 32, 48 and
+# 256 pixels, a version block of the program's version, the product's
+# version and name, and a manifest that runs it as the user, DPI-aware,
+# for Windows 10 and 11, with Common Controls 6.
+check_identity() {
+    local exe=$1 version=$2 product=$3 name
+    name=$(basename "$exe")
+    wrestool -x --type=14 --raw "$exe" >"$scratch/icons.bin" 2>/dev/null
+    wrestool -x --type=16 --raw "$exe" >"$scratch/version.bin" 2>/dev/null
+    python3 - "$scratch/icons.bin" "$scratch/version.bin" "$version" "$product" "$name" <<'PY' ||
+import struct, sys
+icons = open(sys.argv[1], "rb").read()
+count = struct.unpack_from("<3H", icons)[2] if len(icons) >= 6 else 0
+# Each entry's width, 0 meaning 256.
+sizes = sorted(icons[6 + 14 * i] or 256 for i in range(count))
+if sizes != [16, 32, 48, 256]:
+    sys.exit(f"icon sizes {sizes}, not 16, 32, 48 and 256")
+data = open(sys.argv[2], "rb").read()
+at = data.find(struct.pack("<I", 0xFEEF04BD))
+if at < 0:
+    sys.exit("no version block")
+fms, fls, pms, pls = struct.unpack_from("<4I", data, at + 8)
+def dotted(ms, ls):
+    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}"
+for want, got in ((sys.argv[3], dotted(fms, fls)), (sys.argv[4], dotted(pms, pls))):
+    if got != want:
+        sys.exit(f"version {got}, not {want}")
+for text in ("ZOLprint", "The ZOLprint developers", sys.argv[5], sys.argv[3]):
+    if text.encode("utf-16-le") not in data:
+        sys.exit(f"no {text} among its version texts")
+PY
+        fail "$name: its icon or version block"
+    wrestool -x --type=24 --raw "$exe" >"$scratch/manifest.xml" 2>/dev/null
+    local want
+    for want in 'level="asInvoker"' 'PerMonitorV2, PerMonitor' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
+        'Microsoft.Windows.Common-Controls'; do
+        grep -qF "$want" "$scratch/manifest.xml" || fail "$name's manifest lacks $want"
+    done
 }
 
 do_install() {
@@ -97,6 +162,9 @@ do_install() {
     mkdir -p "$HOME"
     # A prefix as a new user's Windows: made by the first run.
     wine wineboot >"$scratch/wineboot.log" 2>&1 || fail "wineboot failed"
+    wine reg add 'HKCU\Software\Classes\.fms' /ve /d "$other_fms" /f >/dev/null 2>&1 &&
+        wine reg add "$other_command_key" /ve /d "$other_command" /f >/dev/null 2>&1 ||
+        fail "could not give .fms to another program"
     /usr/lib/wine/wineserver -w
     wine "$(windows_path "$(realpath "$setup")")" /S >"$scratch/setup.log" 2>&1 ||
         fail "setup.exe /S failed ($?)"
@@ -117,16 +185,30 @@ do_install() {
     local version name value
     version=$(basename "$setup" | sed -E 's/^ZOLprint-(.*)-setup\.exe$/\1/')
     for name in DisplayName DisplayVersion Publisher DisplayIcon UninstallString \
-        QuietUninstallString NoModify NoRepair; do
+        QuietUninstallString NoModify NoRepair EstimatedSize; do
         value=$(reg_value "$uninstall_key" "$name")
         [[ -n "$value" ]] || fail "the installed-programs entry has no $name"
     done
     [[ "$(reg_value "$uninstall_key" DisplayName)" == ZOLprint ]] || fail "DisplayName"
     [[ "$(reg_value "$uninstall_key" DisplayVersion)" == "$version" ]] || fail "DisplayVersion"
-    [[ "$(reg_value "$uninstall_key" QuietUninstallString)" == *'Uninstall.exe" /S' ]] ||
+    [[ "$(reg_value "$uninstall_key" QuietUninstallString)" == *'Uninstall.exe" /S'* ]] ||
         fail "QuietUninstallString"
-    [[ -f "$(unix_path "$(reg_value "$uninstall_key" DisplayIcon)")" ]] || fail "no DisplayIcon file"
-    note "installed $version silently into $dir, for the user alone, with its entry"
+    local icon
+    icon=$(reg_value "$uninstall_key" DisplayIcon)
+    icon=${icon%,0}
+    icon=${icon//\"/}
+    [[ "$icon" == *'\ZOLprint.exe' && -f "$(unix_path "$icon")" ]] || fail "DisplayIcon is not ZOLprint.exe: $icon"
+    check_identity "$dir/ZOLprint.exe" "$version" "$version"
+    check_identity "$dir/ZOL user name.exe" "$ZOL_TOOL_VERSION" "$version"
+    local ext
+    for ext in .vmt .mcs .fms .mdh; do
+        wine reg query "HKCU\\Software\\Classes\\$ext\\OpenWithProgids" /v ZOLprint.Measurements \
+            >/dev/null 2>&1 || fail "ZOLprint is not in $ext's Open with list"
+    done
+    [[ "$(reg_value 'HKCU\Software\Classes\.fms' "")" == "$other_fms" ]] ||
+        fail "the install took .fms from the program that had it"
+    note "installed $version silently into $dir, for the user alone, with its entry; both programs" \
+        "carry icon, version and manifest; ZOLprint in Open with, .fms still $other_fms's"
 }
 
 start_menu() {
@@ -143,7 +225,19 @@ start_menu() {
     grep -qi 'ZOLprint\\ZOLprint.exe' "$scratch/lnk.txt" "$scratch/zolprint.lnk.txt" ||
         fail "ZOLprint's entry does not point at the installed ZOLprint.exe"
     grep -qi 'ZOL user name.exe' "$scratch/lnk.txt" || fail "ZOL user name's entry has no target"
-    note "the Start menu holds ZOLprint (--user-settings) and ZOL user name"
+    # The guide as a page, with the pictures it shows.
+    [[ -f "$menu/ZOLprint user guide.lnk" ]] || fail "no user guide in the Start menu"
+    local guide picture
+    guide="$(install_dir)/doc/zolprint/user-guide.html"
+    [[ -f "$guide" ]] || fail "no user-guide.html in the install"
+    strings -a "$menu/ZOLprint user guide.lnk" >"$scratch/guide.lnk.txt"
+    strings -el "$menu/ZOLprint user guide.lnk" >>"$scratch/guide.lnk.txt"
+    grep -qF 'doc\zolprint\user-guide.html' "$scratch/guide.lnk.txt" ||
+        fail "the user guide's entry does not open user-guide.html"
+    for picture in $(grep -o '<img [^>]*src="[^"]*"' "$guide" | sed 's/.*src="//; s/"$//'); do
+        [[ -f "$(dirname "$guide")/$picture" ]] || fail "the user guide shows $picture, which is not installed"
+    done
+    note "the Start menu holds ZOLprint (--user-settings), ZOL user name and the user guide"
 }
 
 # The user's settings file, wherever the program keeps it under the user's
@@ -167,7 +261,7 @@ open_file() {
     [[ -f "$(unix_path "$(reg_value "HKCU\\Software\\Classes\\$progid\\DefaultIcon" "" | sed 's/,[0-9-]*$//')")" ]] ||
         fail "the type's icon is not there"
     local ext
-    for ext in .vmt .fms .mdh; do
+    for ext in .vmt .mdh; do
         [[ "$(reg_value "HKCU\\Software\\Classes\\$ext" "")" == "$progid" ]] || fail "$ext is not $progid"
     done
     command=$(reg_value "HKCU\\Software\\Classes\\$progid\\shell\\open\\command" "")
@@ -233,6 +327,38 @@ program_name() {
     note "ZOL user name from the install programmed ZOLTEST into the meter"
 }
 
+# While ZOLprint runs from the install, the uninstaller and a new install
+# both stop before they change anything, and say so by their exit code.
+while_running() {
+    local dir status uninstall_status
+    dir=$(install_dir)
+    install_state >"$scratch/state-before"
+    start_display
+    run_program zolprint "$(user_docs)" "$(windows_path "$dir/ZOLprint.exe")" --user-settings
+    # Its About box meanwhile, in the classic face at 8.25 pt, where Wine's
+    # unsmoothed text once lost every capital I ("ZOL nstruments").
+    key F1
+    wait_screen "ZOL Instruments" 60 "the About box with its capital I"
+    key Escape
+    local args=()
+    mapfile -t args < <(split_command "$(reg_value "$uninstall_key" QuietUninstallString)")
+    args[0]=$(windows_path "$(unix_path "${args[0]}")")
+    uninstall_status=0
+    wine "${args[@]}" >"$scratch/uninstall.log" 2>&1 || uninstall_status=$?
+    [[ $uninstall_status != 0 ]] || fail "the uninstaller reported success while ZOLprint ran"
+    install_state | diff "$scratch/state-before" - >&2 ||
+        fail "the uninstaller changed the install while ZOLprint ran"
+    status=0
+    wine "$(windows_path "$(realpath "$setup")")" /S >"$scratch/setup.log" 2>&1 || status=$?
+    [[ $status != 0 ]] || fail "setup.exe /S reported success while ZOLprint ran"
+    install_state | diff "$scratch/state-before" - >&2 ||
+        fail "setup.exe /S changed the install while ZOLprint ran"
+    key ctrl+q
+    wait_gone 'ZOLprint.exe' 60 "ZOLprint's exit"
+    note "with ZOLprint running, the uninstaller ended with $uninstall_status and setup.exe /S" \
+        "with $status, and neither changed a file, entry or file type"
+}
+
 reinstall() {
     local before
     before=$(user_settings)
@@ -275,15 +401,22 @@ uninstall() {
     if [[ -e "$dir" ]]; then
         fail "left behind: $(find "$dir" | head -n 20)"
     fi
+    local left
+    left=$(find "$(user_dir)/Temp" "$(user_dir)/AppData/Local/Temp" -mindepth 1 -maxdepth 1 \( -name '~nsu*' -o -name '*.cmd' \) 2>/dev/null || true)
+    [[ -z "$left" ]] || fail "left in the temporary folder: $left"
     local menu
     menu="$(user_dir)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/ZOLprint"
     [[ ! -e "$menu" ]] || fail "the Start menu entries are still there"
     local key
     for key in "$uninstall_key" 'HKCU\Software\Classes\ZOLprint.Measurements' \
-        'HKCU\Software\Classes\.vmt' 'HKCU\Software\Classes\.mcs' 'HKCU\Software\Classes\.fms' \
-        'HKCU\Software\Classes\.mdh'; do
+        'HKCU\Software\Classes\.vmt' 'HKCU\Software\Classes\.mcs' 'HKCU\Software\Classes\.mdh'; do
         wine reg query "$key" >/dev/null 2>&1 && fail "$key is still there"
     done
+    [[ "$(reg_value 'HKCU\Software\Classes\.fms' "")" == "$other_fms" &&
+        "$(reg_value "$other_command_key" "")" == "$other_command" ]] ||
+        fail "the other program's .fms is not back: $(wine reg query 'HKCU\Software\Classes\.fms' /s 2>&1)"
+    wine reg query 'HKCU\Software\Classes\.fms\OpenWithProgids' /v ZOLprint.Measurements >/dev/null 2>&1 &&
+        fail "ZOLprint is still in .fms's Open with list"
     user_files "$docs" | cmp -s - "$scratch/user-files" ||
         fail "the user's files changed: $(user_files "$docs")"
     [[ -f "$settings" ]] || fail "the uninstaller removed the user's settings $settings"
@@ -296,7 +429,8 @@ startmenu) start_menu ;;
 open) open_file ;;
 read) read_from_entry ;;
 username) program_name ;;
+running) while_running ;;
 reinstall) reinstall ;;
 uninstall) uninstall ;;
-*) fail "usage: $0 install|startmenu|open|read|username|reinstall|uninstall SETUP.EXE" ;;
+*) fail "usage: $0 install|startmenu|open|read|username|running|reinstall|uninstall SETUP.EXE" ;;
 esac

@@ -33,15 +33,20 @@ if(NOT EXISTS "${zol_stage}/ZOLprint.exe")
     message(FATAL_ERROR "makeinstaller: the zip holds no ${CPACK_PACKAGE_FILE_NAME}/ZOLprint.exe")
 endif()
 
-# The uninstaller's list: every file, then every folder from the deepest up,
-# each folder removed only when nothing else is left in it.
+# The uninstaller's list: every file (one still held by another program goes
+# at the next restart), then every folder from the deepest up, each folder
+# removed only when nothing else is left in it. The files' sum is the size
+# the installed-programs list shows.
 file(GLOB_RECURSE zol_files RELATIVE "${zol_stage}" "${zol_stage}/*")
 list(SORT zol_files)
 set(zol_dirs)
 set(zol_list "")
+set(zol_bytes 0)
 foreach(file IN LISTS zol_files)
+    file(SIZE "${zol_stage}/${file}" size)
+    math(EXPR zol_bytes "${zol_bytes} + ${size}")
     string(REPLACE "/" "\\" name "${file}")
-    string(APPEND zol_list "Delete \"$INSTDIR\\${name}\"\n")
+    string(APPEND zol_list "Delete /REBOOTOK \"$INSTDIR\\${name}\"\n")
     get_filename_component(dir "${file}" DIRECTORY)
     while(dir)
         list(APPEND zol_dirs "${dir}")
@@ -57,11 +62,13 @@ foreach(dir IN LISTS zol_dirs)
 endforeach()
 file(WRITE "${zol_work}/files.nsh" "${zol_list}")
 
+math(EXPR zol_kb "(${zol_bytes} + 1023) / 1024")
+
 set(zol_setup "${zol_out_dir}/ZOLprint-${CPACK_PACKAGE_VERSION}-setup.exe")
 file(REMOVE "${zol_setup}")
 execute_process(
     COMMAND "${ZOL_MAKENSIS}" -V2 -DVERSION=${CPACK_PACKAGE_VERSION} "-DSTAGE=${zol_stage}"
-            "-DFILES=${zol_work}/files.nsh" "-DOUTFILE=${zol_setup}"
+            "-DFILES=${zol_work}/files.nsh" "-DOUTFILE=${zol_setup}" -DSIZE_KB=${zol_kb}
             "${CPACK_ZOL_NSIS_SCRIPT}"
     RESULT_VARIABLE zol_status)
 if(NOT zol_status EQUAL 0 OR NOT EXISTS "${zol_setup}")

@@ -34,15 +34,31 @@ QFont classicFont(const QString &family, qreal points)
         }
         return std::nullopt;
     };
-    QString face = family;
+    // Windows still has "MS Sans Serif" as a bitmap face, drawn in a few
+    // sizes only: at 144 DPI it would not grow with the window. Its
+    // scalable successor "Microsoft Sans Serif" comes first among the
+    // substitutes, so an outline face is taken where there is one.
+    std::optional<QString> outline;
+    std::optional<QString> any;
     for (const QString &candidate : QStringList{family} + QFont::substitutes(family)) {
         if (const std::optional<QString> found = installedAs(candidate)) {
-            face = *found;
-            break;
+            if (!any)
+                any = found;
+            if (QFontDatabase::isSmoothlyScalable(*found)) {
+                outline = found;
+                break;
+            }
         }
     }
+    const QString face = outline.value_or(any.value_or(family));
     QFont font(face);
     font.setPointSizeF(points);
+    // Where the system draws text without smoothing (Wine's default, or a
+    // Windows with smoothing turned off), Qt draws each glyph alone in black
+    // and white, and at 8.25 pt (11 pixels) the one-pixel stem of Liberation
+    // Sans' capital I can fall between the pixels and vanish: "I(I)lIi"
+    // showed as "()li". Smoothed, it always has ink.
+    font.setStyleStrategy(QFont::PreferAntialias);
     return font;
 }
 

@@ -12,7 +12,8 @@ namespace zol {
 void installFontSubstitutes();
 
 // A classic face at a size, named as this system has it: the family itself
-// where it is installed, else the first of its substitutes that is. Asked
+// where it is installed as an outline face, else the first of its
+// substitutes that is (else the first installed at all), always smoothed. Asked
 // for by its missing name, the font database searches the system's
 // fallbacks for each name it lacks before it comes to the substitute, which
 // at start-up costs as much as loading the font itself. Where none of them

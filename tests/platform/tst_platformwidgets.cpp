@@ -387,6 +387,13 @@ void TestPlatformWidgets::classicFacesFallBackToMetricTwins()
         // Named directly, the face is the one the substitutes give.
         const QFont named = classicFont(face.asked, 8.25);
         QCOMPARE(named.pointSizeF(), 8.25);
+        // Windows' own MS Sans Serif is a bitmap face: an outline twin goes
+        // first, where there is one.
+        if (families.contains(face.asked) && !QFontDatabase::isSmoothlyScalable(face.asked)) {
+            QVERIFY2(named.family() == face.asked || face.twins.contains(named.family()),
+                     qPrintable(face.asked + u" became "_s + named.family()));
+            continue;
+        }
         QCOMPARE(QFontInfo(named).family(), QFontInfo(font).family());
         if (families.contains(face.asked))
             continue; // the face itself is there and is used
