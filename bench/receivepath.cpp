@@ -1,12 +1,19 @@
 #include "receivepath.h"
 
+#include "filedialog.h"
 #include "frmzolprint.h"
+#include "keyvaluestore.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
 #include "meterdecoder.h"
+#include "pageprinter.h"
+#include "portlister.h"
+#include "portnumbering.h"
 #include "procinfo.h"
+#include "programlauncher.h"
 #include "ptypair.h"
 #include "qtserialport.h"
+#include "registry.h"
 #include "resultstable.h"
 #include "statusbar.h"
 
@@ -16,6 +23,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
@@ -262,9 +270,27 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
 
     QtSerialPort port;
     RecordedMessages messages;
+    // The real services, of which a reading uses only the port and the boxes;
+    // what they keep stays in the scratch folder.
+    QtFileDialog fileDialog;
+    QtPagePrinter printer;
+    SystemRegistry registry;
+    QtProgramLauncher launcher;
+    SystemPortLister portLister;
+    QSettings userStore(QDir(scratchDir).filePath(u"user.conf"_s), QSettings::IniFormat);
+    SettingsStore portStore(userStore, u"ComPorts"_s);
+    SettingsStore recentStore(userStore, u"RecentFiles"_s);
+    PortNumbering portNumbering(portStore);
     frmZOLprint window(
         ReaderServices{.serialPort = port,
                        .messageBoxes = messages,
+                       .fileDialog = fileDialog,
+                       .printer = printer,
+                       .registry = registry,
+                       .launcher = launcher,
+                       .portLister = portLister,
+                       .portNumbering = portNumbering,
+                       .recentFiles = recentStore,
                        .settingsPath = QDir(scratchDir).filePath(u"zolprint.ini"_s)});
     window.Form_Load();
     window.mPort1_Click();

@@ -8,6 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# shellcheck source=xdisplay.sh
+source "$root/scripts/xdisplay.sh"
 out=$root/docs/screenshots
 
 fail() {
@@ -49,35 +51,19 @@ export XDG_RUNTIME_DIR=$scratch/runtime XDG_CONFIG_HOME=$scratch/config
 mkdir -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
 export LC_ALL=C.UTF-8
 
-# Xvfb picks a free display itself and writes its number to fd 3. Without
-# -noreset it resets whenever its last client leaves, and refuses the next
-# program while it does.
 # The screen is large enough for the main window at 200 %.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -dpi 96 -nolisten tcp -noreset 3>"$scratch/display" \
-    >"$scratch/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [[ -s "$scratch/display" ]] && break
-    sleep 0.1
-done
-[[ -s "$scratch/display" ]] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-DISPLAY=:$(head -n 1 "$scratch/display")
-export DISPLAY
+start_xvfb -screen 0 1600x1200x24 -dpi 96
 
 # window_id NAME-REGEX [LOG]: the id of the visible window whose whole title
 # matches, waiting up to 15 s for it; LOG is what its program printed.
 window_id() {
     local id
-    for _ in $(seq 150); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1 || true)
-        if [[ -n "$id" ]]; then
-            # Let the first paint reach the screen.
-            sleep 0.5
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
+    if id=$(find_window "^$1\$" 15); then
+        # Let the first paint reach the screen.
+        sleep 0.5
+        echo "$id"
+        return 0
+    fi
     fail "the window \"$1\" did not show${2:+; the program printed:
 $(cat "$2")}"
 }

@@ -16,6 +16,8 @@ mode=${1:-}
 zip=${2:-}
 cd "$(dirname "$0")/.."
 root=$PWD
+# shellcheck source=xdisplay.sh
+source "$root/scripts/xdisplay.sh"
 
 fail() {
     echo "test-windows-zip: FAIL: $*" >&2
@@ -94,33 +96,7 @@ contents() {
 }
 
 # A display of our own for Wine's windows.
-display() {
-    command -v Xvfb >/dev/null || fail "no Xvfb: run scripts/setup.sh --tests"
-    local n
-    for n in $(seq 90 120); do
-        [[ -e /tmp/.X$n-lock ]] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-        pids+=($!)
-        export DISPLAY=:$n
-        for _ in $(seq 50); do
-            xdpyinfo >/dev/null 2>&1 && return 0
-            xdotool getmouselocation >/dev/null 2>&1 && return 0
-            sleep 0.2
-        done
-    done
-    fail "could not start Xvfb"
-}
-
-# The window named $1, waited for generously: Wine starts slowly on a busy machine.
-window_of() {
-    local id
-    for _ in $(seq 120); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-        [[ -n "$id" ]] && { echo "$id"; return 0; }
-        sleep 0.5
-    done
-    return 1
-}
+display() { start_xvfb -screen 0 1280x1024x24; }
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -133,27 +109,15 @@ show() {
     (cd "$dir" && exec "$WINE_RUN" explorer "/desktop=$name,1024x700" "$(windows_path "$program")") \
         >"$scratch/$name.log" 2>&1 &
     pids+=($!)
-    id=$(window_of "^$name - Wine desktop\$") || {
+    id=$(find_window "^$name - Wine desktop\$" 60) || {
         cat "$scratch/$name.log" >&2
         fail "Wine's desktop for $(basename "$program") did not show"
     }
-    drawn "$id" || {
+    is_drawn "$id" 60 || {
         cat "$scratch/$name.log" >&2
         fail "$(basename "$program") drew no window"
     }
     echo "$id"
-}
-
-# Whether the window shows more than a plain desktop, waited for generously.
-drawn() {
-    local colours
-    for _ in $(seq 120); do
-        import -window "$1" "$scratch/drawn.png" 2>/dev/null || true
-        colours=$(convert "$scratch/drawn.png" -format '%k' info: 2>/dev/null || echo 0)
-        [[ "$colours" -gt 20 ]] && return 0
-        sleep 0.5
-    done
-    return 1
 }
 
 start() {
@@ -167,7 +131,7 @@ start() {
         id=$(show "zolstart$language" "$folder/ZOLprint.exe" "$scratch/run$language")
         # Still there a moment later: it did not start only to fall over.
         sleep 2
-        drawn "$id" || fail "ZOLprint.exe in language $language closed its window"
+        is_drawn "$id" 60 || fail "ZOLprint.exe in language $language closed its window"
         import -window "$id" "$scratch/zolprint$language.png"
         shots+=("$scratch/zolprint$language.png")
         "$WINE_RUN" taskkill /f /im ZOLprint.exe >/dev/null 2>&1 || true
@@ -184,7 +148,7 @@ start() {
 
     id=$(show zolstarttool "$folder/ZOL user name.exe" "$scratch")
     sleep 2
-    drawn "$id" || fail "ZOL user name.exe closed its window"
+    is_drawn "$id" 60 || fail "ZOL user name.exe closed its window"
     "$WINE_RUN" taskkill /f /im "ZOL user name.exe" >/dev/null 2>&1 || true
     echo "test-windows-zip: ZOLprint.exe started in its four languages, ZOL user name.exe too," \
         "each showing its window"

@@ -19,50 +19,6 @@ namespace zol {
 
 namespace {
 
-QSerialPort::Parity toQt(LineSettings::Parity parity)
-{
-    switch (parity) {
-    case LineSettings::Parity::Even:
-        return QSerialPort::EvenParity;
-    case LineSettings::Parity::Odd:
-        return QSerialPort::OddParity;
-    case LineSettings::Parity::Mark:
-        return QSerialPort::MarkParity;
-    case LineSettings::Parity::Space:
-        return QSerialPort::SpaceParity;
-    case LineSettings::Parity::None:
-        break;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits toQt(LineSettings::StopBits stopBits)
-{
-    switch (stopBits) {
-    case LineSettings::StopBits::OneAndHalf:
-        return QSerialPort::OneAndHalfStop;
-    case LineSettings::StopBits::Two:
-        return QSerialPort::TwoStop;
-    case LineSettings::StopBits::One:
-        break;
-    }
-    return QSerialPort::OneStop;
-}
-
-QSerialPort::FlowControl toQt(SerialPort::Handshaking mode)
-{
-    switch (mode) {
-    case SerialPort::Handshaking::XonXoff:
-        return QSerialPort::SoftwareControl;
-    case SerialPort::Handshaking::RtsCts:
-    case SerialPort::Handshaking::RtsCtsXonXoff:
-        return QSerialPort::HardwareControl;
-    case SerialPort::Handshaking::None:
-        break;
-    }
-    return QSerialPort::NoFlowControl;
-}
-
 // Why the port would not open, in words the program can put into the
 // user's language; the system's own text follows only where the kind alone
 // does not say it (a refusal may be a lock held by another program or the
@@ -105,26 +61,6 @@ QtSerialPort::~QtSerialPort()
     m_port.close();
 }
 
-void QtSerialPort::setCommPort(int port)
-{
-    m_commPort = port;
-}
-
-void QtSerialPort::setLineSettings(const LineSettings &settings)
-{
-    m_settings = settings;
-    if (m_port.isOpen())
-        applyLineSettings();
-}
-
-void QtSerialPort::applyLineSettings()
-{
-    m_port.setBaudRate(m_settings.baud);
-    m_port.setParity(toQt(m_settings.parity));
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits));
-    m_port.setStopBits(toQt(m_settings.stopBits));
-}
-
 void QtSerialPort::setDtrEnable(bool on)
 {
     m_dtr = on;
@@ -136,7 +72,7 @@ void QtSerialPort::setDtrEnable(bool on)
 void QtSerialPort::setRtsEnable(bool on)
 {
     m_rts = on;
-    if (m_port.isOpen() && m_handshaking == Handshaking::None && !m_port.setRequestToSend(on))
+    if (m_port.isOpen() && !m_port.setRequestToSend(on))
         m_port.clearError();
 }
 
@@ -153,8 +89,11 @@ bool QtSerialPort::open(QString *reason)
         return false;
     }
     m_port.setPortName(device);
-    applyLineSettings();
-    m_port.setFlowControl(toQt(m_handshaking));
+    m_port.setBaudRate(m_baud);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (reason)
             *reason = openFailure(m_port.error(), m_port.errorString());
@@ -194,7 +133,7 @@ QByteArray QtSerialPort::readAll()
     if (!m_rescued.isEmpty()) {
         QByteArray bytes = m_rescued.left(kMaxRead);
         m_rescued.remove(0, bytes.size());
-        if (m_threshold > 0 && !m_rescued.isEmpty())
+        if (!m_rescued.isEmpty())
             announceRescued();
         return bytes;
     }
@@ -205,7 +144,7 @@ QByteArray QtSerialPort::readAll()
     QByteArray bytes = m_port.read(qMin<qint64>(kMaxRead, m_port.bytesAvailable()));
     // What did not fit into this read would otherwise wait for bytes that may
     // never come; ask again once control is back in the event loop.
-    if (m_threshold > 0 && m_port.bytesAvailable() > 0)
+    if (m_port.bytesAvailable() > 0)
         QTimer::singleShot(0, this, &QtSerialPort::onReadyRead);
     return bytes;
 }
@@ -235,7 +174,7 @@ bool QtSerialPort::write(const QByteArray &bytes, QString *reason)
 
 void QtSerialPort::onReadyRead()
 {
-    if (m_threshold > 0 && m_port.isOpen() && m_port.bytesAvailable() > 0)
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
         emit comm();
 }
 
@@ -276,7 +215,7 @@ void QtSerialPort::dropDevice()
     m_port.close();
     m_port.clearError();
     m_lost = true;
-    if (m_threshold > 0 && !m_rescued.isEmpty())
+    if (!m_rescued.isEmpty())
         announceRescued();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "linesettings.h"
 #include "serialport.h"
 
 #include <QSerialPort>
@@ -18,12 +17,8 @@ public:
     explicit QtSerialPort(QObject *parent = nullptr);
     ~QtSerialPort() override;
 
-    void setCommPort(int port) override;
-    int commPort() const override { return m_commPort; }
-    void setHandshaking(Handshaking mode) override { m_handshaking = mode; }
-    void setRThreshold(int threshold) override { m_threshold = threshold; }
-    void setLineSettings(const LineSettings &settings) override;
-    LineSettings lineSettings() const override { return m_settings; }
+    void setCommPort(int port) override { m_commPort = port; }
+    void setBaudRate(int baud) override { m_baud = baud; }
     void setDtrEnable(bool on) override;
     void setRtsEnable(bool on) override;
 
@@ -48,16 +43,13 @@ private:
     QString lossReason() const;
     void dropDevice();
     void announceRescued();
-    void applyLineSettings();
 
     QSerialPort m_port;
     // As resolved, in full: QSerialPort's portName() drops the /dev/ part.
     QString m_device;
     RememberedDevice m_remembered;
     int m_commPort = 1;
-    Handshaking m_handshaking = Handshaking::None;
-    int m_threshold = 0;
-    LineSettings m_settings;
+    int m_baud = 9600;
     bool m_dtr = false;
     bool m_rts = false;
     bool m_open = false;

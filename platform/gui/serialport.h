@@ -1,7 +1,5 @@
 #pragma once
 
-#include "linesettings.h"
-
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -16,26 +14,24 @@ namespace zol {
 // a pseudo-terminal closed) the control stops reading, reports lost() once and
 // from then on simply receives nothing, so the program ends its exchange the
 // same way it ends one with a silent meter.
+//
+// Both meters talk alike, so the line is always eight data bits, no parity,
+// one stop bit and no handshaking, and comm() tells of every byte that
+// arrives while the port is open.
 class SerialPort : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Handshaking { None, XonXoff, RtsCts, RtsCtsXonXoff };
-
     // One read hands over at most this many bytes, so that the length of a
     // chunk always fits the programs' 16-bit counters.
     static constexpr int kMaxRead = 32767;
 
     using QObject::QObject;
 
+    // Take effect at the next open().
     virtual void setCommPort(int port) = 0;
-    virtual int commPort() const = 0;
-    virtual void setHandshaking(Handshaking mode) = 0;
-    // Notify comm() when at least one byte arrived; 0 turns notification off.
-    virtual void setRThreshold(int threshold) = 0;
-    virtual void setLineSettings(const LineSettings &settings) = 0;
-    virtual LineSettings lineSettings() const = 0;
+    virtual void setBaudRate(int baud) = 0;
     virtual void setDtrEnable(bool on) = 0;
     virtual void setRtsEnable(bool on) = 0;
 
@@ -58,9 +54,8 @@ signals:
     void lost(const QString &reason);
 };
 
-// Opens COM port number as both meters talk: baud, no parity, eight data
-// bits, one stop bit, no handshaking, DTR on and RTS off, and comm() at every
-// byte. On failure reason, when given, says why.
+// Opens COM port number as both meters talk: at baud, DTR on and RTS off.
+// On failure reason, when given, says why.
 bool openMeterLine(SerialPort &port, int number, int baud, QString *reason);
 
 } // namespace zol

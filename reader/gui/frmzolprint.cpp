@@ -46,7 +46,6 @@ const QString kTitle = QStringLiteral("ZOL Print");
 
 frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services)),
-      m_portLister(givenOrSystemLister(m_services.portLister)),
       m_document(m_services.recoveryFolder, this), m_reading(m_services.serialPort, this)
 {
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
@@ -74,7 +73,7 @@ frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
 
     recentFiles = new RecentFilesMenu(*ui.mFile, ui.mExit, m_services.recentFiles, this);
     connect(recentFiles, &RecentFilesMenu::chosen, this, &frmZOLprint::openMeasurementsFile);
-    portMenu = new PortMenu(*ui.mPort, m_services.portNumbering, m_portLister, this);
+    portMenu = new PortMenu(*ui.mPort, m_services.portNumbering, m_services.portLister, this);
     connect(portMenu->fixedItem(1), &QAction::triggered, this, &frmZOLprint::mPort1_Click);
     connect(portMenu->fixedItem(2), &QAction::triggered, this, &frmZOLprint::mPort2_Click);
     connect(portMenu->fixedItem(3), &QAction::triggered, this, &frmZOLprint::mPort3_Click);
@@ -333,7 +332,7 @@ void frmZOLprint::mStart_Click()
     QString device;
     if (!m_reading.start(iPort, &reason, &device)) {
         ui.setEnabled(true);
-        showError(m_texts.portNotOpened(reason, iPort, device, m_portLister.ports()));
+        showError(m_texts.portNotOpened(reason, iPort, device, m_services.portLister.ports()));
         return;
     }
 
@@ -409,11 +408,8 @@ void frmZOLprint::mSave_Click()
 
 bool frmZOLprint::savePages()
 {
-    FileDialog *dialog = m_services.fileDialog;
-    if (!dialog)
-        return false;
-    const std::optional<QString> name =
-        dialog->getSaveFileName(this, fileFilter(), m_texts[&T::sDefext], m_document.fileName());
+    const std::optional<QString> name = m_services.fileDialog.getSaveFileName(
+        this, fileFilter(), m_texts[&T::sDefext], m_document.fileName());
     if (!name)
         return false;
     if (const std::optional<qsizetype> inexact =
@@ -436,14 +432,11 @@ bool frmZOLprint::savePages()
 
 void frmZOLprint::mOpen_Click()
 {
-    FileDialog *dialog = m_services.fileDialog;
-    if (!dialog)
-        return;
     if (!mayReplacePages())
         return;
     // A cancel changes nothing: the pages are replaced only by a file read whole.
     const std::optional<QString> name =
-        dialog->getOpenFileName(this, fileFilter(), m_texts[&T::sDefext]);
+        m_services.fileDialog.getOpenFileName(this, fileFilter(), m_texts[&T::sDefext]);
     if (!name)
         return;
     loadFile(*name);
@@ -500,7 +493,7 @@ void frmZOLprint::mAllpages_Click()
 void frmZOLprint::printPages(const QStringList &pages)
 {
     PrintFailure failure{PrintFailure::Kind::NoPrinter, QString()};
-    if (m_services.printer && m_services.printer->printPages(pages, &failure))
+    if (m_services.printer.printPages(pages, &failure))
         return;
     showError(&T::sErr105, m_texts.reason(failure));
 }
@@ -508,33 +501,29 @@ void frmZOLprint::printPages(const QStringList &pages)
 void frmZOLprint::mPreview_Click()
 {
     PrintFailure failure{PrintFailure::Kind::NoPrinter, QString()};
-    if (m_services.printer &&
-        m_services.printer->preview(this, m_document.pages().pagesInUse(), &failure))
+    if (m_services.printer.preview(this, m_document.pages().pagesInUse(), &failure))
         return;
     showError(&T::sErr105, m_texts.reason(failure));
 }
 
 void frmZOLprint::mToPdf_Click()
 {
-    FileDialog *dialog = m_services.fileDialog;
-    if (!dialog || !m_services.printer)
-        return;
     const QString &file = m_document.fileName();
     const QString proposed =
         file.isEmpty() ? QString() : QFileInfo(file).completeBaseName() + u".pdf"_s;
     const std::optional<QString> name =
-        dialog->getSavePdfFileName(this, m_texts[&T::sPdfFilter], proposed);
+        m_services.fileDialog.getSavePdfFileName(this, m_texts[&T::sPdfFilter], proposed);
     if (!name)
         return;
     PrintFailure failure;
-    if (!m_services.printer->writePdf(*name, m_document.pages().pagesInUse(), &failure))
+    if (!m_services.printer.writePdf(*name, m_document.pages().pagesInUse(), &failure))
         showError(&T::sErr104, m_texts.reason(failure));
 }
 
 void frmZOLprint::mAbout_Click()
 {
     if (!aboutDialog)
-        aboutDialog = new frmAbout(AboutServices{m_services.registry, m_services.launcher,
+        aboutDialog = new frmAbout(AboutServices{&m_services.registry, &m_services.launcher,
                                                  &m_services.messageBoxes, &isOrdinaryFile},
                                    this);
     aboutDialog->show();

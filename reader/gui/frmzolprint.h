@@ -31,19 +31,17 @@ struct ReaderServices
 {
     SerialPort &serialPort;
     MessageBoxes &messageBoxes;
-    FileDialog *fileDialog = nullptr;
-    PagePrinter *printer = nullptr;
-    Registry *registry = nullptr;
-    ProgramLauncher *launcher = nullptr;
+    FileDialog &fileDialog;
+    PagePrinter &printer;
+    Registry &registry;
+    ProgramLauncher &launcher;
+    // The ports error 103 names and the COM port menu lists.
+    const PortLister &portLister;
+    // The numbers given to adapters, which the COM port menu offers.
+    PortNumbering &portNumbering;
+    // Where the files last opened or saved are kept.
+    KeyValueStore &recentFiles;
     QString settingsPath = QString::fromUtf16(u"zolprint.ini");
-    // The ports error 103 names and the COM port menu lists; none given:
-    // the system's own.
-    const PortLister *portLister = nullptr;
-    // Without it the COM port menu offers COM1 to COM4 alone.
-    PortNumbering *portNumbering = nullptr;
-    // Where the files last opened or saved are kept; without it the File
-    // menu lists none.
-    KeyValueStore *recentFiles = nullptr;
     // Where pages that were read or edited and not saved are kept against a
     // crash; none given: they are not kept.
     QString recoveryFolder = {};
@@ -130,7 +128,6 @@ private:
     QString fileFilter() const;
 
     ReaderServices m_services;
-    const PortLister &m_portLister;
     ReaderTexts m_texts;
     PageDocument m_document;
     MeterReading m_reading;

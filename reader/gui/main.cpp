@@ -64,14 +64,14 @@ int main(int argc, char *argv[])
         zol::frmZOLprint window(zol::ReaderServices{
             .serialPort = serialPort,
             .messageBoxes = messageBoxes,
-            .fileDialog = &fileDialog,
-            .printer = &printer,
-            .registry = &registry,
-            .launcher = &launcher,
+            .fileDialog = fileDialog,
+            .printer = printer,
+            .registry = registry,
+            .launcher = launcher,
+            .portLister = portLister,
+            .portNumbering = portNumbering,
+            .recentFiles = recentStore,
             .settingsPath = settingsPath,
-            .portLister = &portLister,
-            .portNumbering = &portNumbering,
-            .recentFiles = &recentStore,
             .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
             .settingsFolderFailure = settingsFolderFailure});
         QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {

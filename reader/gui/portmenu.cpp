@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace zol {
 
-PortMenu::PortMenu(QMenu &menu, PortNumbering *numbering, const PortLister &lister, QObject *parent)
+PortMenu::PortMenu(QMenu &menu, PortNumbering &numbering, const PortLister &lister, QObject *parent)
     : QObject(parent), m_menu(menu), m_numbering(numbering), m_lister(lister)
 {
     // Made after the menu bar, and so deleted after the menu that uses it.
@@ -54,10 +54,8 @@ void PortMenu::listPorts()
         delete item;
     }
     m_listed.clear();
-    if (!m_numbering)
-        return;
 
-    const QList<OfferedPort> offered = m_numbering->offer(m_lister.ports());
+    const QList<OfferedPort> offered = m_numbering.offer(m_lister.ports());
     if (offered.isEmpty())
         return;
     m_listed.append(m_menu.addSeparator());
@@ -79,12 +77,12 @@ void PortMenu::numberItem(QAction *item, const OfferedPort &port)
 {
     // Only an item that stands for the device Read ZOL opens carries a
     // number: the check mark goes by it.
-    item->setData(m_numbering->opens(port) ? QVariant(int(port.number)) : QVariant());
+    item->setData(m_numbering.opens(port) ? QVariant(int(port.number)) : QVariant());
 }
 
 void PortMenu::chooseListed(QAction *item, const OfferedPort &port)
 {
-    m_numbering->choose(port);
+    m_numbering.choose(port);
     numberItem(item, port);
     choose(port.number);
 }

@@ -23,8 +23,7 @@ class PortMenu : public QObject
     Q_OBJECT
 
 public:
-    // Without numbering only COM1 to COM4 are offered.
-    PortMenu(QMenu &menu, PortNumbering *numbering, const PortLister &lister, QObject *parent);
+    PortMenu(QMenu &menu, PortNumbering &numbering, const PortLister &lister, QObject *parent);
 
     // COM1 to COM4, for the window's mPort1_Click to mPort4_Click.
     QAction *fixedItem(int number) const { return m_fixed.at(number - 1); }
@@ -39,7 +38,7 @@ private:
     void showCheckMark();
 
     QMenu &m_menu;
-    PortNumbering *m_numbering;
+    PortNumbering &m_numbering;
     const PortLister &m_lister;
     qint16 m_port = 0;
     QList<QAction *> m_fixed;

@@ -11,12 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace zol {
 
-RecentFilesMenu::RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore *store,
+RecentFilesMenu::RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore &store,
                                  QObject *parent)
-    : QObject(parent)
+    : QObject(parent), m_files(store)
 {
-    if (store)
-        m_files.emplace(*store);
     m_separator = menu.insertSeparator(before);
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         auto *item = new QAction(&menu);
@@ -38,23 +36,19 @@ RecentFilesMenu::RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore *st
 
 void RecentFilesMenu::remember(const QString &path)
 {
-    if (!m_files)
-        return;
-    m_files->add(path);
+    m_files.add(path);
     show();
 }
 
 void RecentFilesMenu::forget(const QString &path)
 {
-    if (!m_files)
-        return;
-    m_files->remove(path);
+    m_files.remove(path);
     show();
 }
 
 void RecentFilesMenu::show()
 {
-    const QStringList files = m_files ? m_files->files() : QStringList();
+    const QStringList files = m_files.files();
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         QAction *item = m_items[i];
         item->setVisible(i < files.size());

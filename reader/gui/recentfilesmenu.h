@@ -5,7 +5,6 @@
 #include <QObject>
 
 #include <array>
-#include <optional>
 
 class QAction;
 class QMenu;
@@ -21,8 +20,8 @@ class RecentFilesMenu : public QObject
     Q_OBJECT
 
 public:
-    // The items go above before; without a store none show.
-    RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore *store, QObject *parent);
+    // The items go above before.
+    RecentFilesMenu(QMenu &menu, QAction *before, KeyValueStore &store, QObject *parent);
 
     void remember(const QString &path);
     // A listed file that no longer opens leaves the list: it was renamed,
@@ -35,7 +34,7 @@ signals:
     void chosen(const QString &path);
 
 private:
-    std::optional<RecentFiles> m_files;
+    RecentFiles m_files;
     QAction *m_separator = nullptr;
     std::array<QAction *, RecentFiles::kCount> m_items{};
     QAction *m_end = nullptr;

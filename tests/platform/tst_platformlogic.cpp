@@ -1,8 +1,6 @@
 #include "atomicfile.h"
 #include "codepage.h"
 #include "comports.h"
-#include "linesettings.h"
-#include "malformedlinesettings.h"
 #include "portinfo.h"
 #include "terminationsignal.h"
 #include "watchdog.h"
@@ -34,8 +32,6 @@ private slots:
     void codePageKeepsEveryByte();
     void codePageMarksWhatItCannotHold();
     void codePageCarriesOnlyWhatComesBack();
-    void lineSettingsParsed();
-    void malformedLineSettingsRefusedWhole();
     void comPortDevices();
     void rememberedAndStableNames();
     void portLines();
@@ -119,41 +115,6 @@ void TestPlatformLogic::codePageCarriesOnlyWhatComesBack()
     QVERIFY(!ansiCanCarry(u"Łukasz"_s));
     QVERIFY(!ansiCanCarry(u"a😀"_s));
     QVERIFY(!ansiCanCarry(QChar(char16_t(0xD83D))));
-}
-
-void TestPlatformLogic::lineSettingsParsed()
-{
-    const std::optional<LineSettings> reader = parseLineSettings(u"2400,n,8,1"_s);
-    QVERIFY(reader);
-    QCOMPARE(reader->baud, 2400);
-    QCOMPARE(reader->parity, LineSettings::Parity::None);
-    QCOMPARE(reader->dataBits, 8);
-    QCOMPARE(reader->stopBits, LineSettings::StopBits::One);
-
-    const std::optional<LineSettings> other = parseLineSettings(u" 9600 , E , 7 , 2 "_s);
-    QVERIFY(other);
-    QCOMPARE(other->baud, 9600);
-    QCOMPARE(other->parity, LineSettings::Parity::Even);
-    QCOMPARE(other->dataBits, 7);
-    QCOMPARE(other->stopBits, LineSettings::StopBits::Two);
-
-    const std::optional<LineSettings> odd = parseLineSettings(u"1200,o,5,1.5"_s);
-    QVERIFY(odd);
-    QCOMPARE(odd->parity, LineSettings::Parity::Odd);
-    QCOMPARE(odd->stopBits, LineSettings::StopBits::OneAndHalf);
-    QCOMPARE(parseLineSettings(u"300,m,6,1"_s)->parity, LineSettings::Parity::Mark);
-    QCOMPARE(parseLineSettings(u"300,s,6,1"_s)->parity, LineSettings::Parity::Space);
-
-    for (const QString &text : {u"2400,n,8,1"_s, u"9600,e,7,2"_s, u"1200,o,5,1.5"_s})
-        QCOMPARE(formatLineSettings(*parseLineSettings(text)), text);
-    QCOMPARE(formatLineSettings(*other), u"9600,e,7,2"_s);
-}
-
-void TestPlatformLogic::malformedLineSettingsRefusedWhole()
-{
-    const QStringList malformed = malformedLineSettings();
-    for (const QString &text : malformed)
-        QVERIFY2(!parseLineSettings(text), qPrintable(text));
 }
 
 void TestPlatformLogic::comPortDevices()

@@ -136,7 +136,6 @@ private slots:
     void captionsInEachLanguage();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
-    void portMenuChangesThePortSavedAtExit();
     void settingsPathIsAFolder();
     void settingsInAFolderTheUserCannotWrite_data();
     void settingsInAFolderTheUserCannotWrite();
@@ -230,6 +229,16 @@ void FrmZOLprintTest::captionsInEachLanguage()
                                    u"mExit"_s,     u"mStart"_s,   u"mAbout"_s};
     for (int i = 0; i < itemNames.size(); ++i)
         QCOMPARE(control<QAction>(w, itemNames[i])->text(), items.at(i));
+    // No two items of the File menu share an access key; the recent files
+    // take the digits.
+    QString keys;
+    for (const QAction *item : control<QMenu>(w, u"mFile"_s)->actions()) {
+        const qsizetype amp = item->text().indexOf(u'&');
+        if (amp >= 0 && amp + 1 < item->text().size())
+            keys += item->text().at(amp + 1).toLower();
+    }
+    for (const QChar key : std::as_const(keys))
+        QVERIFY2(keys.count(key) == 1, qPrintable(keys));
 
     // The date as the program's language writes it, whatever the system's.
     const QString date = QLocale(languageCode(qint16(language)))
@@ -258,21 +267,26 @@ void FrmZOLprintTest::settingsRoundTrip_data()
     QTest::addColumn<QByteArray>("settings"); // null: no file at all
     QTest::addColumn<bool>("byMenu");         // File > Exit, or the close box
     QTest::addColumn<int>("language");
-    QTest::addColumn<int>("checkedPort"); // 0: no item checked
+    QTest::addColumn<int>("checkedPort");   // 0: no item checked
+    QTest::addColumn<QList<int>>("chosen"); // ports chosen in the menu before exit
     QTest::addColumn<QByteArray>("written");
 
-    QTest::newRow("German on COM3")
-        << QByteArray(" 2 \r\n 3 \r\n") << false << 2 << 3 << QByteArray(" 2 \r\n 3 \r\n");
+    QTest::newRow("German on COM3") << QByteArray(" 2 \r\n 3 \r\n") << false << 2 << 3
+                                    << QList<int>{} << QByteArray(" 2 \r\n 3 \r\n");
     // A port the menu does not offer checks no item and is kept as it was.
-    QTest::newRow("port 0") << QByteArray(" 0 \r\n0\r\n") << true << 0 << 0
+    QTest::newRow("port 0") << QByteArray(" 0 \r\n0\r\n") << true << 0 << 0 << QList<int>{}
                             << QByteArray(" 0 \r\n 0 \r\n");
-    QTest::newRow("port 7") << QByteArray(" 0 \r\n7\r\n") << true << 0 << 0
+    QTest::newRow("port 7") << QByteArray(" 0 \r\n7\r\n") << true << 0 << 0 << QList<int>{}
                             << QByteArray(" 0 \r\n 7 \r\n");
-    QTest::newRow("port -5") << QByteArray(" 0 \r\n-5\r\n") << true << 0 << 0
+    QTest::newRow("port -5") << QByteArray(" 0 \r\n-5\r\n") << true << 0 << 0 << QList<int>{}
                              << QByteArray(" 0 \r\n-5 \r\n");
     // No file: the system's language on COM1, and exit creates the file.
-    QTest::newRow("no file") << QByteArray() << false << int(defaultLanguage()) << 1
+    QTest::newRow("no file") << QByteArray() << false << int(defaultLanguage()) << 1 << QList<int>{}
                              << " " + QByteArray::number(defaultLanguage()) + " \r\n 1 \r\n";
+    // The menu changes the port at once; the file keeps the old one until
+    // exit, and the last one chosen is written.
+    QTest::newRow("chosen in the menu") << QByteArray(" 1 \r\n 1 \r\n") << false << 1 << 1
+                                        << QList<int>{3, 2} << QByteArray(" 1 \r\n 2 \r\n");
 }
 
 void FrmZOLprintTest::settingsRoundTrip()
@@ -281,6 +295,7 @@ void FrmZOLprintTest::settingsRoundTrip()
     QFETCH(bool, byMenu);
     QFETCH(int, language);
     QFETCH(int, checkedPort);
+    QFETCH(QList<int>, chosen);
     QFETCH(QByteArray, written);
 
     ReaderFixture f;
@@ -288,6 +303,13 @@ void FrmZOLprintTest::settingsRoundTrip()
         f.withSettings(settings);
     frmZOLprint &w = f.window();
     QCOMPARE(w.language(), language);
+    const QByteArray before = f.settingsOnDisk();
+    for (const int port : chosen) {
+        control<QAction>(w, u"mPort%1"_s.arg(port))->trigger();
+        QCOMPARE(w.port(), port);
+        checkedPort = port;
+    }
+    QCOMPARE(f.settingsOnDisk(), before);
     for (int port = 1; port <= 4; ++port)
         QVERIFY2(control<QAction>(w, u"mPort%1"_s.arg(port))->isChecked() == (port == checkedPort),
                  qPrintable(QString::number(port)));
@@ -299,24 +321,6 @@ void FrmZOLprintTest::settingsRoundTrip()
         w.close();
     QCOMPARE(ended.size(), 1);
     QCOMPARE(f.settingsOnDisk(), written);
-}
-
-void FrmZOLprintTest::portMenuChangesThePortSavedAtExit()
-{
-    // The menu item changes the port; the file keeps the old one until exit.
-    Fixture f;
-    frmZOLprint &w = f.window();
-    const QByteArray before = f.settingsOnDisk();
-    control<QAction>(w, u"mPort3"_s)->trigger();
-    QCOMPARE(w.port(), 3);
-    QVERIFY(control<QAction>(w, u"mPort3"_s)->isChecked());
-    QVERIFY(!control<QAction>(w, u"mPort1"_s)->isChecked());
-    QCOMPARE(f.settingsOnDisk(), before);
-    w.mPort2_Click();
-    QVERIFY(control<QAction>(w, u"mPort2"_s)->isChecked() &&
-            !control<QAction>(w, u"mPort3"_s)->isChecked());
-    w.close();
-    QCOMPARE(f.settingsOnDisk(), QByteArray(" 1 \r\n 2 \r\n"));
 }
 
 void FrmZOLprintTest::settingsPathIsAFolder()

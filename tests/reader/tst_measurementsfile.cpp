@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "filedialog.h"
+#include "filedialogs.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
 #include "messageboxkeys.h"
@@ -549,18 +550,7 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
 
     QTemporaryDir dir;
     QtFileDialog dialog;
-    auto typeAndAccept = [&dir](const QString &name) {
-        QTimer::singleShot(200, [&dir, name] {
-            auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            box->setDirectory(dir.path());
-            if (auto *edit = box->findChild<QLineEdit *>(u"fileNameEdit"_s))
-                edit->setText(name);
-            static_cast<QDialog *>(box)->accept();
-        });
-    };
-    typeAndAccept(u"meting"_s);
+    whenFileDialogOpens([&dir](QFileDialog &box) { acceptTyped(box, u"meting"_s, dir.path()); });
     const std::optional<QString> chosen =
         dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, QString());
     QVERIFY(chosen);
@@ -571,12 +561,9 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     // keeps the last one.
     QStringList offered;
     QString filter;
-    QTimer::singleShot(200, [&offered, &filter] {
-        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            offered = box->selectedFiles();
-            filter = box->selectedNameFilter();
-            static_cast<QDialog *>(box)->reject();
-        }
+    whenFileDialogOpens([&offered, &filter](QFileDialog &box) {
+        offered = box.selectedFiles();
+        filter = box.selectedNameFilter();
     });
     QVERIFY(!dialog.getOpenFileName(nullptr, u"Messure de l'humidité|*.mdh"_s, u"*.mdh"_s));
     QCOMPARE(offered, QStringList({*chosen}));
@@ -588,12 +575,9 @@ void MeasurementsFileTest::realDialogAddsTheExtension()
     QVERIFY(QDir(dir.path()).mkdir(u"client"_s));
     const QString opened = dir.filePath(u"client/oak.vmt"_s);
     QString folder;
-    QTimer::singleShot(200, [&offered, &folder] {
-        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            offered = box->selectedFiles();
-            folder = box->directory().absolutePath();
-            static_cast<QDialog *>(box)->reject();
-        }
+    whenFileDialogOpens([&offered, &folder](QFileDialog &box) {
+        offered = box.selectedFiles();
+        folder = box.directory().absolutePath();
     });
     QVERIFY(!dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, opened));
     QCOMPARE(offered, QStringList({opened}));

@@ -1,5 +1,6 @@
 #include "controls.h"
 #include "filedialog.h"
+#include "filedialogs.h"
 #include "keyvaluestore.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
@@ -182,26 +183,6 @@ QMimeData *urls(const QList<QUrl> &list)
     auto *mime = new QMimeData;
     mime->setUrls(list);
     return mime;
-}
-
-// Runs steps on the modal file dialog once it is open, then makes sure it
-// closes, so that a failed step fails the test instead of hanging it.
-void whenDialogOpens(const std::function<void(QFileDialog &)> &steps)
-{
-    QTimer::singleShot(0, [steps] {
-        QFileDialog *box = nullptr;
-        (void)QTest::qWaitFor(
-            [&box] {
-                box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-                return box != nullptr;
-            },
-            20000);
-        if (!box)
-            return;
-        steps(*box);
-        if (box->isVisible())
-            box->reject();
-    });
 }
 
 // The names the dialog's list shows for its folder, once it has read it.
@@ -689,7 +670,7 @@ void OpenFilesTest::realDialogListsEveryLanguagesFiles()
     // German Open: its own files first; the second filter shows the Dutch
     // colleague's file, which is chosen.
     QStringList filters, ownListing, allListing;
-    whenDialogOpens([&](QFileDialog &box) {
+    whenFileDialogOpens([&](QFileDialog &box) {
         box.setDirectory(f.dir.path());
         if (auto *combo = box.findChild<QComboBox *>(u"fileTypeCombo"_s)) {
             for (int i = 0; i < combo->count(); ++i)
@@ -718,7 +699,7 @@ void OpenFilesTest::realDialogListsEveryLanguagesFiles()
     Fixture w(kGerman);
     w.withFileDialog(windowDialog);
     w.load();
-    whenDialogOpens([&](QFileDialog &box) {
+    whenFileDialogOpens([&](QFileDialog &box) {
         box.selectNameFilter(box.nameFilters().value(1));
         box.selectFile(colleague);
         static_cast<QDialog &>(box).accept();
@@ -747,12 +728,9 @@ void OpenFilesTest::realDialogSavesWithAnExtension()
     w.withFileDialog(windowDialog);
     w.load();
     w.type(u"Buche 14,2 %"_s);
-    whenDialogOpens([&](QFileDialog &box) {
-        box.setDirectory(w.dir.path());
+    whenFileDialogOpens([&](QFileDialog &box) {
         box.selectNameFilter(box.nameFilters().value(1));
-        if (auto *edit = box.findChild<QLineEdit *>(u"fileNameEdit"_s))
-            edit->setText(typed);
-        static_cast<QDialog &>(box).accept();
+        acceptTyped(box, typed, w.dir.path());
     });
     w->mSave_Click();
     QVERIFY2(QFile::exists(w.path(saved)), qPrintable(saved));

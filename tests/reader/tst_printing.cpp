@@ -1,5 +1,6 @@
 #include "accessibility.h"
 #include "controls.h"
+#include "filedialogs.h"
 #include "pageprinter.h"
 #include "pdfpages.h"
 #include "printsystem.h"
@@ -488,13 +489,7 @@ void PrintingTest::realPdfDialog()
 {
     QTemporaryDir dir;
     QtFileDialog dialog;
-    QTimer::singleShot(200, [&dir] {
-        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            box->setDirectory(dir.path());
-            box->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"meting"_s);
-            static_cast<QDialog *>(box)->accept();
-        }
-    });
+    whenFileDialogOpens([&dir](QFileDialog &box) { acceptTyped(box, u"meting"_s, dir.path()); });
     const std::optional<QString> saved =
         dialog.getSaveFileName(nullptr, u"Vochtmetingen|*.vmt"_s, u"*.vmt"_s, QString());
     QCOMPARE(saved, std::optional<QString>(dir.filePath(u"meting.vmt"_s)));
@@ -502,14 +497,11 @@ void PrintingTest::realPdfDialog()
     QString folder;
     QStringList offered;
     QString filter;
-    QTimer::singleShot(200, [&] {
-        if (auto *box = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            folder = box->directory().absolutePath();
-            offered = box->selectedFiles();
-            filter = box->selectedNameFilter();
-            box->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(u"client"_s);
-            static_cast<QDialog *>(box)->accept();
-        }
+    whenFileDialogOpens([&](QFileDialog &box) {
+        folder = box.directory().absolutePath();
+        offered = box.selectedFiles();
+        filter = box.selectedNameFilter();
+        acceptTyped(box, u"client"_s);
     });
     const std::optional<QString> pdf =
         dialog.getSavePdfFileName(nullptr, u"PDF-bestanden|*.pdf"_s, u"meting.pdf"_s);

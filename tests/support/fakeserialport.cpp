@@ -1,7 +1,6 @@
 #include "fakeserialport.h"
 
 #include "comports.h"
-#include "linesettings.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,30 +12,16 @@ void FakeSerialPort::setCommPort(int port)
     calls << u"port %1"_s.arg(port);
 }
 
-void FakeSerialPort::setHandshaking(Handshaking mode)
+void FakeSerialPort::setBaudRate(int baud)
 {
-    handshaking = mode;
-    calls << u"handshaking %1"_s.arg(static_cast<int>(mode));
-}
-
-void FakeSerialPort::setRThreshold(int value)
-{
-    threshold = value;
-    calls << u"threshold %1"_s.arg(value);
-}
-
-void FakeSerialPort::setLineSettings(const LineSettings &settings)
-{
-    m_settings = settings;
-    calls << u"settings "_s + formatLineSettings(settings);
+    m_baud = baud;
+    calls << u"baud %1"_s.arg(baud);
 }
 
 QString FakeSerialPort::line() const
 {
-    return u"COM%1 %2 handshaking %3 threshold %4 dtr %5 rts %6"_s.arg(m_commPort)
-        .arg(formatLineSettings(m_settings))
-        .arg(static_cast<int>(handshaking))
-        .arg(threshold)
+    return u"COM%1 %2,n,8,1 handshaking 0 threshold 1 dtr %3 rts %4"_s.arg(m_commPort)
+        .arg(m_baud)
         .arg(dtr ? 1 : 0)
         .arg(rts ? 1 : 0);
 }
@@ -108,8 +93,7 @@ void FakeSerialPort::receive(const QByteArray &bytes)
     if (!m_open)
         return;
     m_incoming += bytes;
-    if (threshold > 0)
-        emit comm();
+    emit comm();
 }
 
 } // namespace zol::test

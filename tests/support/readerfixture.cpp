@@ -118,14 +118,14 @@ frmZOLprint &ReaderFixture::window()
         m_window =
             std::make_unique<frmZOLprint>(ReaderServices{.serialPort = *m_port,
                                                          .messageBoxes = *m_boxes,
-                                                         .fileDialog = m_dialog,
-                                                         .printer = m_printer,
-                                                         .registry = &registry,
-                                                         .launcher = &launcher,
+                                                         .fileDialog = *m_dialog,
+                                                         .printer = *m_printer,
+                                                         .registry = registry,
+                                                         .launcher = launcher,
+                                                         .portLister = ports,
+                                                         .portNumbering = *m_numbering,
+                                                         .recentFiles = *m_recentFiles,
                                                          .settingsPath = m_settingsPath,
-                                                         .portLister = &ports,
-                                                         .portNumbering = m_numbering,
-                                                         .recentFiles = m_recentFiles,
                                                          .recoveryFolder = m_recoveryFolder});
         if (m_load) {
             m_window->Form_Load();

@@ -5,6 +5,8 @@
 #include "fakeserialport.h"
 #include "frmzolprint.h"
 #include "measurementsfile.h"
+#include "memorystore.h"
+#include "portnumbering.h"
 #include "readerfakes.h"
 
 #include <QByteArray>
@@ -51,7 +53,7 @@ public:
     ReaderFixture &withMessageBoxes(MessageBoxes &boxes);
     ReaderFixture &withFileDialog(FileDialog &dialog);
     ReaderFixture &withPrinter(PagePrinter &printer);
-    // The COM port menu numbers these ports as main() does.
+    // The COM port menu numbers the ports with this store's numbers.
     ReaderFixture &withPortNumbering(PortNumbering &numbering);
     ReaderFixture &withRecentFiles(KeyValueStore &store);
     // Where unsaved pages are kept; empty: nowhere.
@@ -127,14 +129,19 @@ public:
     EmptyRegistry registry;
     FakeLauncher launcher;
     FakePortLister ports;
+    // The numbers given to adapters and the recent files, kept for the
+    // fixture's life alone.
+    MemoryStore portStore;
+    PortNumbering numbering{portStore};
+    MemoryStore recentStore;
 
 private:
     SerialPort *m_port = &port;
     MessageBoxes *m_boxes = &boxes;
     FileDialog *m_dialog = &dialog;
     PagePrinter *m_printer = &printer;
-    PortNumbering *m_numbering = nullptr;
-    KeyValueStore *m_recentFiles = nullptr;
+    PortNumbering *m_numbering = &numbering;
+    KeyValueStore *m_recentFiles = &recentStore;
     QString m_settingsPath;
     QString m_recoveryFolder;
     bool m_load = true;

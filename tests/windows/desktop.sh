@@ -10,6 +10,9 @@
 # Every wait is for a condition, with bounds meant for a loaded two-core
 # machine; nothing is timed.
 
+# shellcheck source=../../scripts/xdisplay.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xdisplay.sh"
+
 pids=()
 fail() {
     echo "$test_name: FAIL: $*" >&2
@@ -42,21 +45,7 @@ cleanup() {
 }
 
 # An X display of our own for Wine's desktop.
-start_display() {
-    local n
-    for n in $(seq 130 170); do
-        [[ -e /tmp/.X$n-lock ]] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-        pids+=($!)
-        export DISPLAY=:$n
-        local i
-        for i in $(seq 100); do
-            xdpyinfo >/dev/null 2>&1 && return 0
-            sleep 0.2
-        done
-    done
-    fail "could not start Xvfb"
-}
+start_display() { start_xvfb -screen 0 1280x1024x24; }
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -102,23 +91,8 @@ run_program() {
     (cd "$dir" && COM_DEVICE="$ZOL_WINE_WORK/com1" DESKTOP=1024x700 \
         exec "$WINE_SERIAL/run-under-wine.sh" "$@") >"$scratch/$name-wine.log" 2>&1 &
     pids+=($!)
-    desktop=""
-    local i
-    for i in $(seq 600); do
-        desktop=$(xdotool search --onlyvisible --name '^zol - Wine desktop$' 2>/dev/null | head -n 1 || true)
-        [[ -n "$desktop" ]] && break
-        sleep 0.5
-    done
-    [[ -n "$desktop" ]] || fail "Wine's desktop did not show for $*"
-    # An empty desktop is one colour, a program's window many.
-    local colours
-    for i in $(seq 240); do
-        import -window "$desktop" "$scratch/drawn.png" 2>/dev/null || true
-        colours=$(convert "$scratch/drawn.png" -format '%k' info: 2>/dev/null || echo 0)
-        [[ "$colours" -gt 20 ]] && break
-        sleep 0.5
-    done
-    [[ "$colours" -gt 20 ]] || fail "$* drew no window"
+    desktop=$(find_window '^zol - Wine desktop$' 300) || fail "Wine's desktop did not show for $*"
+    is_drawn "$desktop" 120 || fail "$* drew no window"
     xdotool windowfocus --sync "$desktop" 2>/dev/null || true
 }
 
