@@ -90,6 +90,28 @@ bool setSize(HANDLE file, qint64 size)
     return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
 }
 
+// A virus scanner, the search indexer or the shell's preview of the folder
+// may hold the file a moment after it was last written, without sharing it:
+// they let go within a second or two, and a Save should not fail for them.
+bool moveOver(const QString &temporary, const QString &target, DWORD *error)
+{
+    constexpr int kTries = 20;
+    constexpr DWORD kPause = 100;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(native(temporary).c_str(), native(target).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        *error = ::GetLastError();
+        // Windows says sharing violation or access denied for a file held
+        // so; a file that stays read-only costs the user two seconds.
+        if ((*error != ERROR_SHARING_VIOLATION && *error != ERROR_LOCK_VIOLATION &&
+             *error != ERROR_ACCESS_DENIED) ||
+            attempt == kTries)
+            return false;
+        ::Sleep(kPause);
+    }
+}
+
 bool writeInPlace(const QString &target, const QByteArray &bytes, QString *reason)
 {
     // The target has no links left in it: one that appears now is not followed.
@@ -146,9 +168,7 @@ bool detail::replaceThroughTemporary(const QString &target, const QByteArray &by
         return false;
     }
     if (!writeAt(file.get(), 0, bytes.constData(), bytes.size(), &error) ||
-        !::FlushFileBuffers(file.get()) || !file.close() ||
-        !::MoveFileExW(native(temporary).c_str(), native(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        !::FlushFileBuffers(file.get()) || !file.close() || !moveOver(temporary, target, &error)) {
         if (!error)
             error = ::GetLastError();
         file.close();
