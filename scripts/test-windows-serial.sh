@@ -114,17 +114,21 @@ no_device() {
 }
 
 # The tool's window starts with the name box focused; its buttons are
-# clicked by their captions.
+# clicked by their captions. Here the meter is behind COM3, and the port is
+# typed as the port list names it.
 tool_version() {
     start_meter meter zol6 --serial 47110815
-    run_program tool "$scratch/work" "$usertool"
+    COM_PORT=3 run_program tool "$scratch/work" "$usertool"
+    click_text "Name:" 60 "the window"
+    key Tab ctrl+a
+    type_text "COM3"
     click_text "Get serial" 60 "Get serial"
     wait_log "$scratch/meter.log" "frame 02 56 30 30 30 03 67: version request, answering v" 60 \
         "the version request"
     wait_screen "Version received from ZOL" 60 "the version reply"
     wait_screen "47110815" 30 "the serial number"
     wait_screen "Ready" 30 "the end of the exchange"
-    note "Get serial: the meter got 02 56 30 30 30 03 67; the window shows the record (serial 47110815)"
+    note "COM3 typed, Get serial: the meter got 02 56 30 30 30 03 67; the window shows the record (serial 47110815)"
 }
 
 tool_program() {
@@ -165,9 +169,10 @@ tool_timeout() {
         wait_screen "$line" 60 "the time-out"
     done
     wait_screen "Ready" 30 "the end of the exchange"
-    # The box has scrolled to its last line; the first is above it.
+    # The box has scrolled to its last line; the first is above it: the
+    # mouse wheel over the box brings it back.
     click_text "Check cable" 30 "the log box"
-    key ctrl+Home
+    xdotool click --repeat 6 --delay 100 4
     # OCR does not see the "!" of that small print.
     wait_screen "Timeout occured" 60 "the time-out's first line"
     note "a silent meter: the four time-out lines"
