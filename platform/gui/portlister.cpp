@@ -31,10 +31,4 @@ QList<PortInfo> SystemPortLister::ports() const
     return ports;
 }
 
-const PortLister &systemPortLister()
-{
-    static const SystemPortLister lister;
-    return lister;
-}
-
 } // namespace zol

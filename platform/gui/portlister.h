@@ -25,12 +25,4 @@ public:
     QList<PortInfo> ports() const override;
 };
 
-// The lister a window uses when it was given none.
-const PortLister &systemPortLister();
-// The lister a window was given, or the system's.
-inline const PortLister &givenOrSystemLister(const PortLister *given)
-{
-    return given ? *given : systemPortLister();
-}
-
 } // namespace zol

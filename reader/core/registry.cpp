@@ -6,15 +6,11 @@
 
 namespace zol {
 
-bool readKeyValue(Registry *registry, Registry::Key root, const QString &keyName,
+bool readKeyValue(Registry &registry, Registry::Key root, const QString &keyName,
                   const QString &valueName, QString &value)
 {
     // Room for the longest path the value can hold, as the system allots it.
     constexpr std::uint32_t kBufferSize = 1024;
-    if (!registry) {
-        value.clear();
-        return false;
-    }
 
     Registry::Key hKey = 0;
     // The key is closed on every way out, also when opening failed and when
@@ -24,15 +20,15 @@ bool readKeyValue(Registry *registry, Registry::Key root, const QString &keyName
         Registry &registry;
         Registry::Key &key;
         ~Closer() { registry.closeKey(key); }
-    } closer{*registry, hKey};
+    } closer{registry, hKey};
 
     const QByteArray ansiKeyName = toAnsi(keyName);
-    long rc = registry->openKey(root, ansiKeyName, kRegistryKeyAccess, &hKey);
+    long rc = registry.openKey(root, ansiKeyName, kRegistryKeyAccess, &hKey);
     // Since Windows asks for elevation before it grants write access to the
     // machine's keys, ordinary users only get to read them.
     if (rc == Registry::kAccessDenied) {
         hKey = 0;
-        rc = registry->openKey(root, ansiKeyName, kRegistryKeyRead, &hKey);
+        rc = registry.openKey(root, ansiKeyName, kRegistryKeyRead, &hKey);
     }
     if (rc != Registry::kSuccess) {
         hKey = 0;
@@ -43,7 +39,7 @@ bool readKeyValue(Registry *registry, Registry::Key root, const QString &keyName
     QByteArray tmpVal(kBufferSize, '\0');
     std::uint32_t size = kBufferSize;
     std::uint32_t type = 0;
-    rc = registry->queryValue(hKey, toAnsi(valueName), &type, &tmpVal, &size);
+    rc = registry.queryValue(hKey, toAnsi(valueName), &type, &tmpVal, &size);
     if (rc != Registry::kSuccess) {
         value.clear();
         return false;

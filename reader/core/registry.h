@@ -58,10 +58,10 @@ constexpr std::uint32_t kRegistryKeyAccess = 0x2003F;
 constexpr std::uint32_t kRegistryKeyRead = 0x20019;
 
 // Reads a string or number value the way the About dialog needs it: false,
-// with value empty, when the key or value cannot be read (or there is no
-// registry); a value reported with no data at all throws RegistryValueError.
-// The key is closed on every way out.
-bool readKeyValue(Registry *registry, Registry::Key root, const QString &keyName,
+// with value empty, when the key or value cannot be read; a value reported
+// with no data at all throws RegistryValueError. The key is closed on every
+// way out.
+bool readKeyValue(Registry &registry, Registry::Key root, const QString &keyName,
                   const QString &valueName, QString &value);
 
 // The system's registry: advapi32's on Windows (registry_win.cpp). Other

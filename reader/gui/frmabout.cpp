@@ -65,8 +65,6 @@ frmAbout::frmAbout(AboutServices services, QWidget *parent)
                           Qt::WindowCloseButtonHint),
       m_services(std::move(services))
 {
-    if (!m_services.isOrdinaryFile)
-        m_services.isOrdinaryFile = &isOrdinaryFile;
     nameControl(this, u"frmAbout"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(pngIcon(u":/zol/zol.png"_s));
@@ -177,10 +175,10 @@ void frmAbout::StartSysInfo()
     } catch (const RegistryValueError &) {
         started = false;
     }
-    if (!started && m_services.messageBoxes)
-        m_services.messageBoxes->showOk(this, QString::fromUtf16(kApplicationTitle),
-                                        u"System Information Is Unavailable At This Time"_s,
-                                        MessageBoxes::Icon::None);
+    if (!started)
+        m_services.messageBoxes.showOk(this, QString::fromUtf16(kApplicationTitle),
+                                       u"System Information Is Unavailable At This Time"_s,
+                                       MessageBoxes::Icon::None);
 }
 
 bool frmAbout::runStartSysInfo()
@@ -198,7 +196,7 @@ bool frmAbout::runStartSysInfo()
     }
     // The path named by the first value is started without looking for it:
     // a program that is not there fails to start, and that is reported.
-    return m_services.launcher && m_services.launcher->start(SysInfoPath);
+    return m_services.launcher.start(SysInfoPath);
 }
 
 bool frmAbout::GetKeyValue(Registry::Key KeyRoot, const QString &KeyName, const QString &SubKeyRef,

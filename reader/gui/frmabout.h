@@ -17,13 +17,13 @@ namespace zol {
 class MessageBoxes;
 class ProgramLauncher;
 
-// What the About dialog talks to. A missing registry has no keys, and a
-// missing launcher starts nothing.
+// What the About dialog talks to, every one given. isOrdinaryFile is the
+// look System Info takes before it starts the program a folder value names.
 struct AboutServices
 {
-    Registry *registry = nullptr;
-    ProgramLauncher *launcher = nullptr;
-    MessageBoxes *messageBoxes = nullptr;
+    Registry &registry;
+    ProgramLauncher &launcher;
+    MessageBoxes &messageBoxes;
     std::function<bool(const QString &)> isOrdinaryFile;
 };
 

@@ -523,8 +523,8 @@ void frmZOLprint::mToPdf_Click()
 void frmZOLprint::mAbout_Click()
 {
     if (!aboutDialog)
-        aboutDialog = new frmAbout(AboutServices{&m_services.registry, &m_services.launcher,
-                                                 &m_services.messageBoxes, &isOrdinaryFile},
+        aboutDialog = new frmAbout(AboutServices{m_services.registry, m_services.launcher,
+                                                 m_services.messageBoxes, &isOrdinaryFile},
                                    this);
     aboutDialog->show();
     aboutDialog->raise();

@@ -108,11 +108,10 @@ struct About
 {
     About()
     {
-        dialog =
-            new frmAbout(AboutServices{&registry, &launcher, &boxes, [this](const QString &path) {
-                                           checked << path;
-                                           return ordinary.contains(path);
-                                       }});
+        dialog = new frmAbout(AboutServices{registry, launcher, boxes, [this](const QString &path) {
+                                                checked << path;
+                                                return ordinary.contains(path);
+                                            }});
     }
     ~About() { delete dialog.data(); }
 
@@ -365,12 +364,6 @@ void AboutTest::getKeyValue()
     QCOMPARE(r.calls.mid(0, 2),
              QStringList({u"open SOFTWARE\\ZOL 2003f"_s, u"open SOFTWARE\\ZOL 20019"_s}));
     QVERIFY(r.handles.empty());
-
-    // No registry at all: nothing found.
-    frmAbout bare(AboutServices{});
-    value = u"old"_s;
-    QVERIFY(!bare.GetKeyValue(Registry::kLocalMachine, key, u"NoZero"_s, value));
-    QVERIFY(value.isEmpty());
 }
 
 void AboutTest::systemInfoLookupOrder()
@@ -470,7 +463,8 @@ void AboutTest::systemInfoFromTheDesktop()
     SystemRegistry registry;
     QtProgramLauncher launcher;
     FakeMessageBoxes boxes;
-    QPointer<frmAbout> dialog = new frmAbout(AboutServices{&registry, &launcher, &boxes, {}});
+    QPointer<frmAbout> dialog =
+        new frmAbout(AboutServices{registry, launcher, boxes, &isOrdinaryFile});
     control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
     QTRY_COMPARE_WITH_TIMEOUT(readFile(marker), QByteArray("info-overview\n"), 10000);
     QVERIFY(boxes.shown.isEmpty());
@@ -510,18 +504,19 @@ void AboutTest::systemInfoFromTheSystemRegistry()
 
     SystemRegistry registry;
     QString value;
-    QVERIFY(readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey, u"PATH"_s, value));
+    QVERIFY(readKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, u"PATH"_s, value));
     QCOMPARE(value, QDir::toNativeSeparators(program));
-    QVERIFY(readKeyValue(&registry, Registry::kLocalMachine, kLocationKey, u"MSINFO"_s, value));
+    QVERIFY(readKeyValue(registry, Registry::kLocalMachine, kLocationKey, u"MSINFO"_s, value));
     QCOMPARE(value, QDir::toNativeSeparators(folder + u"/folder"_s));
-    QVERIFY(!readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey, u"NoSuchValue"_s, value));
+    QVERIFY(!readKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, u"NoSuchValue"_s, value));
     QVERIFY(value.isEmpty());
 
     // The first value wins, and its path, space and all, is the whole command
     // line the program is started with.
     QtProgramLauncher launcher;
     FakeMessageBoxes boxes;
-    QPointer<frmAbout> dialog = new frmAbout(AboutServices{&registry, &launcher, &boxes, {}});
+    QPointer<frmAbout> dialog =
+        new frmAbout(AboutServices{registry, launcher, boxes, &isOrdinaryFile});
     control<QPushButton>(*dialog, u"cmdSysInfo"_s)->click();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 30000);
     QVERIFY(boxes.shown.isEmpty());

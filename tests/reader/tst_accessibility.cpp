@@ -209,7 +209,9 @@ void AccessibilityTest::everyControlHasASpokenName()
 void AccessibilityTest::aboutReadsItsTexts()
 {
     FakeMessageBoxes boxes;
-    frmAbout d(AboutServices{nullptr, nullptr, &boxes, {}});
+    EmptyRegistry registry;
+    FakeLauncher launcher;
+    frmAbout d(AboutServices{registry, launcher, boxes, &isOrdinaryFile});
     d.show();
     QCOMPARE(spokenName(&d), u"About ZOL Print"_s);
     QCOMPARE(spokenName(control<QPushButton>(d, u"cmdSysInfo"_s)), u"System Info..."_s);

@@ -1208,15 +1208,19 @@ void FrmZOLprintTest::titleShowsTheFileAndUnsavedMark()
 void FrmZOLprintTest::portFromTheSettingsThatIsNotValid()
 {
     // Named with its file before any port is tried, so that the user knows
-    // what to mend.
-    ReaderFixture f;
-    f.withSettings(" 1 \r\n 300 \r\n");
-    f->mStart_Click();
-    QVERIFY(!f.port.isOpen());
-    QCOMPARE(f.errors(), QStringList{u"Error 103 - COM port cannot be opened\r\nThe COM port "
-                                     u"number 300 in %1 is not valid: choose a port in the COM "
-                                     u"port menu."_s.arg(QDir::toNativeSeparators(
-                                         QFileInfo(f.settingsPath()).absoluteFilePath()))});
+    // what to mend; 256 is one past the last port.
+    for (const int number : {256, 300}) {
+        ReaderFixture f;
+        f.withSettings(" 1 \r\n " + QByteArray::number(number) + " \r\n");
+        f->mStart_Click();
+        QVERIFY(!f.port.isOpen());
+        QCOMPARE(f.errors(),
+                 QStringList{u"Error 103 - COM port cannot be opened\r\nThe COM port number %1 in "
+                             u"%2 is not valid: choose a port in the COM port menu."_s.arg(
+                                 QString::number(number),
+                                 QDir::toNativeSeparators(
+                                     QFileInfo(f.settingsPath()).absoluteFilePath()))});
+    }
 }
 
 void FrmZOLprintTest::closedDuringAReadingShowsWhatArrived()
@@ -1243,6 +1247,16 @@ void FrmZOLprintTest::closedDuringAReadingShowsWhatArrived()
         QTest::keyClicks(venster, u"Ok "_s);
         QCOMPARE(f.pages().sPage(0), u"Ok Eik 12.5 %\r\n"_s);
     }
+
+    // A line lost in the reading the close ended is not the next reading's.
+    ReaderFixture f;
+    f->mStart_Click();
+    f.receive("Beuk 14.2 %\r\n\f");
+    emit f.port.lost(u"unplugged"_s);
+    f.boxes.choices = {MessageBoxes::Answer::Cancel};
+    f->close();
+    f.read("Eik 12.5 %\r\n\f");
+    QCOMPARE(f.errors(), QStringList());
 }
 
 void FrmZOLprintTest::pagingIsNoEditOfTheUsers()

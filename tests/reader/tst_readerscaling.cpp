@@ -76,7 +76,9 @@ void ReaderScalingTest::mainWindowInEachLanguage()
 void ReaderScalingTest::aboutDialog()
 {
     FakeMessageBoxes boxes;
-    frmAbout d(AboutServices{nullptr, nullptr, &boxes, {}});
+    EmptyRegistry registry;
+    FakeLauncher launcher;
+    frmAbout d(AboutServices{registry, launcher, boxes, &isOrdinaryFile});
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     QCOMPARE(d.devicePixelRatio(), m_scale);

@@ -119,7 +119,7 @@ void RegistryTest::desktopProgram()
     SystemRegistry registry;
     QString value = u"old"_s;
     const bool found =
-        readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey, u"PATH"_s, value);
+        readKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, u"PATH"_s, value);
     QCOMPARE(found, !expected.isEmpty());
     QCOMPARE(value, QString(expected).replace(u"<bin>"_s, bin));
 #endif
@@ -142,15 +142,15 @@ void RegistryTest::standInHoldsOneValue()
     QString value;
     // Names without regard to case, as the system matches them.
     QVERIFY(
-        readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey.toLower(), u"path"_s, value));
+        readKeyValue(registry, Registry::kLocalMachine, kMsinfoKey.toLower(), u"path"_s, value));
     QCOMPARE(value, program);
     // The folder of the second lookup is never there: MSINFO32.EXE is no
     // program of these desktops.
-    QVERIFY(!readKeyValue(&registry, Registry::kLocalMachine,
+    QVERIFY(!readKeyValue(registry, Registry::kLocalMachine,
                           u"SOFTWARE\\Microsoft\\Shared Tools Location"_s, u"MSINFO"_s, value));
     QVERIFY(value.isEmpty());
-    QVERIFY(!readKeyValue(&registry, Registry::kLocalMachine, kMsinfoKey, u"Other"_s, value));
-    QVERIFY(!readKeyValue(&registry, Registry::kCurrentUser, kMsinfoKey, u"PATH"_s, value));
+    QVERIFY(!readKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, u"Other"_s, value));
+    QVERIFY(!readKeyValue(registry, Registry::kCurrentUser, kMsinfoKey, u"PATH"_s, value));
 
     // The size counts the closing zero, and a buffer too small is told what
     // it would need, as the system does.

@@ -277,8 +277,11 @@ void UserToolLogicTest::comPortNumbers()
 
     const std::optional<qint16> number = comPortNumber(typed);
     QCOMPARE(number.has_value(), port != 0);
-    if (number)
+    if (number) {
         QCOMPARE(int(*number), port);
+        // A Windows driver may name the device com3: it is no other device.
+        QCOMPARE(comPortAndDevice(port, u"com%1"_s.arg(port)), u"COM%1"_s.arg(port));
+    }
 }
 
 void UserToolLogicTest::captionVersion()
