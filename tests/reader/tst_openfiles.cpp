@@ -352,6 +352,20 @@ void OpenFilesTest::desktopEntryKeepsSettingsWithTheUser()
     QVERIFY(userIni.startsWith(config + u'/'));
     QVERIFY(QFileInfo(userIni).dir().exists());
     QCOMPARE(settingsFilePath(false), u"zolprint.ini"_s);
+
+    // A settings folder that cannot be made is told, and the settings go
+    // beside the crash copies, not into the folder of the user's files.
+    const QByteArray dataBefore = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(f.writeFile(u"blocked"_s, "a file")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(f.path(u"data"_s)));
+    std::optional<SettingsFolderFailure> failure;
+    const QString elsewhere = settingsFilePath(true, &failure);
+    qputenv("XDG_CONFIG_HOME", configBefore);
+    qputenv("XDG_DATA_HOME", dataBefore);
+    QVERIFY(failure && failure->folder.startsWith(f.path(u"blocked"_s)) &&
+            !failure->reason.isEmpty());
+    QVERIFY(elsewhere.startsWith(f.path(u"data"_s) + u'/'));
+    QCOMPARE(failure->usedInstead, elsewhere);
     QVERIFY(!f.writeFile(userIni, kSettings[kGerman]).isEmpty());
 
     QVERIFY(QDir(f.dir.path()).mkdir(u"files"_s));
