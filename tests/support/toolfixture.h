@@ -4,11 +4,10 @@
 #include "fakeportlister.h"
 #include "fakeserialport.h"
 #include "frmmain.h"
-#include "keyvaluestore.h"
+#include "memorystore.h"
 #include "portlister.h"
 #include "portnumbering.h"
 
-#include <QMap>
 #include <QString>
 
 #include <memory>
@@ -31,17 +30,6 @@ using namespace Qt::StringLiterals;
 inline const QString kTimeoutLines =
     u"Timeout occured!\r\nSoftware version 6.03 or later?\r\n"
     u"Check cable and COM port setting\r\nSet ZOL to *5 - connection\r\n"_s;
-
-// What a run keeps of the ports' numbers, in memory.
-class RunStore final : public KeyValueStore
-{
-public:
-    QStringList keys() const override { return values.keys(); }
-    QString value(const QString &key) const override { return values.value(key); }
-    void setValue(const QString &key, const QString &value) override { values[key] = value; }
-    void remove(const QString &key) override { values.remove(key); }
-    QMap<QString, QString> values;
-};
 
 // The "ZOL user name" window for a test, and what it talks to. By default the
 // fakes below, owned here; a test that wants a real port, real message boxes
@@ -102,7 +90,8 @@ public:
     FakeSerialPort port;
     FakeMessageBoxes boxes;
     FakePortLister ports;
-    RunStore portStore;
+    // What a run keeps of the ports' numbers, in memory.
+    MemoryStore portStore;
 
 private:
     SystemPortLister m_systemPorts;
