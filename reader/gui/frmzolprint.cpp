@@ -266,9 +266,12 @@ bool frmZOLprint::mayReplacePages(bool *givenUp)
 
 void frmZOLprint::offerRecovery()
 {
+    // The copy to offer is locked first and held: the scan for damaged
+    // copies locks each copy only for a moment, and a second program
+    // starting meanwhile must not take the one this one is about to offer.
+    const std::optional<KeptPages> kept = m_document.takeOrphan();
     for (const DamagedCopy &copy : m_document.takeDamaged())
         showError(damagedCopyMessage(copy, m_texts.tables(), m_texts.language()));
-    const std::optional<KeptPages> kept = m_document.takeOrphan();
     if (!kept)
         return;
     switch (m_services.messageBoxes.askYesNoOrClose(
