@@ -94,37 +94,6 @@ QString commands(const frmZOLprint &w)
     return u"on: "_s + on.join(u", "_s) + u"; off: "_s + off.join(u", "_s);
 }
 
-#ifdef Q_OS_UNIX
-// Runs what might wait on the named pipe at path. Should it still wait after
-// a generous bound, a helper opens the other end (with otherEnd, O_RDONLY or
-// O_WRONLY) to let it go, so that a fault fails the test instead of hanging
-// it. Returns whether that was needed.
-bool mightWaitOnPipe(const QString &path, int otherEnd, const std::function<void()> &run)
-{
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    bool released = false;
-    std::thread helper([&] {
-        std::unique_lock lock(mutex);
-        if (finished.wait_for(lock, std::chrono::seconds(20), [&] { return done; }))
-            return;
-        released = true;
-        const int fd = ::open(QFile::encodeName(path).constData(), otherEnd | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
-    });
-    run();
-    {
-        std::lock_guard lock(mutex);
-        done = true;
-    }
-    finished.notify_one();
-    helper.join();
-    return released;
-}
-#endif
-
 } // namespace
 
 class FrmZOLprintTest : public QObject
@@ -167,6 +136,41 @@ private slots:
     // Last: it installs translators for the rest of the run.
     void qtDialogsSpeakTheProgramsLanguage();
 };
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// Runs what might wait on the named pipe at path. Should it still wait after
+// a generous bound, a helper opens the other end (with otherEnd, O_RDONLY or
+// O_WRONLY) to let it go, so that a fault fails the test instead of hanging
+// it. Returns whether that was needed.
+bool mightWaitOnPipe(const QString &path, int otherEnd, const std::function<void()> &run)
+{
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool released = false;
+    std::thread helper([&] {
+        std::unique_lock lock(mutex);
+        if (finished.wait_for(lock, std::chrono::seconds(20), [&] { return done; }))
+            return;
+        released = true;
+        const int fd = ::open(QFile::encodeName(path).constData(), otherEnd | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    run();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    helper.join();
+    return released;
+}
+#endif
+
+} // namespace
 
 void FrmZOLprintTest::captionsInEachLanguage_data()
 {

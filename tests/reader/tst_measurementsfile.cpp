@@ -48,14 +48,6 @@ QStringList pagesNamed(int count)
     return pages;
 }
 
-// Pages that a file keeps exactly as they are.
-const QStringList kExactPages = {u"Meter ZOL 5\r\nEik 12,5 %\r\n"_s,
-                                 QString(),
-                                 u"first line\r\nEND in a later line\r\n"_s,
-                                 u"form\ffeed inside a line"_s,
-                                 u" END after a space, € ä"_s,
-                                 u"\r\n\r\n"_s};
-
 } // namespace
 
 class MeasurementsFileTest : public QObject
@@ -85,6 +77,18 @@ private slots:
     void realDialogAddsTheExtension();
     void pipesDevicesAndLargeFiles();
 };
+
+namespace {
+
+// Pages that a file keeps exactly as they are.
+const QStringList kExactPages = {u"Meter ZOL 5\r\nEik 12,5 %\r\n"_s,
+                                 QString(),
+                                 u"first line\r\nEND in a later line\r\n"_s,
+                                 u"form\ffeed inside a line"_s,
+                                 u" END after a space, € ä"_s,
+                                 u"\r\n\r\n"_s};
+
+} // namespace
 
 void MeasurementsFileTest::writtenBytes_data()
 {
@@ -329,22 +333,14 @@ void MeasurementsFileTest::saveAsksBeforeAnInexactPage()
 
 void MeasurementsFileTest::keysOnTheInexactQuestion_data()
 {
-    QTest::addColumn<QList<int>>("keys");
-    QTest::addColumn<bool>("saved");
-
-    // Enter, or a Space meant for something else, keeps the older file.
-    QTest::newRow("Return") << QList<int>{Qt::Key_Return} << false;
-    QTest::newRow("Enter") << QList<int>{Qt::Key_Enter} << false;
-    QTest::newRow("Space") << QList<int>{Qt::Key_Space} << false;
-    // Yes is there for a deliberate choice.
-    QTest::newRow("Tab, Space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << true;
+    addKeysOnASafeQuestionRows();
 }
 
 // The real window and the real question.
 void MeasurementsFileTest::keysOnTheInexactQuestion()
 {
     QFETCH(QList<int>, keys);
-    QFETCH(bool, saved);
+    QFETCH(bool, yes);
 
     QtMessageBoxes boxes;
     ReaderFixture w;
@@ -365,8 +361,8 @@ void MeasurementsFileTest::keysOnTheInexactQuestion()
         QCOMPARE(answer.focusButton(), QMessageBox::No);
     }
     const QByteArray pages = formatMeasurements(w.pages().pagesInUse());
-    QCOMPARE(readFile(old), saved ? pages : QByteArray("older file"));
-    QCOMPARE(readFile(w.path(u"new.mcs"_s)), saved ? pages : QByteArray("<missing>"));
+    QCOMPARE(readFile(old), yes ? pages : QByteArray("older file"));
+    QCOMPARE(readFile(w.path(u"new.mcs"_s)), yes ? pages : QByteArray("<missing>"));
 }
 
 void MeasurementsFileTest::openAndSaveInTheWindow()

@@ -20,7 +20,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
@@ -169,59 +168,6 @@ DragResult drag(QWidget &window, const QPoint &pos, QMimeData *data,
     return result;
 }
 
-enum Dropped { SeveralFiles, Folder, RemoteFile, MoveOnly, Text };
-
-// Where a drop onto the named control lands, in window coordinates.
-QPoint centreOf(QWidget &window, const QString &name)
-{
-    const auto *target = control<QWidget>(window, name);
-    return target->mapTo(&window, target->rect().center());
-}
-
-QMimeData *urls(const QList<QUrl> &list)
-{
-    auto *mime = new QMimeData;
-    mime->setUrls(list);
-    return mime;
-}
-
-// The names the dialog's list shows for its folder, once it has read it.
-QStringList listedNames(QFileDialog &box, qsizetype expected)
-{
-    auto *view = box.findChild<QListView *>(u"listView"_s);
-    QStringList names;
-    if (!view)
-        return {u"<no list>"_s};
-    auto read = [&] {
-        names.clear();
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < view->model()->rowCount(root); ++row)
-            names << view->model()->index(row, 0, root).data().toString();
-        names.sort();
-        return names.size() == expected;
-    };
-    (void)QTest::qWaitFor(read, 20000);
-    read();
-    return names;
-}
-
-// Picks a file in the dialog's list with the mouse, as the user does.
-void clickListed(QFileDialog &box, const QString &name)
-{
-    auto *view = box.findChild<QListView *>(u"listView"_s);
-    if (!view)
-        return;
-    const QModelIndex root = view->rootIndex();
-    for (int row = 0; row < view->model()->rowCount(root); ++row) {
-        const QModelIndex index = view->model()->index(row, 0, root);
-        if (index.data().toString() == name) {
-            view->scrollTo(index);
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                              view->visualRect(index).center());
-        }
-    }
-}
-
 } // namespace
 
 class OpenFilesTest : public QObject
@@ -246,6 +192,26 @@ private slots:
     void realDialogSavesWithAnExtension_data();
     void realDialogSavesWithAnExtension();
 };
+
+namespace {
+
+enum Dropped { SeveralFiles, Folder, RemoteFile, MoveOnly, Text };
+
+// Where a drop onto the named control lands, in window coordinates.
+QPoint centreOf(QWidget &window, const QString &name)
+{
+    const auto *target = control<QWidget>(window, name);
+    return target->mapTo(&window, target->rect().center());
+}
+
+QMimeData *urls(const QList<QUrl> &list)
+{
+    auto *mime = new QMimeData;
+    mime->setUrls(list);
+    return mime;
+}
+
+} // namespace
 
 void OpenFilesTest::argumentsNameTheFile_data()
 {

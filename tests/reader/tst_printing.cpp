@@ -131,6 +131,31 @@ QString numberedLines(int count)
     return page;
 }
 
+} // namespace
+
+class PrintingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sheetsInThePdf_data();
+    void sheetsInThePdf();
+    void whatThePdfHolds();
+    void nothingCutOff();
+    void textFromThePrintableCorner();
+    void theWindowsPrintCommands();
+    void printFailuresSayWhy_data();
+    void printFailuresSayWhy();
+    void toPdfFromTheWindow();
+    void realPdfDialog();
+    void previewFromTheWindow();
+    void throughTheDefaultPrinter();
+    void refusedByThePrinter();
+    void withoutTheSpooler();
+};
+
+namespace {
+
 // The sheets that the preview dialog of the window's Preview shows, once it
 // has laid them out; -1 when no preview came. The dialog is closed without
 // printing, or with print, printed through its print button and Qt's print
@@ -175,27 +200,6 @@ int previewSheets(frmZOLprint &w, bool print = false)
 }
 
 } // namespace
-
-class PrintingTest : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void sheetsInThePdf_data();
-    void sheetsInThePdf();
-    void whatThePdfHolds();
-    void nothingCutOff();
-    void textFromThePrintableCorner();
-    void theWindowsPrintCommands();
-    void printFailuresSayWhy_data();
-    void printFailuresSayWhy();
-    void toPdfFromTheWindow();
-    void realPdfDialog();
-    void previewFromTheWindow();
-    void throughTheDefaultPrinter();
-    void refusedByThePrinter();
-    void withoutTheSpooler();
-};
 
 void PrintingTest::sheetsInThePdf_data()
 {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QTest>
 #include <QTimer>
 
@@ -36,6 +37,41 @@ void acceptTyped(QFileDialog &box, const QString &name, const QString &folder)
         edit->setText(name);
     // QFileDialog's own accept() is protected; QDialog's reaches it.
     static_cast<QDialog &>(box).accept();
+}
+
+QStringList listedNames(QFileDialog &box, qsizetype expected)
+{
+    auto *view = box.findChild<QListView *>(u"listView"_s);
+    QStringList names;
+    if (!view)
+        return {u"<no list>"_s};
+    auto read = [&] {
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            names << view->model()->index(row, 0, root).data().toString();
+        names.sort();
+        return names.size() == expected;
+    };
+    (void)QTest::qWaitFor(read, 20000);
+    read();
+    return names;
+}
+
+void clickListed(QFileDialog &box, const QString &name)
+{
+    auto *view = box.findChild<QListView *>(u"listView"_s);
+    if (!view)
+        return;
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row) {
+        const QModelIndex index = view->model()->index(row, 0, root);
+        if (index.data().toString() == name) {
+            view->scrollTo(index);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              view->visualRect(index).center());
+        }
+    }
 }
 
 } // namespace zol::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -16,5 +17,12 @@ void whenFileDialogOpens(const std::function<void(QFileDialog &)> &steps);
 // Types name into the dialog's name box and accepts it, as the user does;
 // in folder first when one is given.
 void acceptTyped(QFileDialog &box, const QString &name, const QString &folder = {});
+
+// The names the dialog's list shows for its folder, sorted, once it shows
+// expected of them (or after a bound, what it shows then).
+QStringList listedNames(QFileDialog &box, qsizetype expected);
+
+// Picks a file in the dialog's list with the mouse, as the user does.
+void clickListed(QFileDialog &box, const QString &name);
 
 } // namespace zol::test
