@@ -83,18 +83,14 @@ void ReaderScalingTest::aboutDialog()
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     QCOMPARE(d.devicePixelRatio(), m_scale);
     QCOMPARE(d.size(), twipsSize(4215, 5505));
-    const QStringList misplaced =
-        misplacedControls(&d, {{u"lblTitle"_s, {120, 120, 4005, 240}},
-                               {u"lblUse"_s, {120, 360, 4095, 225}},
-                               {u"lblDisclaimer3"_s, {120, 720, 3975, 255}},
-                               {u"lblVersion"_s, {120, 1080, 4005, 225}},
-                               {u"Label1"_s, {120, 1440, 3975, 615}},
-                               {u"lblDisclaimer2"_s, {120, 2160, 3975, 855}},
-                               {u"lblDescription"_s, {120, 3120, 4005, 285}},
-                               {u"lblHelp"_s, {120, 3360, 3975, 255}},
-                               {u"Picture1"_s, {120, 3840, 2295, 1575}},
-                               {u"cmdOK"_s, {2640, 4080, 1260, 345}},
-                               {u"cmdSysInfo"_s, {2640, 4800, 1245, 345}}});
+    const QList<TwipsPlace> places = {
+        {u"lblTitle"_s, {120, 120, 4005, 240}},        {u"lblUse"_s, {120, 360, 4095, 225}},
+        {u"lblDisclaimer3"_s, {120, 720, 3975, 255}},  {u"Label1"_s, {120, 1440, 3975, 615}},
+        {u"lblVersion"_s, {120, 1080, 4005, 225}},     {u"lblHelp"_s, {120, 3360, 3975, 255}},
+        {u"lblDisclaimer2"_s, {120, 2160, 3975, 855}}, {u"Picture1"_s, {120, 3840, 2295, 1575}},
+        {u"lblDescription"_s, {120, 3120, 4005, 285}}, {u"cmdOK"_s, {2640, 4080, 1260, 345}},
+        {u"cmdSysInfo"_s, {2640, 4800, 1245, 345}}};
+    const QStringList misplaced = misplacedControls(&d, places);
     QVERIFY2(misplaced.isEmpty(), qPrintable(misplaced.join(u"; "_s)));
     const QStringList clipped = clippedTexts(&d);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u"; "_s)));
