@@ -1,4 +1,5 @@
 #include "comports.h"
+#include "comvariables.h"
 #include "controls.h"
 #include "keyvaluestore.h"
 #include "portnumbering.h"
@@ -111,8 +112,7 @@ void UserToolAgainstZolmeterTest::getSerialAndProgramOnce()
 // and the adapter keeps it, in ZOLprint's menu too, when another comes.
 void UserToolAgainstZolmeterTest::adapterReachedByItsNumber()
 {
-    for (int number = kFirstComPort; number <= kLastComPort; ++number)
-        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+    clearComVariables();
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(u"by-id"_s));
     const QString link = dir.filePath(u"by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s);

@@ -1,4 +1,5 @@
 #include "comports.h"
+#include "comvariables.h"
 #include "controls.h"
 #include "keyvaluestore.h"
 #include "portnumbering.h"
@@ -67,8 +68,7 @@ private slots:
 
 void ZolprintPortMenuTest::chooseTheAdapterReadAndRestart()
 {
-    for (int number = 1; number <= 8; ++number)
-        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+    clearComVariables();
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(u"by-id"_s));
     const QString byId = dir.filePath(u"by-id"_s);

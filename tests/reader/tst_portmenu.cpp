@@ -1,3 +1,4 @@
+#include "comvariables.h"
 #include "controls.h"
 #include "keyvaluestore.h"
 #include "portnumbering.h"
@@ -84,16 +85,12 @@ private slots:
 
 void PortMenuTest::initTestCase()
 {
-    for (int number = 1; number <= 8; ++number)
-        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+    clearComVariables();
 }
 
 void PortMenuTest::presentPortsListedBelowTheFourItems()
 {
-#ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
-          "numbers");
-#endif
+    ZOL_SKIP_WITHOUT_BY_ID_LINKS();
     PortMenuFixture f;
     f.ports.list = {kFtdi, kBuiltIn, kCradle};
     f.window();
@@ -192,10 +189,7 @@ void PortMenuTest::markOnlyWhatReadOpens_data()
 
 void PortMenuTest::markOnlyWhatReadOpens()
 {
-#ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
-          "numbers");
-#endif
+    ZOL_SKIP_WITHOUT_BY_ID_LINKS();
     QFETCH(QList<PortInfo>, present);
     QFETCH(QStringList, marked);
     QFETCH(QString, remembered);

@@ -1,3 +1,4 @@
+#include "comvariables.h"
 #include "keyvaluestore.h"
 #include "memorystore.h"
 #include "portnumbering.h"
@@ -62,16 +63,12 @@ private slots:
 
 void PortNumberingTest::initTestCase()
 {
-    for (int number = 0; number <= 256; ++number)
-        qunsetenv(("ZOL_COM" + QByteArray::number(number)).constData());
+    zol::test::clearComVariables();
 }
 
 void PortNumberingTest::firstAdapterGetsFiveAndKeepsIt()
 {
-#ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
-          "numbers");
-#endif
+    ZOL_SKIP_WITHOUT_BY_ID_LINKS();
     MemoryStore store;
     PortNumbering numbering(store, PortNumbering::Naming::Posix);
 
@@ -165,10 +162,7 @@ void PortNumberingTest::secondAdapterGetsTheNextFreeNumber()
 
 void PortNumberingTest::theVariableWins()
 {
-#ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
-          "numbers");
-#endif
+    ZOL_SKIP_WITHOUT_BY_ID_LINKS();
     MemoryStore store;
     PortNumbering numbering(store, PortNumbering::Naming::Posix);
 
@@ -212,10 +206,7 @@ void PortNumberingTest::theVariableWins()
 
 void PortNumberingTest::portsOfTheFourItemsAreNotOfferedAgain()
 {
-#ifdef Q_OS_WIN
-    QSKIP("an adapter is known by its /dev/serial/by-id link on Linux only; Windows keeps COM "
-          "numbers");
-#endif
+    ZOL_SKIP_WITHOUT_BY_ID_LINKS();
     MemoryStore store;
     PortNumbering numbering(store, PortNumbering::Naming::Posix);
     QList<PortInfo> present;
