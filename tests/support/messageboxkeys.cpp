@@ -42,4 +42,14 @@ void MessageBoxKeys::look()
         box->reject();
 }
 
+void addKeysOnASafeQuestionRows()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Enter") << QList<int>{Qt::Key_Return} << false;
+    QTest::newRow("Enter on the keypad") << QList<int>{Qt::Key_Enter} << false;
+    QTest::newRow("Space") << QList<int>{Qt::Key_Space} << false;
+    QTest::newRow("Tab to Yes, Space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << true;
+}
+
 } // namespace zol::test

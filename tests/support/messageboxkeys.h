@@ -35,4 +35,11 @@ private:
     QMessageBox::StandardButton m_focus = QMessageBox::NoButton;
 };
 
+// The data rows of a test of a question whose safe answer is No: the keys
+// pressed in it (column "keys", QList<int>) and whether they answer Yes
+// ("yes"). Enter, from either key, and a Space meant for something else,
+// the press of the button that asked, bounced, keep No; Tab to Yes and
+// Space is the deliberate choice.
+void addKeysOnASafeQuestionRows();
+
 } // namespace zol::test

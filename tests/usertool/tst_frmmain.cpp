@@ -270,22 +270,13 @@ void FrmMainTest::namesAsTheMeterGetsThem()
 
 void FrmMainTest::keysOnTheOneTimeQuestion_data()
 {
-    QTest::addColumn<QList<int>>("keys"); // pressed in the question
-    QTest::addColumn<bool>("programmed");
-
-    QTest::newRow("Enter") << QList<int>{Qt::Key_Return} << false;
-    QTest::newRow("Enter on the keypad") << QList<int>{Qt::Key_Enter} << false;
-    // The Space that clicked the button, bounced: its second press lands in
-    // the question.
-    QTest::newRow("Space twice") << QList<int>{Qt::Key_Space} << false;
-    // Yes is still there for a deliberate choice.
-    QTest::newRow("Tab to Yes, Space") << QList<int>{Qt::Key_Tab, Qt::Key_Space} << true;
+    addKeysOnASafeQuestionRows();
 }
 
 void FrmMainTest::keysOnTheOneTimeQuestion()
 {
     QFETCH(QList<int>, keys);
-    QFETCH(bool, programmed);
+    QFETCH(bool, yes);
 
     // The real window and the real question.
     QtMessageBoxes boxes;
@@ -301,7 +292,7 @@ void FrmMainTest::keysOnTheOneTimeQuestion()
     QVERIFY(answer.closedByKeys());
     QCOMPARE(answer.defaultButton(), QMessageBox::No);
     QCOMPARE(answer.focusButton(), QMessageBox::No);
-    if (programmed) {
+    if (yes) {
         QCOMPARE(tool.port.written, QList<QByteArray>{kProgramAbCommand});
     } else {
         QVERIFY(tool.port.written.isEmpty());
