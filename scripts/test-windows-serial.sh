@@ -23,15 +23,10 @@
 set -euo pipefail
 mode=${1:-}
 zip=${2:-}
-test_name="test-windows-serial $mode"
 here=$(cd "$(dirname "$0")/.." && pwd)
-scratch=$(mktemp -d /tmp/zol-winserial.XXXXXX)
 # shellcheck source=tests/windows/desktop.sh disable=SC2034
 . "$here/tests/windows/desktop.sh"
-trap cleanup EXIT
-
-require_wine_environment
-[[ -f "$zip" ]] || fail "no zip at '$zip'"
+begin_test test-windows-serial "$mode" "$zip" zip
 command -v tesseract >/dev/null || fail "no tesseract: run scripts/setup.sh --tests"
 export WINEPREFIX=$ZOL_WINE_WORK/prefix
 

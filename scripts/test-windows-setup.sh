@@ -31,15 +31,10 @@
 set -euo pipefail
 mode=${1:-}
 setup=${2:-}
-test_name="test-windows-setup $mode"
 here=$(cd "$(dirname "$0")/.." && pwd)
-scratch=$(mktemp -d /tmp/zol-winsetup.XXXXXX)
 # shellcheck source=tests/windows/desktop.sh disable=SC2034
 . "$here/tests/windows/desktop.sh"
-trap cleanup EXIT
-
-require_wine_environment
-[[ -f "$setup" ]] || fail "no installer at '$setup'"
+begin_test test-windows-setup "$mode" "$setup" installer
 export WINEPREFIX=$ZOL_WINE_WORK/setup-prefix
 export COM_DEVICE=$ZOL_WINE_WORK/com1
 wine() { "$WINE_SERIAL/run-under-wine.sh" "$@"; }

@@ -1,9 +1,8 @@
 # shellcheck shell=bash
 # Helpers for driving the Windows programs under Wine as a user would, with
 # the serial port on a pseudo-terminal (../shared/wine-serial). Sourced by
-# scripts/test-windows-serial.sh and scripts/test-windows-setup.sh, which set
-# before sourcing it:
-#   scratch    a folder of the test's own, removed at the end
+# scripts/test-windows-serial.sh and scripts/test-windows-setup.sh, which
+# call begin_test first and have from the environment:
 #   WINE_SERIAL  the folder holding run-under-wine.sh
 #   ZOL_WINE_WORK  its tree and shim, in the build tree
 #   ZOLMETER   the host's zolmeter
@@ -27,11 +26,18 @@ fail() {
 }
 note() { echo "$test_name: $*"; }
 
-# What both scripts are given from the environment, there before anything runs.
-require_wine_environment() {
+# How both scripts begin: messages named after the script and its mode, a
+# scratch folder of the test's own removed at exit, what they are given from
+# the environment there before anything runs, and the file they test.
+#   begin_test SCRIPT MODE FILE WHAT-THE-FILE-IS
+begin_test() {
+    test_name="$1 $2"
+    scratch=$(mktemp -d "/tmp/zol-$1.XXXXXX")
+    trap cleanup EXIT
     [[ -x "${WINE_SERIAL:-}/run-under-wine.sh" ]] || fail "WINE_SERIAL does not hold run-under-wine.sh"
     [[ -n "${ZOL_WINE_WORK:-}" ]] || fail "ZOL_WINE_WORK is not set"
     [[ -x "${ZOLMETER:-}" ]] || fail "ZOLMETER does not name the host's zolmeter"
+    [[ -f "$3" ]] || fail "no $4 at '$3'"
 }
 
 cleanup() {
