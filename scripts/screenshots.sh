@@ -47,8 +47,8 @@ trap cleanup EXIT
 unset QT_STYLE_OVERRIDE QT_QPA_PLATFORMTHEME QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS \
     QT_FONT_DPI QT_AUTO_SCREEN_SCALE_FACTOR QT_ENABLE_HIGHDPI_SCALING
 export QT_QPA_PLATFORM=xcb
-export XDG_RUNTIME_DIR=$scratch/runtime XDG_CONFIG_HOME=$scratch/config
-mkdir -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
+export XDG_RUNTIME_DIR=$scratch/runtime XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
+mkdir -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 export LC_ALL=C.UTF-8
 
 # The screen is large enough for the main window at 200 %.
@@ -169,7 +169,12 @@ shoot_zolprint() {
 
     focus "$id"
     xdotool key ctrl+q
-    window_gone 'ZOL Print'
+    # The pages read were never saved: the question before exit, answered No.
+    local question
+    question=$(window_id 'ZOL Print')
+    focus "$question"
+    xdotool key alt+n
+    window_gone 'ZOL Print\*?'
     [[ -s "$folder/zolprint.ini" ]] || fail "ZOLprint did not write its settings at exit"
 }
 
