@@ -168,9 +168,9 @@ print() {
     before=$(ls "$outdir"/*.pdf 2>/dev/null || true)
     mkdir -p "$scratch/print"
     printf ' 1 \r\n 1 \r\n' >"$scratch/print/zolprint.ini"
-    # The page comes from a file, not typed: under load, Wine once put typed
-    # text into the page three times over, and what is tested here is the
-    # printing.
+    # The page comes from a file: a typed page is unsaved, and ended by
+    # taskkill it stays in the prefix as a crash copy, whose restore question
+    # at a later start would take the keys meant for the page.
     text="ZOL print check 4711"
     printf 'ZOL 0000\r\n%s\r\n\f\r\n\r\n\f\r\nEND\r\n0\r\n' "$text" >"$scratch/print/check.mcs"
     # Keys reach a Wine window reliably only inside Wine's own desktop; the
