@@ -1,21 +1,15 @@
 #include "receivepath.h"
 
-#include "filedialog.h"
 #include "frmzolprint.h"
-#include "keyvaluestore.h"
 #include "measurementsfile.h"
 #include "messagebox.h"
 #include "meterdecoder.h"
-#include "pageprinter.h"
-#include "portlister.h"
-#include "portnumbering.h"
 #include "procinfo.h"
-#include "programlauncher.h"
 #include "ptypair.h"
 #include "qtserialport.h"
-#include "registry.h"
 #include "resultstable.h"
 #include "statusbar.h"
+#include "systemservices.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -272,26 +266,10 @@ FullSpeedReceive receiveAtFullSpeed(const MeterDump &dump, const QString &scratc
     RecordedMessages messages;
     // The real services, of which a reading uses only the port and the boxes;
     // what they keep stays in the scratch folder.
-    QtFileDialog fileDialog;
-    QtPagePrinter printer;
-    SystemRegistry registry;
-    QtProgramLauncher launcher;
-    SystemPortLister portLister;
     QSettings userStore(QDir(scratchDir).filePath(u"user.conf"_s), QSettings::IniFormat);
-    SettingsStore portStore(userStore, u"ComPorts"_s);
-    SettingsStore recentStore(userStore, u"RecentFiles"_s);
-    PortNumbering portNumbering(portStore);
+    SystemServices system(userStore);
     frmZOLprint window(
-        ReaderServices{.serialPort = port,
-                       .messageBoxes = messages,
-                       .fileDialog = fileDialog,
-                       .printer = printer,
-                       .registry = registry,
-                       .launcher = launcher,
-                       .portLister = portLister,
-                       .portNumbering = portNumbering,
-                       .recentFiles = recentStore,
-                       .settingsPath = QDir(scratchDir).filePath(u"zolprint.ini"_s)});
+        system.forWindow(port, messages, QDir(scratchDir).filePath(u"zolprint.ini"_s)));
     window.Form_Load();
     window.mPort1_Click();
     window.mStart_Click();

@@ -1,15 +1,9 @@
-#include "filedialog.h"
 #include "frmzolprint.h"
-#include "keyvaluestore.h"
 #include "messagebox.h"
-#include "pageprinter.h"
-#include "portlister.h"
-#include "portnumbering.h"
-#include "programlauncher.h"
 #include "programstart.h"
 #include "qtserialport.h"
-#include "registry.h"
 #include "startup.h"
+#include "systemservices.h"
 #include "terminationsignal.h"
 
 #include <QApplication>
@@ -41,39 +35,19 @@ int main(int argc, char *argv[])
         // Taken over before anything could be lost to them; handed to the
         // window once it is there.
         zol::TerminationSignal termination;
-        // The COM numbers given to adapters live in the user's own settings:
-        // zolprint.ini stays the two lines that every copy of the program reads.
         QSettings userStore(QSettings::UserScope, u"ZOL"_s, u"ZOLprint"_s);
-        zol::SettingsStore portStore(userStore, u"ComPorts"_s);
-        zol::PortNumbering portNumbering(portStore);
-        // So are the files last opened or saved.
-        zol::SettingsStore recentStore(userStore, u"RecentFiles"_s);
-        zol::SystemPortLister portLister;
-
+        zol::SystemServices system(userStore);
         zol::QtSerialPort serialPort;
         serialPort.setRememberedDevice(
-            [&portNumbering](int port) { return portNumbering.rememberedDevice(port); });
+            [&system](int port) { return system.portNumbering().rememberedDevice(port); });
         zol::QtMessageBoxes messageBoxes;
-        zol::QtFileDialog fileDialog;
-        zol::QtPagePrinter printer;
-        zol::SystemRegistry registry;
-        zol::QtProgramLauncher launcher;
         std::optional<zol::SettingsFolderFailure> settingsFolderFailure;
-        const QString settingsPath =
-            zol::settingsFilePath(parser.isSet(userSettings), &settingsFolderFailure);
-        zol::frmZOLprint window(zol::ReaderServices{
-            .serialPort = serialPort,
-            .messageBoxes = messageBoxes,
-            .fileDialog = fileDialog,
-            .printer = printer,
-            .registry = registry,
-            .launcher = launcher,
-            .portLister = portLister,
-            .portNumbering = portNumbering,
-            .recentFiles = recentStore,
-            .settingsPath = settingsPath,
-            .recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
-            .settingsFolderFailure = settingsFolderFailure});
+        zol::ReaderServices services = system.forWindow(
+            serialPort, messageBoxes,
+            zol::settingsFilePath(parser.isSet(userSettings), &settingsFolderFailure));
+        services.recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        services.settingsFolderFailure = settingsFolderFailure;
+        zol::frmZOLprint window(services);
         QObject::connect(&window, &zol::frmZOLprint::programEnded, &app, [] {
             QApplication::closeAllWindows();
             QApplication::quit();
