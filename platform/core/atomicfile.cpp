@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <filesystem>
+#include <system_error>
+
 using namespace Qt::StringLiterals;
 
 // QSaveFile is not used: Qt 6.4's commit() reports success when the last
@@ -73,6 +76,18 @@ bool replaceFileAt(const QString &path, const QByteArray &bytes, QString *reason
     if (!replaced && reason)
         *reason = why;
     return replaced;
+}
+
+bool makeFolder(const QString &folder, QString *reason)
+{
+    std::error_code error;
+    if (folder.isEmpty())
+        error = std::make_error_code(std::errc::no_such_file_or_directory);
+    else
+        std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+    if (error && reason)
+        *reason = QString::fromLocal8Bit(error.message());
+    return !error;
 }
 
 } // namespace zol

@@ -26,4 +26,8 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *reason =
 bool replaceFileAt(const QString &path, const QByteArray &bytes, QString *reason = nullptr,
                    LockedFolder lockedFolder = LockedFolder::Fail);
 
+// Makes folder and the folders above it that are missing. On failure (an
+// empty name among them) *reason, when given, holds the system's words for it.
+bool makeFolder(const QString &folder, QString *reason = nullptr);
+
 } // namespace zol

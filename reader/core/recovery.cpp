@@ -13,7 +13,6 @@
 #include <QLockFile>
 #include <QUuid>
 
-#include <filesystem>
 #include <system_error>
 
 using namespace Qt::StringLiterals;
@@ -203,13 +202,8 @@ bool RecoveryFiles::write(const KeptPages &kept, QString *reason, bool *tellUser
 bool RecoveryFiles::writeOwn(const KeptPages &kept, QString *reason)
 {
     if (!m_ownLock) {
-        std::error_code error;
-        std::filesystem::create_directories(std::filesystem::path(m_folder.toStdU16String()),
-                                            error);
-        if (error) {
-            *reason = QString::fromLocal8Bit(error.message());
+        if (!makeFolder(m_folder, reason))
             return false;
-        }
         const QString path = QDir(m_folder).filePath(
             u"pages-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces) + kSuffix);
         auto lock = lockFor(path);

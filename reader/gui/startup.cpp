@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "atomicfile.h"
 #include "frmzolprint.h"
 #include "qttranslations.h"
 #include "windowplacement.h"
@@ -10,9 +11,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <filesystem>
-#include <system_error>
 
 using namespace Qt::StringLiterals;
 
@@ -31,22 +29,6 @@ std::optional<QString> fileToOpen(const QStringList &files)
     return file;
 }
 
-namespace {
-
-bool makeFolder(const QString &folder, QString *reason)
-{
-    std::error_code error;
-    if (folder.isEmpty())
-        error = std::make_error_code(std::errc::no_such_file_or_directory);
-    else
-        std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
-    if (error)
-        *reason = QString::fromLocal8Bit(error.message());
-    return !error;
-}
-
-} // namespace
-
 QString settingsFilePath(bool inUserFolder, std::optional<SettingsFolderFailure> *failure)
 {
     const QString name = u"zolprint.ini"_s;
@@ -61,8 +43,7 @@ QString settingsFilePath(bool inUserFolder, std::optional<SettingsFolderFailure>
     // root of the disk.
     QString path = name;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QString ignored;
-    if (data != folder && makeFolder(data, &ignored))
+    if (data != folder && makeFolder(data))
         path = QDir(data).filePath(name);
     if (failure)
         *failure = SettingsFolderFailure{folder, reason, QFileInfo(path).absoluteFilePath()};
