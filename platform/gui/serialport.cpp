@@ -2,13 +2,17 @@
 
 namespace zol {
 
-bool openMeterLine(SerialPort &port, int number, int baud, QString *reason)
+bool openMeterLine(SerialPort &port, int number, int baud, QString *reason, QString *device)
 {
     port.setCommPort(number);
     port.setBaudRate(baud);
     port.setDtrEnable(true);
     port.setRtsEnable(false);
-    return port.open(reason);
+    if (port.open(reason))
+        return true;
+    if (device)
+        *device = port.deviceName();
+    return false;
 }
 
 } // namespace zol

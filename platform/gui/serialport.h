@@ -55,7 +55,9 @@ signals:
 };
 
 // Opens COM port number as both meters talk: at baud, DTR on and RTS off.
-// On failure reason, when given, says why.
-bool openMeterLine(SerialPort &port, int number, int baud, QString *reason);
+// On failure reason, when given, says why, and device, when given, names
+// the device the number stood for (empty for none).
+bool openMeterLine(SerialPort &port, int number, int baud, QString *reason,
+                   QString *device = nullptr);
 
 } // namespace zol

@@ -27,11 +27,8 @@ MeterReading::MeterReading(SerialPort &port, QObject *parent) : QObject(parent),
 
 bool MeterReading::start(int port, QString *reason, QString *device)
 {
-    if (!openMeterLine(m_port, port, kMeterBaud, reason)) {
-        if (device)
-            *device = m_port.deviceName();
+    if (!openMeterLine(m_port, port, kMeterBaud, reason, device))
         return false;
-    }
     m_received = false;
     m_lost.reset();
     tmrReadbuf.start();

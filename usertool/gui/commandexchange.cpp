@@ -30,11 +30,8 @@ CommandExchange::CommandExchange(SerialPort &port, QObject *parent) : QObject(pa
 
 bool CommandExchange::open(int port, QString *reason, QString *device)
 {
-    if (!openMeterLine(m_port, port, kMeterBaud, reason)) {
-        if (device)
-            *device = m_port.deviceName();
+    if (!openMeterLine(m_port, port, kMeterBaud, reason, device))
         return false;
-    }
     // Nothing that is there before the command goes out can be its reply.
     m_port.readAll();
     return true;
