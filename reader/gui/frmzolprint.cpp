@@ -42,6 +42,14 @@ namespace {
 using T = LanguageTables;
 const QString kTitle = QStringLiteral("ZOL Print");
 
+// Two things the status bar says at once, either of which may be missing.
+QString bothInStatus(const QString &first, const QString &second)
+{
+    if (first.isEmpty() || second.isEmpty())
+        return first + second;
+    return first + u" – "_s + second;
+}
+
 } // namespace
 
 frmZOLprint::frmZOLprint(ReaderServices services, QWidget *parent)
@@ -301,8 +309,7 @@ void frmZOLprint::showNotKept(const QString &reason)
     // Beside what the status says already (Stop (n)), and again at the end
     // of the reading during which the copy failed.
     m_notKept = message;
-    const QString status = ui.StatusBar1->panelText(1);
-    ui.StatusBar1->setPanelText(1, status.isEmpty() ? message : status + u" – "_s + message);
+    ui.StatusBar1->setPanelText(1, bothInStatus(ui.StatusBar1->panelText(1), message));
     ui.StatusBar1->announce(message);
 }
 
@@ -394,8 +401,7 @@ void frmZOLprint::endTransfer(bool early)
     m_reading.stop();
     const qint16 received =
         m_document.endReading(m_reading.dataArrived(), m_reading.lineLost(), early);
-    const QString status = m_texts.stopStatus(received, early);
-    ui.StatusBar1->setPanelText(1, m_notKept.isEmpty() ? status : status + u" – "_s + m_notKept);
+    ui.StatusBar1->setPanelText(1, bothInStatus(m_texts.stopStatus(received, early), m_notKept));
     ui.pbVoortgang->setValue(0);
     ui.pbVoortgang->setBusy(false);
     ui.setEnabled(true);
